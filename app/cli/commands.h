@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// The subcommands of `fetchly` that need no display. Each takes the words
+// after its name and returns the process exit status: 0 when every item
+// succeeded, 1 when any failed, 2 for a usage error (after printing usage).
+namespace fetchly::cli {
+
+int runGet(const std::vector<std::string> &args);     // get_put_command.cpp
+int runPut(const std::vector<std::string> &args);     // get_put_command.cpp
+int runCopy(const std::vector<std::string> &args);    // copy_command.cpp
+int runInspect(const std::vector<std::string> &args); // inspect_command.cpp
+int runAdd(const std::vector<std::string> &args);     // add_command.cpp
+
+} // namespace fetchly::cli

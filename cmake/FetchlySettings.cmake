@@ -1,0 +1,11 @@
+# One place for the language level, warnings and sanitizer switches; every
+# target of the project links fetchly_settings.
+add_library(fetchly_settings INTERFACE)
+target_compile_features(fetchly_settings INTERFACE cxx_std_20)
+set(CMAKE_CXX_EXTENSIONS OFF)
+target_compile_options(fetchly_settings INTERFACE
+  $<$<CXX_COMPILER_ID:GNU,Clang>:-Wall -Wextra -Wpedantic -Wno-missing-field-initializers>)
+if(FETCHLY_SANITIZE)
+  target_compile_options(fetchly_settings INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer)
+  target_link_options(fetchly_settings INTERFACE -fsanitize=address,undefined)
+endif()

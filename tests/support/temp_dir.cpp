@@ -1,0 +1,81 @@
+#include "support/temp_dir.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace fetchly::test {
+
+namespace {
+fs::path makeTempDir()
+{
+    const char *base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base && *base ? base : "/tmp") + "/fetchly-test-XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    if (!mkdtemp(buf.data()))
+        throw std::runtime_error("cannot create a temporary folder");
+    return fs::path(buf.data());
+}
+} // namespace
+
+TempDir::TempDir() : m_path(makeTempDir()) {}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    // Tests may leave read-only folders behind; make them writable first.
+    for (auto it = fs::recursive_directory_iterator(m_path, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(m_path, ec);
+}
+
+fs::path TempDir::write(const std::string &relative, const std::string &bytes) const
+{
+    fs::path p = m_path / relative;
+    fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + p.string());
+    return p;
+}
+
+ScopedEnv::ScopedEnv(std::string name, const std::string &value) : m_name(std::move(name))
+{
+    if (const char *old = std::getenv(m_name.c_str()))
+        m_old = old;
+    setenv(m_name.c_str(), value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (m_old)
+        setenv(m_name.c_str(), m_old->c_str(), 1);
+    else
+        unsetenv(m_name.c_str());
+}
+
+XdgHome::XdgHome()
+    : m_config("XDG_CONFIG_HOME", (m_dir.path() / "config").string()),
+      m_data("XDG_DATA_HOME", (m_dir.path() / "data").string()),
+      m_cache("XDG_CACHE_HOME", (m_dir.path() / "cache").string()),
+      m_home("HOME", m_dir.path().string())
+{
+    fs::create_directories(configHome());
+    fs::create_directories(dataHome());
+}
+
+std::string readFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+} // namespace fetchly::test
