@@ -117,7 +117,8 @@ CURLcode FtpClient::EnterOrCreateDirectory(const std::string &dir)
     return perform();
 }
 
-CURLcode FtpClient::Retrieve(const std::string &path, const std::function<bool(const char *, std::size_t)> &sink)
+CURLcode FtpClient::Retrieve(const std::string &path,
+                             const std::function<bool(const char *, std::size_t)> &sink)
 {
     if (!m_handle)
         return CURLE_FAILED_INIT;
@@ -130,8 +131,8 @@ CURLcode FtpClient::Retrieve(const std::string &path, const std::function<bool(c
 std::optional<std::int64_t> FtpClient::RemoteSize() const
 {
     curl_off_t size = -1;
-    if (!m_handle || curl_easy_getinfo(m_handle.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) != CURLE_OK ||
-        size < 0)
+    if (!m_handle ||
+        curl_easy_getinfo(m_handle.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) != CURLE_OK || size < 0)
         return std::nullopt;
     return static_cast<std::int64_t>(size);
 }

@@ -25,7 +25,10 @@ FtpEndpoint endpointFor(const TFetchRun &run, const TFetchItem &item)
 }
 
 // Without a session curl could not be set up; the connect then fails.
-CurlEasy handleFor(TFetchRun &run) { return run.Session() ? run.Session()->NewHandle() : CurlEasy(); }
+CurlEasy handleFor(TFetchRun &run)
+{
+    return run.Session() ? run.Session()->NewHandle() : CurlEasy();
+}
 
 // Replies that mean the server would not hand out (or take) that file, or
 // could not enter its folder: the file "cannot be opened".
@@ -41,14 +44,6 @@ bool isRemoteFileRefused(CURLcode code)
     default:
         return false;
     }
-}
-
-// The directory part of a server path, "/" kept: /pub/files/a.zip gives
-// /pub/files/, /a.zip gives /, a bare name gives "".
-std::string remoteDirectory(const std::string &path)
-{
-    auto slash = path.rfind('/');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 } // namespace

@@ -5,14 +5,16 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <libsmbclient.h>
-#include <mutex>
 #include <unistd.h>
 
 namespace fetchly {
 
 namespace {
 
-bool startsWith(const std::string &s, const std::string &prefix) { return s.rfind(prefix, 0) == 0; }
+bool startsWith(const std::string &s, const std::string &prefix)
+{
+    return s.rfind(prefix, 0) == 0;
+}
 
 std::string lowerAscii(std::string s)
 {
@@ -184,7 +186,10 @@ ShareConnection::ShareConnection() = default;
 
 ShareConnection::~ShareConnection() = default;
 
-bool ShareConnection::Connected() const { return m_location.has_value(); }
+bool ShareConnection::Connected() const
+{
+    return m_location.has_value();
+}
 
 bool ShareConnection::Connect(const std::string &share, const std::string &user, const std::string &password)
 {
@@ -207,11 +212,8 @@ bool ShareConnection::Connect(const std::string &share, const std::string &user,
         return true;
     }
 
-    // libsmbclient keeps per-thread state; its own pthread hooks make
-    // contexts usable from the worker thread.
-    static std::once_flag threadsReady;
-    std::call_once(threadsReady, [] { smbc_thread_posix(); });
-
+    // Each copy makes, uses and frees its context on one thread (the run's
+    // worker), which is what libsmbclient supports.
     auto smb = std::make_shared<SmbShareContext>();
     auto backslash = user.find('\\');
     if (backslash != std::string::npos) {

@@ -14,9 +14,9 @@ namespace fetchly {
 struct ShareLocation {
     enum class Kind { Smb, LocalDirectory };
     Kind kind = Kind::LocalDirectory;
-    std::string host;      // Smb: server name or address
+    std::string host;       // Smb: server name or address
     std::uint16_t port = 0; // Smb: 0 for the default port
-    std::string path;      // Smb: "share" or "share/sub/dir"; local: the directory
+    std::string path;       // Smb: "share" or "share/sub/dir"; local: the directory
 };
 
 // Reads an FTPHost text: "smb://host[:port]/share[/dir]", "//host[:port]/share"

@@ -71,6 +71,8 @@ def main():
     Handler.passive_ports = range(first, last + 1)
     Handler.permit_privileged_ports = True
     Handler.banner = "fetchly test peer ready"
+    # A refused login answers at once instead of after pyftpdlib's 3 s.
+    Handler.auth_failed_timeout = 0.05
 
     logging.basicConfig(level=logging.INFO, stream=sys.stdout)
     server = FTPServer(("127.0.0.1", a.port), Handler)
