@@ -29,8 +29,9 @@ void sayError(const QString &message)
 int runRegistrationSwitch(int argc, char **argv)
 {
     QCoreApplication core(argc, argv);
-    const automation::TStartupDecision decision = automation::BeginServerStartup(
-        QCoreApplication::arguments(), QCoreApplication::applicationFilePath(), QDBusConnection::sessionBus());
+    const automation::TStartupDecision decision =
+        automation::BeginServerStartup(QCoreApplication::arguments(), QCoreApplication::applicationFilePath(),
+                                       QDBusConnection::sessionBus());
     sayError(decision.message);
     return decision.exitCode;
 }

@@ -5,8 +5,8 @@
 #include "automation/menu_extensions.h"
 #include "core/download_lines.h"
 #include "main_form.h"
-#include "ui/tray_icon.h"
 #include "ui/directory_edit.h"
+#include "ui/tray_icon.h"
 
 #include <QCoreApplication>
 
@@ -48,7 +48,8 @@ void TDownloadForm::ConnectEngineEvents()
     FetchEngine1.OnFileStart = [this, pump](TFetchEngine &, int, int Ext) {
         pump->Post([this, Ext] { FetchEngine1FileStart(Ext); });
     };
-    FetchEngine1.OnCopyProgress = [this, pump](TFetchEngine &, int, int Ext, TFetchSize size, TFetchSize totsize) {
+    FetchEngine1.OnCopyProgress = [this, pump](TFetchEngine &, int, int Ext, TFetchSize size,
+                                               TFetchSize totsize) {
         pump->PostProgress([this, Ext, size, totsize] { FetchEngine1CopyProgress(Ext, size, totsize); });
     };
     FetchEngine1.OnFileDone = [this, pump](TFetchEngine &, int, int Ext) {
@@ -60,7 +61,9 @@ void TDownloadForm::ConnectEngineEvents()
     FetchEngine1.OnErrorInfo = [this, pump](TFetchEngine &, int, const std::string &info) {
         pump->Post([this, info] { FetchEngine1ErrorInfo(info); });
     };
-    FetchEngine1.OnCopyDone = [this, pump](TFetchEngine &) { pump->Post([this] { FetchEngine1CopyDone1(); }); };
+    FetchEngine1.OnCopyDone = [this, pump](TFetchEngine &) {
+        pump->Post([this] { FetchEngine1CopyDone1(); });
+    };
 }
 
 void TDownloadForm::Button1Click()
@@ -118,7 +121,10 @@ void TDownloadForm::URLBoxClick()
     InspectCurrentFile();
 }
 
-bool TDownloadForm::focusFailed() const { return m_failedInRun.count(foldedKey(FCurUrl)) > 0; }
+bool TDownloadForm::focusFailed() const
+{
+    return m_failedInRun.count(foldedKey(FCurUrl)) > 0;
+}
 
 void TDownloadForm::FetchEngine1FileStart(int Ext)
 {
@@ -139,8 +145,8 @@ void TDownloadForm::FetchEngine1CopyProgress(int Ext, TFetchSize size, TFetchSiz
     Guarded([&] {
         FCurUrl = std::string(FUrlList.Key(Ext));
         FCurProgress = ProgressText(size, totsize);
-        SetStatusText(QString::fromStdString(RateText()) + QStringLiteral("  Downloading : ")
-                      + QString::fromStdString(FCurUrl));
+        SetStatusText(QString::fromStdString(RateText()) + QStringLiteral("  Downloading : ") +
+                      QString::fromStdString(FCurUrl));
         SetTrayHint(QStringLiteral("Fetchly Downloading : ") + QString::fromStdString(FCurProgress));
         UpdateCurrentLine();
         FBusy = true;

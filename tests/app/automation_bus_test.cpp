@@ -3,7 +3,6 @@
 // program handing over, and the registration switches.
 #include "automation/activation_file.h"
 #include "automation/automation_server.h"
-#include "automation/menu_extensions.h"
 #include "host/native_framing.h"
 #include "support/dbus_session.h"
 #include "support/temp_dir.h"
@@ -279,25 +278,4 @@ TEST_F(AutomationBus, RegisterSwitchesWriteOrRemoveTheActivationFileAndEnd)
     EXPECT_EQ(r.status, 0) << r.err.toStdString();
     EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_EQ(m_bus.ownerPid("OrvFetchly.TUrlAdder"), -1); // neither switch left a program running
-}
-
-// The whole road from the browser: the extension's link entry in headless
-// Chromium, the host found through the manifest that RegisterMenuExtensions
-// wrote into the browser's folder, and the call arriving here.
-TEST_F(AutomationBus, ChromiumExtensionSendsALinkThroughTheHost)
-{
-    serve();
-    RegisterMenuExtensions(programPath("fetchly-native-host"));
-    const QString profile = QString::fromStdString((m_home.configHome() / "chromium").string());
-    const QString link = QStringLiteral("http://127.0.0.1:9/pictures/photo.jpg");
-    const Outcome r =
-        runServing(QString::fromStdString(systemPython().string()),
-                   {QString::fromStdString((sourceDir() / "tests/app/chromium_extension_driver.py").string()),
-                    QString::fromStdString((binaryDir() / "browser/chromium").string()), profile, link},
-                   {}, 90000);
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    const QJsonObject reply = QJsonDocument::fromJson(r.out).object();
-    EXPECT_TRUE(reply.value("ok").toBool()) << r.out.toStdString();
-    EXPECT_EQ(reply.value("added").toInt(), 1);
-    EXPECT_EQ(added, QStringList{link});
 }
