@@ -1,12 +1,17 @@
 #include "ui_event_pump.h"
 
 #include <QMetaObject>
+#include <QTimer>
+
+#include <utility>
 
 namespace fetchly {
 
-TUiEventPump::TUiEventPump(QObject *receiver) : m_shared(std::make_shared<Shared>())
+TUiEventPump::TUiEventPump(QObject *receiver, std::chrono::milliseconds progressInterval)
+    : m_shared(std::make_shared<Shared>())
 {
     m_shared->receiver = receiver;
+    m_shared->interval = progressInterval;
 }
 
 TUiEventPump::~TUiEventPump()
@@ -21,32 +26,48 @@ void TUiEventPump::Detach()
     m_shared->progress.reset();
 }
 
-void TUiEventPump::post(std::shared_ptr<Pending> pending)
+void TUiEventPump::post(std::shared_ptr<Pending> first, std::shared_ptr<Pending> then,
+                        std::chrono::milliseconds delay)
 {
     // Called with the mutex held, so posts keep their order. Queued calls to
     // one receiver run in the order they were made.
     QObject *receiver = m_shared->receiver;
     if (!receiver)
         return;
-    std::weak_ptr<Shared> shared = m_shared;
+    std::weak_ptr<Shared> weak = m_shared;
+    auto run = [weak, first, then] {
+        std::function<void()> a, b;
+        {
+            const auto shared = weak.lock();
+            if (!shared)
+                return;
+            std::lock_guard lock(shared->mutex);
+            if (!shared->receiver)
+                return;
+            for (const auto &[pending, effect] : {std::pair{&first, &a}, std::pair{&then, &b}}) {
+                if (!*pending)
+                    continue;
+                *effect = std::exchange((*pending)->effect, nullptr);
+                if (shared->progress == *pending) {
+                    shared->progress.reset();
+                    shared->lastProgress = std::chrono::steady_clock::now();
+                }
+            }
+        }
+        if (a)
+            a();
+        if (b)
+            b();
+    };
+    if (delay.count() <= 0) {
+        QMetaObject::invokeMethod(receiver, std::move(run), Qt::QueuedConnection);
+        return;
+    }
+    // Timers belong to the receiver's thread: start it there.
     QMetaObject::invokeMethod(
         receiver,
-        [shared, pending] {
-            std::function<void()> effect;
-            {
-                const auto alive = shared.lock();
-                if (!alive)
-                    return;
-                std::lock_guard lock(alive->mutex);
-                if (!alive->receiver)
-                    return;
-                effect = std::move(pending->effect);
-                pending->effect = nullptr;
-                if (alive->progress == pending)
-                    alive->progress.reset();
-            }
-            if (effect)
-                effect();
+        [receiver, delay, run = std::move(run)]() mutable {
+            QTimer::singleShot(delay, receiver, std::move(run));
         },
         Qt::QueuedConnection);
 }
@@ -54,11 +75,14 @@ void TUiEventPump::post(std::shared_ptr<Pending> pending)
 void TUiEventPump::Post(std::function<void()> effect)
 {
     std::lock_guard lock(m_shared->mutex);
-    // A later progress must not overtake this event: start a new slot.
+    // A progress still waiting runs right before this event, never after it.
+    std::shared_ptr<Pending> waiting;
+    if (m_shared->progress && m_shared->progress->effect)
+        waiting = m_shared->progress;
     m_shared->progress.reset();
     auto pending = std::make_shared<Pending>();
     pending->effect = std::move(effect);
-    post(std::move(pending));
+    post(std::move(waiting), std::move(pending), std::chrono::milliseconds(0));
 }
 
 void TUiEventPump::PostProgress(std::function<void()> effect)
@@ -71,7 +95,9 @@ void TUiEventPump::PostProgress(std::function<void()> effect)
     auto pending = std::make_shared<Pending>();
     pending->effect = std::move(effect);
     m_shared->progress = pending;
-    post(std::move(pending));
+    const auto since = std::chrono::steady_clock::now() - m_shared->lastProgress;
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(m_shared->interval - since);
+    post(nullptr, std::move(pending), wait);
 }
 
 } // namespace fetchly
