@@ -140,6 +140,7 @@ void TMarkupListBox::MeasureRows(int first, int last)
     const int width = MeasureWidth();
     const MarkupRect rect = scrollHorizontal_ ? MarkupRect{0, 0, kLayoutExtent, kLayoutExtent}
                                               : MarkupRect{0, 0, width, kLayoutExtent};
+    bool resized = false;
     {
         // Size hints are ours; the view learns of them at its next layout.
         const QSignalBlocker blocker(model());
@@ -147,11 +148,22 @@ void TMarkupListBox::MeasureRows(int first, int last)
             QListWidgetItem *it = item(row);
             const MarkupResult measured = Measure(it->text(), rect);
             const int hintWidth = scrollHorizontal_ ? measured.width + 6 : 0;
-            it->setSizeHint(QSize(hintWidth, measured.height + 4));
+            const QSize hint(hintWidth, measured.height + 4);
+            if (it->sizeHint() != hint) {
+                it->setSizeHint(hint);
+                resized = true;
+            }
         }
     }
-    scheduleDelayedItemsLayout();
-    viewport()->update();
+    if (resized) {
+        scheduleDelayedItemsLayout();
+        viewport()->update();
+    } else {
+        // A line whose text changed but not its size (progress updates):
+        // repaint just that line.
+        for (int row = first; row <= last; ++row)
+            viewport()->update(visualRect(model()->index(row, 0)));
+    }
 }
 
 void TMarkupListBox::RemeasureAll()

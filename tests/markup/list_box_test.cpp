@@ -1,5 +1,7 @@
+#include "gif_builder.h"
 #include "markup_list_box.h"
 #include "qt_markup_surface.h"
+#include "support/temp_dir.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -338,6 +340,54 @@ TEST_F(MarkupListBoxTest, StatusPicturesComeFromTheImageList)
     const QImage shot = box.viewport()->grab().toImage();
     const QRect rect = box.visualItemRect(box.item(0));
     EXPECT_EQ(shot.pixelColor(rect.left() + 3 + 8, rect.top() + 8), QColor(0, 200, 0));
+}
+
+TEST_F(MarkupListBoxTest, RemovedImageListIsForgotten)
+{
+    auto *images = new TMarkupImageList(QSize(16, 16));
+    box.SetImages(images);
+    EXPECT_EQ(box.Images(), images);
+    delete images;
+    EXPECT_EQ(box.Images(), nullptr);
+    box.addItem("<IMG src=\"idx:0\">still drawn");
+    QApplication::processEvents();
+    EXPECT_EQ(box.ItemHeight(0), LineHeight() + 4);
+}
+
+TEST_F(MarkupListBoxTest, WallpaperShowsBehindUnselectedItems)
+{
+    QPixmap wallpaper(8, 8);
+    wallpaper.fill(QColor(10, 120, 200));
+    box.SetWallpaper(wallpaper);
+    box.addItem("x");
+    QApplication::processEvents();
+    const QImage shot = box.viewport()->grab().toImage();
+    const QRect rect = box.visualItemRect(box.item(0));
+    EXPECT_EQ(shot.pixelColor(rect.right() - 2, rect.center().y()), QColor(10, 120, 200));
+    // Below the last item as well.
+    EXPECT_EQ(shot.pixelColor(5, box.viewport()->height() - 3), QColor(10, 120, 200));
+}
+
+TEST_F(MarkupListBoxTest, BlinkTimerAdvancesAnimatedPictures)
+{
+    fetchly::test::TempDir dir;
+    const QByteArray gif = test::BuildGif(4, 4, {{0, 10}, {1, 10}});
+    const auto file =
+        dir.write("anim.gif", std::string(gif.constData(), static_cast<std::size_t>(gif.size())));
+    box.addItem(QString("<IMG src=\"file://%1\"> animated").arg(QString::fromStdString(file.string())));
+    ASSERT_EQ(box.PictureCache().Count(), 1);
+    TMarkupPicture &picture = box.PictureCache().Picture(0);
+    EXPECT_EQ(picture.FrameCount(), 2);
+    EXPECT_EQ(box.ItemHeight(0), std::max(4, LineHeight()) + 4);
+
+    box.BlinkTick();
+    box.BlinkTick();
+    EXPECT_EQ(picture.Frame(), 1); // the timer is off: nothing moves
+    box.SetEnableBlink(true);
+    box.BlinkTick();
+    box.BlinkTick();
+    EXPECT_EQ(picture.Frame(), 2);
+    box.SetEnableBlink(false);
 }
 
 } // namespace
