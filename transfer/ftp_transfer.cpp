@@ -79,6 +79,13 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
     auto openTarget = [&]() -> bool {
         opened = true;
         run.SetCurrentTarget(target, item.TargetDir);
+        // A target without a directory part would land wherever the process
+        // happens to run; it is refused like any target that cannot be made.
+        if (DirectoryPart(target).empty()) {
+            run.RaiseError(3, "Cannot create target file " + target);
+            stop = Stop::CreateFailed;
+            return false;
+        }
         if (FileExists(target) && !run.AskOverwrite(target)) {
             stop = Stop::Refused;
             return false;

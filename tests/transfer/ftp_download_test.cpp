@@ -158,6 +158,20 @@ TEST_F(FtpDownload, MissingTargetDirectoryIsCode3AndNotCreated)
                                                       "FileDone 0 0", "CopyDone"}));
 }
 
+TEST_F(FtpDownload, EmptyTargetDirIsCode3AndTheRunGoesOn)
+{
+    writeFile(ftp.root() / "f.bin", "data");
+    engine.Items.Add(ftpItem(ftp, "f.bin", ""));
+    engine.Items.Add(ftpItem(ftp, "f.bin", local.str()));
+    runToEnd(engine);
+
+    EXPECT_EQ(events.errors(), std::vector<std::string>{"3: Cannot create target file f.bin"});
+    EXPECT_FALSE(fs::exists("f.bin"));
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+    EXPECT_TRUE(engine.Items.Get(1).Done);
+    EXPECT_EQ(readFile(local.path() / "f.bin"), "data");
+}
+
 TEST_F(FtpDownload, MissingRemoteFileIsUrlNotFoundAndCreatesNothing)
 {
     engine.Items.Add(ftpItem(ftp, "/pub/nothing.bin", local.str()));
