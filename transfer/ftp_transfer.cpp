@@ -100,23 +100,29 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
         return true;
     };
 
+    // What curl hands over is written in one go and then reported chunk by
+    // chunk; a cancel between chunks cuts the file back to what was reported.
     auto sink = [&](const char *data, std::size_t size) -> bool {
         if (!opened && !openTarget())
             return false;
+        if (run.Cancelled()) {
+            stop = Stop::Cancelled;
+            return false;
+        }
+        if (!file.WriteAll(data, size)) {
+            stop = Stop::WriteFailed;
+            return false;
+        }
         while (size > 0) {
-            if (run.Cancelled()) {
-                stop = Stop::Cancelled;
-                return false;
-            }
-            std::size_t chunk = std::min<std::size_t>(size, NetworkChunkSize);
-            if (!file.WriteAll(data, chunk)) {
-                stop = Stop::WriteFailed;
-                return false;
-            }
-            data += chunk;
+            const std::size_t chunk = std::min<std::size_t>(size, NetworkChunkSize);
             size -= chunk;
             done += static_cast<TFetchSize>(chunk);
             run.ProgressStep(done, total, dlg.DlgDwnload);
+            if (size > 0 && run.Cancelled()) {
+                stop = Stop::Cancelled;
+                file.Truncate(done);
+                return false;
+            }
         }
         return true;
     };
