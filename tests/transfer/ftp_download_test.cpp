@@ -257,6 +257,23 @@ TEST_F(FtpDownload, ShortTransferIsAFailureAndKeepsThePartialFile)
     EXPECT_FALSE(engine.Items.Get(0).Done);
 }
 
+TEST_F(FtpDownload, StalledTransferFailsAfterTheStallLimit)
+{
+    const std::string data = patternBytes(60000);
+    writeFile(ftp.root() / "slow.stall", data);
+    engine.Items.Add(ftpItem(ftp, "slow.stall", local.str()));
+    engine.StallTimeout = std::chrono::seconds(1);
+    const auto started = std::chrono::steady_clock::now();
+    runToEnd(engine, std::chrono::seconds(20));
+
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    auto errors = events.errors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind(std::to_string(CURLE_OPERATION_TIMEDOUT) + ": ", 0), 0u) << errors[0];
+    EXPECT_EQ(readFile(local.path() / "slow.stall"), data.substr(0, 30000));
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+}
+
 TEST_F(FtpDownload, LocalWriteErrorIsCode5)
 {
     writeFile(ftp.root() / "full.bin", patternBytes(20000));
