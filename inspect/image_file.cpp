@@ -23,6 +23,12 @@ std::string extensionOf(const std::string &path)
 
 const std::string EmptyData;
 
+bool hasExifSignature(const std::string &segment)
+{
+    return segment.size() >= 2 + ExifSignature.size() &&
+           std::string_view(segment).substr(2, 5) == ExifSignature;
+}
+
 } // namespace
 
 TImageFile::TImageFile(int listMode) : ListMode(listMode)
@@ -113,6 +119,7 @@ bool TImageFile::WalkJpegSegments(InputSource &source)
     if (source.get() != 0xFF || source.get() != 0xD8)
         return false;
     SectionCount = 0;
+    m_exifWalked = false;
     while (SectionCount < MaxSections) {
         int marker = source.get();
         while (marker == 0xFF)
@@ -124,8 +131,12 @@ bool TImageFile::WalkJpegSegments(InputSource &source)
         if (hi < 0 || lo < 0)
             break;
         const int length = hi * 256 + lo;
-        if (length < 2)
+        if (length < 2) {
+            // End of image and start of scan end the walk whatever follows them.
+            if (marker == 0xD9 || marker == 0xDA)
+                break;
             throw ExifFormatError("Illegal segment length");
+        }
         // A segment longer than the rest of the file is cut off: nothing after
         // it is data, and its buffer is never larger than the file.
         if (length - 2 > source.remaining())
@@ -153,13 +164,16 @@ bool TImageFile::WalkJpegSegments(InputSource &source)
             HeaderSection = index;
             break;
         case 0xE1:
-            if (SectionCount > 5 || HasExifSection()) {
+            // Only the first APP1 counts, except that a real EXIF segment
+            // replaces an earlier APP1 that had no EXIF header (an XMP packet
+            // written first must not hide the picture's EXIF data).
+            if (SectionCount > 5 || (HasExifSection() && (m_exifWalked || !hasExifSignature(section.Data)))) {
                 --SectionCount;
             } else {
                 ExifSection = index;
                 ExifReader = std::make_unique<TExifDirectory>(*this, ListMode);
                 ByteData = section.Data;
-                ParseExifHeader();
+                m_exifWalked = ParseExifHeader();
             }
             break;
         case 0xED:
@@ -179,14 +193,14 @@ bool TImageFile::WalkJpegSegments(InputSource &source)
     return HasExifSection() || CommentSection != NoSection || IptcSection != NoSection;
 }
 
-void TImageFile::ParseExifHeader()
+bool TImageFile::ParseExifHeader()
 {
     if (!ExifReader)
         ExifReader = std::make_unique<TExifDirectory>(*this, ListMode);
     const std::string &data = ExifData();
-    if (data.size() < 2 + ExifSignature.size() || std::string_view(data).substr(2, 5) != ExifSignature) {
+    if (!hasExifSignature(data)) {
         ErrorText = "Incorrect Exif header";
-        return;
+        return false;
     }
     const std::string_view mark = std::string_view(data).substr(8, 2);
     if (mark == "II")
@@ -195,7 +209,7 @@ void TImageFile::ParseExifHeader()
         BigEndian = true;
     else {
         ErrorText = "Invalid Exif alignment marker";
-        return;
+        return false;
     }
     ExifReader->ByteData = data;
     ExifReader->BigEndian = BigEndian;
@@ -207,6 +221,7 @@ void TImageFile::ParseExifHeader()
         ExifReader->WalkDirectory(17, 9, tkMain, size - 6);
     if (!ErrorText.empty())
         ExifReader->Derive35mmFocal();
+    return true;
 }
 
 bool TImageFile::WalkTiffFile(InputSource &source)

@@ -70,7 +70,10 @@ private:
     bool loadFrom(InputSource &source, const std::string &extension);
     bool WalkJpegSegments(InputSource &source);
     bool WalkTiffFile(InputSource &source);
-    void ParseExifHeader();
+    // Returns whether the directory walk took place.
+    bool ParseExifHeader();
+
+    bool m_exifWalked = false;
 };
 
 } // namespace fetchly::inspect
