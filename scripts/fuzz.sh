@@ -11,12 +11,22 @@ if ! command -v clang++ >/dev/null; then
   echo "fuzz.sh: clang++ not found" >&2
   exit 1
 fi
-CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DFETCHLY_BUILD_FUZZ=ON -DFETCHLY_BUILD_GUI=OFF -DFETCHLY_BUILD_TESTS=OFF \
-  -DFETCHLY_BUILD_BENCH=OFF -DFETCHLY_SANITIZE=ON >/dev/null
-cmake --build "$build" -j2 --target fuzz_all
-
 targets=("$@")
+# Several test processes may call this at once: one configures and builds
+# while the others wait, then each runs its own targets.
+mkdir -p "$build"
+(
+  flock 9
+  CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DFETCHLY_BUILD_FUZZ=ON -DFETCHLY_BUILD_GUI=OFF -DFETCHLY_BUILD_TESTS=OFF \
+    -DFETCHLY_BUILD_BENCH=OFF -DFETCHLY_SANITIZE=ON >/dev/null
+  if [ "${#targets[@]}" -eq 0 ]; then
+    cmake --build "$build" -j2 --target fuzz_all
+  else
+    cmake --build "$build" -j2 --target "${targets[@]}"
+  fi
+) 9>"$build/.lock"
+
 if [ "${#targets[@]}" -eq 0 ]; then
   mapfile -t targets < <(find "$build/fuzz" -maxdepth 1 -type f -executable -name 'fuzz_*' -printf '%f\n' | sort)
 fi

@@ -1,0 +1,20 @@
+#pragma once
+
+// Names that the program, the native messaging host and the browser
+// extension must agree on. The extension ids are fixed: the Chromium one is
+// derived from the public key in browser/chromium/manifest.json, the Firefox
+// one is the gecko id in browser/firefox/manifest.json.
+namespace fetchly::automation {
+
+inline constexpr char kServiceName[] = "OrvFetchly.TUrlAdder";
+inline constexpr char kObjectPath[] = "/TUrlAdder";
+inline constexpr char kInterfaceName[] = "OrvFetchly.FetchlyAdder";
+inline constexpr char kMethodName[] = "AddDownLoadUrl";
+
+inline constexpr char kNativeHostName[] = "orvfetchly.turladder";
+inline constexpr char kNativeHostExecutable[] = "fetchly-native-host";
+inline constexpr char kChromiumExtensionId[] = "ilgmkbdnjkcmjfmiocmdnnedeaimocob";
+inline constexpr char kChromiumOrigin[] = "chrome-extension://ilgmkbdnjkcmjfmiocmdnnedeaimocob/";
+inline constexpr char kFirefoxExtensionId[] = "fetchly@fetchly.brindlewick";
+
+} // namespace fetchly::automation

@@ -1,0 +1,59 @@
+// fetchly-native-host: the browser extension's way into the running program.
+// The browser starts it with our extension's origin (Chromium) or id
+// (Firefox); it reads framed JSON messages from stdin until stdin closes and
+// answers each with one framed reply, handing every URL to Fetchly's
+// AddDownLoadUrl on the session bus (the bus starts Fetchly when needed).
+#include "automation/automation_server.h"
+#include "host/host_message_handler.h"
+#include "host/native_framing.h"
+#include "host/native_host_check.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+
+#include <cstdio>
+#include <unistd.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 2 && arguments[1] == QLatin1String("--check"))
+        return fetchly::host::RunHostCheck(QCoreApplication::applicationFilePath());
+
+    if (!fetchly::host::CallerAllowed(arguments)) {
+        std::fprintf(stderr, "fetchly-native-host: started by an unknown extension; only Fetchly's own may "
+                             "use this host\n");
+        return 1;
+    }
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const auto addUrl = [&bus](const QString &url) {
+        return fetchly::automation::CallAddDownLoadUrl(bus, url, true);
+    };
+
+    using fetchly::host::TFrameStatus;
+    for (;;) {
+        const fetchly::host::TFrame frame = fetchly::host::ReadFrame(STDIN_FILENO);
+        QByteArray reply;
+        switch (frame.status) {
+        case TFrameStatus::Message:
+            reply = fetchly::host::HandleHostMessage(QByteArray::fromStdString(frame.bytes), addUrl);
+            break;
+        case TFrameStatus::TooLarge:
+            reply = fetchly::host::ErrorReply(
+                QStringLiteral("the message is larger than 1 MiB (%1 bytes)").arg(frame.declaredLength));
+            break;
+        case TFrameStatus::EndOfInput:
+            return 0;
+        case TFrameStatus::Truncated:
+            std::fprintf(stderr, "fetchly-native-host: the input ended inside a message\n");
+            return 1;
+        case TFrameStatus::ReadError:
+            std::perror("fetchly-native-host: reading stdin");
+            return 1;
+        }
+        if (!fetchly::host::WriteFrame(STDOUT_FILENO, reply.toStdString()))
+            return 1;
+    }
+}

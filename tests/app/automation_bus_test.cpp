@@ -1,0 +1,281 @@
+// Automation on a real private session bus: the service as other programs
+// call it (dbus-send, the native host, `fetchly add`), a second start of the
+// program handing over, and the registration switches.
+#include "automation/activation_file.h"
+#include "automation/automation_server.h"
+#include "host/native_framing.h"
+#include "support/dbus_session.h"
+#include "support/temp_dir.h"
+#include "support/test_paths.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <fstream>
+
+using namespace fetchly::automation;
+using namespace fetchly::test;
+
+namespace {
+
+QString programPath(const char *name)
+{
+    return QString::fromStdString((binaryDir() / "app" / name).string());
+}
+
+struct Outcome {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs a client while this process keeps serving the bus, so a client may
+// call the service that lives right here.
+Outcome runServing(const QString &program, const QStringList &arguments, const QByteArray &input = {},
+                   int timeoutMs = 20000)
+{
+    QProcess process;
+    process.start(program, arguments);
+    Outcome outcome;
+    if (!process.waitForStarted(5000)) {
+        outcome.err = process.errorString().toUtf8();
+        return outcome;
+    }
+    process.write(input);
+    process.closeWriteChannel();
+    QElapsedTimer timer;
+    timer.start();
+    while (process.state() != QProcess::NotRunning && timer.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        process.waitForFinished(10);
+    }
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished(5000);
+        outcome.err = "timed out";
+        return outcome;
+    }
+    outcome.out = process.readAllStandardOutput();
+    outcome.err = process.readAllStandardError();
+    outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return outcome;
+}
+
+Outcome dbusSend(const QString &url)
+{
+    return runServing(QStringLiteral("dbus-send"),
+                      {QStringLiteral("--session"), QStringLiteral("--print-reply"),
+                       QStringLiteral("--dest=OrvFetchly.TUrlAdder"), QStringLiteral("/TUrlAdder"),
+                       QStringLiteral("OrvFetchly.FetchlyAdder.AddDownLoadUrl"),
+                       QStringLiteral("string:") + url});
+}
+
+// The decoded replies of the native host's output.
+std::vector<QJsonObject> hostReplies(const QByteArray &out)
+{
+    std::vector<QJsonObject> replies;
+    qsizetype at = 0;
+    while (out.size() - at >= 4) {
+        std::uint32_t n = 0;
+        std::memcpy(&n, out.constData() + at, 4);
+        if (out.size() - at - 4 < static_cast<qsizetype>(n))
+            break;
+        replies.push_back(QJsonDocument::fromJson(out.mid(at + 4, n)).object());
+        at += 4 + n;
+    }
+    return replies;
+}
+
+class AutomationBus : public ::testing::Test {
+protected:
+    AutomationBus()
+        : m_connectionName(QStringLiteral("server-%1").arg(++s_count)),
+          m_connection(
+              QDBusConnection::connectToBus(QString::fromStdString(m_bus.address()), m_connectionName))
+    {
+    }
+    ~AutomationBus() override
+    {
+        m_server.reset();
+        QDBusConnection::disconnectFromBus(m_connectionName);
+    }
+
+    // Publishes the service here, recording what the program would do.
+    void serve()
+    {
+        m_server = std::make_unique<TAutomationServer>(
+            m_connection,
+            [this](const QString &url) {
+                added << url;
+                if (url == QLatin1String("boom"))
+                    throw std::runtime_error("the window failed");
+            },
+            [this] { ++shown; });
+        ASSERT_EQ(m_server->Publish(), TAutomationServer::TPublishResult::Published)
+            << m_server->ErrorText().toStdString();
+    }
+
+    XdgHome m_home; // before the bus: it reads its service folders from here
+    DbusSession m_bus{{"OrvFetchly.TUrlAdder"}};
+    inline static std::atomic<int> s_count{0};
+    QString m_connectionName;
+    QDBusConnection m_connection;
+    std::unique_ptr<TAutomationServer> m_server;
+    QStringList added;
+    int shown = 0;
+};
+
+} // namespace
+
+TEST_F(AutomationBus, EveryCallAddsThenShowsAndNoneFails)
+{
+    serve();
+    for (const QString &url : {QStringLiteral("http://127.0.0.1/a.zip"), QString(), QStringLiteral("boom")}) {
+        const Outcome r = dbusSend(url);
+        EXPECT_EQ(r.status, 0) << url.toStdString() << ": " << r.err.toStdString();
+    }
+    EXPECT_EQ(added, (QStringList{"http://127.0.0.1/a.zip", "", "boom"}));
+    EXPECT_EQ(shown, 3); // also after the window failed to take "boom"
+}
+
+TEST_F(AutomationBus, PublishesTheInterfaceOfTheXmlFile)
+{
+    serve();
+    const Outcome r = runServing(QStringLiteral("dbus-send"),
+                                 {"--session", "--print-reply", "--dest=OrvFetchly.TUrlAdder", "/TUrlAdder",
+                                  "org.freedesktop.DBus.Introspectable.Introspect"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QString xml = QString::fromUtf8(r.out);
+    EXPECT_NE(xml.indexOf(QStringLiteral("<interface name=\"OrvFetchly.FetchlyAdder\">")), -1)
+        << r.out.toStdString();
+    EXPECT_NE(xml.indexOf(QStringLiteral("<method name=\"AddDownLoadUrl\">")), -1);
+    EXPECT_NE(xml.indexOf(QStringLiteral("<arg direction=\"in\" type=\"s\" name=\"URL\"/>")), -1)
+        << r.out.toStdString();
+}
+
+TEST_F(AutomationBus, ASecondServerFindsTheNameTaken)
+{
+    serve();
+    const QString otherName = QStringLiteral("other-%1").arg(++s_count);
+    {
+        TAutomationServer other(
+            QDBusConnection::connectToBus(QString::fromStdString(m_bus.address()), otherName),
+            [](const QString &) {}, [] {});
+        EXPECT_EQ(other.Publish(), TAutomationServer::TPublishResult::NameTaken);
+    }
+    QDBusConnection::disconnectFromBus(otherName);
+    EXPECT_EQ(dbusSend(QStringLiteral("http://127.0.0.1/b.zip")).status, 0);
+    EXPECT_EQ(added, QStringList{"http://127.0.0.1/b.zip"}); // the first one still serves
+}
+
+TEST_F(AutomationBus, NativeHostHandsFramedUrlsToTheProgram)
+{
+    serve();
+    const std::string first = R"({"url":"http://127.0.0.1/one.zip"})";
+    const std::string second =
+        "{\"urls\":[\"http://127.0.0.1/t\xc3\xa9st.jpg\",\"http://127.0.0.1/three.gif\"]}";
+    const std::string input = fetchly::host::EncodeFrame(first) + fetchly::host::EncodeFrame(second) +
+                              fetchly::host::EncodeFrame("[]");
+    const Outcome r = runServing(programPath("fetchly-native-host"),
+                                 {QStringLiteral("chrome-extension://ilgmkbdnjkcmjfmiocmdnnedeaimocob/")},
+                                 QByteArray::fromStdString(input));
+    ASSERT_EQ(r.status, 0) << r.err.toStdString(); // ends when stdin closes
+    EXPECT_EQ(added,
+              (QStringList{"http://127.0.0.1/one.zip", QString::fromUtf8("http://127.0.0.1/t\xc3\xa9st.jpg"),
+                           "http://127.0.0.1/three.gif"}));
+    const auto replies = hostReplies(r.out);
+    ASSERT_EQ(replies.size(), 3u) << r.out.toStdString();
+    EXPECT_EQ(replies[0].value("added").toInt(), 1);
+    EXPECT_TRUE(replies[1].value("ok").toBool());
+    EXPECT_EQ(replies[1].value("added").toInt(), 2);
+    EXPECT_FALSE(replies[2].value("ok").toBool());
+}
+
+TEST_F(AutomationBus, NativeHostRefusesOtherExtensions)
+{
+    serve();
+    const std::string input = fetchly::host::EncodeFrame(R"({"url":"http://127.0.0.1/one.zip"})");
+    for (const QStringList &args :
+         {QStringList{}, QStringList{"chrome-extension://aaaabbbbccccddddeeeeffffgggghhhh/"},
+          QStringList{"/x/manifest.json", "evil@example.org"}}) {
+        const Outcome r =
+            runServing(programPath("fetchly-native-host"), args, QByteArray::fromStdString(input));
+        EXPECT_EQ(r.status, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    EXPECT_TRUE(added.isEmpty());
+}
+
+TEST_F(AutomationBus, FirefoxStartsTheHostWithManifestAndId)
+{
+    serve();
+    const std::string input = fetchly::host::EncodeFrame(R"({"urls":["http://127.0.0.1/ff.zip"]})");
+    const Outcome r =
+        runServing(programPath("fetchly-native-host"),
+                   {QStringLiteral("/home/u/.mozilla/native-messaging-hosts/orvfetchly.turladder.json"),
+                    QStringLiteral("fetchly@fetchly.brindlewick")},
+                   QByteArray::fromStdString(input));
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(added, QStringList{"http://127.0.0.1/ff.zip"});
+}
+
+TEST_F(AutomationBus, AddCommandHandsEveryUrlOverInOrder)
+{
+    serve();
+    const Outcome r =
+        runServing(programPath("fetchly"),
+                   {"add", "http://127.0.0.1/a.zip", "http://127.0.0.1/b.txt", "http://127.0.0.1/c.exe"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(added,
+              (QStringList{"http://127.0.0.1/a.zip", "http://127.0.0.1/b.txt", "http://127.0.0.1/c.exe"}));
+    EXPECT_EQ(shown, 3);
+}
+
+TEST_F(AutomationBus, AddCommandReportsUsageAndUnreachablePrograms)
+{
+    EXPECT_EQ(runServing(programPath("fetchly"), {"add"}).status, 2);
+    // Nobody serves the name and nothing can be started: the activation file
+    // `fetchly add` writes names a program that does not exist.
+    const auto file = m_home.dataHome() / "dbus-1/services/OrvFetchly.TUrlAdder.service";
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file)
+        << "[D-BUS Service]\nName=OrvFetchly.TUrlAdder\nExec=/nonexistent/fetchly -AUTOMATION\n";
+    const Outcome r = runServing(programPath("fetchly"), {"add", "http://127.0.0.1/a.zip"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.indexOf("http://127.0.0.1/a.zip"), -1) << r.err.toStdString();
+}
+
+TEST_F(AutomationBus, SecondStartShowsTheRunningProgramAndEnds)
+{
+    serve();
+    const Outcome r = runServing(programPath("fetchly"), {});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(added, QStringList{QString()}); // an empty URL: nothing to add, only show
+    EXPECT_EQ(shown, 1);
+    // The second start also refreshed the activation file.
+    EXPECT_NE(readFile(ActivationFilePath().toStdString()).find("-AUTOMATION"), std::string::npos);
+}
+
+TEST_F(AutomationBus, RegisterSwitchesWriteOrRemoveTheActivationFileAndEnd)
+{
+    const auto file = m_home.dataHome() / "dbus-1/services/OrvFetchly.TUrlAdder.service";
+    Outcome r = runServing(programPath("fetchly"), {"/RegServer"});
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const std::string text = readFile(file);
+    const std::string exec =
+        "Exec=" + std::filesystem::canonical(binaryDir() / "app/fetchly").string() + " -AUTOMATION\n";
+    EXPECT_NE(text.find("Name=OrvFetchly.TUrlAdder\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(exec), std::string::npos) << text;
+
+    r = runServing(programPath("fetchly"), {"-unregserver"});
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(m_bus.ownerPid("OrvFetchly.TUrlAdder"), -1); // neither switch left a program running
+}

@@ -1,0 +1,147 @@
+#pragma once
+
+#include "transfer/fetch_item.h"
+#include "transfer/fetch_session.h"
+#include "transfer/fetch_types.h"
+#include "transfer/progress_model.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace fetchly {
+
+class TFetchRun;
+
+// Properties and events as one run uses them: copied at Start, so the
+// owner may change the engine's members while a run is going.
+struct TRunConfig {
+    TDialogSetup Dialog;
+    TNetworkSettings Network;
+    TFetchFileStart OnFileStart;
+    TFetchFileDone OnFileDone;
+    TFetchProgress OnCopyProgress;
+    TFetchRunDone OnCopyDone;
+    TFetchError OnError;
+    TFetchErrorInfo OnErrorInfo;
+    TFetchURLNotFound OnURLNotFound;
+    TFetchConnectError OnConnectError;
+    TFetchOverwrite OnCopyOverWrite;
+};
+
+// The transfer engine: runs its active items one after another on a worker
+// thread, shows progress through its progress model (a view such as the Qt
+// progress dialog attaches to Progress()) and reports through its events,
+// which it raises on the worker thread. It never throws to its owner.
+//
+// Start while a run is active joins that run: the items added since are
+// taken up by it after the items before them. A Start that arrives after
+// the run has passed its last item makes a follow-up run, on the same
+// worker, of the items added since (of all items when the collection was
+// cleared meanwhile). One worker at most exists at any time.
+class TFetchEngine {
+public:
+    TFetchEngine();
+    // Cancels a run still going and waits for it to end.
+    ~TFetchEngine();
+    TFetchEngine(const TFetchEngine &) = delete;
+    TFetchEngine &operator=(const TFetchEngine &) = delete;
+
+    // Published properties, with their defaults.
+    bool AlwaysOnTop = false;
+    std::string DlgCaption = "Downloading";
+    std::string DlgCompleted = "completed";
+    std::string DlgFileLabel = "File :";
+    std::string DlgFileOfLabel = "of";
+    std::string DlgFromServerLabel = "from";
+    std::string DlgToServerLabel = "to";
+    std::string DlgProgressLabel = "Progress :";
+    std::string DlgRateLabel = "Transfer rate :";
+    std::string DlgTimeLabel = "Estimated time left :";
+    std::string DlgCopying = "Copying";
+    std::string DlgDwnload = "Downloading";
+    std::string DlgUpload = "Uploading";
+    bool FTPPassive = false;
+    TFetchItems Items;
+    std::string Proxy;
+    std::string ProxyUserID;
+    std::string ProxyPassword;
+    bool ShowDialog = true;
+    bool ShowOpenFile = false;
+    bool ShowOpenFolder = false;
+    bool ShowCompletion = false;
+    bool ShowTime = false;
+    // Limits of the network transfers: connecting, and a stall without data.
+    std::chrono::seconds ConnectTimeout{60};
+    std::chrono::seconds StallTimeout{60};
+
+    // Events.
+    TFetchFileStart OnFileStart;
+    TFetchFileDone OnFileDone;
+    TFetchProgress OnCopyProgress;
+    TFetchRunDone OnCopyDone;
+    TFetchError OnError;
+    TFetchErrorInfo OnErrorInfo;
+    TFetchURLNotFound OnURLNotFound;
+    TFetchConnectError OnConnectError;
+    TFetchOverwrite OnCopyOverWrite;
+    TFetchCancel OnCopyCancel;
+
+    // Starts a run and returns at once (see the class comment for a run
+    // already going).
+    void Start();
+    bool Running() const;
+    // Blocks until no run is active and the worker thread has ended.
+    void Wait();
+    // As Wait, giving up after `timeout`; true when idle.
+    bool WaitFor(std::chrono::milliseconds timeout);
+
+    // Run state.
+    int FileNumber() const { return m_fileNumber.load(); }
+    int CurrentExternalIndex() const { return m_currentExt.load(); }
+    bool Cancelled() const { return m_cancelled.load(); }
+    std::string CurrentTarget() const;
+    std::string CurrentTargetDir() const;
+    // The dialog's transfer-rate line: DlgRateLabel, a space and the rate.
+    std::string RateLabel() const { return m_progress.RateLabel(); }
+
+    // The progress dialog of the current (or last) run.
+    TProgressModel &Progress() { return m_progress; }
+    // The dialog's buttons. CancelClick raises OnCopyCancel on the calling
+    // thread, sets Cancelled and hides the dialog; the Open buttons' view
+    // opens CurrentTarget / CurrentTargetDir and then calls FreeDialog.
+    void CancelClick();
+    void FreeDialog() { m_progress.Free(); }
+
+private:
+    friend class TFetchRun;
+
+    TRunConfig snapshotConfig() const;
+    void workerMain(TRunConfig config);
+    // One run over the published items from `position`; returns the
+    // position reached.
+    int runItems(const TRunConfig &config, int position, std::uint64_t &generation);
+    bool runOperation(TFetchRun &run, const TFetchItem &item);
+    void setCurrentTarget(const std::string &target, const std::string &dir);
+
+    TProgressModel m_progress;
+    std::atomic<bool> m_cancelled{false};
+    std::atomic<int> m_fileNumber{0};
+    std::atomic<int> m_currentExt{0};
+
+    mutable std::mutex m_mutex; // guards everything below
+    std::condition_variable m_idle;
+    std::thread m_worker;
+    bool m_running = false;
+    bool m_passedLastItem = false;
+    bool m_startRequested = false;
+    int m_followFrom = 0;
+    TRunConfig m_nextConfig;
+    std::string m_currentTarget, m_currentTargetDir;
+};
+
+} // namespace fetchly

@@ -1,0 +1,111 @@
+#include "transfer/fetch_run.h"
+
+#include "transfer/fetch_engine.h"
+
+namespace fetchly {
+
+TFetchRun::TFetchRun(TFetchEngine &engine, const TRunConfig &config)
+    : m_engine(engine), m_config(config), m_start(std::chrono::steady_clock::now())
+{
+}
+
+const TNetworkSettings &TFetchRun::Network() const
+{
+    return m_config.Network;
+}
+
+const TDialogSetup &TFetchRun::Dialog() const
+{
+    return m_config.Dialog;
+}
+
+bool TFetchRun::Cancelled() const
+{
+    return m_engine.m_cancelled.load();
+}
+
+void TFetchRun::RaiseError(int code, const std::string &info)
+{
+    if (m_config.OnError)
+        m_config.OnError(m_engine, code);
+    if (m_config.OnErrorInfo)
+        m_config.OnErrorInfo(m_engine, code, info);
+}
+
+void TFetchRun::RaiseURLNotFound(const std::string &url)
+{
+    if (m_config.OnURLNotFound)
+        m_config.OnURLNotFound(m_engine, url);
+}
+
+void TFetchRun::RaiseConnectError()
+{
+    if (m_config.OnConnectError)
+        m_config.OnConnectError(m_engine);
+}
+
+bool TFetchRun::AskOverwrite(const std::string &targetFile)
+{
+    bool allow = true;
+    if (m_config.OnCopyOverWrite)
+        m_config.OnCopyOverWrite(m_engine, targetFile, allow);
+    return allow;
+}
+
+void TFetchRun::SetItemHeader(const std::string &name, const std::string &directionWord,
+                              const std::string &host)
+{
+    std::string counter;
+    if (m_engine.Items.Count() >= 2)
+        counter = std::to_string(FileNumber()) + " " + m_config.Dialog.DlgFileOfLabel + " " +
+                  std::to_string(m_engine.Items.ActiveItemCount()) + " : ";
+    m_engine.m_progress.SetFileLabel(m_config.Dialog.DlgFileLabel + " " + counter + name + " " +
+                                     directionWord + " " + host);
+}
+
+void TFetchRun::SetAnimation(TDialogAnimation animation)
+{
+    m_engine.m_progress.SetAnimation(animation);
+}
+
+void TFetchRun::SetCurrentTarget(const std::string &target, const std::string &targetDir)
+{
+    m_engine.setCurrentTarget(target, targetDir);
+}
+
+void TFetchRun::BeginTransfer()
+{
+    m_start = std::chrono::steady_clock::now();
+}
+
+std::int64_t TFetchRun::ElapsedMs() const
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_start)
+        .count();
+}
+
+void TFetchRun::ProgressStep(TFetchSize done, TFetchSize total, const std::string &word)
+{
+    m_engine.m_progress.Step(done, total, ElapsedMs(), word);
+    if (m_config.OnCopyProgress)
+        m_config.OnCopyProgress(m_engine, FileNumber(), CurrentExternalIndex(), done, total);
+}
+
+void TFetchRun::CopyProgressStep(TFetchSize done, TFetchSize total)
+{
+    if (m_config.OnCopyProgress)
+        m_config.OnCopyProgress(m_engine, FileNumber(), CurrentExternalIndex(), done, total);
+    m_engine.m_progress.Step(done, total, ElapsedMs(), m_config.Dialog.DlgCopying);
+}
+
+int TFetchRun::FileNumber() const
+{
+    return m_engine.m_fileNumber.load();
+}
+
+int TFetchRun::CurrentExternalIndex() const
+{
+    return m_engine.m_currentExt.load();
+}
+
+} // namespace fetchly

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "transfer/fetch_item.h"
+#include "transfer/fetch_session.h"
+#include "transfer/fetch_types.h"
+#include "transfer/progress_model.h"
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+namespace fetchly {
+
+class TFetchEngine;
+struct TRunConfig;
+
+// What a transfer operation sees of its run: the events it raises, the
+// dialog it updates, the session and the settings. Operations never throw
+// to the run for expected failures; they report through these calls and
+// return false.
+class TFetchRun {
+public:
+    TFetchRun(TFetchEngine &engine, const TRunConfig &config);
+    TFetchRun(const TFetchRun &) = delete;
+    TFetchRun &operator=(const TFetchRun &) = delete;
+
+    TFetchEngine &Engine() { return m_engine; }
+    const TNetworkSettings &Network() const;
+    const TDialogSetup &Dialog() const;
+
+    // The run's session, or null when none was opened (only wpFile items,
+    // or curl could not be set up).
+    TFetchSession *Session() { return m_session; }
+    void SetSession(TFetchSession *session) { m_session = session; }
+
+    // Set by the dialog's Cancel/Close at any moment; once set it stays set
+    // until the run ends, so a press is never lost.
+    bool Cancelled() const;
+
+    // OnError then OnErrorInfo.
+    void RaiseError(int code, const std::string &info);
+    void RaiseURLNotFound(const std::string &url);
+    void RaiseConnectError();
+    // OnCopyOverWrite with allow coming in true; returns allow.
+    bool AskOverwrite(const std::string &targetFile);
+
+    // "File : " + "2 of 5 : " (when the collection holds 2 or more items) +
+    // name + " " + direction word + " " + host.
+    void SetItemHeader(const std::string &name, const std::string &directionWord, const std::string &host);
+    void SetAnimation(TDialogAnimation animation);
+    void SetCurrentTarget(const std::string &target, const std::string &targetDir);
+
+    // Starts the clock of a transfer loop (the `start` of the progress step).
+    void BeginTransfer();
+    std::int64_t ElapsedMs() const;
+    // The progress step after a chunk of a network transfer: dialog update,
+    // then OnCopyProgress. `word` is DlgDwnload, DlgUpload or DlgCopying.
+    void ProgressStep(TFetchSize done, TFetchSize total, const std::string &word);
+    // The copy's order: OnCopyProgress first, then the dialog update.
+    void CopyProgressStep(TFetchSize done, TFetchSize total);
+
+    int FileNumber() const;
+    int CurrentExternalIndex() const;
+
+private:
+    TFetchEngine &m_engine;
+    const TRunConfig &m_config;
+    TFetchSession *m_session = nullptr;
+    std::chrono::steady_clock::time_point m_start;
+};
+
+} // namespace fetchly

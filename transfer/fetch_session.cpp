@@ -1,0 +1,70 @@
+#include "transfer/fetch_session.h"
+
+#include <mutex>
+
+namespace fetchly {
+
+namespace {
+
+// curl_global_init is not thread-safe on older libcurl; do it once.
+void globalInit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+} // namespace
+
+TFetchSession::TFetchSession(TNetworkSettings settings) : m_settings(std::move(settings))
+{
+    globalInit();
+    m_share = curl_share_init();
+    if (m_share) {
+        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+    }
+}
+
+TFetchSession::~TFetchSession()
+{
+    if (m_share)
+        curl_share_cleanup(m_share);
+}
+
+CurlEasy TFetchSession::NewHandle() const
+{
+    CurlEasy easy(curl_easy_init());
+    if (!easy)
+        return easy;
+    CURL *h = easy.get();
+    if (m_share)
+        curl_easy_setopt(h, CURLOPT_SHARE, m_share);
+    curl_easy_setopt(h, CURLOPT_USERAGENT, "Fetchly");
+    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+    // Credentials written in a URL never travel to the host a redirect
+    // points to (libcurl's default, stated here on purpose).
+    curl_easy_setopt(h, CURLOPT_UNRESTRICTED_AUTH, 0L);
+    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https,ftp,ftps");
+    curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https,ftp,ftps");
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_settings.ConnectTimeout.count()));
+    // A transfer that moves no byte for the stall limit fails.
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_settings.StallTimeout.count()));
+    // Without Proxy libcurl takes the environment's proxy settings.
+    if (!m_settings.Proxy.empty())
+        curl_easy_setopt(h, CURLOPT_PROXY, m_settings.Proxy.c_str());
+    // Proxy credentials go to whichever proxy is used, never to the origin.
+    if (!m_settings.ProxyUserID.empty() && !m_settings.ProxyPassword.empty()) {
+        curl_easy_setopt(h, CURLOPT_PROXYUSERNAME, m_settings.ProxyUserID.c_str());
+        curl_easy_setopt(h, CURLOPT_PROXYPASSWORD, m_settings.ProxyPassword.c_str());
+        curl_easy_setopt(h, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+    }
+    return easy;
+}
+
+} // namespace fetchly

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <chrono>
+#include <curl/curl.h>
+#include <memory>
+#include <string>
+
+namespace fetchly {
+
+// The network settings of a run, copied from the engine at Start.
+struct TNetworkSettings {
+    std::string Proxy;         // empty: the environment's proxy settings
+    std::string ProxyUserID;   // sent to the proxy only
+    std::string ProxyPassword; // sent to the proxy only
+    bool FTPPassive = false;
+    std::chrono::seconds ConnectTimeout{60};
+    std::chrono::seconds StallTimeout{60};
+};
+
+struct CurlEasyDeleter {
+    void operator()(CURL *handle) const { curl_easy_cleanup(handle); }
+};
+using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
+
+struct CurlSlistDeleter {
+    void operator()(curl_slist *list) const { curl_slist_free_all(list); }
+};
+using CurlSlist = std::unique_ptr<curl_slist, CurlSlistDeleter>;
+
+// The Internet session of one run: a curl share (connections, DNS, TLS
+// sessions) used from the run's worker thread only, plus the settings
+// every transfer handle gets.
+class TFetchSession {
+public:
+    explicit TFetchSession(TNetworkSettings settings);
+    ~TFetchSession();
+    TFetchSession(const TFetchSession &) = delete;
+    TFetchSession &operator=(const TFetchSession &) = delete;
+
+    bool IsOpen() const { return m_share != nullptr; }
+    const TNetworkSettings &Settings() const { return m_settings; }
+
+    // A new easy handle with the session's common options: agent
+    // "Fetchly", share, proxy (with its credentials), timeouts and stall
+    // limit, TLS verification, signal-free. Null when curl fails.
+    CurlEasy NewHandle() const;
+
+private:
+    TNetworkSettings m_settings;
+    CURLSH *m_share = nullptr;
+};
+
+} // namespace fetchly

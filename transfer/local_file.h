@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <sys/types.h>
+
+namespace fetchly {
+
+// A file descriptor that closes itself. Used for the local side of every
+// transfer so no path leaves a descriptor open.
+class LocalFile {
+public:
+    LocalFile() = default;
+    ~LocalFile() { Close(); }
+    LocalFile(const LocalFile &) = delete;
+    LocalFile &operator=(const LocalFile &) = delete;
+
+    // Creates (or empties) a file for writing; false on failure.
+    bool Create(const std::string &path);
+    bool OpenRead(const std::string &path);
+    bool IsOpen() const { return m_fd >= 0; }
+    // Writes all bytes (retrying short writes); false on failure.
+    bool WriteAll(const char *data, std::size_t size);
+    // Reads up to `size` bytes; -1 on failure, 0 at the end.
+    ssize_t Read(char *data, std::size_t size);
+    // Size of the open file, -1 on failure.
+    long long Size() const;
+    // False when closing reported an error (data may not have reached the disk).
+    bool Close();
+
+private:
+    int m_fd = -1;
+};
+
+// True for an existing path that is not a directory.
+bool FileExists(const std::string &path);
+
+} // namespace fetchly
