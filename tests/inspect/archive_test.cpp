@@ -25,14 +25,14 @@ std::string le32(uint32_t v)
 std::string localEntry(const std::string &name, const std::string &data, uint32_t sizeField)
 {
     return "PK\x03\x04" + le16(20) + le16(sizeField == 0 ? 8 : 0) + le16(0) + le16(0) + le16(0) + le32(0) +
-           le32(sizeField) + le32(static_cast<uint32_t>(data.size())) + le16(static_cast<uint32_t>(name.size())) +
-           le16(0) + name + data;
+           le32(sizeField) + le32(static_cast<uint32_t>(data.size())) +
+           le16(static_cast<uint32_t>(name.size())) + le16(0) + name + data;
 }
 
 std::string centralEntry(const std::string &name)
 {
-    return "PK\x01\x02" + std::string(24, '\0') + le16(static_cast<uint32_t>(name.size())) + std::string(16, '\0') +
-           name;
+    return "PK\x01\x02" + std::string(24, '\0') + le16(static_cast<uint32_t>(name.size())) +
+           std::string(16, '\0') + name;
 }
 
 std::string endRecord()
@@ -77,9 +77,11 @@ TEST(ZipReader, SizesAfterTheDataAreFoundOnlyOnTheFourByteGrid)
     const std::string descriptor = "PK\x07\x08" + le32(0) + le32(8) + le32(8);
     // Header of "n1" is 32 bytes; 8 data bytes + 16 descriptor bytes keep the
     // next header on the grid, 9 data bytes do not.
-    const std::string onGrid = localEntry("n1", "12345678", 0) + descriptor + localEntry("n2", "", 0) + endRecord();
+    const std::string onGrid =
+        localEntry("n1", "12345678", 0) + descriptor + localEntry("n2", "", 0) + endRecord();
     EXPECT_EQ(scanNames(onGrid), (std::vector<std::string>{"n1", "n2"}));
-    const std::string offGrid = localEntry("n1", "123456789", 0) + descriptor + localEntry("n2", "", 0) + endRecord();
+    const std::string offGrid =
+        localEntry("n1", "123456789", 0) + descriptor + localEntry("n2", "", 0) + endRecord();
     EXPECT_EQ(scanNames(offGrid), (std::vector<std::string>{"n1"}));
 }
 
@@ -121,7 +123,9 @@ TEST(ZipReader, AgreesWithTheZipTool)
     dir.write("in/alpha.txt", std::string(1000, 'a'));
     dir.write("in/sub/beta.txt", "beta");
     dir.write("in/gamma.bin", std::string(3, '\0'));
-    const std::string cmd = "cd '" + dir.str() + "/in' && zip -q -r ../out.zip alpha.txt sub gamma.bin && zip -q -0 ../out.zip gamma.bin && unzip -Z1 ../out.zip > ../names.txt";
+    const std::string cmd = "cd '" + dir.str() +
+                            "/in' && zip -q -r ../out.zip alpha.txt sub gamma.bin && zip -q -0 ../out.zip "
+                            "gamma.bin && unzip -Z1 ../out.zip > ../names.txt";
     ASSERT_EQ(std::system(cmd.c_str()), 0) << "the zip tool failed";
     TZipReader zip;
     zip.SetFileName((dir.path() / "out.zip").string());
@@ -132,22 +136,24 @@ TEST(ZipReader, AgreesWithTheZipTool)
     EXPECT_EQ(zip.FileCount(), 4);
 }
 
-std::string id3(const std::string &title, const std::string &artist, const std::string &album, const std::string &year,
-                const std::string &marker = "TAG")
+std::string id3(const std::string &title, const std::string &artist, const std::string &album,
+                const std::string &year, const std::string &marker = "TAG")
 {
     auto field = [](std::string s, std::size_t n) {
         s.resize(n, '\0');
         return s;
     };
-    return marker + field(title, 30) + field(artist, 30) + field(album, 30) + field(year, 4) + field("comment", 30) +
-           std::string(1, '\x11');
+    return marker + field(title, 30) + field(artist, 30) + field(album, 30) + field(year, 4) +
+           field("comment", 30) + std::string(1, '\x11');
 }
 
 TEST(Mp3Info, TagFieldsWithTheirLabels)
 {
     fetchly::test::TempDir dir;
-    const auto song = dir.write("song.mp3", std::string(500, '\xFF') + id3("  Padded  ", "Band", "Best Of", "2003"));
-    EXPECT_EQ(ReadMp3Info(song.string()), "Title   : Padded\n\rArtist  : Band\n\rAlbum   : Best Of\n\rYear    : 2003");
+    const auto song =
+        dir.write("song.mp3", std::string(500, '\xFF') + id3("  Padded  ", "Band", "Best Of", "2003"));
+    EXPECT_EQ(ReadMp3Info(song.string()),
+              "Title   : Padded\n\rArtist  : Band\n\rAlbum   : Best Of\n\rYear    : 2003");
     std::string spaces = id3("", "", "", "");
     std::fill(spaces.begin() + 3, spaces.begin() + 33, ' ');
     EXPECT_EQ(Mp3InfoFromTail(spaces, "x.mp3"), "Title   : \n\rArtist  : \n\rAlbum   : \n\rYear    : ");
@@ -169,7 +175,11 @@ TEST(Mp3Info, NoTagLowerCaseMarkerAndShortFiles)
 
 TEST(Mp3Info, FieldTextIsShownSafely)
 {
-    EXPECT_EQ(Mp3InfoFromTail(id3("\xE9t\xE9", "A\x01" "B", "ok\xE2\x80\x8F", "20"), "x.mp3"),
+    EXPECT_EQ(Mp3InfoFromTail(id3("\xE9t\xE9",
+                                  "A\x01"
+                                  "B",
+                                  "ok\xE2\x80\x8F", "20"),
+                              "x.mp3"),
               "Title   : \xC3\xA9t\xC3\xA9\n\rArtist  : A<U+0001>B\n\rAlbum   : ok<U+200F>\n\rYear    : 20");
 }
 
