@@ -51,7 +51,7 @@ std::string FormatValue(std::string_view raw, int format, std::string_view decod
         return "0";
     const std::size_t count = std::min<std::size_t>(raw.size() / static_cast<std::size_t>(size), 8);
     std::string text;
-    char buf[64];
+    char buf[512]; // room for the widest double "%5.2f" can print
     for (std::size_t i = 0; i < count; ++i) {
         if (!text.empty())
             text += ListSeparator;
