@@ -52,9 +52,8 @@ CurlEasy TFetchSession::NewHandle() const
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(m_settings.ConnectTimeout.count()));
-    // A transfer that moves no byte for the stall limit fails.
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(m_settings.StallTimeout.count()));
+    // The stall limit itself is watched by TTransferWatch (transfer_watch.h);
+    // curl's low-speed check averages over seconds and reacts late.
     // Without Proxy libcurl takes the environment's proxy settings.
     if (!m_settings.Proxy.empty())
         curl_easy_setopt(h, CURLOPT_PROXY, m_settings.Proxy.c_str());

@@ -41,8 +41,9 @@ public:
     const TNetworkSettings &Settings() const { return m_settings; }
 
     // A new easy handle with the session's common options: agent
-    // "Fetchly", share, proxy (with its credentials), timeouts and stall
-    // limit, TLS verification, signal-free. Null when curl fails.
+    // "Fetchly", share, proxy (with its credentials), connect timeout,
+    // redirects, TLS verification, signal-free. Null when curl fails. Add a
+    // TTransferWatch for cancel and the stall limit.
     CurlEasy NewHandle() const;
 
 private:

@@ -1,15 +1,129 @@
 // Local and network file copy.
+#include "transfer/copy_source.h"
+#include "transfer/fetch_run.h"
+#include "transfer/local_file.h"
+#include "transfer/share_connection.h"
 #include "transfer/transfer_operations.h"
 #include "transfer/url_functions.h"
 
+#include <filesystem>
+#include <memory>
+
 namespace fetchly {
+
+namespace {
+
+// FTPHost, a separator and URL; no second separator when the share already
+// ends in one.
+std::string sharePath(const std::string &share, const std::string &relative)
+{
+    if (!share.empty() && (share.back() == '/' || share.back() == '\\'))
+        return share + relative;
+    return share + "/" + relative;
+}
+
+// Two names of one file (a "./" in the path, a symbolic or hard link):
+// copying it onto itself would empty it before reading.
+bool sameLocalFile(const std::string &a, const std::string &b)
+{
+    std::error_code ec;
+    bool same = std::filesystem::equivalent(a, b, ec);
+    return !ec && same;
+}
+
+// Everything between connecting and disconnecting the share; true when the
+// copy loop ran to its end (or was cancelled).
+bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
+{
+    run.BeginTransfer();
+    const std::string source = share ? sharePath(item.FTPHost, item.URL) : item.URL;
+    const std::string targetName = item.TargetFilename.empty() ? UrlFileName(item.URL) : item.TargetFilename;
+    const std::string target = JoinPath(item.TargetDir, targetName);
+    run.SetCurrentTarget(target, item.TargetDir);
+
+    auto location = share ? ParseShareLocation(item.FTPHost) : std::nullopt;
+    const bool sourceIsLocal = !share || location->kind == ShareLocation::Kind::LocalDirectory;
+    if (source == target || (sourceIsLocal && sameLocalFile(source, target))) {
+        run.RaiseError(0, "Cannot copy identical files " + source);
+        return false;
+    }
+
+    std::unique_ptr<CopySource> input = share ? share->OpenRead(item.URL) : OpenLocalSource(source);
+    if (!input) {
+        run.RaiseError(1, "Cannot open source file " + source);
+        return false;
+    }
+    const TFetchSize size = input->Size();
+    if (size <= 0) {
+        run.RaiseError(2, "Zero length source file " + source);
+        return false;
+    }
+    if (FileExists(target) && !run.AskOverwrite(target))
+        return false;
+
+    // A target without a directory part would land wherever the process
+    // happens to run; it is refused like any target that cannot be made.
+    const std::string targetDir = DirectoryPart(target);
+    if (targetDir.empty()) {
+        run.RaiseError(3, "Cannot create target file " + target);
+        return false;
+    }
+    MakeDirectories(targetDir);
+    LocalFile output;
+    if (!output.Create(target)) {
+        run.RaiseError(3, "Cannot create target file " + target);
+        return false;
+    }
+
+    auto buffer = std::make_unique<char[]>(CopyChunkSize);
+    TFetchSize done = 0;
+    for (;;) {
+        ssize_t n = input->Read(buffer.get(), CopyChunkSize);
+        if (n < 0) {
+            run.RaiseError(4, "Error reading source file " + source);
+            return false;
+        }
+        // A short write (a full disk) fails the copy; the partial file stays.
+        if (!output.WriteAll(buffer.get(), static_cast<std::size_t>(n))) {
+            run.RaiseError(5, "Error writing to destination file " + target);
+            return false;
+        }
+        done += n;
+        run.CopyProgressStep(done, size);
+        if (n == 0 || run.Cancelled())
+            break;
+    }
+    // Delayed allocation can report a full disk only when the file is closed.
+    if (!output.Close()) {
+        run.RaiseError(5, "Error writing to destination file " + target);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
 
 bool FileCopy(TFetchRun &run, const TFetchItem &item)
 {
     run.SetAnimation(TDialogAnimation::Copy);
     run.SetItemHeader(UrlFileName(item.URL), run.Dialog().DlgFromServerLabel, item.FTPHost);
-    run.RaiseError(1, "Cannot open source file " + item.URL);
-    return false;
+
+    if (item.FTPHost.empty())
+        return copyFile(run, item, nullptr);
+
+    ShareConnection share;
+    bool result = false;
+    if (share.Connect(item.FTPHost, item.FTPUserID, item.FTPPassword))
+        result = copyFile(run, item, &share);
+    else
+        run.RaiseConnectError();
+    // Disconnecting is attempted after a failed connection too, and fails
+    // then, as there is nothing to release.
+    if (!share.Disconnect()) {
+        run.RaiseConnectError();
+        result = false;
+    }
+    return result;
 }
 
 } // namespace fetchly

@@ -1,21 +1,236 @@
 // FTP download and upload.
+#include "transfer/fetch_run.h"
+#include "transfer/format_functions.h"
+#include "transfer/ftp_client.h"
+#include "transfer/local_file.h"
 #include "transfer/transfer_operations.h"
 #include "transfer/url_functions.h"
 
+#include <algorithm>
+#include <cerrno>
+
 namespace fetchly {
+
+namespace {
+
+FtpEndpoint endpointFor(const TFetchRun &run, const TFetchItem &item)
+{
+    FtpEndpoint endpoint;
+    endpoint.host = item.FTPHost;
+    endpoint.port = item.FTPPort;
+    endpoint.user = item.FTPUserID;
+    endpoint.password = item.FTPPassword;
+    endpoint.passive = run.Network().FTPPassive;
+    return endpoint;
+}
+
+// Without a session curl could not be set up; the connect then fails.
+CurlEasy handleFor(TFetchRun &run)
+{
+    return run.Session() ? run.Session()->NewHandle() : CurlEasy();
+}
+
+// Replies that mean the server would not hand out (or take) that file, or
+// could not enter its folder: the file "cannot be opened".
+bool isRemoteFileRefused(CURLcode code)
+{
+    switch (code) {
+    case CURLE_REMOTE_ACCESS_DENIED:
+    case CURLE_FTP_COULDNT_RETR_FILE:
+    case CURLE_REMOTE_FILE_NOT_FOUND:
+    case CURLE_UPLOAD_FAILED:
+    case CURLE_QUOTE_ERROR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
 
 bool FtpDownload(TFetchRun &run, const TFetchItem &item)
 {
-    run.SetItemHeader(UrlFileName(item.URL), run.Dialog().DlgFromServerLabel, item.FTPHost);
-    run.RaiseError(6, "Cannot connect to FTP server " + item.FTPHost);
+    const TDialogSetup &dlg = run.Dialog();
+    const std::string remoteName = UrlFileName(item.URL);
+    run.SetItemHeader(remoteName, dlg.DlgFromServerLabel, item.FTPHost);
+
+    FtpClient ftp(handleFor(run), endpointFor(run, item));
+    ftp.SetAbortCheck([&run] { return run.Cancelled(); });
+    CURLcode code = ftp.Connect();
+    if (code == CURLE_ABORTED_BY_CALLBACK && run.Cancelled())
+        return false;
+    if (code != CURLE_OK) {
+        run.RaiseError(6, "Cannot connect to FTP server " + item.FTPHost);
+        return false;
+    }
+
+    const std::string localName = item.TargetFilename.empty() ? remoteName : item.TargetFilename;
+    const std::string target = JoinPath(item.TargetDir, localName);
+
+    // The local file is made once the server has opened the remote one:
+    // with the first data, or at the end of an empty file.
+    enum class Stop { None, Refused, CreateFailed, WriteFailed, Cancelled };
+    Stop stop = Stop::None;
+    bool opened = false;
+    LocalFile file;
+    TFetchSize done = 0;
+    TFetchSize total = 0;
+
+    auto openTarget = [&]() -> bool {
+        opened = true;
+        run.SetCurrentTarget(target, item.TargetDir);
+        if (FileExists(target) && !run.AskOverwrite(target)) {
+            stop = Stop::Refused;
+            return false;
+        }
+        if (!file.Create(target)) {
+            run.RaiseError(3, "Cannot create target file " + target);
+            stop = Stop::CreateFailed;
+            return false;
+        }
+        total = ftp.RemoteSize().value_or(0);
+        run.BeginTransfer();
+        return true;
+    };
+
+    auto sink = [&](const char *data, std::size_t size) -> bool {
+        if (!opened && !openTarget())
+            return false;
+        while (size > 0) {
+            if (run.Cancelled()) {
+                stop = Stop::Cancelled;
+                return false;
+            }
+            std::size_t chunk = std::min<std::size_t>(size, NetworkChunkSize);
+            if (!file.WriteAll(data, chunk)) {
+                stop = Stop::WriteFailed;
+                return false;
+            }
+            data += chunk;
+            size -= chunk;
+            done += static_cast<TFetchSize>(chunk);
+            run.ProgressStep(done, total, dlg.DlgDwnload);
+        }
+        return true;
+    };
+
+    code = ftp.Retrieve(item.URL, sink);
+    if (code == CURLE_OK && !opened && !openTarget())
+        code = CURLE_WRITE_ERROR;
+    bool closed = file.IsOpen() ? file.Close() : true;
+
+    if (stop == Stop::Refused || stop == Stop::CreateFailed)
+        return false;
+    if (stop == Stop::Cancelled || (code == CURLE_ABORTED_BY_CALLBACK && run.Cancelled()))
+        return opened;
+    if (stop == Stop::WriteFailed || (code == CURLE_OK && !closed)) {
+        run.RaiseError(5, "Error writing to destination file " + target);
+        return false;
+    }
+    if (code == CURLE_OK) {
+        // The loop's last pass reads nothing and reports the final count once more.
+        run.ProgressStep(done, total, dlg.DlgDwnload);
+        return true;
+    }
+    if (!opened && isRemoteFileRefused(code)) {
+        run.RaiseURLNotFound(item.URL);
+        return false;
+    }
+    // A broken connection or a short transfer: the partial file stays.
+    run.RaiseError(static_cast<int>(code), WinInetErrorText(static_cast<int>(code)));
     return false;
 }
 
 bool FtpUpload(TFetchRun &run, const TFetchItem &item)
 {
+    const TDialogSetup &dlg = run.Dialog();
     run.SetAnimation(TDialogAnimation::Upload);
-    run.SetItemHeader(UrlFileName(item.URL), run.Dialog().DlgToServerLabel, item.FTPHost);
-    run.RaiseError(6, "Cannot connect to FTP server " + item.FTPHost);
+    run.SetItemHeader(UrlFileName(item.URL), dlg.DlgToServerLabel, item.FTPHost);
+
+    FtpClient ftp(handleFor(run), endpointFor(run, item));
+    ftp.SetAbortCheck([&run] { return run.Cancelled(); });
+    CURLcode code = ftp.Connect();
+    if (code == CURLE_ABORTED_BY_CALLBACK && run.Cancelled())
+        return false;
+    if (code != CURLE_OK) {
+        run.RaiseError(6, "Cannot connect to FTP server " + item.FTPHost);
+        return false;
+    }
+
+    std::string remoteDir;
+    if (!item.TargetDir.empty()) {
+        if (ftp.EnterOrCreateDirectory(item.TargetDir) != CURLE_OK)
+            return false;
+        remoteDir = item.TargetDir;
+        if (remoteDir.back() != '/')
+            remoteDir += '/';
+    }
+    const std::string localPath = item.URL;
+    const std::string remoteName = item.TargetFilename.empty() ? UrlFileName(item.URL) : item.TargetFilename;
+    run.SetCurrentTarget(localPath, item.TargetDir);
+
+    // The local file is opened before the server creates the remote one, so
+    // a missing local file never empties a file of that name on the server.
+    LocalFile file;
+    if (!file.OpenRead(localPath)) {
+        run.RaiseError(1, "Cannot create target file " + localPath);
+        return false;
+    }
+    const TFetchSize total = file.Size();
+
+    enum class Stop { None, ReadFailed, Cancelled };
+    Stop stop = Stop::None;
+    bool opened = false;
+    bool finished = false;
+    TFetchSize done = 0;
+
+    // curl asks for a buffer's worth; it is filled chunk by chunk, each with
+    // its progress step. A chunk shorter than NetworkChunkSize is the last,
+    // so a size that is a multiple of it ends with a pass that reads nothing.
+    auto source = [&](char *buffer, std::size_t room) -> ssize_t {
+        if (!opened) {
+            opened = true;
+            run.BeginTransfer();
+        }
+        const auto chunkSize = static_cast<std::size_t>(NetworkChunkSize);
+        std::size_t filled = 0;
+        // A buffer smaller than a chunk (curl never offers one) gets what fits.
+        while (!finished && (room - filled >= chunkSize || (filled == 0 && room > 0))) {
+            if (run.Cancelled()) {
+                stop = Stop::Cancelled;
+                return filled > 0 ? static_cast<ssize_t>(filled) : -1;
+            }
+            const std::size_t want = std::min(chunkSize, room - filled);
+            ssize_t n = file.Read(buffer + filled, want);
+            if (n < 0) {
+                stop = Stop::ReadFailed;
+                return -1;
+            }
+            filled += static_cast<std::size_t>(n);
+            done += n;
+            run.ProgressStep(done, total, dlg.DlgUpload);
+            if (static_cast<std::size_t>(n) < want)
+                finished = true;
+        }
+        return static_cast<ssize_t>(filled);
+    };
+
+    code = ftp.Store(remoteDir + remoteName, source);
+    file.Close();
+
+    if (stop == Stop::Cancelled || (code == CURLE_ABORTED_BY_CALLBACK && run.Cancelled()))
+        return opened;
+    if (stop == Stop::ReadFailed) {
+        run.RaiseError(4, "Error reading source file " + localPath);
+        return false;
+    }
+    if (code == CURLE_OK)
+        return true;
+    if (!opened && isRemoteFileRefused(code)) {
+        run.RaiseURLNotFound(item.URL);
+        return false;
+    }
+    run.RaiseError(static_cast<int>(code), WinInetErrorText(static_cast<int>(code)));
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include "transfer/format_functions.h"
 #include "transfer/local_file.h"
 #include "transfer/transfer_operations.h"
+#include "transfer/transfer_watch.h"
 #include "transfer/url_functions.h"
 
 #include <algorithm>
@@ -124,11 +125,6 @@ size_t discardBody(char *, size_t size, size_t count, void *)
     return size * count;
 }
 
-int abortOnCancel(void *user, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-{
-    return static_cast<TFetchRun *>(user)->Cancelled() ? 1 : 0;
-}
-
 } // namespace
 
 bool HttpDownload(TFetchRun &run, const TFetchItem &item)
@@ -150,14 +146,15 @@ bool HttpDownload(TFetchRun &run, const TFetchItem &item)
     curl_easy_setopt(h, CURLOPT_BUFFERSIZE, ReceiveBufferSize);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, downloadWrite);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, &dl);
-    // Cancel also ends a transfer that is waiting for data.
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, abortOnCancel);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &run);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    // Cancel and a stall also end a transfer that is waiting for data.
+    TTransferWatch watch(run);
+    watch.Install(h);
 
     CURLcode rc = curl_easy_perform(h);
-    if (rc == CURLE_ABORTED_BY_CALLBACK || run.Cancelled())
+    if (watch.Cancelled() || run.Cancelled())
         dl.cancelled = true;
+    else if (watch.Stalled())
+        rc = CURLE_OPERATION_TIMEDOUT;
 
     if (!dl.opened && !dl.cancelled) {
         const bool responded = schemeIsHttp(h) ? responseCode(h) > 0 : rc == CURLE_OK;
@@ -274,9 +271,8 @@ bool HttpUpload(TFetchRun &run, const TFetchItem &item)
     curl_easy_setopt(h, CURLOPT_READFUNCTION, uploadRead);
     curl_easy_setopt(h, CURLOPT_READDATA, &up);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, discardBody);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, abortOnCancel);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &run);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+    TTransferWatch watch(run);
+    watch.Install(h);
     // Redirects would need the body again; an upload goes where it was sent.
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
     if (item.HTTPCommand == TFetchHTTPCommand::hcPut) {
@@ -287,8 +283,10 @@ bool HttpUpload(TFetchRun &run, const TFetchItem &item)
         curl_easy_setopt(h, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(size));
     }
     run.BeginTransfer();
-    const CURLcode rc = curl_easy_perform(h);
+    CURLcode rc = curl_easy_perform(h);
     file.Close();
+    if (watch.Stalled())
+        rc = CURLE_OPERATION_TIMEDOUT;
 
     if (up.cancelled || run.Cancelled())
         return false;

@@ -14,4 +14,10 @@ int runCopy(const std::vector<std::string> &args);    // copy_command.cpp
 int runInspect(const std::vector<std::string> &args); // inspect_command.cpp
 int runAdd(const std::vector<std::string> &args);     // add_command.cpp
 
+// The --ftp forms of get and put (ftp_commands.cpp); runGet and runPut hand
+// their words over when hasFtpOption finds --ftp among them.
+bool hasFtpOption(const std::vector<std::string> &args);
+int runFtpGet(const std::vector<std::string> &args);
+int runFtpPut(const std::vector<std::string> &args);
+
 } // namespace fetchly::cli

@@ -36,8 +36,8 @@ int freeLoopbackPort()
         throw std::runtime_error("socket failed");
     sockaddr_in addr = loopback(0);
     socklen_t len = sizeof addr;
-    if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0
-        || ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) != 0) {
+    if (::bind(fd, reinterpret_cast<sockaddr *>(&addr), sizeof addr) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr *>(&addr), &len) != 0) {
         ::close(fd);
         throw std::runtime_error("cannot find a free port");
     }
@@ -56,7 +56,10 @@ bool portAccepts(int port)
     return ok;
 }
 
-PeerProcess::~PeerProcess() { stop(); }
+PeerProcess::~PeerProcess()
+{
+    stop();
+}
 
 void PeerProcess::start(const std::vector<std::string> &argv, const std::string &logFile,
                         const std::vector<std::string> &extraEnv)
@@ -120,12 +123,12 @@ void PeerProcess::waitForPort(int port, std::chrono::milliseconds timeout)
         if (portAccepts(port))
             return;
         if (!running())
-            throw std::runtime_error("peer exited before listening on port " + std::to_string(port)
-                                     + "\n" + logTail());
+            throw std::runtime_error("peer exited before listening on port " + std::to_string(port) + "\n" +
+                                     logTail());
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    throw std::runtime_error("peer did not listen on port " + std::to_string(port) + " in time\n"
-                             + logTail());
+    throw std::runtime_error("peer did not listen on port " + std::to_string(port) + " in time\n" +
+                             logTail());
 }
 
 void PeerProcess::stop()

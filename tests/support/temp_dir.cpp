@@ -29,7 +29,8 @@ TempDir::~TempDir()
 {
     std::error_code ec;
     // Tests may leave read-only folders behind; make them writable first.
-    for (auto it = fs::recursive_directory_iterator(m_path, ec); !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+    for (auto it = fs::recursive_directory_iterator(m_path, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
         fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(m_path, ec);
 }
@@ -37,11 +38,7 @@ TempDir::~TempDir()
 fs::path TempDir::write(const std::string &relative, const std::string &bytes) const
 {
     fs::path p = m_path / relative;
-    fs::create_directories(p.parent_path());
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + p.string());
+    writeFile(p, bytes);
     return p;
 }
 
@@ -63,8 +60,7 @@ ScopedEnv::~ScopedEnv()
 XdgHome::XdgHome()
     : m_config("XDG_CONFIG_HOME", (m_dir.path() / "config").string()),
       m_data("XDG_DATA_HOME", (m_dir.path() / "data").string()),
-      m_cache("XDG_CACHE_HOME", (m_dir.path() / "cache").string()),
-      m_home("HOME", m_dir.path().string())
+      m_cache("XDG_CACHE_HOME", (m_dir.path() / "cache").string()), m_home("HOME", m_dir.path().string())
 {
     fs::create_directories(configHome());
     fs::create_directories(dataHome());
@@ -76,6 +72,16 @@ std::string readFile(const fs::path &path)
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+void writeFile(const fs::path &path, const std::string &bytes)
+{
+    if (path.has_parent_path())
+        fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
 }
 
 } // namespace fetchly::test

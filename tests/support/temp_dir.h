@@ -55,5 +55,7 @@ private:
 
 // Reads a whole file as bytes; empty when it cannot be read.
 std::string readFile(const std::filesystem::path &path);
+// Writes `bytes` to `path`, creating its parent folders; throws when it cannot.
+void writeFile(const std::filesystem::path &path, const std::string &bytes);
 
 } // namespace fetchly::test

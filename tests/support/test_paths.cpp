@@ -2,9 +2,18 @@
 
 namespace fetchly::test {
 
-std::filesystem::path sourceDir() { return FETCHLY_SOURCE_DIR; }
-std::filesystem::path binaryDir() { return FETCHLY_BINARY_DIR; }
-std::filesystem::path testDataDir() { return sourceDir() / "tests" / "testdata"; }
+std::filesystem::path sourceDir()
+{
+    return FETCHLY_SOURCE_DIR;
+}
+std::filesystem::path binaryDir()
+{
+    return FETCHLY_BINARY_DIR;
+}
+std::filesystem::path testDataDir()
+{
+    return sourceDir() / "tests" / "testdata";
+}
 
 std::filesystem::path systemPython()
 {

@@ -1,0 +1,197 @@
+#include "cli/transfer_cli.h"
+
+#include "transfer/format_functions.h"
+#include "transfer/url_functions.h"
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <mutex>
+#include <unistd.h>
+
+namespace fetchly::cli {
+
+std::string optionName(const std::string &arg)
+{
+    auto eq = arg.find('=');
+    return arg.rfind("--", 0) == 0 && eq != std::string::npos ? arg.substr(0, eq) : arg;
+}
+
+std::string optionValue(const std::vector<std::string> &args, std::size_t &i)
+{
+    const std::string &arg = args[i];
+    auto eq = arg.find('=');
+    if (arg.rfind("--", 0) == 0 && eq != std::string::npos)
+        return arg.substr(eq + 1);
+    if (i + 1 >= args.size())
+        throw UsageError("option " + arg + " needs a value");
+    return args[++i];
+}
+
+bool parseCommonOption(const std::vector<std::string> &args, std::size_t &i, CommonOptions &options)
+{
+    const std::string name = optionName(args[i]);
+    if (name == "--proxy")
+        options.proxy = optionValue(args, i);
+    else if (name == "--proxy-user")
+        options.proxyUser = optionValue(args, i);
+    else if (name == "--proxy-password")
+        options.proxyPassword = optionValue(args, i);
+    else if (name == "--quiet" || name == "-q")
+        options.quiet = true;
+    else
+        return false;
+    return true;
+}
+
+void splitHostPort(const std::string &text, std::string &host, int &port)
+{
+    host = text;
+    auto colon = text.rfind(':');
+    // A bracketed IPv6 address keeps its colons.
+    if (colon == std::string::npos || text.find(']', colon) != std::string::npos)
+        return;
+    if (text.find(':') != colon && text.front() != '[')
+        return; // a bare IPv6 address without a port
+    const std::string digits = text.substr(colon + 1);
+    if (digits.empty() || digits.size() > 5 || digits.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(digits) < 1 || std::stoi(digits) > 65535)
+        throw UsageError("bad port in " + text);
+    host = text.substr(0, colon);
+    port = std::stoi(digits);
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+        host = host.substr(1, host.size() - 2);
+}
+
+int usageFailure(const std::string &message, const char *usage)
+{
+    std::cerr << "fetchly: " << message << "\n" << usage;
+    return 2;
+}
+
+namespace {
+
+// Everything printed during a run goes through here: events come from the
+// engine's worker, and a progress line must be wiped before a log line.
+class RunPrinter {
+public:
+    explicit RunPrinter(bool quiet) : m_quiet(quiet), m_terminal(!quiet && ::isatty(STDERR_FILENO)) {}
+
+    void line(const std::string &text, bool always = false)
+    {
+        if (m_quiet && !always)
+            return;
+        std::lock_guard lock(m_mutex);
+        clearProgressLocked();
+        std::fprintf(stderr, "%s\n", text.c_str());
+    }
+
+    void progress(TFetchSize done, TFetchSize total, std::int64_t elapsedMs)
+    {
+        if (!m_terminal)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        std::lock_guard lock(m_mutex);
+        // A terminal needs no more than ten updates a second.
+        if (m_shown && now - m_last < std::chrono::milliseconds(100) && done != total)
+            return;
+        m_last = now;
+        std::string text = FormatSize(done);
+        if (total > 0)
+            text += " of " + FormatSize(total);
+        text += "  " + FormatRate(static_cast<TFetchSize>(done * 1000.0 / (elapsedMs + 1)));
+        std::string left = FormatTimeLeft(elapsedMs, done, total);
+        if (total > 0 && !left.empty())
+            text += "  " + left + " left";
+        std::fprintf(stderr, "\r%s\033[K", text.c_str());
+        std::fflush(stderr);
+        m_shown = true;
+    }
+
+    void finish()
+    {
+        std::lock_guard lock(m_mutex);
+        clearProgressLocked();
+    }
+
+private:
+    void clearProgressLocked()
+    {
+        if (m_shown) {
+            std::fprintf(stderr, "\r\033[K");
+            m_shown = false;
+        }
+    }
+
+    bool m_quiet, m_terminal;
+    std::mutex m_mutex;
+    bool m_shown = false;
+    std::chrono::steady_clock::time_point m_last;
+};
+
+std::string describe(const TFetchItem &item)
+{
+    switch (item.Protocol) {
+    case TFetchProtocol::wpFtp:
+        return "ftp " + item.FTPHost + ":" + std::to_string(item.FTPPort) + " " + item.URL;
+    case TFetchProtocol::wpFtpUpload:
+        return item.URL + " to ftp " + item.FTPHost + ":" + std::to_string(item.FTPPort);
+    case TFetchProtocol::wpFile:
+        return item.FTPHost.empty() ? item.URL : item.FTPHost + " " + item.URL;
+    default:
+        return MaskUrlPassword(item.URL);
+    }
+}
+
+} // namespace
+
+int runItems(TFetchEngine &engine, const CommonOptions &options)
+{
+    engine.Proxy = options.proxy;
+    engine.ProxyUserID = options.proxyUser;
+    engine.ProxyPassword = options.proxyPassword;
+    engine.ShowDialog = false;
+    engine.ShowOpenFile = false;
+    engine.ShowOpenFolder = false;
+
+    RunPrinter out(options.quiet);
+    const auto started = std::chrono::steady_clock::now();
+    auto itemStart = started;
+    engine.OnFileStart = [&](TFetchEngine &e, int idx, int) {
+        itemStart = std::chrono::steady_clock::now();
+        out.line("fetchly: " + describe(e.Items.Get(idx)));
+    };
+    engine.OnCopyProgress = [&](TFetchEngine &, int, int, TFetchSize done, TFetchSize total) {
+        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                        itemStart);
+        out.progress(done, total, ms.count());
+    };
+    engine.OnErrorInfo = [&](TFetchEngine &, int code, const std::string &info) {
+        out.line("fetchly: error " + std::to_string(code) + ": " + info, true);
+    };
+    engine.OnURLNotFound = [&](TFetchEngine &, const std::string &url) {
+        out.line("fetchly: not found: " + MaskUrlPassword(url), true);
+    };
+    engine.OnConnectError = [&](TFetchEngine &) { out.line("fetchly: share connection failed", true); };
+    engine.OnCopyOverWrite = [&](TFetchEngine &, const std::string &file, bool &) {
+        out.line("fetchly: replacing " + file);
+    };
+    engine.OnFileDone = [&](TFetchEngine &e, int idx, int) {
+        const TFetchItem item = e.Items.Get(idx);
+        if (item.Done)
+            out.line("fetchly: done " + e.CurrentTarget());
+        else
+            out.line("fetchly: failed " + describe(item), true);
+    };
+
+    engine.Start();
+    engine.Wait();
+    out.finish();
+
+    for (int i = 0; i < engine.Items.Count(); ++i)
+        if (!engine.Items.Get(i).Done)
+            return 1;
+    return 0;
+}
+
+} // namespace fetchly::cli

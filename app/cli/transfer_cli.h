@@ -1,0 +1,47 @@
+#pragma once
+
+#include "transfer/fetch_engine.h"
+
+#include <cstddef>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// What the transfer subcommands (get, put, copy) share: their common options,
+// option parsing helpers and the run of the engine with its log lines and a
+// one-line progress on a terminal.
+namespace fetchly::cli {
+
+// A malformed command line; the message says what is wrong.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+struct CommonOptions {
+    std::string proxy;         // --proxy HOST:PORT
+    std::string proxyUser;     // --proxy-user U
+    std::string proxyPassword; // --proxy-password P
+    bool quiet = false;        // --quiet: errors only
+};
+
+// The value of the option at args[i] ("--opt VALUE" or "--opt=VALUE");
+// advances i past it. Throws UsageError when the value is missing.
+std::string optionValue(const std::vector<std::string> &args, std::size_t &i);
+// The option's name without an "=VALUE" part.
+std::string optionName(const std::string &arg);
+// Takes a common option at args[i]; false when args[i] is not one.
+bool parseCommonOption(const std::vector<std::string> &args, std::size_t &i, CommonOptions &options);
+// "HOST[:PORT]" into host and port; throws UsageError for a bad port.
+void splitHostPort(const std::string &text, std::string &host, int &port);
+
+// Copies the common options onto the engine, runs its items to the end and
+// prints what happened on stderr: a line per failure and per finished item
+// (unless quiet), and a progress line while a transfer runs on a terminal.
+// Returns 0 when every item succeeded, else 1.
+int runItems(TFetchEngine &engine, const CommonOptions &options);
+
+// Prints "fetchly: MESSAGE" and the usage text; returns 2.
+int usageFailure(const std::string &message, const char *usage);
+
+} // namespace fetchly::cli

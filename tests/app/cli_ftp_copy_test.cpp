@@ -1,0 +1,163 @@
+// The command-line forms of the FTP and copy transfers, run as the program
+// itself: exit status, messages and the bytes that arrive.
+#include "support/ftp_server.h"
+#include "support/smb_server.h"
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+using namespace fetchly::test;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string err;
+};
+
+std::string quote(const std::string &s)
+{
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+// Runs `fetchly ARGS...` in `cwd` with stdin closed and stderr captured.
+Result fetchly(const std::vector<std::string> &args, const fs::path &cwd)
+{
+    TempDir scratch;
+    std::string cmd = "cd " + quote(cwd.string()) + " && timeout 60 " + quote(FETCHLY_PROGRAM);
+    for (const auto &a : args)
+        cmd += " " + quote(a);
+    cmd += " </dev/null >/dev/null 2>" + quote((scratch.path() / "err").string());
+    int raw = std::system(cmd.c_str());
+    Result r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.err = readFile(scratch.path() / "err");
+    return r;
+}
+
+bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+
+int countOf(const std::string &text, const std::string &part)
+{
+    int n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+TEST(CopyCommand, CopiesIntoTheCurrentFolderOrDirAndNamesWithO)
+{
+    TempDir dir;
+    auto a = dir.write("src/a.bin", std::string(50000, 'a'));
+    auto b = dir.write("src/b.bin", "bee");
+    fs::create_directories(dir.path() / "here");
+
+    Result r = fetchly({"copy", a.string(), b.string()}, dir.path() / "here");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir.path() / "here" / "a.bin"), std::string(50000, 'a'));
+    EXPECT_EQ(readFile(dir.path() / "here" / "b.bin"), "bee");
+
+    r = fetchly({"copy", "-d", (dir.path() / "out" / "new").string(), "-o", "named.bin", b.string()}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir.path() / "out" / "new" / "named.bin"), "bee");
+}
+
+TEST(CopyCommand, FailureExitsWithOneAndSaysWhy)
+{
+    TempDir dir;
+    auto good = dir.write("good.txt", "fine");
+    Result r = fetchly({"copy", "-d", (dir.path() / "out").string(), "missing.txt", good.string()}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "error 1: Cannot open source file missing.txt")) << r.err;
+    // The run goes on after the failing item.
+    EXPECT_EQ(readFile(dir.path() / "out" / "good.txt"), "fine");
+
+    r = fetchly({"copy", "--quiet", "-d", dir.str(), "empty"}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_FALSE(contains(r.err, "fetchly: empty")) << "--quiet keeps the progress lines out";
+}
+
+TEST(CopyCommand, UsageErrorsExitWithTwo)
+{
+    TempDir dir;
+    for (const auto &args : std::vector<std::vector<std::string>>{
+             {"copy"}, {"copy", "--frobnicate", "x"}, {"copy", "-d"}, {"copy", "-o", "n", "a", "b"},
+             {"copy", "--user", "u", "a"}}) {
+        Result r = fetchly(args, dir.path());
+        EXPECT_EQ(r.status, 2) << args.back();
+        EXPECT_TRUE(contains(r.err, "usage: fetchly copy")) << r.err;
+    }
+}
+
+TEST(CopyCommand, ReadsFromAnSmbShare)
+{
+    SmbServer smb;
+    writeFile(smb.shareDir() / "in" / "s.bin", std::string(20000, 's'));
+    TempDir dir;
+    Result r = fetchly({"copy", "--share", smb.url(), "--user", smb.user(), "--password", smb.password(), "-d",
+                        dir.str(), "in/s.bin"},
+                       dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir.path() / "s.bin"), std::string(20000, 's'));
+
+    r = fetchly({"copy", "--share", smb.url(), "--user", smb.user(), "--password=wrong", "-d", dir.str(),
+                 "in/s.bin", "-o", "never.bin"},
+                dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(countOf(r.err, "share connection failed"), 2) << r.err;
+    EXPECT_FALSE(fs::exists(dir.path() / "never.bin"));
+}
+
+TEST(FtpCommands, GetDownloadsPassiveIntoDir)
+{
+    FtpServer ftp;
+    writeFile(ftp.root() / "pub" / "g.bin", std::string(9000, 'g'));
+    TempDir dir;
+    const std::string server = "127.0.0.1:" + std::to_string(ftp.port());
+    Result r = fetchly({"get", "--ftp", server, "--passive", "-d", dir.str(), "-o", "mine.bin", "/pub/g.bin"},
+                       dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir.path() / "mine.bin"), std::string(9000, 'g'));
+    EXPECT_TRUE(ftp.usedPassive());
+    EXPECT_EQ(ftp.logins(), std::vector<std::string>{"anonymous"});
+
+    r = fetchly({"get", "--ftp", server, "pub/none.bin"}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "not found: pub/none.bin")) << r.err;
+}
+
+TEST(FtpCommands, PutUploadsIntoANewRemoteFolder)
+{
+    FtpServer ftp;
+    TempDir dir;
+    auto file = dir.write("p.bin", std::string(4096 * 2, 'p'));
+    const std::string server = "127.0.0.1:" + std::to_string(ftp.port());
+    Result r = fetchly({"put", "--ftp", server, "--user", ftp.user(), "--password", ftp.password(), "--to",
+                        "drop/box", file.string()},
+                       dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(ftp.root() / "drop" / "box" / "p.bin"), std::string(4096 * 2, 'p'));
+    EXPECT_TRUE(ftp.usedActive());
+    EXPECT_EQ(ftp.logins(), std::vector<std::string>{ftp.user()});
+}
+
+TEST(FtpCommands, BadServerOrMissingFileIsAUsageError)
+{
+    TempDir dir;
+    for (const auto &args : std::vector<std::vector<std::string>>{{"get", "--ftp", "host:99999", "a"},
+                                                                  {"put", "--ftp", "host"},
+                                                                  {"get", "--ftp"},
+                                                                  {"put", "--ftp", "host", "--bogus", "f"}}) {
+        Result r = fetchly(args, dir.path());
+        EXPECT_EQ(r.status, 2) << args[2];
+        EXPECT_TRUE(contains(r.err, "usage: fetchly " + args[0] + " --ftp")) << r.err;
+    }
+}
+
+} // namespace

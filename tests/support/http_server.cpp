@@ -1,0 +1,104 @@
+#include "support/http_server.h"
+
+#include "support/test_paths.h"
+
+#include <fstream>
+#include <stdexcept>
+
+namespace fetchly::test {
+
+namespace {
+
+std::string peerScript(const std::string &name)
+{
+    return (sourceDir() / "tests" / "support" / "peers" / name).string();
+}
+
+} // namespace
+
+std::string httpPattern(std::size_t n)
+{
+    std::string block(251, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i)
+        block[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+    std::string out;
+    out.reserve(n);
+    while (out.size() < n)
+        out.append(block, 0, std::min(block.size(), n - out.size()));
+    return out;
+}
+
+HttpPeer::HttpPeer() : m_port(freeLoopbackPort())
+{
+    m_process.start(
+        {systemPython().string(), peerScript("http_peer.py"), std::to_string(m_port), m_dir.str()},
+        (m_dir.path() / "peer.log").string());
+    m_process.waitForPort(m_port);
+}
+
+std::string HttpPeer::url(const std::string &path) const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+std::string HttpPeer::uploadedBody(const std::string &name) const
+{
+    return readFile(m_dir.path() / (name + ".body"));
+}
+
+std::string HttpPeer::uploadedHead(const std::string &name) const
+{
+    return readFile(m_dir.path() / (name + ".head"));
+}
+
+std::string HttpPeer::requestsLog() const
+{
+    return readFile(m_dir.path() / "requests.log");
+}
+
+HttpProxyPeer::HttpProxyPeer(const std::string &user, const std::string &password)
+    : m_port(freeLoopbackPort())
+{
+    m_process.start({systemPython().string(), peerScript("http_proxy.py"), std::to_string(m_port), user,
+                     password, (m_dir.path() / "proxy.log").string()},
+                    (m_dir.path() / "peer.log").string());
+    m_process.waitForPort(m_port);
+}
+
+std::string HttpProxyPeer::log() const
+{
+    return readFile(m_dir.path() / "proxy.log");
+}
+
+NginxServer::NginxServer() : m_port(freeLoopbackPort())
+{
+    const auto dir = m_dir.path();
+    for (const char *sub : {"www", "www/dav", "www/chunked", "tmp", "logs"})
+        std::filesystem::create_directories(dir / sub);
+    const std::string d = dir.string();
+    std::ofstream conf(dir / "nginx.conf");
+    conf << "daemon off;\nmaster_process off;\nworker_processes 1;\n"
+         << "error_log " << d << "/logs/error.log;\npid " << d << "/nginx.pid;\n"
+         << "events { worker_connections 64; }\n"
+         << "http {\n  access_log off;\n"
+         << "  client_body_temp_path " << d << "/tmp/body;\n  proxy_temp_path " << d << "/tmp/proxy;\n"
+         << "  fastcgi_temp_path " << d << "/tmp/fastcgi;\n  uwsgi_temp_path " << d << "/tmp/uwsgi;\n"
+         << "  scgi_temp_path " << d << "/tmp/scgi;\n"
+         << "  sendfile on;\n"
+         << "  server {\n    listen 127.0.0.1:" << m_port << ";\n    root " << d << "/www;\n"
+         << "    location /dav/ { dav_methods PUT; create_full_put_path on; client_max_body_size 0; }\n"
+         << "    location /chunked/ { sub_filter 'never-matches-xyzzy' ''; sub_filter_types *; }\n"
+         << "  }\n}\n";
+    conf.close();
+    const std::string nginx = std::filesystem::exists("/usr/sbin/nginx") ? "/usr/sbin/nginx" : "nginx";
+    m_process.start({nginx, "-c", (dir / "nginx.conf").string(), "-p", d},
+                    (dir / "logs" / "run.log").string());
+    m_process.waitForPort(m_port);
+}
+
+std::string NginxServer::url(const std::string &path) const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+} // namespace fetchly::test

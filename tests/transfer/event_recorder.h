@@ -1,0 +1,42 @@
+#pragma once
+
+#include "transfer/fetch_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace fetchly::test {
+
+// Records every event of an engine as a line of text, in order, so tests
+// compare whole sequences. Progress lines are kept separately as well, as
+// their number depends on how the data arrived.
+class EventRecorder {
+public:
+    explicit EventRecorder(TFetchEngine &engine);
+
+    // All lines except progress ("Progress ...") lines.
+    std::vector<std::string> events() const;
+    // All lines, progress included.
+    std::vector<std::string> all() const;
+    // The progress lines: "fileidx Ext size totsize".
+    std::vector<std::string> progress() const;
+
+    // Called from OnCopyProgress after recording (e.g. to press Cancel).
+    std::function<void(int fileidx, int Ext, TFetchSize size, TFetchSize totsize)> onProgress;
+    // The answer OnCopyOverWrite gives.
+    bool allowOverwrite = true;
+
+private:
+    void add(std::string line);
+    mutable std::mutex m_mutex;
+    std::vector<std::string> m_lines;
+};
+
+// Runs the engine and waits (at most 30 s) for the run to end.
+::testing::AssertionResult runAndWait(TFetchEngine &engine);
+
+} // namespace fetchly::test

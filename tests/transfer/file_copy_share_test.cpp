@@ -1,0 +1,165 @@
+// Copies from a network share: a real smbd, and a local folder standing in
+// for a mounted share.
+#include "ftpcopy_events.h"
+#include "support/smb_server.h"
+#include "support/temp_dir.h"
+
+#include "transfer/fetch_engine.h"
+#include "transfer/share_connection.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace fetchly;
+using namespace fetchly::test;
+
+namespace {
+
+TFetchItem shareItem(const std::string &share, const std::string &user, const std::string &password,
+                     const std::string &path, const std::string &targetDir)
+{
+    TFetchItem item;
+    item.Protocol = TFetchProtocol::wpFile;
+    item.FTPHost = share;
+    item.FTPUserID = user;
+    item.FTPPassword = password;
+    item.URL = path;
+    item.TargetDir = targetDir;
+    return item;
+}
+
+class ShareCopy : public ::testing::Test {
+protected:
+    SmbServer smb;
+    TempDir local;
+    TFetchEngine engine;
+    EventLog events{engine};
+};
+
+TEST_F(ShareCopy, ReadsTheSourceThroughTheShareInEveryNotation)
+{
+    const std::string data = patternBytes(70000);
+    writeFile(smb.shareDir() / "docs" / "report.bin", data);
+    const std::string server = "127.0.0.1:" + std::to_string(smb.port());
+    const std::vector<std::string> shares = {smb.url(), "//" + server + "/files",
+                                             "\\\\" + server + "\\files"};
+    for (std::size_t i = 0; i < shares.size(); ++i)
+        engine.Items.Add(shareItem(shares[i], smb.user(), smb.password(),
+                                   i == 2 ? "docs\\report.bin" : "docs/report.bin",
+                                   (local.path() / std::to_string(i)).string()));
+    runToEnd(engine);
+
+    EXPECT_EQ(events.connectErrors(), 0);
+    EXPECT_TRUE(events.errors().empty()) << events.errors().front();
+    for (std::size_t i = 0; i < shares.size(); ++i) {
+        EXPECT_EQ(readFile(local.path() / std::to_string(i) / "report.bin"), data) << shares[i];
+        EXPECT_TRUE(engine.Items.Get(static_cast<int>(i)).Done);
+    }
+    EXPECT_EQ(engine.Progress().Snapshot().FileLabel, "File : 3 of 3 : report.bin from " + shares[2]);
+    EXPECT_EQ(events.progress().back().totsize, 70000);
+}
+
+TEST_F(ShareCopy, FailedConnectionRaisesConnectErrorTwice)
+{
+    writeFile(smb.shareDir() / "s.txt", "secret");
+    engine.Items.Add(shareItem(smb.url(), smb.user(), "wrong password", "s.txt", local.str()));
+    runToEnd(engine);
+
+    EXPECT_EQ(events.log(), (std::vector<std::string>{"FileStart 0 0", "ConnectError", "ConnectError",
+                                                      "FileDone 0 0", "CopyDone"}));
+    EXPECT_FALSE(fs::exists(local.path() / "s.txt"));
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+}
+
+TEST_F(ShareCopy, MissingFileOnTheShareIsCode1)
+{
+    engine.Items.Add(shareItem(smb.url(), smb.user(), smb.password(), "gone.txt", local.str()));
+    runToEnd(engine);
+    EXPECT_EQ(events.errors(),
+              std::vector<std::string>{"1: Cannot open source file " + smb.url() + "/gone.txt"});
+    EXPECT_EQ(events.connectErrors(), 0);
+}
+
+TEST_F(ShareCopy, ZeroLengthFileOnTheShareIsCode2)
+{
+    writeFile(smb.shareDir() / "zero.txt", "");
+    engine.Items.Add(shareItem(smb.url(), smb.user(), smb.password(), "zero.txt", local.str()));
+    runToEnd(engine);
+    EXPECT_EQ(events.errors(),
+              std::vector<std::string>{"2: Zero length source file " + smb.url() + "/zero.txt"});
+    EXPECT_FALSE(fs::exists(local.path() / "zero.txt"));
+}
+
+TEST(ShareConnectionUnit, ConnectsToSmbAndReleasesOnce)
+{
+    SmbServer smb;
+    writeFile(smb.shareDir() / "x y%.txt", "odd name");
+    ShareConnection share;
+    EXPECT_FALSE(share.Disconnect());
+    ASSERT_TRUE(share.Connect(smb.url(), smb.user(), smb.password())) << share.LastError();
+    auto file = share.OpenRead("/x y%.txt");
+    ASSERT_TRUE(file) << share.LastError();
+    EXPECT_EQ(file->Size(), 8);
+    char buf[16] = {};
+    EXPECT_EQ(file->Read(buf, sizeof buf), 8);
+    EXPECT_EQ(std::string(buf, 8), "odd name");
+    file.reset();
+    EXPECT_TRUE(share.Disconnect());
+    EXPECT_FALSE(share.Disconnect());
+    EXPECT_FALSE(share.OpenRead("x y%.txt"));
+}
+
+TEST(ShareConnectionUnit, ServerThatIsGoneFailsToConnect)
+{
+    ShareConnection share;
+    EXPECT_FALSE(share.Connect("smb://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/files", "u", "p"));
+    EXPECT_FALSE(share.LastError().empty());
+}
+
+TEST(ShareLocationParse, KnowsTheNotations)
+{
+    auto smb = ParseShareLocation("smb://server:4450/files/sub");
+    ASSERT_TRUE(smb);
+    EXPECT_EQ(smb->kind, ShareLocation::Kind::Smb);
+    EXPECT_EQ(smb->host, "server");
+    EXPECT_EQ(smb->port, 4450);
+    EXPECT_EQ(smb->path, "files/sub");
+
+    auto unc = ParseShareLocation("\\\\server\\files\\");
+    ASSERT_TRUE(unc);
+    EXPECT_EQ(unc->kind, ShareLocation::Kind::Smb);
+    EXPECT_EQ(unc->host, "server");
+    EXPECT_EQ(unc->port, 0);
+    EXPECT_EQ(unc->path, "files");
+
+    auto mounted = ParseShareLocation("/mnt/share");
+    ASSERT_TRUE(mounted);
+    EXPECT_EQ(mounted->kind, ShareLocation::Kind::LocalDirectory);
+    EXPECT_EQ(mounted->path, "/mnt/share");
+
+    EXPECT_FALSE(ParseShareLocation(""));
+    EXPECT_FALSE(ParseShareLocation("smb://server"));
+    EXPECT_FALSE(ParseShareLocation("//server/"));
+    EXPECT_FALSE(ParseShareLocation("smb://server:99999/files"));
+    EXPECT_FALSE(ParseShareLocation("smb://:445/files"));
+}
+
+TEST(MountedShareCopy, LocalFolderAsShare)
+{
+    TempDir mount, local;
+    TFetchEngine engine;
+    EventLog events(engine);
+    writeFile(mount.path() / "sub" / "m.bin", "mounted share");
+    engine.Items.Add(shareItem(mount.str(), "", "", "sub/m.bin", local.str()));
+    engine.Items.Add(shareItem((mount.path() / "absent").string(), "", "", "m.bin", local.str()));
+    runToEnd(engine);
+
+    EXPECT_EQ(readFile(local.path() / "m.bin"), "mounted share");
+    EXPECT_TRUE(engine.Items.Get(0).Done);
+    EXPECT_FALSE(engine.Items.Get(1).Done);
+    EXPECT_EQ(events.connectErrors(), 2);
+    EXPECT_TRUE(events.errors().empty());
+}
+
+} // namespace

@@ -1,0 +1,258 @@
+// FTP downloads against a real pyftpdlib server on 127.0.0.1.
+#include "ftpcopy_events.h"
+#include "support/ftp_server.h"
+#include "support/temp_dir.h"
+
+#include "transfer/fetch_engine.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace fetchly;
+using namespace fetchly::test;
+
+namespace {
+
+TFetchItem ftpItem(const FtpServer &ftp, const std::string &path, const std::string &targetDir)
+{
+    TFetchItem item;
+    item.Protocol = TFetchProtocol::wpFtp;
+    item.FTPHost = ftp.host();
+    item.FTPPort = ftp.port();
+    item.URL = path;
+    item.TargetDir = targetDir;
+    return item;
+}
+
+class FtpDownload : public ::testing::Test {
+protected:
+    FtpServer ftp;
+    TempDir local;
+    TFetchEngine engine;
+    EventLog events{engine};
+};
+
+TEST_F(FtpDownload, AnonymousWhenThePasswordIsEmpty)
+{
+    const std::string data = patternBytes(10000);
+    writeFile(ftp.root() / "pub" / "files" / "a.bin", data);
+    TFetchItem item = ftpItem(ftp, "/pub/files/a.bin", local.str());
+    item.FTPUserID = ftp.user();
+    engine.Items.Add(item);
+    runToEnd(engine);
+
+    EXPECT_EQ(readFile(local.path() / "a.bin"), data);
+    EXPECT_EQ(ftp.logins(), std::vector<std::string>{"anonymous"});
+    EXPECT_TRUE(engine.Items.Get(0).Done);
+    EXPECT_EQ(engine.CurrentTarget(), (local.path() / "a.bin").string());
+    EXPECT_EQ(engine.CurrentTargetDir(), local.str());
+    EXPECT_EQ(engine.Progress().Snapshot().FileLabel, "File : a.bin from 127.0.0.1");
+    EXPECT_EQ(events.log(),
+              (std::vector<std::string>{"FileStart 0 0", "Progress", "FileDone 0 0", "CopyDone"}));
+}
+
+TEST_F(FtpDownload, LogsInWithTheAccountWhenBothAreSet)
+{
+    writeFile(ftp.root() / "b.bin", "account");
+    TFetchItem item = ftpItem(ftp, "b.bin", local.str());
+    item.FTPUserID = ftp.user();
+    item.FTPPassword = ftp.password();
+    item.TargetFilename = "renamed.bin";
+    engine.Items.Add(item);
+    runToEnd(engine);
+
+    EXPECT_EQ(readFile(local.path() / "renamed.bin"), "account");
+    EXPECT_EQ(ftp.logins(), std::vector<std::string>{ftp.user()});
+}
+
+TEST_F(FtpDownload, PassiveSwitchDecidesWhoOpensTheDataConnection)
+{
+    const std::string data = patternBytes(5000);
+    writeFile(ftp.root() / "p.bin", data);
+    engine.Items.Add(ftpItem(ftp, "/p.bin", local.str()));
+
+    engine.FTPPassive = true;
+    runToEnd(engine);
+    EXPECT_EQ(readFile(local.path() / "p.bin"), data);
+    EXPECT_TRUE(ftp.usedPassive());
+    EXPECT_FALSE(ftp.usedActive());
+
+    ftp.clearCommands();
+    fs::remove(local.path() / "p.bin");
+    engine.FTPPassive = false;
+    runToEnd(engine);
+    EXPECT_EQ(readFile(local.path() / "p.bin"), data);
+    EXPECT_TRUE(ftp.usedActive());
+    EXPECT_FALSE(ftp.usedPassive());
+}
+
+TEST_F(FtpDownload, ProgressComesInChunksOfAtMost4096WithAFinalPass)
+{
+    const std::string data = patternBytes(100000);
+    writeFile(ftp.root() / "c.bin", data);
+    engine.Items.Add(ftpItem(ftp, "c.bin", local.str()));
+    runToEnd(engine);
+
+    auto steps = events.progress();
+    ASSERT_GE(steps.size(), 100000u / 4096 + 2);
+    TFetchSize previous = 0;
+    for (const auto &s : steps) {
+        EXPECT_EQ(s.totsize, 100000);
+        EXPECT_EQ(s.fileidx, 1);
+        EXPECT_LE(s.size - previous, 4096);
+        EXPECT_GE(s.size, previous);
+        previous = s.size;
+    }
+    // The last pass reads nothing and repeats the final count.
+    EXPECT_EQ(steps.back().size, 100000);
+    EXPECT_EQ(steps[steps.size() - 2].size, 100000);
+    EXPECT_EQ(readFile(local.path() / "c.bin"), data);
+}
+
+TEST_F(FtpDownload, EmptyRemoteFileMakesAnEmptyLocalFile)
+{
+    writeFile(ftp.root() / "empty.bin", "");
+    engine.Items.Add(ftpItem(ftp, "empty.bin", local.str()));
+    runToEnd(engine);
+    EXPECT_TRUE(fs::exists(local.path() / "empty.bin"));
+    EXPECT_EQ(fs::file_size(local.path() / "empty.bin"), 0u);
+    EXPECT_TRUE(engine.Items.Get(0).Done);
+}
+
+TEST(FtpDownloadUnknownSize, RunsWithTotalZero)
+{
+    FtpServer ftp(FtpServer::Options{.reportSizes = false});
+    TempDir local;
+    TFetchEngine engine;
+    EventLog events(engine);
+    const std::string data = patternBytes(9000);
+    writeFile(ftp.root() / "n.bin", data);
+    engine.Items.Add(ftpItem(ftp, "n.bin", local.str()));
+    runToEnd(engine);
+
+    EXPECT_EQ(readFile(local.path() / "n.bin"), data);
+    auto steps = events.progress();
+    ASSERT_FALSE(steps.empty());
+    for (const auto &s : steps)
+        EXPECT_EQ(s.totsize, 0);
+    EXPECT_EQ(steps.back().size, 9000);
+    auto dialog = engine.Progress().Snapshot();
+    EXPECT_EQ(dialog.ProgressLabel, "Progress : 9.00 Kb");
+    EXPECT_EQ(dialog.BarPosition, 0);
+    EXPECT_TRUE(engine.Items.Get(0).Done);
+}
+
+TEST_F(FtpDownload, MissingTargetDirectoryIsCode3AndNotCreated)
+{
+    writeFile(ftp.root() / "d.bin", "data");
+    const fs::path missing = local.path() / "no" / "such";
+    engine.Items.Add(ftpItem(ftp, "d.bin", missing.string()));
+    runToEnd(engine);
+
+    const std::string target = (missing / "d.bin").string();
+    EXPECT_EQ(events.errors(), std::vector<std::string>{"3: Cannot create target file " + target});
+    EXPECT_FALSE(fs::exists(local.path() / "no"));
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+    EXPECT_EQ(events.log(), (std::vector<std::string>{"FileStart 0 0", "Error 3", "ErrorInfo 3",
+                                                      "FileDone 0 0", "CopyDone"}));
+}
+
+TEST_F(FtpDownload, MissingRemoteFileIsUrlNotFoundAndCreatesNothing)
+{
+    engine.Items.Add(ftpItem(ftp, "/pub/nothing.bin", local.str()));
+    engine.Items.Add(ftpItem(ftp, "/nodir/x.bin", local.str()));
+    runToEnd(engine);
+
+    EXPECT_EQ(events.notFound(), (std::vector<std::string>{"/pub/nothing.bin", "/nodir/x.bin"}));
+    EXPECT_TRUE(events.errors().empty());
+    EXPECT_TRUE(fs::is_empty(local.path()));
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+}
+
+TEST_F(FtpDownload, UnreachableServerOrBadLoginIsCode6)
+{
+    writeFile(ftp.root() / "e.bin", "x");
+    TFetchItem refused = ftpItem(ftp, "e.bin", local.str());
+    refused.FTPPort = freeLoopbackPort();
+    TFetchItem badLogin = ftpItem(ftp, "e.bin", local.str());
+    badLogin.FTPUserID = ftp.user();
+    badLogin.FTPPassword = "wrong";
+    engine.Items.Add(refused);
+    engine.Items.Add(badLogin);
+    runToEnd(engine);
+
+    EXPECT_EQ(events.errors(), (std::vector<std::string>{"6: Cannot connect to FTP server 127.0.0.1",
+                                                         "6: Cannot connect to FTP server 127.0.0.1"}));
+    EXPECT_FALSE(fs::exists(local.path() / "e.bin"));
+}
+
+TEST_F(FtpDownload, OverwriteQuestionDecides)
+{
+    writeFile(ftp.root() / "o.bin", "new contents");
+    const fs::path target = local.path() / "o.bin";
+    writeFile(target, "old");
+    engine.Items.Add(ftpItem(ftp, "o.bin", local.str()));
+
+    events.allowOverwrite = false;
+    runToEnd(engine);
+    EXPECT_EQ(readFile(target), "old");
+    EXPECT_EQ(events.overwriteAsked(), std::vector<std::string>{target.string()});
+    EXPECT_TRUE(events.errors().empty());
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+
+    events.allowOverwrite = true;
+    runToEnd(engine);
+    EXPECT_EQ(readFile(target), "new contents");
+    EXPECT_TRUE(engine.Items.Get(0).Done);
+}
+
+TEST_F(FtpDownload, CancelKeepsThePartialFile)
+{
+    const std::string data = patternBytes(4 * 1024 * 1024);
+    writeFile(ftp.root() / "big.bin", data);
+    engine.Items.Add(ftpItem(ftp, "big.bin", local.str()));
+    engine.Items.Add(ftpItem(ftp, "big.bin", (local.path() / "second").string()));
+    events.onProgress = [this](const ProgressEvent &e) {
+        if (e.size >= 3 * 4096)
+            engine.CancelClick();
+    };
+    runToEnd(engine);
+
+    const fs::path partial = local.path() / "big.bin";
+    ASSERT_TRUE(fs::exists(partial));
+    auto size = fs::file_size(partial);
+    EXPECT_EQ(static_cast<TFetchSize>(size), events.progress().back().size);
+    EXPECT_LT(size, data.size());
+    EXPECT_EQ(readFile(partial), data.substr(0, size));
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+    EXPECT_EQ(events.log(), (std::vector<std::string>{"FileStart 0 0", "Progress", "CopyDone"}));
+}
+
+TEST_F(FtpDownload, ShortTransferIsAFailureAndKeepsThePartialFile)
+{
+    const std::string data = patternBytes(50000);
+    writeFile(ftp.root() / "cut.short", data);
+    engine.Items.Add(ftpItem(ftp, "cut.short", local.str()));
+    runToEnd(engine);
+
+    auto errors = events.errors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind(std::to_string(CURLE_PARTIAL_FILE) + ": ", 0), 0u) << errors[0];
+    EXPECT_EQ(readFile(local.path() / "cut.short"), data.substr(0, 25000));
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+}
+
+TEST_F(FtpDownload, LocalWriteErrorIsCode5)
+{
+    writeFile(ftp.root() / "full.bin", patternBytes(20000));
+    // /dev/full accepts the open and fails every write with ENOSPC.
+    TFetchItem item = ftpItem(ftp, "full.bin", "/dev");
+    item.TargetFilename = "full";
+    engine.Items.Add(item);
+    runToEnd(engine);
+    EXPECT_EQ(events.errors(), std::vector<std::string>{"5: Error writing to destination file /dev/full"});
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+}
+
+} // namespace

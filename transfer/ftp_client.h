@@ -1,0 +1,77 @@
+#pragma once
+
+#include "transfer/fetch_session.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+
+namespace fetchly {
+
+// Where and how to log in to an FTP server.
+struct FtpEndpoint {
+    std::string host;
+    int port = 21;
+    std::string user;     // used only when user and password are both set,
+    std::string password; // otherwise the login is anonymous
+    bool passive = false;
+};
+
+// One FTP control connection on libcurl, kept open between the calls of one
+// transfer. Paths are server paths: "/a/b" is absolute, "a/b" relative to
+// the login directory. Every call is blocking and reports a CURLcode.
+class FtpClient {
+public:
+    // `handle` comes with the session's common options (timeouts, proxy).
+    FtpClient(CurlEasy handle, FtpEndpoint endpoint);
+    FtpClient(const FtpClient &) = delete;
+    FtpClient &operator=(const FtpClient &) = delete;
+
+    // Polled while a call waits for the server; returning true aborts the
+    // call with CURLE_ABORTED_BY_CALLBACK.
+    void SetAbortCheck(std::function<bool()> check) { m_abortCheck = std::move(check); }
+
+    // Connects and logs in.
+    CURLcode Connect();
+    // Enters `dir`, creating it (and its missing parents) when it is missing.
+    CURLcode EnterOrCreateDirectory(const std::string &dir);
+
+    // Downloads `path`. `sink` gets the data as it arrives and returns false
+    // to stop the transfer (the call then fails with CURLE_WRITE_ERROR).
+    CURLcode Retrieve(const std::string &path, const std::function<bool(const char *, std::size_t)> &sink);
+    // The remote size learned by the last Retrieve (from SIZE or the server's
+    // transfer reply); nothing when the server did not tell.
+    std::optional<std::int64_t> RemoteSize() const;
+
+    // Uploads to `path`. `source` fills the buffer and returns the byte
+    // count, 0 at the end, or -1 to abort (CURLE_ABORTED_BY_CALLBACK).
+    // Nothing is read before the server has accepted the file for writing.
+    CURLcode Store(const std::string &path, const std::function<ssize_t(char *, std::size_t)> &source);
+
+    // curl's detailed message for the last failure, or the code's text.
+    std::string ErrorText(CURLcode code) const;
+
+private:
+    std::string urlFor(const std::string &path) const;
+    void resetRequest();
+    CURLcode perform();
+
+    static int onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+    static std::size_t onWrite(char *data, std::size_t size, std::size_t count, void *self);
+    static std::size_t onRead(char *data, std::size_t size, std::size_t count, void *self);
+
+    CurlEasy m_handle;
+    FtpEndpoint m_endpoint;
+    std::function<bool()> m_abortCheck;
+    const std::function<bool(const char *, std::size_t)> *m_sink = nullptr;
+    const std::function<ssize_t(char *, std::size_t)> *m_source = nullptr;
+    char m_errorBuffer[CURL_ERROR_SIZE] = {};
+};
+
+// A server path percent-encoded for an ftp:// URL, with a leading "/" kept
+// absolute ("%2F") the way RFC 1738 spells it.
+std::string FtpUrlPath(const std::string &path);
+
+} // namespace fetchly
