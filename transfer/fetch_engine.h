@@ -46,7 +46,9 @@ struct TRunConfig {
 class TFetchEngine {
 public:
     TFetchEngine();
-    // Cancels a run still going and waits for it to end.
+    // Cancels a run still going and waits for it to end. Its events may
+    // still be raised meanwhile, so what the handlers use must outlive the
+    // engine.
     ~TFetchEngine();
     TFetchEngine(const TFetchEngine &) = delete;
     TFetchEngine &operator=(const TFetchEngine &) = delete;

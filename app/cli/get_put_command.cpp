@@ -1,23 +1,143 @@
+// The HTTP forms of get and put:
+//   fetchly get [-d DIR] [-o NAME] URL...
+//   fetchly put [--put | --post] FILE URL
+// (The --ftp forms are in ftp_commands.cpp.)
 #include "cli/commands.h"
+#include "cli/transfer_cli.h"
 
+#include <filesystem>
+#include <functional>
 #include <iostream>
 
 namespace fetchly::cli {
+
+namespace {
+
+const char *const kGetUsage =
+    "usage: fetchly get [-d DIR] [-o NAME] URL...\n"
+    "       fetchly get --ftp HOST[:PORT] ... PATH...   (see fetchly get --ftp --help)\n"
+    "  Downloads each URL (http, https, ftp) into DIR (default: the current folder),\n"
+    "  named after the URL's last part or NAME (one URL only). Options: --quiet,\n"
+    "  --proxy HOST:PORT, --proxy-user U, --proxy-password P.\n"
+    "  Exit status: 0 when every download succeeded, 1 when any failed, 2 for usage.\n";
+
+const char *const kPutUsage =
+    "usage: fetchly put [--put | --post] FILE URL\n"
+    "       fetchly put --ftp HOST[:PORT] ... FILE...   (see fetchly put --ftp --help)\n"
+    "  Sends the bytes of FILE to URL as the body of a POST (default) or a PUT.\n"
+    "  Options: --quiet, --proxy HOST:PORT, --proxy-user U, --proxy-password P.\n"
+    "  Exit status: 0 when the upload succeeded, 1 when it failed, 2 for usage.\n";
+
+// Options and words; false for --help (usage printed).
+bool parseWords(const std::vector<std::string> &args, const char *usage, CommonOptions &common,
+                std::vector<std::string> &words,
+                const std::function<bool(const std::string &, std::size_t &)> &own)
+{
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string opt = optionName(args[i]);
+        if (opt == "--help" || opt == "-h") {
+            std::cout << usage;
+            return false;
+        }
+        if (opt == "--") {
+            words.insert(words.end(), args.begin() + static_cast<std::ptrdiff_t>(i) + 1, args.end());
+            break;
+        }
+        if (parseCommonOption(args, i, common) || own(opt, i))
+            continue;
+        if (opt.size() > 1 && opt.front() == '-')
+            throw UsageError("unknown option " + opt);
+        words.push_back(args[i]);
+    }
+    return true;
+}
+
+} // namespace
 
 int runGet(const std::vector<std::string> &args)
 {
     if (hasFtpOption(args))
         return runFtpGet(args);
-    std::cerr << "fetchly: this command is not built yet\n";
-    return 2;
+    CommonOptions common;
+    std::vector<std::string> urls;
+    std::string dir, name;
+    try {
+        const bool go =
+            parseWords(args, kGetUsage, common, urls, [&](const std::string &opt, std::size_t &i) {
+                if (opt == "-d" || opt == "--dir")
+                    dir = optionValue(args, i);
+                else if (opt == "-o" || opt == "--output")
+                    name = optionValue(args, i);
+                else
+                    return false;
+                return true;
+            });
+        if (!go)
+            return 0;
+        if (urls.empty())
+            throw UsageError("no URL given");
+        if (!name.empty() && urls.size() > 1)
+            throw UsageError("-o names one file; more than one URL given");
+        if (name.find('/') != std::string::npos)
+            throw UsageError("-o takes a file name, not a path (use -d for the folder)");
+    } catch (const UsageError &e) {
+        return usageFailure(e.what(), kGetUsage);
+    }
+    if (dir.empty())
+        dir = std::filesystem::current_path().string();
+
+    TFetchEngine engine;
+    int position = 0;
+    for (const auto &url : urls) {
+        TFetchItem item;
+        item.URL = url;
+        item.TargetDir = dir;
+        item.TargetFilename = name;
+        item.ExternalIndex = position++;
+        engine.Items.Add(item);
+    }
+    return runItems(engine, common);
 }
 
 int runPut(const std::vector<std::string> &args)
 {
     if (hasFtpOption(args))
         return runFtpPut(args);
-    std::cerr << "fetchly: this command is not built yet\n";
-    return 2;
+    CommonOptions common;
+    std::vector<std::string> words;
+    TFetchHTTPCommand command = TFetchHTTPCommand::hcPost;
+    try {
+        const bool go =
+            parseWords(args, kPutUsage, common, words, [&](const std::string &opt, std::size_t &) {
+                if (opt == "--put")
+                    command = TFetchHTTPCommand::hcPut;
+                else if (opt == "--post")
+                    command = TFetchHTTPCommand::hcPost;
+                else
+                    return false;
+                return true;
+            });
+        if (!go)
+            return 0;
+        if (words.size() != 2)
+            throw UsageError("put takes one FILE and one URL");
+    } catch (const UsageError &e) {
+        return usageFailure(e.what(), kPutUsage);
+    }
+    const std::filesystem::path file = std::filesystem::absolute(words[0]);
+    if (!std::filesystem::is_regular_file(file)) {
+        std::cerr << "fetchly: no such file: " << words[0] << "\n";
+        return 1;
+    }
+    TFetchEngine engine;
+    TFetchItem item;
+    item.Protocol = TFetchProtocol::wpHttpUpload;
+    item.HTTPCommand = command;
+    item.URL = words[1];
+    item.TargetDir = file.parent_path().string();
+    item.TargetFilename = file.filename().string();
+    engine.Items.Add(item);
+    return runItems(engine, common);
 }
 
 } // namespace fetchly::cli

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 using namespace fetchly;
@@ -271,13 +272,25 @@ TEST(EngineRun, DestroyingTheEngineDuringARunCancelsAndWaits)
     HttpPeer peer;
     TempDir dir;
     const auto start = std::chrono::steady_clock::now();
+    // The handlers' state outlives the engine: the run may still raise
+    // events while the destructor waits for it.
+    std::mutex mutex;
+    std::vector<std::string> events;
     {
         TFetchEngine engine;
-        EventRecorder rec(engine);
+        engine.OnFileStart = [&](TFetchEngine &, int, int) {
+            std::lock_guard lock(mutex);
+            events.push_back("FileStart");
+        };
+        engine.OnCopyDone = [&](TFetchEngine &) {
+            std::lock_guard lock(mutex);
+            events.push_back("CopyDone");
+        };
         engine.Items.Add(httpItem(peer, "/slow/4000000", dir, 0));
         engine.Start();
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(events, (Lines{"FileStart", "CopyDone"}));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "4000000"));
 }

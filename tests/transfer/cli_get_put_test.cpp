@@ -1,0 +1,136 @@
+// `fetchly get` and `fetchly put` over HTTP, run as the program itself:
+// exit status, log lines and the bytes that arrive.
+#include "support/http_server.h"
+#include "support/temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+using namespace fetchly::test;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string err;
+};
+
+std::string quote(const std::string &s)
+{
+    std::string out = "'";
+    for (char c : s)
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return out + "'";
+}
+
+Result runFetchly(const std::vector<std::string> &args, const fs::path &cwd)
+{
+    TempDir scratch;
+    std::string cmd = "cd " + quote(cwd.string()) + " && timeout 60 " + quote(FETCHLY_PROGRAM);
+    for (const auto &a : args)
+        cmd += " " + quote(a);
+    cmd += " </dev/null >/dev/null 2>" + quote((scratch.path() / "err").string());
+    const int raw = std::system(cmd.c_str());
+    Result r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.err = readFile(scratch.path() / "err");
+    return r;
+}
+
+bool contains(const std::string &text, const std::string &part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+TEST(GetCommand, DownloadsEveryUrlIntoTheFolder)
+{
+    HttpPeer peer;
+    TempDir dir;
+    auto r = runFetchly(
+        {"get", "-d", dir.str() + "/out", peer.url("/file/70000"), peer.url("/nolength/3000")}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir.path() / "out" / "70000"), httpPattern(70000));
+    EXPECT_EQ(readFile(dir.path() / "out" / "3000"), httpPattern(3000));
+    EXPECT_TRUE(contains(r.err, "fetchly: " + peer.url("/file/70000"))) << r.err;
+    EXPECT_TRUE(contains(r.err, "fetchly: done " + dir.str() + "/out/3000")) << r.err;
+
+    // Default folder: the current one; -o names the file.
+    r = runFetchly({"get", "-o", "named.bin", peer.url("/file/10")}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir.path() / "named.bin"), httpPattern(10));
+
+    // --quiet prints nothing when all goes well.
+    r = runFetchly({"get", "--quiet", "-o", "q.bin", peer.url("/file/10")}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(GetCommand, AnyFailureGivesStatusOneAndTheErrorText)
+{
+    HttpPeer peer;
+    TempDir dir;
+    auto r = runFetchly({"get", "--quiet", peer.url("/file/10"), peer.url("/status/404")}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "error 404: Returned http error code 404")) << r.err;
+    EXPECT_EQ(readFile(dir.path() / "10"), httpPattern(10));
+
+    const std::string nowhere = "http://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/x";
+    r = runFetchly({"get", nowhere}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "not found: " + nowhere)) << r.err;
+}
+
+TEST(GetCommand, UsageErrorsGiveStatusTwo)
+{
+    TempDir dir;
+    for (const auto &args :
+         std::vector<std::vector<std::string>>{{"get"},
+                                               {"get", "-o", "a", "http://h/1", "http://h/2"},
+                                               {"get", "--bogus", "http://h/"},
+                                               {"get", "-d"},
+                                               {"put", "onlyfile"},
+                                               {"put", "--put", "a", "b", "c"}}) {
+        const auto r = runFetchly(args, dir.path());
+        EXPECT_EQ(r.status, 2) << args.size() << " " << r.err;
+        EXPECT_TRUE(contains(r.err, "usage: fetchly")) << r.err;
+    }
+}
+
+TEST(GetCommand, ProxyOptionsReachTheEngine)
+{
+    HttpPeer origin;
+    HttpProxyPeer proxy("u", "p");
+    TempDir dir;
+    auto r = runFetchly({"get", "--proxy", proxy.address(), "--proxy-user", "u", "--proxy-password", "p",
+                         origin.url("/file/100")},
+                        dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(proxy.log(), "GET " + origin.url("/file/100")));
+}
+
+TEST(PutCommand, SendsTheFileWithPostOrPut)
+{
+    HttpPeer peer;
+    TempDir dir;
+    const std::string data = httpPattern(12288);
+    dir.write("local.bin", data);
+    auto r = runFetchly({"put", "local.bin", peer.url("/upload/p1")}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(peer.uploadedBody("p1"), data);
+    EXPECT_EQ(peer.uploadedHead("p1").rfind("POST ", 0), 0u);
+
+    r = runFetchly({"put", "--put", "local.bin", peer.url("/upload/p2")}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(peer.uploadedBody("p2"), data);
+    EXPECT_EQ(peer.uploadedHead("p2").rfind("PUT ", 0), 0u);
+
+    r = runFetchly({"put", "missing.bin", peer.url("/upload/p3")}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    r = runFetchly({"put", "local.bin", peer.url("/nowhere/p4")}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(contains(r.err, "Returned http error code 404")) << r.err;
+}
