@@ -119,8 +119,11 @@ int TExifDirectory::IntByName(std::string_view name) const
 
 int TExifDirectory::AddEntry(const TTagRecord &record)
 {
-    if (record.Tag != 0 && EntryCount() < MaxRecords)
+    const auto bytes = static_cast<int64_t>(record.RawBytes.size() + record.DisplayValue.size());
+    if (record.Tag != 0 && EntryCount() < MaxRecords && m_storedBytes + bytes <= MaxStoredBytes) {
+        m_storedBytes += bytes;
         Entries.push_back(record);
+    }
     return EntryCount() - 1;
 }
 

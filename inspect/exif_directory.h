@@ -22,6 +22,9 @@ public:
     static constexpr int MaxDepth = 8;
     static constexpr int MaxEntriesExamined = 20000;
     static constexpr int MaxRecords = 5000;
+    // Bytes of raw values and display texts kept for all records together: a
+    // file whose entries all point at one large value cannot multiply it.
+    static constexpr int64_t MaxStoredBytes = 4 * 1024 * 1024;
 
     TExifDirectory(TImageFile &owner, int listMode);
     virtual ~TExifDirectory() = default;
@@ -77,6 +80,7 @@ private:
     int m_cursor = 0;
     int m_depth = 0;
     int m_examined = 0;
+    int64_t m_storedBytes = 0;
     std::set<int64_t> m_walked; // directory starts already walked
 };
 

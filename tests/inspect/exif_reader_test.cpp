@@ -277,6 +277,27 @@ TEST(ExifDirectory, OversizedDirectoryAndDataThatBreaksOff)
     EXPECT_EQ(names(l.exif()), (std::vector<std::string>{"Make", "ImageWidth"}));
 }
 
+TEST(ExifDirectory, EntriesSharingOneLargeValueCannotMultiplyIt)
+{
+    // 1000 entries all pointing at the same 50,000-byte text.
+    TiffBuilder b(false);
+    const uint32_t n = 1000;
+    const uint32_t valueOffset = 8 + 2 + 12 * n + 4;
+    std::string tiff = std::string("II*\0", 4) + b.u32(8) + b.u16(n);
+    for (uint32_t i = 0; i < n; ++i)
+        tiff += b.u16(0x010E) + b.u16(2) + b.u32(50000) + b.u32(valueOffset);
+    tiff += b.u32(0) + std::string(49999, 'a') + std::string(1, '\0');
+    const Loaded l = load(jpegFile({{0xE1, exifPayload(tiff)}}));
+    EXPECT_TRUE(l.ok);
+    std::size_t kept = 0;
+    for (const TTagRecord &r : l.exif().Entries)
+        kept += r.RawBytes.size() + r.DisplayValue.size();
+    EXPECT_LE(kept, static_cast<std::size_t>(TExifDirectory::MaxStoredBytes));
+    EXPECT_GT(l.exif().EntryCount(), 10);
+    EXPECT_LT(l.exif().EntryCount(), 100);
+    EXPECT_EQ(l.exif().Entries[0].DisplayValue, std::string(50, 'a'));
+}
+
 TEST(ExifDirectory, FlashListDoesNotEndItsDirectory)
 {
     TiffBuilder b(false);
