@@ -1,6 +1,7 @@
 // HTTP download against real servers: every outcome the operation knows,
 // from a clean file to a dropped connection.
 #include "event_recorder.h"
+#include "support/ftp_server.h"
 #include "support/http_server.h"
 #include "support/temp_dir.h"
 
@@ -250,4 +251,25 @@ TEST(HttpDownloadNginx, PlainAndChunkedFilesArriveWhole)
     const Lines p = rec.progress();
     EXPECT_EQ(p.back(), "2 1 300000 0");
     EXPECT_NE(std::find(p.begin(), p.end(), "1 0 300000 300000"), p.end());
+}
+
+TEST(HttpDownloadFtpUrl, AnFtpUrlIsFetchedWithoutAStatus)
+{
+    FtpServer ftp;
+    TempDir dir;
+    const std::string data = httpPattern(20000);
+    {
+        std::ofstream(ftp.root() / "pub.bin", std::ios::binary) << data;
+    }
+    TFetchEngine engine;
+    EventRecorder rec(engine);
+    const std::string base = "ftp://127.0.0.1:" + std::to_string(ftp.port());
+    engine.Items.Add(TFetchItem{0, base + "/pub.bin", dir.str(), ""});
+    engine.Items.Add(TFetchItem{1, base + "/missing.bin", dir.str(), ""});
+    ASSERT_TRUE(runAndWait(engine));
+    EXPECT_EQ(rec.events(), (Lines{"FileStart 0 0", "FileDone 0 0", "FileStart 1 1",
+                                   "URLNotFound " + base + "/missing.bin", "FileDone 1 1", "CopyDone"}));
+    EXPECT_EQ(readFile(dir.path() / "pub.bin"), data);
+    EXPECT_TRUE(engine.Items.Get(0).Done);
+    EXPECT_EQ(rec.progress().back(), "1 0 20000 20000");
 }
