@@ -12,7 +12,7 @@ packages=(
   # test peers and tools
   nginx-light python3 python3-pyftpdlib samba smbclient
   dbus dbus-bin dbus-x11 libglib2.0-bin xvfb xauth trayer
-  curl wget unzip zip exiv2 libimage-exiftool-perl
+  curl wget time bc unzip zip exiv2 libimage-exiftool-perl
   chromium chromium-driver
   fonts-dejavu-core
 )

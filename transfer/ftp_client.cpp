@@ -54,9 +54,6 @@ FtpClient::FtpClient(CurlEasy handle, FtpEndpoint endpoint)
     // and directory changes are impossible.
     curl_easy_setopt(h, CURLOPT_HTTPPROXYTUNNEL, 1L);
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, m_errorBuffer);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &FtpClient::onProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, this);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &FtpClient::onWrite);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &FtpClient::onRead);
@@ -85,10 +82,12 @@ void FtpClient::resetRequest()
 
 CURLcode FtpClient::perform()
 {
+    if (m_beforePerform)
+        m_beforePerform(m_handle.get());
     CURLcode code = curl_easy_perform(m_handle.get());
     m_sink = nullptr;
     m_source = nullptr;
-    return code;
+    return m_afterPerform ? m_afterPerform(code) : code;
 }
 
 CURLcode FtpClient::Connect()
@@ -154,12 +153,6 @@ std::string FtpClient::ErrorText(CURLcode code) const
     if (m_errorBuffer[0])
         return m_errorBuffer;
     return curl_easy_strerror(code);
-}
-
-int FtpClient::onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-{
-    auto *client = static_cast<FtpClient *>(self);
-    return client->m_abortCheck && client->m_abortCheck() ? 1 : 0;
 }
 
 std::size_t FtpClient::onWrite(char *data, std::size_t size, std::size_t count, void *self)

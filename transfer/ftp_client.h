@@ -29,9 +29,14 @@ public:
     FtpClient(const FtpClient &) = delete;
     FtpClient &operator=(const FtpClient &) = delete;
 
-    // Polled while a call waits for the server; returning true aborts the
-    // call with CURLE_ABORTED_BY_CALLBACK.
-    void SetAbortCheck(std::function<bool()> check) { m_abortCheck = std::move(check); }
+    // Called with the handle before each request (to install a watch for
+    // cancel and stalls), and with the request's result after it (to turn
+    // that watch's verdict into the result).
+    void SetWatch(std::function<void(CURL *)> before, std::function<CURLcode(CURLcode)> after)
+    {
+        m_beforePerform = std::move(before);
+        m_afterPerform = std::move(after);
+    }
 
     // Connects and logs in.
     CURLcode Connect();
@@ -58,13 +63,13 @@ private:
     void resetRequest();
     CURLcode perform();
 
-    static int onProgress(void *self, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
     static std::size_t onWrite(char *data, std::size_t size, std::size_t count, void *self);
     static std::size_t onRead(char *data, std::size_t size, std::size_t count, void *self);
 
     CurlEasy m_handle;
     FtpEndpoint m_endpoint;
-    std::function<bool()> m_abortCheck;
+    std::function<void(CURL *)> m_beforePerform;
+    std::function<CURLcode(CURLcode)> m_afterPerform;
     const std::function<bool(const char *, std::size_t)> *m_sink = nullptr;
     const std::function<ssize_t(char *, std::size_t)> *m_source = nullptr;
     char m_errorBuffer[CURL_ERROR_SIZE] = {};

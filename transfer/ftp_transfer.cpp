@@ -4,10 +4,12 @@
 #include "transfer/ftp_client.h"
 #include "transfer/local_file.h"
 #include "transfer/transfer_operations.h"
+#include "transfer/transfer_watch.h"
 #include "transfer/url_functions.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <optional>
 
 namespace fetchly {
 
@@ -29,6 +31,30 @@ CurlEasy handleFor(TFetchRun &run)
 {
     return run.Session() ? run.Session()->NewHandle() : CurlEasy();
 }
+
+// Each request of the connection is watched for a cancel and for a stall
+// (no byte moving for the run's stall limit); a stall fails the request as a
+// timeout.
+class FtpWatch {
+public:
+    FtpWatch(TFetchRun &run, FtpClient &ftp) : m_run(run)
+    {
+        ftp.SetWatch(
+            [this](CURL *handle) {
+                m_watch.emplace(m_run);
+                m_watch->Install(handle);
+            },
+            [this](CURLcode code) {
+                return m_watch && m_watch->Stalled() ? CURLE_OPERATION_TIMEDOUT : code;
+            });
+    }
+    FtpWatch(const FtpWatch &) = delete;
+    FtpWatch &operator=(const FtpWatch &) = delete;
+
+private:
+    TFetchRun &m_run;
+    std::optional<TTransferWatch> m_watch;
+};
 
 // Replies that mean the server would not hand out (or take) that file, or
 // could not enter its folder: the file "cannot be opened".
@@ -55,7 +81,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
     run.SetItemHeader(remoteName, dlg.DlgFromServerLabel, item.FTPHost);
 
     FtpClient ftp(handleFor(run), endpointFor(run, item));
-    ftp.SetAbortCheck([&run] { return run.Cancelled(); });
+    FtpWatch watch(run, ftp);
     CURLcode code = ftp.Connect();
     if (code == CURLE_ABORTED_BY_CALLBACK && run.Cancelled())
         return false;
@@ -79,6 +105,13 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
     auto openTarget = [&]() -> bool {
         opened = true;
         run.SetCurrentTarget(target, item.TargetDir);
+        // A target without a directory part would land wherever the process
+        // happens to run; it is refused like any target that cannot be made.
+        if (DirectoryPart(target).empty()) {
+            run.RaiseError(3, "Cannot create target file " + target);
+            stop = Stop::CreateFailed;
+            return false;
+        }
         if (FileExists(target) && !run.AskOverwrite(target)) {
             stop = Stop::Refused;
             return false;
@@ -93,23 +126,29 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
         return true;
     };
 
+    // What curl hands over is written in one go and then reported chunk by
+    // chunk; a cancel between chunks cuts the file back to what was reported.
     auto sink = [&](const char *data, std::size_t size) -> bool {
         if (!opened && !openTarget())
             return false;
+        if (run.Cancelled()) {
+            stop = Stop::Cancelled;
+            return false;
+        }
+        if (!file.WriteAll(data, size)) {
+            stop = Stop::WriteFailed;
+            return false;
+        }
         while (size > 0) {
-            if (run.Cancelled()) {
-                stop = Stop::Cancelled;
-                return false;
-            }
-            std::size_t chunk = std::min<std::size_t>(size, NetworkChunkSize);
-            if (!file.WriteAll(data, chunk)) {
-                stop = Stop::WriteFailed;
-                return false;
-            }
-            data += chunk;
+            const std::size_t chunk = std::min<std::size_t>(size, NetworkChunkSize);
             size -= chunk;
             done += static_cast<TFetchSize>(chunk);
             run.ProgressStep(done, total, dlg.DlgDwnload);
+            if (size > 0 && run.Cancelled()) {
+                stop = Stop::Cancelled;
+                file.Truncate(done);
+                return false;
+            }
         }
         return true;
     };
@@ -148,7 +187,7 @@ bool FtpUpload(TFetchRun &run, const TFetchItem &item)
     run.SetItemHeader(UrlFileName(item.URL), dlg.DlgToServerLabel, item.FTPHost);
 
     FtpClient ftp(handleFor(run), endpointFor(run, item));
-    ftp.SetAbortCheck([&run] { return run.Cancelled(); });
+    FtpWatch watch(run, ftp);
     CURLcode code = ftp.Connect();
     if (code == CURLE_ABORTED_BY_CALLBACK && run.Cancelled())
         return false;

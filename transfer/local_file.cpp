@@ -53,6 +53,11 @@ ssize_t LocalFile::Read(char *data, std::size_t size)
     }
 }
 
+bool LocalFile::Truncate(long long size)
+{
+    return m_fd >= 0 && ::ftruncate(m_fd, static_cast<off_t>(size)) == 0;
+}
+
 long long LocalFile::Size() const
 {
     struct stat st {};

@@ -23,6 +23,8 @@ public:
     bool WriteAll(const char *data, std::size_t size);
     // Reads up to `size` bytes; -1 on failure, 0 at the end.
     ssize_t Read(char *data, std::size_t size);
+    // Cuts the open file to `size` bytes; false on failure.
+    bool Truncate(long long size);
     // Size of the open file, -1 on failure.
     long long Size() const;
     // False when closing reported an error (data may not have reached the disk).

@@ -1,10 +1,11 @@
 #include "transfer/share_connection.h"
 
+#include "transfer/smb_library.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <libsmbclient.h>
 #include <unistd.h>
 
 namespace fetchly {
@@ -81,6 +82,13 @@ std::string errnoText(int err, const std::string &what)
     return what + ": " + (err ? std::strerror(err) : "unknown error");
 }
 
+void *userDataOf(SMBCCTX *c)
+{
+    std::string why;
+    const SmbApi *api = LoadSmbLibrary(why);
+    return api ? api->getOptionUserData(c) : nullptr;
+}
+
 } // namespace
 
 std::optional<ShareLocation> ParseShareLocation(const std::string &text)
@@ -106,6 +114,7 @@ std::optional<ShareLocation> ParseShareLocation(const std::string &text)
 // hands out. Shared with the files opened through it, which must not outlive
 // the context they were opened with.
 struct SmbShareContext {
+    const SmbApi *api = nullptr;
     SMBCCTX *ctx = nullptr;
     std::string workgroup, user, password;
     std::string baseUrl; // smb://host[:port]/share[/dir]
@@ -116,7 +125,7 @@ struct SmbShareContext {
     {
         if (!ctx)
             return false;
-        int rc = smbc_free_context(ctx, 1);
+        int rc = api->free_context(ctx, 1);
         ctx = nullptr;
         return rc == 0;
     }
@@ -124,7 +133,8 @@ struct SmbShareContext {
     static void auth(SMBCCTX *c, const char *, const char *, char *wg, int wglen, char *un, int unlen,
                      char *pw, int pwlen)
     {
-        auto *self = static_cast<SmbShareContext *>(smbc_getOptionUserData(c));
+        // The context's user data is set before any callback can come.
+        auto *self = static_cast<SmbShareContext *>(userDataOf(c));
         if (!self)
             return;
         auto put = [](char *dst, int len, const std::string &value) {
@@ -150,7 +160,7 @@ public:
     {
         // A released context has closed its files already.
         if (SMBCCTX *ctx = m_smb->ctx)
-            smbc_getFunctionClose(ctx)(ctx, m_file);
+            m_smb->api->getFunctionClose(ctx)(ctx, m_file);
     }
     ShareSource(const ShareSource &) = delete;
     ShareSource &operator=(const ShareSource &) = delete;
@@ -160,8 +170,9 @@ public:
         SMBCCTX *ctx = m_smb->ctx;
         if (!ctx)
             return -1;
-        off_t end = smbc_getFunctionLseek(ctx)(ctx, m_file, 0, SEEK_END);
-        if (end < 0 || smbc_getFunctionLseek(ctx)(ctx, m_file, 0, SEEK_SET) != 0)
+        auto lseek = m_smb->api->getFunctionLseek(ctx);
+        off_t end = lseek(ctx, m_file, 0, SEEK_END);
+        if (end < 0 || lseek(ctx, m_file, 0, SEEK_SET) != 0)
             return -1;
         return end;
     }
@@ -171,7 +182,7 @@ public:
         SMBCCTX *ctx = m_smb->ctx;
         if (!ctx)
             return -1;
-        ssize_t n = smbc_getFunctionRead(ctx)(ctx, m_file, buffer, count);
+        ssize_t n = m_smb->api->getFunctionRead(ctx)(ctx, m_file, buffer, count);
         return n < 0 ? -1 : n;
     }
 
@@ -214,7 +225,14 @@ bool ShareConnection::Connect(const std::string &share, const std::string &user,
 
     // Each copy makes, uses and frees its context on one thread (the run's
     // worker), which is what libsmbclient supports.
+    std::string why;
+    const SmbApi *api = LoadSmbLibrary(why);
+    if (!api) {
+        m_lastError = why;
+        return false;
+    }
     auto smb = std::make_shared<SmbShareContext>();
+    smb->api = api;
     auto backslash = user.find('\\');
     if (backslash != std::string::npos) {
         smb->workgroup = user.substr(0, backslash);
@@ -223,21 +241,21 @@ bool ShareConnection::Connect(const std::string &share, const std::string &user,
         smb->user = user;
     }
     smb->password = password;
-    smb->ctx = smbc_new_context();
+    smb->ctx = api->new_context();
     if (!smb->ctx) {
         m_lastError = errnoText(errno, "cannot create an SMB context");
         return false;
     }
-    smbc_setDebug(smb->ctx, 0);
-    smbc_setOptionUserData(smb->ctx, smb.get());
-    smbc_setFunctionAuthDataWithContext(smb->ctx, &SmbShareContext::auth);
-    smbc_setOptionUseKerberos(smb->ctx, 0);
-    smbc_setOptionFallbackAfterKerberos(smb->ctx, 1);
+    api->setDebug(smb->ctx, 0);
+    api->setOptionUserData(smb->ctx, smb.get());
+    api->setFunctionAuthDataWithContext(smb->ctx, &SmbShareContext::auth);
+    api->setOptionUseKerberos(smb->ctx, 0);
+    api->setOptionFallbackAfterKerberos(smb->ctx, 1);
     // Wrong credentials must fail, not fall back to a guest login.
-    smbc_setOptionNoAutoAnonymousLogin(smb->ctx, !user.empty());
-    if (!smbc_init_context(smb->ctx)) {
+    api->setOptionNoAutoAnonymousLogin(smb->ctx, !user.empty());
+    if (!api->init_context(smb->ctx)) {
         m_lastError = errnoText(errno, "cannot set up the SMB client");
-        smbc_free_context(smb->ctx, 1);
+        api->free_context(smb->ctx, 1);
         smb->ctx = nullptr;
         return false;
     }
@@ -246,12 +264,12 @@ bool ShareConnection::Connect(const std::string &share, const std::string &user,
         server += ":" + std::to_string(location->port);
     smb->baseUrl = "smb://" + server + "/" + escapeUrlPath(location->path);
 
-    SMBCFILE *dir = smbc_getFunctionOpendir(smb->ctx)(smb->ctx, smb->baseUrl.c_str());
+    SMBCFILE *dir = api->getFunctionOpendir(smb->ctx)(smb->ctx, smb->baseUrl.c_str());
     if (!dir) {
         m_lastError = errnoText(errno, share);
         return false;
     }
-    smbc_getFunctionClosedir(smb->ctx)(smb->ctx, dir);
+    api->getFunctionClosedir(smb->ctx)(smb->ctx, dir);
     m_smbShared = smb;
     m_location = location;
     return true;
@@ -301,7 +319,7 @@ std::unique_ptr<CopySource> ShareConnection::OpenRead(const std::string &relativ
     }
     SMBCCTX *ctx = m_smbShared->ctx;
     std::string url = m_smbShared->baseUrl + "/" + escapeUrlPath(rel);
-    SMBCFILE *file = smbc_getFunctionOpen(ctx)(ctx, url.c_str(), O_RDONLY, 0);
+    SMBCFILE *file = m_smbShared->api->getFunctionOpen(ctx)(ctx, url.c_str(), O_RDONLY, 0);
     if (!file) {
         m_lastError = errnoText(errno, rel);
         return nullptr;

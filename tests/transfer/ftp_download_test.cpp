@@ -158,6 +158,20 @@ TEST_F(FtpDownload, MissingTargetDirectoryIsCode3AndNotCreated)
                                                       "FileDone 0 0", "CopyDone"}));
 }
 
+TEST_F(FtpDownload, EmptyTargetDirIsCode3AndTheRunGoesOn)
+{
+    writeFile(ftp.root() / "f.bin", "data");
+    engine.Items.Add(ftpItem(ftp, "f.bin", ""));
+    engine.Items.Add(ftpItem(ftp, "f.bin", local.str()));
+    runToEnd(engine);
+
+    EXPECT_EQ(events.errors(), std::vector<std::string>{"3: Cannot create target file f.bin"});
+    EXPECT_FALSE(fs::exists("f.bin"));
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+    EXPECT_TRUE(engine.Items.Get(1).Done);
+    EXPECT_EQ(readFile(local.path() / "f.bin"), "data");
+}
+
 TEST_F(FtpDownload, MissingRemoteFileIsUrlNotFoundAndCreatesNothing)
 {
     engine.Items.Add(ftpItem(ftp, "/pub/nothing.bin", local.str()));
@@ -240,6 +254,23 @@ TEST_F(FtpDownload, ShortTransferIsAFailureAndKeepsThePartialFile)
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind(std::to_string(CURLE_PARTIAL_FILE) + ": ", 0), 0u) << errors[0];
     EXPECT_EQ(readFile(local.path() / "cut.short"), data.substr(0, 25000));
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+}
+
+TEST_F(FtpDownload, StalledTransferFailsAfterTheStallLimit)
+{
+    const std::string data = patternBytes(60000);
+    writeFile(ftp.root() / "slow.stall", data);
+    engine.Items.Add(ftpItem(ftp, "slow.stall", local.str()));
+    engine.StallTimeout = std::chrono::seconds(1);
+    const auto started = std::chrono::steady_clock::now();
+    runToEnd(engine, std::chrono::seconds(20));
+
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    auto errors = events.errors();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind(std::to_string(CURLE_OPERATION_TIMEDOUT) + ": ", 0), 0u) << errors[0];
+    EXPECT_EQ(readFile(local.path() / "slow.stall"), data.substr(0, 30000));
     EXPECT_FALSE(engine.Items.Get(0).Done);
 }
 

@@ -9,17 +9,32 @@ each successful login adds "<user> +LOGIN".
 
 --no-size makes the server refuse SIZE, as servers without RFC 3659 do.
 A file whose name ends in ".short" is served truncated to half its length,
-the way a transfer cut off by a broken connection arrives.
+the way a transfer cut off by a broken connection arrives; one ending in
+".stall" sends half its length and then nothing more (the server hangs).
 """
 import argparse
 import io
 import logging
 import os
 import sys
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler, FileProducer, proto_cmds
 from pyftpdlib.servers import FTPServer
+
+
+class StallingProducer:
+    """Hands out what the wrapped producer has, then blocks the server."""
+
+    def __init__(self, inner):
+        self.inner = inner
+
+    def more(self):
+        data = self.inner.more()
+        if not data:
+            time.sleep(3600)
+        return data
 
 
 def main():
@@ -49,7 +64,7 @@ def main():
             log.write("%s +LOGIN \n" % username)
 
         def ftp_RETR(self, file):
-            if not file.endswith(".short"):
+            if not file.endswith((".short", ".stall")):
                 return super().ftp_RETR(file)
             try:
                 with open(file, "rb") as f:
@@ -59,7 +74,10 @@ def main():
                 return
             fd = io.BytesIO(data[: len(data) // 2])
             fd.name = file
-            self.push_dtp_data(FileProducer(fd, self._current_type), isproducer=True, file=fd, cmd="RETR")
+            producer = FileProducer(fd, self._current_type)
+            if file.endswith(".stall"):
+                producer = StallingProducer(producer)
+            self.push_dtp_data(producer, isproducer=True, file=fd, cmd="RETR")
             return file
 
     cmds = dict(proto_cmds)

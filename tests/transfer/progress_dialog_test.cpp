@@ -1,0 +1,142 @@
+// The Qt progress dialog as a view of a real run: geometry, texts, end
+// state and buttons.
+#include "event_recorder.h"
+#include "support/http_server.h"
+#include "support/temp_dir.h"
+#include "transfer/dialog/progress_dialog.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+using namespace fetchly;
+using namespace fetchly::test;
+
+namespace {
+
+// Lets the event loop run until `done` holds or 20 s pass.
+template <class F> bool pumpUntil(F done)
+{
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+class ProgressDialogTest : public ::testing::Test {
+protected:
+    HttpPeer peer;
+    TempDir dir;
+    TFetchEngine engine;
+    EventRecorder rec{engine};
+
+    void run(const std::vector<std::string> &paths)
+    {
+        for (const auto &p : paths)
+            engine.Items.Add(TFetchItem{0, peer.url(p), dir.str(), ""});
+        engine.Start();
+        ASSERT_TRUE(pumpUntil([&] { return !engine.Running(); }));
+        engine.Wait();
+        // The end-state notice travels through the event queue.
+        QApplication::processEvents();
+        QApplication::processEvents();
+    }
+};
+
+} // namespace
+
+TEST_F(ProgressDialogTest, KeptDialogShowsTheLastStateWithCloseAndOpenButtons)
+{
+    ProgressDialogHost host(engine);
+    engine.ShowTime = true;
+    engine.ShowOpenFile = true;
+    engine.ShowOpenFolder = true;
+    engine.ShowCompletion = true;
+    engine.AlwaysOnTop = true;
+    run({"/file/9000", "/file/1000"});
+    ProgressDialog *d = host.dialog();
+    ASSERT_NE(d, nullptr);
+    EXPECT_TRUE(d->isVisible());
+    EXPECT_EQ(d->size(), QSize(300, 212));
+    EXPECT_TRUE(d->windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_EQ(d->windowTitle(), "Downloading : 100% completed");
+    EXPECT_EQ(d->fileLabel()->text(), QString("File : 2 of 2 : 1000 from 127.0.0.1:%1").arg(peer.port()));
+    EXPECT_EQ(d->progressLabel()->text(), "Progress : 1.00 Kb of 1.00 Kb");
+    EXPECT_TRUE(d->rateLabel()->text().startsWith("Transfer rate : "));
+    EXPECT_TRUE(d->timeLabel()->isVisibleTo(d));
+    EXPECT_EQ(d->progressBar()->value(), 100);
+    EXPECT_EQ(d->cancelButton()->text(), "Close");
+    EXPECT_EQ(d->cancelButton()->geometry(), QRect(215, 160, 75, 25));
+    ASSERT_NE(d->openFileButton(), nullptr);
+    ASSERT_NE(d->openFolderButton(), nullptr);
+    EXPECT_EQ(d->openFileButton()->geometry().left(), 45);
+    EXPECT_EQ(d->openFolderButton()->geometry().left(), 130);
+    EXPECT_TRUE(d->openFileButton()->isEnabled());
+    EXPECT_TRUE(d->openFolderButton()->isEnabled());
+
+    // Close raises OnCopyCancel and hides the dialog, which still exists.
+    d->cancelButton()->click();
+    QApplication::processEvents();
+    EXPECT_EQ(rec.all().back(), "CopyCancel");
+    ASSERT_NE(host.dialog(), nullptr);
+    EXPECT_FALSE(host.dialog()->isVisible());
+}
+
+TEST_F(ProgressDialogTest, PlainDialogGoesWhenTheRunEnds)
+{
+    ProgressDialogHost host(engine);
+    bool seen = false;
+    rec.onProgress = [&](int, int, TFetchSize, TFetchSize) { seen = true; };
+    run({"/file/5000"});
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(host.dialog(), nullptr);
+}
+
+TEST_F(ProgressDialogTest, HiddenDialogIsBuiltButNeverShown)
+{
+    ProgressDialogHost host(engine);
+    engine.ShowDialog = false;
+    engine.ShowOpenFile = true;
+    run({"/file/100"});
+    ASSERT_NE(host.dialog(), nullptr);
+    EXPECT_FALSE(host.dialog()->isVisible());
+    EXPECT_EQ(host.dialog()->size(), QSize(300, 192));
+    EXPECT_FALSE(host.dialog()->timeLabel()->isVisibleTo(host.dialog()));
+    EXPECT_EQ(host.dialog()->cancelButton()->geometry().top(), 140);
+    EXPECT_EQ(host.dialog()->progressLabel()->text(), "Progress : 100 bytes of 100 bytes");
+}
+
+TEST_F(ProgressDialogTest, CancelDuringARunStopsItAndLeavesOpenButtonsDisabled)
+{
+    ProgressDialogHost host(engine);
+    engine.ShowOpenFile = true;
+    engine.Items.Add(TFetchItem{0, peer.url("/slow/400000"), dir.str(), ""});
+    engine.Start();
+    ASSERT_TRUE(pumpUntil([&] { return host.dialog() && !rec.progress().empty(); }));
+    host.dialog()->cancelButton()->click();
+    ASSERT_TRUE(pumpUntil([&] { return !engine.Running(); }));
+    engine.Wait();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    ASSERT_NE(host.dialog(), nullptr);
+    EXPECT_EQ(host.dialog()->cancelButton()->text(), "Close");
+    EXPECT_FALSE(host.dialog()->openFileButton()->isEnabled());
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+}
+
+int main(int argc, char **argv)
+{
+    if (!std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,193 @@
+#include "transfer/dialog/progress_dialog.h"
+
+#include "transfer/dialog/transfer_animation.h"
+#include "transfer/fetch_engine.h"
+
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMetaObject>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <mutex>
+
+namespace fetchly {
+
+namespace {
+
+QString qs(const std::string &s)
+{
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+void place(QWidget *w, const TDialogRect &r)
+{
+    w->move(r.left, r.top);
+    if (r.width > 0)
+        w->resize(r.width, r.height);
+}
+
+} // namespace
+
+ProgressDialog::ProgressDialog(TFetchEngine &engine, const TProgressSnapshot &first, QWidget *parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          (first.Setup.AlwaysOnTop ? Qt::WindowStaysOnTopHint : Qt::WindowFlags())),
+      m_engine(engine)
+{
+    const TProgressLayout &l = first.Layout;
+    setFixedSize(l.width, l.height);
+    setModal(false);
+    // Created in this order: labels, animation, buttons, bar.
+    m_fileLabel = new QLabel(this);
+    place(m_fileLabel, l.FileLabel);
+    m_progressLabel = new QLabel(this);
+    place(m_progressLabel, l.ProgressLabel);
+    m_rateLabel = new QLabel(this);
+    place(m_rateLabel, l.RateLabel);
+    m_timeLabel = new QLabel(this);
+    place(m_timeLabel, l.TimeLabel);
+    m_timeLabel->setVisible(l.TimeVisible);
+    m_animation = new TransferAnimation(this);
+    place(m_animation, l.Animation);
+    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    place(m_cancel, l.CancelButton);
+    connect(m_cancel, &QPushButton::clicked, this, &ProgressDialog::cancelClick);
+    if (l.HasOpenFolder) {
+        m_openFolder = new QPushButton(QStringLiteral("Open folder"), this);
+        place(m_openFolder, l.OpenFolderButton);
+        m_openFolder->setEnabled(false);
+        connect(m_openFolder, &QPushButton::clicked, this, &ProgressDialog::openFolderClick);
+    }
+    if (l.HasOpenFile) {
+        m_openFile = new QPushButton(QStringLiteral("Open file"), this);
+        place(m_openFile, l.OpenFileButton);
+        m_openFile->setEnabled(false);
+        connect(m_openFile, &QPushButton::clicked, this, &ProgressDialog::openFileClick);
+    }
+    m_bar = new QProgressBar(this);
+    m_bar->setRange(0, 100);
+    m_bar->setTextVisible(false);
+    place(m_bar, l.ProgressBar);
+    if (const QScreen *screen = this->screen())
+        move(screen->availableGeometry().center() - rect().center());
+    refresh(first);
+}
+
+void ProgressDialog::refresh(const TProgressSnapshot &s)
+{
+    setWindowTitle(qs(s.Caption));
+    m_fileLabel->setText(qs(s.FileLabel));
+    // These three size themselves to their text.
+    m_progressLabel->setText(qs(s.ProgressLabel));
+    m_progressLabel->adjustSize();
+    m_rateLabel->setText(qs(s.RateLabel));
+    m_rateLabel->adjustSize();
+    m_timeLabel->setText(qs(s.TimeLabel));
+    m_timeLabel->adjustSize();
+    m_bar->setValue(s.BarPosition);
+    m_animation->setKind(s.Animation);
+    m_animation->setRunning(s.AnimationRunning);
+    m_cancel->setText(qs(s.CancelCaption));
+    if (m_openFile)
+        m_openFile->setEnabled(s.OpenButtonsEnabled);
+    if (m_openFolder)
+        m_openFolder->setEnabled(s.OpenButtonsEnabled);
+}
+
+void ProgressDialog::cancelClick()
+{
+    m_engine.CancelClick();
+}
+
+void ProgressDialog::openFileClick()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(qs(m_engine.CurrentTarget())));
+    m_engine.FreeDialog();
+}
+
+void ProgressDialog::openFolderClick()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(qs(m_engine.CurrentTargetDir())));
+    m_engine.FreeDialog();
+}
+
+// Carries the model's notices from the worker to the host; cut off when the
+// host goes, so a late notice finds nobody instead of a dead object.
+struct ProgressDialogHost::Relay {
+    std::mutex mutex;
+    ProgressDialogHost *host = nullptr;
+};
+
+ProgressDialogHost::ProgressDialogHost(TFetchEngine &engine, QWidget *dialogParent)
+    : m_engine(engine), m_parent(dialogParent), m_relay(std::make_shared<Relay>())
+{
+    m_relay->host = this;
+    m_timer.setInterval(100);
+    connect(&m_timer, &QTimer::timeout, this, &ProgressDialogHost::poll);
+    std::weak_ptr<Relay> weak = m_relay;
+    m_engine.Progress().SetListener([weak](TDialogChange change, std::uint64_t serial) {
+        auto relay = weak.lock();
+        if (!relay)
+            return;
+        std::lock_guard lock(relay->mutex);
+        if (relay->host)
+            QMetaObject::invokeMethod(
+                relay->host, [host = relay->host, change, serial] { host->onChange(change, serial); },
+                Qt::QueuedConnection);
+    });
+}
+
+ProgressDialogHost::~ProgressDialogHost()
+{
+    m_engine.Progress().SetListener(nullptr);
+    {
+        std::lock_guard lock(m_relay->mutex);
+        m_relay->host = nullptr;
+    }
+    delete m_dialog.data();
+}
+
+void ProgressDialogHost::onChange(TDialogChange change, std::uint64_t serial)
+{
+    const TProgressSnapshot s = m_engine.Progress().Snapshot();
+    if (change == TDialogChange::Built) {
+        // A new run builds a new dialog; an older one goes.
+        delete m_dialog.data();
+        m_serial = serial;
+        if (s.Serial != serial)
+            return; // already superseded; a later notice follows
+        m_dialog = new ProgressDialog(m_engine, s, m_parent);
+        if (s.Visible)
+            m_dialog->show();
+        m_timer.start();
+        return;
+    }
+    if (serial != m_serial || !m_dialog)
+        return;
+    if (s.Serial == serial)
+        m_dialog->refresh(s);
+    switch (change) {
+    case TDialogChange::Ended:
+        m_timer.stop();
+        break;
+    case TDialogChange::Closed:
+        m_dialog->hide();
+        break;
+    case TDialogChange::Freed:
+        m_timer.stop();
+        delete m_dialog.data();
+        break;
+    case TDialogChange::Built:
+        break;
+    }
+}
+
+void ProgressDialogHost::poll()
+{
+    const TProgressSnapshot s = m_engine.Progress().Snapshot();
+    if (m_dialog && s.Serial == m_serial)
+        m_dialog->refresh(s);
+}
+
+} // namespace fetchly

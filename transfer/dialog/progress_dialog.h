@@ -1,0 +1,82 @@
+#pragma once
+
+#include "transfer/progress_model.h"
+
+#include <QDialog>
+#include <QPointer>
+#include <QTimer>
+#include <memory>
+
+class QLabel;
+class QProgressBar;
+class QPushButton;
+
+namespace fetchly {
+
+class TFetchEngine;
+class TransferAnimation;
+
+// The progress dialog of one run: a view of the engine's progress model,
+// laid out as the model's geometry says. Its buttons act on the engine.
+class ProgressDialog : public QDialog {
+    Q_OBJECT
+public:
+    ProgressDialog(TFetchEngine &engine, const TProgressSnapshot &first, QWidget *parent = nullptr);
+
+    // Shows the model's current state.
+    void refresh(const TProgressSnapshot &s);
+
+    QLabel *fileLabel() const { return m_fileLabel; }
+    QLabel *progressLabel() const { return m_progressLabel; }
+    QLabel *rateLabel() const { return m_rateLabel; }
+    QLabel *timeLabel() const { return m_timeLabel; }
+    QProgressBar *progressBar() const { return m_bar; }
+    QPushButton *cancelButton() const { return m_cancel; }
+    QPushButton *openFileButton() const { return m_openFile; }
+    QPushButton *openFolderButton() const { return m_openFolder; }
+
+private:
+    void cancelClick();
+    void openFileClick();
+    void openFolderClick();
+
+    TFetchEngine &m_engine;
+    QLabel *m_fileLabel = nullptr;
+    QLabel *m_progressLabel = nullptr;
+    QLabel *m_rateLabel = nullptr;
+    QLabel *m_timeLabel = nullptr;
+    TransferAnimation *m_animation = nullptr;
+    QPushButton *m_cancel = nullptr;
+    QPushButton *m_openFolder = nullptr;
+    QPushButton *m_openFile = nullptr;
+    QProgressBar *m_bar = nullptr;
+};
+
+// Attaches the Qt progress dialog to an engine: builds a dialog for each
+// run, keeps it current while the run goes (the worker never touches a
+// widget; the host polls the model on the UI thread) and follows the
+// model's end state. Create it on the UI thread; it must not outlive the
+// engine.
+class ProgressDialogHost : public QObject {
+    Q_OBJECT
+public:
+    explicit ProgressDialogHost(TFetchEngine &engine, QWidget *dialogParent = nullptr);
+    ~ProgressDialogHost() override;
+
+    // The dialog of the current or last run, while it exists.
+    ProgressDialog *dialog() const { return m_dialog; }
+
+private:
+    struct Relay;
+    void onChange(TDialogChange change, std::uint64_t serial);
+    void poll();
+
+    TFetchEngine &m_engine;
+    QPointer<QWidget> m_parent;
+    QPointer<ProgressDialog> m_dialog;
+    std::uint64_t m_serial = 0;
+    QTimer m_timer;
+    std::shared_ptr<Relay> m_relay;
+};
+
+} // namespace fetchly
