@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/entry_table.h"
-#include "engine_stand_in.h"
+#include "transfer/fetch_engine.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -66,7 +66,10 @@ public:
     QFileDialog *SaveDialog = nullptr;
     QList<QPixmap> ImageList1; // toolbar pictures
     QList<QPixmap> ImageList2; // status pictures of the list lines
-    TFetchEngineStandIn FetchEngine1;
+    // Declared after the widgets' pointers and before nothing that its
+    // events use: it is destroyed (a run still going is cancelled and
+    // waited for) before the widgets go.
+    TFetchEngine FetchEngine1;
     // Created by FormCreate, freed by FormDestroy.
     std::unique_ptr<TOptionsForm> OptionsForm;
 

@@ -13,7 +13,7 @@ void TDownloadForm::RegisterMenuExtensions()
 
 std::string TDownloadForm::RateText() const
 {
-    return {};
+    return FetchEngine1.RateLabel();
 }
 
 void TDownloadForm::Button1Click()
