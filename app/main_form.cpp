@@ -184,11 +184,6 @@ void TDownloadForm::ShowMainWindow()
     activateWindow();
 }
 
-void TDownloadForm::closeEvent(QCloseEvent *event)
-{
-    QMainWindow::closeEvent(event);
-}
-
 void TDownloadForm::tableChanged()
 {
     if (!m_destroyed && !m_autoSave->isActive())

@@ -156,9 +156,6 @@ public:
     // change now.
     bool RefuseWhileBusy();
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
-
 private:
     void buildDesign();
     void buildToolBar();
