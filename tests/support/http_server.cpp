@@ -2,6 +2,7 @@
 
 #include "support/test_paths.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -28,17 +29,30 @@ std::string httpPattern(std::size_t n)
     return out;
 }
 
-HttpPeer::HttpPeer() : m_port(freeLoopbackPort())
+HttpPeer::HttpPeer(Scheme scheme) : m_port(freeLoopbackPort())
 {
-    m_process.start(
-        {systemPython().string(), peerScript("http_peer.py"), std::to_string(m_port), m_dir.str()},
-        (m_dir.path() / "peer.log").string());
+    std::vector<std::string> argv{systemPython().string(), peerScript("http_peer.py"), std::to_string(m_port),
+                                  m_dir.str()};
+    if (scheme == Scheme::HttpsSelfSigned) {
+        // A certificate nobody vouches for: clients that verify must refuse it.
+        const std::string cert = (m_dir.path() / "cert.pem").string(),
+                          key = (m_dir.path() / "key.pem").string();
+        const std::string cmd =
+            "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 -keyout '" + key +
+            "' -out '" + cert + "' >/dev/null 2>&1";
+        if (std::system(cmd.c_str()) != 0)
+            throw std::runtime_error("openssl could not make a test certificate");
+        argv.push_back(cert);
+        argv.push_back(key);
+        m_scheme = "https";
+    }
+    m_process.start(argv, (m_dir.path() / "peer.log").string());
     m_process.waitForPort(m_port);
 }
 
 std::string HttpPeer::url(const std::string &path) const
 {
-    return "http://127.0.0.1:" + std::to_string(m_port) + path;
+    return m_scheme + "://127.0.0.1:" + std::to_string(m_port) + path;
 }
 
 std::string HttpPeer::uploadedBody(const std::string &name) const

@@ -17,7 +17,8 @@ std::string httpPattern(std::size_t n);
 // and uploads recorded byte for byte (see the script for its paths).
 class HttpPeer {
 public:
-    HttpPeer();
+    enum class Scheme { Http, HttpsSelfSigned };
+    explicit HttpPeer(Scheme scheme = Scheme::Http);
     int port() const { return m_port; }
     std::string url(const std::string &path) const;
     const std::filesystem::path &recordDir() const { return m_dir.path(); }
@@ -30,6 +31,7 @@ public:
 private:
     TempDir m_dir;
     int m_port = 0;
+    std::string m_scheme = "http";
     PeerProcess m_process;
 };
 

@@ -2,7 +2,7 @@
 """A small HTTP server for the transfer tests: well-behaved and misbehaving
 answers on demand, and uploads recorded byte for byte.
 
-usage: http_peer.py PORT RECORD_DIR
+usage: http_peer.py PORT RECORD_DIR [CERT KEY]   (with CERT and KEY: HTTPS)
 
   GET  /file/N          N bytes (pattern below) with Content-Length
   GET  /nolength/N      N bytes, chunked, no Content-Length
@@ -10,6 +10,7 @@ usage: http_peer.py PORT RECORD_DIR
   GET  /status/CODE     that status with a short body
   GET  /redirect/K      302 chain of K hops ending at /file/1000
   GET  /loop            302 to itself, forever
+  GET  /away/PORT/PATH  302 to http://localhost:PORT/PATH (another host name)
   GET  /stall/N         Content-Length 2N, N bytes, then silence
   GET  /silent          accepts, reads the request, never answers
   GET  /drop/N          Content-Length 2N, N bytes, then the connection closes
@@ -75,6 +76,10 @@ class Handler(BaseHTTPRequestHandler):
             hops = int(arg)
             target = "/file/1000" if hops <= 0 else "/redirect/%d" % (hops - 1)
             self.send_body(302, b"moved\n", extra=[("Location", target)])
+        elif kind == "away":
+            rest = self.path.split("/", 2)[2]
+            port, _, path = rest.partition("/")
+            self.send_body(302, b"elsewhere\n", extra=[("Location", "http://localhost:%s/%s" % (port, path))])
         elif kind == "loop":
             self.send_body(302, b"again\n", extra=[("Location", "/loop")])
         elif kind == "stall":
@@ -147,6 +152,11 @@ def main():
     Handler.record_dir = record_dir
     server = ThreadingHTTPServer(("127.0.0.1", port), Handler)
     server.daemon_threads = True
+    if len(sys.argv) > 4:
+        import ssl
+        context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        context.load_cert_chain(sys.argv[3], sys.argv[4])
+        server.socket = context.wrap_socket(server.socket, server_side=True)
     server.serve_forever()
 
 
