@@ -1,11 +1,16 @@
 #include "gui_main.h"
 
+#include "app_pictures.h"
 #include "automation/automation_server.h"
 #include "automation/command_switches.h"
+#include "main_form.h"
+#include "shutdown_signals.h"
 
 #include <QApplication>
 #include <QDBusConnection>
-#include <QMainWindow>
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <memory>
 
 #include <cstdio>
 
@@ -38,6 +43,9 @@ int runGui(int argc, char **argv)
         return runRegistrationSwitch(argc, argv);
 
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Fetchly"));
+    QApplication::setOrganizationName(QStringLiteral("Brindlewick"));
+    QApplication::setWindowIcon(AppIcon());
     const automation::TStartupDecision decision =
         automation::BeginServerStartup(QCoreApplication::arguments(), QCoreApplication::applicationFilePath(),
                                        QDBusConnection::sessionBus());
@@ -47,10 +55,16 @@ int runGui(int argc, char **argv)
         return decision.exitCode;
     }
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Brindlewick Fetchly / Internet File Downloader"));
-    window.show();
-    return app.exec();
+    auto form = std::make_unique<TDownloadForm>();
+    CloseOnTerminationSignals(form.get());
+    // At the end of the session the program may be killed without its window
+    // closing; the list and the options are written when asked to commit.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, form.get(),
+                     [&form](QSessionManager &) { form->SaveState(); });
+    form->show();
+    const int status = app.exec();
+    form.reset(); // runs FormDestroy: the list and the options are saved
+    return status;
 }
 
 } // namespace fetchly

@@ -121,10 +121,17 @@ TEST(MarkupPicture, UrlsLoadFilesAndResourcesOnlyAndRecordTheRest)
     EXPECT_EQ(web.Identifier(), "HTTP://EXAMPLE.INVALID/A.GIF");
     EXPECT_EQ(web.URL(), "http://example.invalid/a.gif");
 
+    TMarkupPicture missing;
+    missing.LoadFromURL("res://no-such-resource");
+    EXPECT_TRUE(missing.Empty());
+    EXPECT_EQ(missing.Identifier(), "RES://NO-SUCH-RESOURCE");
+
+    // Markup values arrive upper-cased; resource names match in any case.
     TMarkupPicture resource;
-    resource.LoadFromURL("res://no-such-resource");
-    EXPECT_TRUE(resource.Empty());
-    EXPECT_EQ(resource.Identifier(), "RES://NO-SUCH-RESOURCE");
+    resource.LoadFromURL("RES://PICTURES/LOGO.PNG");
+    ASSERT_FALSE(resource.Empty());
+    EXPECT_EQ(resource.Width(), 6);
+    EXPECT_EQ(resource.Image().pixelColor(0, 0), QColor(255, 128, 0));
 }
 
 TEST(MarkupPictureCache, FindsByExactIdentifierAndAnimatesAll)

@@ -172,7 +172,7 @@ TEST(EngineRun, StartDuringARunJoinsIt)
     TempDir dir;
     TFetchEngine engine;
     EventRecorder rec(engine);
-    engine.Items.Add(httpItem(peer, "/slow/40000", dir, 0));
+    engine.Items.Add(httpItem(peer, "/slow/200000", dir, 0));
     engine.Start();
     // Added from another thread while the first item is running.
     std::thread adder([&] {
@@ -288,6 +288,15 @@ TEST(EngineRun, DestroyingTheEngineDuringARunCancelsAndWaits)
         };
         engine.Items.Add(httpItem(peer, "/slow/4000000", dir, 0));
         engine.Start();
+        // Destroy it while the item is under way (bounded wait for that).
+        for (int i = 0; i < 500; ++i) {
+            {
+                std::lock_guard lock(mutex);
+                if (!events.empty())
+                    break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));

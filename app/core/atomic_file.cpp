@@ -1,0 +1,108 @@
+#include "core/atomic_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fetchly {
+
+namespace {
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    int get() const { return m_fd; }
+    // Closes now, reporting the result (a deferred write error shows here).
+    int close()
+    {
+        const int rc = ::close(m_fd);
+        m_fd = -1;
+        return rc;
+    }
+
+private:
+    int m_fd;
+};
+
+std::runtime_error ioError(const std::string &what, const std::filesystem::path &path, int err)
+{
+    return std::runtime_error(what + " \"" + path.string() + "\". " + std::strerror(err));
+}
+
+} // namespace
+
+void WriteFileAtomically(const std::filesystem::path &path, std::string_view bytes, mode_t mode)
+{
+    const std::filesystem::path dir =
+        path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::string pattern = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    FileDescriptor fd(::mkstemp(name.data()));
+    if (fd.get() < 0)
+        throw ioError("Cannot create file", path, errno);
+    const std::string tmp(name.data());
+    auto fail = [&](int err) {
+        ::unlink(tmp.c_str());
+        return ioError("Cannot write file", path, err);
+    };
+    if (::fchmod(fd.get(), mode) != 0)
+        throw fail(errno);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw fail(errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd.get()) != 0 || fd.close() != 0)
+        throw fail(errno);
+    if (::rename(tmp.c_str(), path.c_str()) != 0)
+        throw fail(errno);
+}
+
+std::string ReadWholeFile(const std::filesystem::path &path, std::size_t maxBytes)
+{
+    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        throw ioError("Cannot open file", path, errno);
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0)
+        throw ioError("Cannot open file", path, errno);
+    if (S_ISDIR(st.st_mode))
+        throw ioError("Cannot open file", path, EISDIR);
+    std::string bytes;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            throw ioError("Cannot read file", path, errno);
+        }
+        if (n == 0)
+            break;
+        if (bytes.size() + static_cast<std::size_t>(n) > maxBytes)
+            throw std::runtime_error("File \"" + path.string() + "\" is too large (more than " +
+                                     std::to_string(maxBytes / (1024 * 1024)) + " MB).");
+        bytes.append(buf, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+} // namespace fetchly

@@ -1,0 +1,86 @@
+#include "core/download_lines.h"
+
+#include "core/entry_table.h"
+
+namespace fetchly {
+
+const std::vector<std::string> &DefaultLinkTypes()
+{
+    static const std::vector<std::string> types = {".jpg", ".gif", ".bmp", ".html", ".htm", ".asp",
+                                                   ".zip", ".rar", ".exe", ".ini",  ".reg", ".com",
+                                                   ".pas", ".dpr", ".dfm", ".c++",  ".c"};
+    return types;
+}
+
+std::string_view LinkExtension(std::string_view url)
+{
+    const std::size_t dot = url.rfind('.');
+    if (dot == std::string_view::npos)
+        return {};
+    const std::string_view ext = url.substr(dot);
+    if (ext.find_first_of("\\:") != std::string_view::npos)
+        return {};
+    return ext;
+}
+
+bool IsAcceptedLink(std::string_view url, const std::vector<std::string> &linkTypes)
+{
+    const std::string_view ext = LinkExtension(url);
+    if (ext.empty())
+        return false;
+    for (const std::string &type : linkTypes) {
+        if (SameKey(type, ext))
+            return true;
+    }
+    return false;
+}
+
+std::string MarkupEscape(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string ReadyLine(std::string_view url)
+{
+    return "<IMG src=\"idx:0\"><FONT face=\"Trebuchet MS\"> " + MarkupEscape(url) +
+           "     <B>Ready for Download</B></FONT>";
+}
+
+std::string StatusLine(int image, std::string_view url, std::string_view status, std::string_view progress,
+                       std::string_view rate)
+{
+    std::string line = "<IMG src=\"idx:" + std::to_string(image) + "\"><FONT face=\"Trebuchet MS\"> ";
+    line += MarkupEscape(url);
+    line += "       <B>";
+    line += MarkupEscape(status);
+    line += "</B>... ";
+    line += MarkupEscape(progress);
+    line += "  ";
+    line += MarkupEscape(rate);
+    line += "</FONT>";
+    return line;
+}
+
+std::string ProgressText(long long size, long long totalSize)
+{
+    return std::to_string(size / 1024) + "kb of " + std::to_string(totalSize / 1024) + "kb";
+}
+
+} // namespace fetchly

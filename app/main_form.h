@@ -1,0 +1,194 @@
+#pragma once
+
+#include "core/entry_table.h"
+#include "engine_stand_in.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPixmap>
+#include <QString>
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QFileDialog;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QListWidget;
+class QMenu;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+
+namespace fetchly {
+
+class TDirectoryEdit;
+class TOptionsForm;
+class TTrayIcon;
+
+// The main window: the download list and its commands, the run log, the
+// target directory, the options dialog and the engine. Built from its design
+// in the constructor, which then runs FormCreate; the destructor runs
+// FormDestroy (list and options are saved).
+class TDownloadForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TDownloadForm(QWidget *parent = nullptr);
+    ~TDownloadForm() override;
+
+    // --- designed parts (names as the handlers use them)
+    QToolBar *ToolBar1 = nullptr;
+    QAction *ToolButton3 = nullptr;  // Open File Download List
+    QAction *ToolButton4 = nullptr;  // Save File Download List
+    QAction *ToolButton5 = nullptr;  // Start All Downloads
+    QAction *ToolButton12 = nullptr; // Open Options Dialog
+    QAction *ToolButton6 = nullptr;  // Add A URL
+    QAction *ToolButton7 = nullptr;  // Empty URL List
+    QAction *ToolButton11 = nullptr; // Hide Application
+    QLabel *Panel2 = nullptr;
+    QFrame *Panel1 = nullptr;
+    QLabel *Label2 = nullptr;
+    TDirectoryEdit *tgt = nullptr;
+    QGroupBox *GroupBox1 = nullptr;
+    QListWidget *URLBox = nullptr;
+    QListWidget *DoBox = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+    TTrayIcon *TrayIcon1 = nullptr;
+    QMenu *ListPopUp = nullptr;
+    QAction *DownLoadThisFile1 = nullptr;
+    QAction *DownLoadAllFiles1 = nullptr;
+    QAction *N1 = nullptr;
+    QAction *DeleteThisFile1 = nullptr;
+    QFileDialog *OpenDialog = nullptr;
+    QFileDialog *SaveDialog = nullptr;
+    QList<QPixmap> ImageList1; // toolbar pictures
+    QList<QPixmap> ImageList2; // status pictures of the list lines
+    TFetchEngineStandIn FetchEngine1;
+    // Created by FormCreate, freed by FormDestroy.
+    std::unique_ptr<TOptionsForm> OptionsForm;
+
+    // --- state
+    TEntryTable FUrlList;
+    std::string FAppDir;
+    std::string FCurUrl;
+    int FCurImage = 0;
+    std::string FCurStatus;
+    std::string FCurProgress;
+    bool FBusy = false;
+
+    // The one-line message of the status bar.
+    QString StatusText() const;
+    void SetStatusText(const QString &text);
+    // The tray icon's hint.
+    void SetTrayHint(const QString &hint);
+
+    // --- start-up and shutdown
+    void FormCreate();
+    void FormDestroy();
+    void LoadAutoList();
+    void SaveAutoList();
+    // Writes the list and the options now (session end), guarded.
+    void SaveState();
+    void ApplyOptions();
+    // Writes the browser integration (context-menu entries); see
+    // main_form_download.cpp.
+    void RegisterMenuExtensions();
+    std::string AutoListPath() const { return FAppDir + "SavedFiles.ufi"; }
+
+    // --- window
+    void ToolButton11Click();
+    void TrayIcon1DblClick();
+    // Shows the window again, also when it was hidden in the tray.
+    void ShowMainWindow();
+
+    // --- download list
+    bool IsAcceptedLink(const std::string &url) const;
+    void AddUrl(const std::string &url);
+    void ToolButton6Click();
+    void DeleteThisFile1Click();
+    void ToolButton7Click();
+    void ToolButton3Click();
+    void ToolButton4Click();
+    // Replaces the table from a list file; throws when it cannot be read
+    // (the table is then unchanged).
+    void OpenListFile(const QString &fileName);
+    // Writes the table to a list file; throws when it cannot be written.
+    void SaveListFile(const QString &fileName);
+    void RebuildUrlBox();
+    // The selected line of URLBox, or -1.
+    int SelectedLine() const;
+
+    // --- downloads (main_form_download.cpp)
+    void Button1Click();
+    void DownLoadThisFile1Click();
+    void URLBoxClick();
+    void UpdateCurrentLine();
+    // The engine's current rate text (the progress dialog's rate line).
+    std::string RateText() const;
+    void InspectCurrentFile();
+
+    // --- options
+    void ToolButton12Click();
+
+    // Runs `step`; an exception shows "Error : " + its message in the
+    // status bar and ends the step. Returns false when it failed.
+    template <class Step> bool Guarded(Step &&step)
+    {
+        try {
+            step();
+            return true;
+        } catch (const std::exception &e) {
+            ShowError(e.what());
+        } catch (...) {
+            ShowError("unknown error");
+        }
+        return false;
+    }
+    void ShowError(const std::string &message);
+
+    // True while a run is in progress, after showing why the list cannot
+    // change now.
+    bool RefuseWhileBusy();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void buildDesign();
+    void buildToolBar();
+    void buildBands();
+    void buildLists();
+    void connectCommands();
+    void copyOptions();
+    void unguarded(void (TDownloadForm::*handler)());
+
+    // The list boxes are touched only through these (main_form_boxes.cpp),
+    // so another list box class can take their place in one file.
+    void setUpUrlBox();
+    void setUpDoBox();
+    int urlBoxCount() const;
+    void urlBoxSetLine(int i, const std::string &markup);
+    void urlBoxAppend(const std::vector<std::string_view> &markup);
+    void urlBoxRemove(int i);
+    void urlBoxTruncate(int count);
+    void urlBoxClear();
+    void urlBoxLock(bool locked);
+    int urlBoxSelected() const;
+    void doBoxAppend(const std::string &markup);
+    void doBoxClear();
+
+    void tableChanged();
+    void autoSaveNow();
+
+    QLabel *m_statusText = nullptr;
+    QTimer *m_autoSave = nullptr;
+    // What each line of URLBox shows, to refill only what changed.
+    std::vector<std::string> m_shown;
+    std::size_t m_savedGeneration = 0;
+    bool m_destroyed = false;
+};
+
+} // namespace fetchly

@@ -1,0 +1,206 @@
+#include "options_form.h"
+
+#include "core/download_lines.h"
+#include "core/ini_file.h"
+#include "error_report.h"
+#include "form_settings.h"
+#include "ui/input_box.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QStandardPaths>
+
+namespace fetchly {
+
+namespace {
+
+} // namespace
+
+QString DefaultTargetDir()
+{
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (dir.isEmpty())
+        dir = QDir::homePath();
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir;
+}
+
+namespace {
+
+QLineEdit *labelledEdit(QWidget *parent, const char *name, const QString &label, int x, int y)
+{
+    auto *text = new QLabel(label, parent);
+    text->setGeometry(16, y + 3, 72, 16);
+    auto *edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    edit->setGeometry(x, y, 193, 21);
+    text->setBuddy(edit);
+    return edit;
+}
+
+QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, int x, int y, int width)
+{
+    auto *box = new QCheckBox(caption, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setGeometry(x, y, width, 17);
+    return box;
+}
+
+} // namespace
+
+TOptionsForm::TOptionsForm(QWidget *parent) : QDialog(parent)
+{
+    buildDesign();
+    // The component loads once its owner's design is complete, and the
+    // dialog's own creation handler loads again (same result).
+    FormSettings->LoadSettings();
+    FormCreate();
+}
+
+TOptionsForm::~TOptionsForm()
+{
+    if (!m_destroyed) {
+        try {
+            FormDestroy();
+        } catch (...) {
+        }
+    }
+}
+
+void TOptionsForm::buildDesign()
+{
+    setObjectName(QStringLiteral("OptionsForm"));
+    setWindowTitle(QStringLiteral("Orv Fetchly Options"));
+    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    setFixedSize(355, 327);
+
+    auto *ftp = new QGroupBox(QStringLiteral("FTP Settings"), this);
+    ftp->setGeometry(6, 4, 341, 131);
+    CheckBox1 = checkBox(ftp, "CheckBox1", QStringLiteral("FTP Passive"), 20, 22, 150);
+    ProxEdit = labelledEdit(ftp, "ProxEdit", QStringLiteral("Proxy Name"), 90, 44);
+    PassEdit = labelledEdit(ftp, "PassEdit", QStringLiteral("Proxy Password"), 90, 68);
+    UserEdit = labelledEdit(ftp, "UserEdit", QStringLiteral("Proxy UserID"), 90, 92);
+
+    auto *general = new QGroupBox(QStringLiteral("General Settings"), this);
+    general->setGeometry(6, 142, 161, 143);
+    CheckBox2 = checkBox(general, "CheckBox2", QStringLiteral("Show Status Dialog"), 10, 22, 145);
+    CheckBox3 = checkBox(general, "CheckBox3", QStringLiteral("Show Open File Dialog"), 10, 42, 145);
+    CheckBox4 = checkBox(general, "CheckBox4", QStringLiteral("Show Open Folder Dialog"), 10, 62, 145);
+    diredit = new QLineEdit(DefaultTargetDir(), general);
+    diredit->setObjectName(QStringLiteral("diredit"));
+    diredit->setGeometry(10, 90, 140, 21);
+    diredit->setVisible(false);
+
+    auto *links = new QGroupBox(QStringLiteral("Link Types To Accept"), this);
+    links->setGeometry(174, 142, 173, 143);
+    LinksList = new QListWidget(links);
+    LinksList->setObjectName(QStringLiteral("LinksList"));
+    LinksList->setGeometry(10, 18, 155, 115);
+    for (const std::string &type : DefaultLinkTypes())
+        LinksList->addItem(QString::fromStdString(type));
+    LinksList->setCurrentRow(-1);
+    LinksMenu = new QMenu(LinksList);
+    AddLinkType1 = LinksMenu->addAction(QStringLiteral("&Add Link Type"));
+    AddLinkType1->setObjectName(QStringLiteral("AddLinkType1"));
+    DeleteLinkType1 = LinksMenu->addAction(QStringLiteral("&Delete Link Type"));
+    DeleteLinkType1->setObjectName(QStringLiteral("DeleteLinkType1"));
+    LinksList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(LinksList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { LinksMenu->popup(LinksList->viewport()->mapToGlobal(pos)); });
+    connect(AddLinkType1, &QAction::triggered, this, &TOptionsForm::AddLinkType1Click);
+    connect(DeleteLinkType1, &QAction::triggered, this, &TOptionsForm::DeleteLinkType1Click);
+
+    auto *bottom = new QWidget(this);
+    bottom->setGeometry(0, 327 - 34, 355, 34);
+    Button1 = new QPushButton(QStringLiteral("Ok"), bottom);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(192, 4, 75, 25);
+    Button1->setDefault(true);
+    Button2 = new QPushButton(QStringLiteral("Cancel"), bottom);
+    Button2->setObjectName(QStringLiteral("Button2"));
+    Button2->setGeometry(272, 4, 75, 25);
+    connect(Button1, &QPushButton::clicked, this, &TOptionsForm::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TOptionsForm::reject);
+
+    FormSettings = new TFormSettings(this);
+    FormSettings->SavePosition = false;
+    FormSettings->SaveValues = true;
+    FormSettings->LoadValues = true;
+    FormSettings->SaveValueOptions = SaveValBit(TSaveValOpt::svEdit) | SaveValBit(TSaveValOpt::svCheckBox) |
+                                     SaveValBit(TSaveValOpt::svListBox);
+    FormSettings->INIFilename = QStringLiteral("Fetchly.ini");
+    FormSettings->DesignedPosition = QPoint(268, 148);
+}
+
+void TOptionsForm::FormCreate()
+{
+    FormSettings->LoadSettings();
+}
+
+void TOptionsForm::FormDestroy()
+{
+    m_destroyed = true;
+    FormSettings->SaveSettings();
+}
+
+std::vector<std::string> TOptionsForm::LinkTypes() const
+{
+    std::vector<std::string> types;
+    types.reserve(static_cast<std::size_t>(LinksList->count()));
+    for (int i = 0; i < LinksList->count(); ++i)
+        types.push_back(LinksList->item(i)->text().toStdString());
+    return types;
+}
+
+bool TOptionsForm::IsAcceptedLink(const std::string &url) const
+{
+    return fetchly::IsAcceptedLink(url, LinkTypes());
+}
+
+void TOptionsForm::AddLinkType1Click()
+{
+    const QString link =
+        InputBox(QStringLiteral("Add A Link Type (jpg etc)"), QStringLiteral("Link :"), QString(), this);
+    if (!link.isEmpty())
+        LinksList->addItem(link);
+}
+
+void TOptionsForm::DeleteLinkType1Click()
+{
+    const int row = LinksList->currentRow();
+    if (row >= 0 && row < LinksList->count())
+        delete LinksList->takeItem(row);
+}
+
+void TOptionsForm::Button1Click()
+{
+    try {
+        FormSettings->SaveSettings();
+    } catch (const std::exception &e) {
+        ReportApplicationError(this, QString::fromStdString(e.what()));
+    }
+    accept();
+}
+
+void TOptionsForm::showEvent(QShowEvent *event)
+{
+    m_shown = std::make_unique<TIniFile>();
+    FormSettings->WriteControlValues(*m_shown);
+    QDialog::showEvent(event);
+}
+
+void TOptionsForm::reject()
+{
+    if (m_shown)
+        FormSettings->ReadControlValues(*m_shown);
+    QDialog::reject();
+}
+
+} // namespace fetchly

@@ -1,0 +1,14 @@
+// JPEG segment walk, EXIF and GPS directories and maker notes.
+#include "exif_consumer.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    fetchly::inspect::TImageFile image(255);
+    image.LoadFromMemory(std::string_view(reinterpret_cast<const char *>(data), size), "fuzz.jpg");
+    volatile std::size_t sink = consumeImage(image);
+    (void)sink;
+    return 0;
+}

@@ -1,0 +1,95 @@
+#include "input_source.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace fetchly::inspect {
+namespace {
+constexpr std::size_t ChunkSize = 64 * 1024;
+}
+
+FileSource::FileSource(const std::string &path) : m_file(std::fopen(path.c_str(), "rb"))
+{
+    struct stat st {};
+    if (m_file && fstat(fileno(m_file.get()), &st) == 0 && S_ISREG(st.st_mode))
+        m_size = st.st_size;
+    else
+        m_file.reset();
+    if (m_file)
+        std::setvbuf(m_file.get(), nullptr, _IONBF, 0);
+}
+
+bool FileSource::refill()
+{
+    m_buffer.resize(ChunkSize);
+    const std::size_t got = std::fread(m_buffer.data(), 1, ChunkSize, m_file.get());
+    m_buffer.resize(got);
+    m_bufPos = 0;
+    return got > 0;
+}
+
+std::size_t FileSource::read(std::string &out, std::size_t count)
+{
+    count = static_cast<std::size_t>(
+        std::min<int64_t>(static_cast<int64_t>(count), std::max<int64_t>(remaining(), 0)));
+    out.resize(count);
+    std::size_t done = 0;
+    while (done < count) {
+        if (m_bufPos == m_buffer.size() && !refill())
+            break;
+        const std::size_t n = std::min(count - done, m_buffer.size() - m_bufPos);
+        std::memcpy(out.data() + done, m_buffer.data() + m_bufPos, n);
+        m_bufPos += n;
+        done += n;
+    }
+    out.resize(done);
+    m_pos += static_cast<int64_t>(done);
+    return done;
+}
+
+int FileSource::get()
+{
+    if (m_bufPos == m_buffer.size() && !refill())
+        return -1;
+    ++m_pos;
+    return static_cast<unsigned char>(m_buffer[m_bufPos++]);
+}
+
+void FileSource::skip(int64_t count)
+{
+    count = std::clamp<int64_t>(count, 0, std::max<int64_t>(remaining(), 0));
+    const auto buffered = static_cast<int64_t>(m_buffer.size() - m_bufPos);
+    if (count <= buffered) {
+        m_bufPos += static_cast<std::size_t>(count);
+        m_pos += count;
+        return;
+    }
+    if (std::fseek(m_file.get(), static_cast<long>(count - buffered), SEEK_CUR) == 0) {
+        m_pos += count;
+        m_buffer.clear();
+        m_bufPos = 0;
+    }
+}
+
+std::size_t MemorySource::read(std::string &out, std::size_t count)
+{
+    count = std::min(count, m_bytes.size() - m_pos);
+    out.assign(m_bytes.substr(m_pos, count));
+    m_pos += count;
+    return count;
+}
+
+int MemorySource::get()
+{
+    if (m_pos >= m_bytes.size())
+        return -1;
+    return static_cast<unsigned char>(m_bytes[m_pos++]);
+}
+
+void MemorySource::skip(int64_t count)
+{
+    m_pos += static_cast<std::size_t>(std::clamp<int64_t>(count, 0, remaining()));
+}
+
+} // namespace fetchly::inspect

@@ -1,0 +1,130 @@
+#include "maker_notes.h"
+
+#include "exif_directory.h"
+#include "exif_tables.h"
+#include "exif_values.h"
+#include "image_file.h"
+#include "text_util.h"
+
+#include <algorithm>
+#include <string>
+
+namespace fetchly::inspect {
+
+TMakerNoteReader::TMakerNoteReader(TExifDirectory &reader) : m_reader(reader), m_isTiff(reader.IsTiff) {}
+
+bool TMakerNoteReader::ReadMakerNote()
+{
+    TExifDirectory &r = m_reader;
+    const std::string make5 = toUpperAscii(r.Make).substr(0, 5);
+    const int64_t makerPos = r.MakerNotePosition;
+    auto walk = [&](MakerTable which, int64_t dirOffset, int64_t valueShift, int64_t fallbackBase) {
+        const std::span<const TTagRecord> table = MakerTagTable(which);
+        r.WalkMakerDirectory(r.MakerNote, table, static_cast<int>(table.size()) - 1, dirOffset, valueShift,
+                             fallbackBase);
+    };
+    if (make5 == "NIKON") {
+        const std::string head = r.MakerNote.substr(0, 5);
+        const std::size_t blank = r.Model.find(' ');
+        const std::size_t at = blank == std::string::npos ? 0 : blank + 1;
+        const char c = at < r.Model.size() ? r.Model[at] : '\0';
+        if (r.ExifVersion > "0210" || (r.ExifVersion.empty() && c == 'D' && m_isTiff))
+            walk(MakerTable::Nikon, 18, 9, 0); // "Nikon" header with a TIFF header of its own
+        else if (head == "Nikon")
+            walk(MakerTable::NikonHeader, 8, makerPos, 0);
+        else
+            walk(MakerTable::Nikon, 0, makerPos - 8, 0);
+    } else if (make5 == "OLYMP") {
+        walk(MakerTable::Olympus, 8, makerPos, 9);
+    } else if (make5 == "SEIKO") {
+        walk(MakerTable::Seiko, 8, makerPos, 0);
+    } else if (make5 == "SANYO") {
+        walk(MakerTable::Sanyo, 8, makerPos, 0);
+    } else if (make5 == "CASIO") {
+        walk(MakerTable::Casio, 0, makerPos - 8, 0);
+    } else if (make5 == "CANON") {
+        walk(MakerTable::Canon, 0, makerPos - 8, 0);
+    } else if (make5 == "MINOL") {
+        walk(MakerTable::Minolta, 0, makerPos - 8, 0);
+    } else if (make5 == "FUJIF") {
+        // Fujifilm writes its note little-endian whatever the file uses.
+        const bool saved = r.BigEndian;
+        r.BigEndian = false;
+        try {
+            walk(MakerTable::Fujifilm, 12, 13, 0);
+        } catch (...) {
+            r.BigEndian = saved;
+            throw;
+        }
+        r.BigEndian = saved;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void TExifDirectory::WalkMakerDirectory(const std::string &makerBytes, std::span<const TTagRecord> table,
+                                        int lastIndex, int64_t dirOffset, int64_t valueShift,
+                                        int64_t fallbackBase)
+{
+    ByteData = makerBytes;
+    try {
+        const int64_t dirPos = dirOffset + 1;
+        const int64_t valueBase = dirOffset - valueShift + 2;
+        const int64_t n = Read16(dirPos);
+        const std::size_t rows =
+            std::min<std::size_t>(table.size(), static_cast<std::size_t>(std::max(lastIndex + 1, 0)));
+        for (int64_t i = 0; i < n; ++i) {
+            if (++m_examined > MaxEntriesExamined)
+                throw ExifFormatError("Too many directory entries");
+            const int64_t entry = dirPos + 2 + 12 * i;
+            const int tag = Read16(entry);
+            const int format = Read16(entry + 2);
+            const auto count = static_cast<uint32_t>(Read32(entry + 4));
+            const int64_t byteCount = int64_t{FormatSize(format)} * count;
+            if (byteCount == 0)
+                continue;
+            const int64_t stored = Read32(entry + 8);
+            const int64_t valuePos = byteCount <= 4 ? entry + 8 : stored + valueBase;
+            std::string raw;
+            if (valuePos + byteCount - 1 > static_cast<int64_t>(makerBytes.size()))
+                raw = ClampedSlice(m_owner.ExifData(), fallbackBase + stored, byteCount);
+            else
+                raw = ClampedSlice(makerBytes, valuePos, byteCount);
+
+            const TTagRecord *row = nullptr;
+            for (std::size_t k = 0; k < rows && !row; ++k)
+                if (table[k].Tag == tag)
+                    row = &table[k];
+            if (!row || toUpperAscii(row->Description) == "SKIP")
+                continue;
+            if (ListMode != 4 && ListMode != 255)
+                continue;
+            std::string value;
+            if (format == 2) {
+                value = "\"" + raw.substr(0, raw.find('\0')) + "\"";
+            } else if (format == 7) {
+                value = "\"" + raw + "\"";
+            } else {
+                try {
+                    value = FormatValue(raw, format, row->DecodeList, row->FormatText, BigEndian);
+                } catch (const std::exception &) {
+                    value = "\"" + raw + "\"";
+                }
+            }
+            value = (row->Formatter && DecodeEnabled) ? row->Formatter(value) : Printable(value);
+            TTagRecord record = *row;
+            record.DisplayValue = DisplayText(value);
+            record.RawBytes = raw;
+            record.Size = static_cast<int32_t>(raw.size());
+            record.ValueFormat = static_cast<uint16_t>(format);
+            record.TableId = 1;
+            AddEntry(record);
+        }
+    } catch (const std::exception &e) {
+        m_owner.ErrorText = std::string("Error Detected = ") + e.what();
+    }
+    ByteData = m_owner.ByteData;
+}
+
+} // namespace fetchly::inspect

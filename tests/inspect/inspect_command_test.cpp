@@ -1,0 +1,79 @@
+// `fetchly inspect` run as a program, as scripts use it.
+#include "inspect/inspection_report.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <sys/wait.h>
+
+namespace fetchly::inspect {
+namespace {
+
+struct CommandRun {
+    int status = -1;
+    std::string out, err;
+};
+
+CommandRun runInspect(const fetchly::test::TempDir &dir, const std::string &args)
+{
+    const std::string cmd = std::string("LC_ALL=C '") + FETCHLY_EXE + "' inspect " + args + " >'" +
+                            dir.str() + "/out' 2>'" + dir.str() + "/err'";
+    const int raw = std::system(cmd.c_str());
+    CommandRun r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    r.out = fetchly::test::readFile(dir.path() / "out");
+    r.err = fetchly::test::readFile(dir.path() / "err");
+    return r;
+}
+
+std::string zipOf(const std::string &name)
+{
+    std::string h = std::string("PK\x03\x04", 4) + std::string(22, '\0');
+    h += static_cast<char>(name.size());
+    h += std::string(3, '\0');
+    return h + name + "PK\x05\x06" + std::string(18, '\0');
+}
+
+TEST(InspectCommand, RawKeepsTheReportBytes)
+{
+    fetchly::test::TempDir dir;
+    const auto zip = dir.write("a.zip", zipOf("inside.txt"));
+    const CommandRun r = runInspect(dir, "--raw '" + zip.string() + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, InspectPath(zip.string()).Report);
+    EXPECT_EQ(r.out, zip.string() + "\n\rinside.txt\n\r");
+}
+
+TEST(InspectCommand, NativeLineEndsAndSeveralFiles)
+{
+    fetchly::test::TempDir dir;
+    const auto zip = dir.write("a.zip", zipOf("inside.txt"));
+    const auto mp3 = dir.write("b.mp3", std::string(10, '\0'));
+    const CommandRun r = runInspect(dir, "'" + zip.string() + "' '" + mp3.string() + "'");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, zip.string() + "\ninside.txt\n\nSong File  : b.mp3\n");
+    EXPECT_EQ(r.err, "");
+}
+
+TEST(InspectCommand, UnreadableFilesAndUsage)
+{
+    fetchly::test::TempDir dir;
+    const auto zip = dir.write("a.zip", zipOf("ok.txt"));
+    const std::string missing = dir.str() + "/missing.jpg";
+    const CommandRun r = runInspect(dir, "'" + missing + "' '" + zip.string() + "'");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Error : Cannot open file " + missing + "\n");
+    EXPECT_EQ(r.out, zip.string() + "\nok.txt\n"); // the other file is still reported
+    const CommandRun none = runInspect(dir, "");
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.err.find("usage: fetchly inspect"), std::string::npos);
+    EXPECT_EQ(runInspect(dir, "--bogus x.zip").status, 2);
+    const auto txt = dir.write("notes.txt", "text");
+    const CommandRun other = runInspect(dir, "'" + txt.string() + "'");
+    EXPECT_EQ(other.status, 1);
+    EXPECT_NE(other.err.find("no report for this kind of file"), std::string::npos);
+}
+
+} // namespace
+} // namespace fetchly::inspect

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "core/app_paths.h"
+#include "error_report.h"
+#include "support/temp_dir.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+namespace fetchly::test {
+
+// Errors that reach the application's error report, instead of a message box.
+inline QStringList &ReportedErrors()
+{
+    static QStringList errors;
+    return errors;
+}
+
+class RecordErrors {
+public:
+    RecordErrors()
+    {
+        ReportedErrors().clear();
+        SetErrorReporter([](QWidget *, const QString &message) { ReportedErrors().append(message); });
+    }
+    ~RecordErrors() { SetErrorReporter(nullptr); }
+};
+
+// Runs `act` on the next modal dialog that opens (within 5 s), e.g. to fill
+// in an input box and press a button.
+inline void OnNextModal(std::function<void(QWidget *)> act)
+{
+    auto *timer = new QTimer;
+    auto *clock = new QElapsedTimer;
+    clock->start();
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, clock, act] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            timer->stop();
+            act(modal);
+        } else if (clock->elapsed() < 5000) {
+            return;
+        } else {
+            timer->stop();
+        }
+        timer->deleteLater();
+        delete clock;
+    });
+    timer->start();
+}
+
+// Processes events until `done` holds or `ms` pass.
+inline bool WaitFor(const std::function<bool()> &done, int ms = 3000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+inline std::filesystem::path SavedFilesPath()
+{
+    return std::filesystem::path(AppDataDir()) / "SavedFiles.ufi";
+}
+
+inline std::filesystem::path IniPath()
+{
+    return ConfigHome() / "Fetchly.ini";
+}
+
+} // namespace fetchly::test

@@ -1,0 +1,35 @@
+#include "ui/tray_icon.h"
+
+#include <QSystemTrayIcon>
+
+namespace fetchly {
+
+TTrayIcon::TTrayIcon(const QIcon &icon, const QString &hint, QObject *parent)
+    : QObject(parent), m_tray(new QSystemTrayIcon(icon, this)), m_hint(hint)
+{
+    m_tray->setToolTip(hint);
+    connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick)
+            emit DoubleClicked();
+    });
+    if (Available())
+        m_tray->show();
+}
+
+bool TTrayIcon::Available()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TTrayIcon::SetHint(const QString &hint)
+{
+    m_hint = hint;
+    m_tray->setToolTip(hint);
+}
+
+bool TTrayIcon::Shown() const
+{
+    return m_tray->isVisible();
+}
+
+} // namespace fetchly
