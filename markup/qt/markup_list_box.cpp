@@ -449,13 +449,15 @@ void TMarkupListBox::BlinkTick()
     if (tickCount_ % 5 != 0)
         return;
     blinkShown_ = blinkPhase_;
+    // Only the items in view are drawn again.
     const QRect area = viewport()->rect();
-    for (int row = 0; row < count(); ++row) {
-        const QRect rect = visualRect(model()->index(row, 0));
-        if (!rect.intersects(area))
-            continue;
+    const QModelIndex top = indexAt(area.topLeft());
+    const QModelIndex bottom = indexAt(QPoint(0, area.bottom()));
+    const int first = top.isValid() ? top.row() : 0;
+    const int last = bottom.isValid() ? bottom.row() : count() - 1;
+    for (int row = first; row <= last && row < count(); ++row) {
         if (item(row)->text().contains(QLatin1String("<BLINK"), Qt::CaseInsensitive))
-            viewport()->update(rect);
+            viewport()->update(visualRect(model()->index(row, 0)));
     }
     blinkPhase_ = !blinkPhase_;
 }

@@ -4,6 +4,7 @@
 #include "markup_picture.h"
 #include "markup_text.h"
 
+#include <QCoreApplication>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHash>
@@ -44,9 +45,17 @@ struct CachedFont {
     int id;
 };
 
+void ClearCaches();
+
 QHash<MetricsKey, CachedFont> &MetricsCache()
 {
     static QHash<MetricsKey, CachedFont> cache;
+    static const bool cleanup = [] {
+        // Fonts must go before the application that made them.
+        qAddPostRoutine(ClearCaches);
+        return true;
+    }();
+    (void)cleanup;
     return cache;
 }
 
@@ -79,6 +88,13 @@ QHash<WidthKey, QStaticText> &StaticTextCache()
 }
 
 constexpr qsizetype kMaxCachedTexts = 20000;
+
+void ClearCaches()
+{
+    StaticTextCache().clear();
+    WidthCache().clear();
+    MetricsCache().clear();
+}
 
 QString FromUtf8(std::string_view text)
 {
