@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/entry_table.h"
+#include "markup_image_list.h"
+#include "markup_list_box.h"
 #include "transfer/fetch_engine.h"
 
 #include <QList>
@@ -53,8 +55,8 @@ public:
     QLabel *Label2 = nullptr;
     TDirectoryEdit *tgt = nullptr;
     QGroupBox *GroupBox1 = nullptr;
-    QListWidget *URLBox = nullptr;
-    QListWidget *DoBox = nullptr;
+    markup::TMarkupListBox *URLBox = nullptr;
+    markup::TMarkupListBox *DoBox = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     TTrayIcon *TrayIcon1 = nullptr;
     QMenu *ListPopUp = nullptr;
@@ -64,8 +66,9 @@ public:
     QAction *DeleteThisFile1 = nullptr;
     QFileDialog *OpenDialog = nullptr;
     QFileDialog *SaveDialog = nullptr;
-    QList<QPixmap> ImageList1; // toolbar pictures
-    QList<QPixmap> ImageList2; // status pictures of the list lines
+    QList<QPixmap> ImageList1;                        // toolbar pictures
+    QList<QPixmap> ImageList2;                        // status pictures of the list lines
+    markup::TMarkupImageList *StatusImages = nullptr; // ImageList2 for the markup "idx:" images
     // Declared after the widgets' pointers and before nothing that its
     // events use: it is destroyed (a run still going is cancelled and
     // waited for) before the widgets go.

@@ -42,6 +42,4 @@ void TDownloadForm::URLBoxClick()
     InspectCurrentFile();
 }
 
-void TDownloadForm::InspectCurrentFile() {}
-
 } // namespace fetchly
