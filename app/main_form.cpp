@@ -188,11 +188,6 @@ void TDownloadForm::ShowMainWindow()
     activateWindow();
 }
 
-void TDownloadForm::closeEvent(QCloseEvent *event)
-{
-    QMainWindow::closeEvent(event);
-}
-
 void TDownloadForm::tableChanged()
 {
     if (!m_destroyed && !m_autoSave->isActive())

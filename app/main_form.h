@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/entry_table.h"
+#include "markup_image_list.h"
+#include "markup_list_box.h"
 #include "transfer/fetch_engine.h"
 #include "ui_event_pump.h"
 
@@ -55,8 +57,8 @@ public:
     QLabel *Label2 = nullptr;
     TDirectoryEdit *tgt = nullptr;
     QGroupBox *GroupBox1 = nullptr;
-    QListWidget *URLBox = nullptr;
-    QListWidget *DoBox = nullptr;
+    markup::TMarkupListBox *URLBox = nullptr;
+    markup::TMarkupListBox *DoBox = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     TTrayIcon *TrayIcon1 = nullptr;
     QMenu *ListPopUp = nullptr;
@@ -66,8 +68,12 @@ public:
     QAction *DeleteThisFile1 = nullptr;
     QFileDialog *OpenDialog = nullptr;
     QFileDialog *SaveDialog = nullptr;
-    QList<QPixmap> ImageList1; // toolbar pictures
-    QList<QPixmap> ImageList2; // status pictures of the list lines
+    QList<QPixmap> ImageList1;                        // toolbar pictures
+    QList<QPixmap> ImageList2;                        // status pictures of the list lines
+    markup::TMarkupImageList *StatusImages = nullptr; // ImageList2 for the markup "idx:" images
+    // Declared after the widgets' pointers and before nothing that its
+    // events use: it is destroyed (a run still going is cancelled and
+    // waited for) before the widgets go.
     // Carries the engine's events to this window's thread; shared with the
     // handlers the engine holds, so it outlives a run that ends late.
     std::shared_ptr<TUiEventPump> EventPump = std::make_shared<TUiEventPump>(this);
@@ -171,9 +177,6 @@ public:
 Q_SIGNALS:
     // Every text the status bar shows, in order.
     void StatusTextChanged(const QString &text);
-
-protected:
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void buildDesign();

@@ -2,8 +2,10 @@
 // class can change in one place.
 #include "main_form.h"
 
+#include "markup_image_list.h"
+#include "markup_list_box.h"
+
 #include <QGroupBox>
-#include <QListWidget>
 
 namespace fetchly {
 
@@ -14,48 +16,34 @@ QString text(std::string_view markup)
     return QString::fromUtf8(markup.data(), static_cast<qsizetype>(markup.size()));
 }
 
-// All lines have one height, so a changed text never moves another line:
-// repaint just that line instead of laying out all of them again.
-class LineListBox : public QListWidget {
-public:
-    using QListWidget::QListWidget;
-
-protected:
-    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
-                     const QList<int> &roles = QList<int>()) override
-    {
-        // The first line sets the common size: a change there needs the
-        // full treatment.
-        if (topLeft == bottomRight && topLeft.row() > 0 && uniformItemSizes()) {
-            viewport()->update(visualRect(topLeft));
-            return;
-        }
-        QListWidget::dataChanged(topLeft, bottomRight, roles);
-    }
-};
-
 } // namespace
 
 void TDownloadForm::setUpUrlBox()
 {
-    URLBox = new LineListBox(GroupBox1);
+    // The lines are markup, drawn by the renderer with the status pictures;
+    // a line whose height stays the same is repainted alone when it changes.
+    StatusImages = new markup::TMarkupImageList(QSize(16, 16), this);
+    for (const QPixmap &picture : ImageList2)
+        StatusImages->Add(picture);
+
+    URLBox = new markup::TMarkupListBox(GroupBox1);
     URLBox->setObjectName(QStringLiteral("URLBox"));
-    URLBox->setFont(QFont(QStringLiteral("Trebuchet MS")));
+    URLBox->setFont(QFont(QStringLiteral("Trebuchet MS"), 8));
     URLBox->setSelectionMode(QAbstractItemView::SingleSelection);
-    URLBox->setSortingEnabled(false);
-    // All lines are one height; telling the view so keeps 10,000 lines fast.
-    URLBox->setUniformItemSizes(true);
-    QPalette colours = URLBox->palette();
-    colours.setColor(QPalette::Highlight, QColor(192, 192, 192));
-    URLBox->setPalette(colours);
+    URLBox->SetImages(StatusImages);
+    URLBox->SetSelectionColor(0xC0C0C0); // silver, with the system's highlighted-text colour
+    URLBox->SetShadowOffset(1);
+    URLBox->SetEnableBlink(false);
+    URLBox->SetSorted(false);
 }
 
 void TDownloadForm::setUpDoBox()
 {
-    DoBox = new QListWidget(GroupBox1);
+    DoBox = new markup::TMarkupListBox(GroupBox1);
     DoBox->setObjectName(QStringLiteral("DoBox"));
     DoBox->setFixedHeight(97);
-    DoBox->setUniformItemSizes(true);
+    DoBox->SetShadowOffset(1);
+    DoBox->SetEnableBlink(false);
 }
 
 int TDownloadForm::urlBoxCount() const

@@ -211,6 +211,4 @@ void TDownloadForm::FetchEngine1CopyDone1()
     });
 }
 
-void TDownloadForm::InspectCurrentFile() {}
-
 } // namespace fetchly

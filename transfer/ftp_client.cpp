@@ -53,7 +53,6 @@ FtpClient::FtpClient(CurlEasy handle, FtpEndpoint endpoint)
     // Through an HTTP proxy the FTP commands must be tunnelled, or uploads
     // and directory changes are impossible.
     curl_easy_setopt(h, CURLOPT_HTTPPROXYTUNNEL, 1L);
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, m_errorBuffer);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &FtpClient::onWrite);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &FtpClient::onRead);
@@ -77,7 +76,6 @@ void FtpClient::resetRequest()
     curl_easy_setopt(h, CURLOPT_FTP_CREATE_MISSING_DIRS, static_cast<long>(CURLFTP_CREATE_DIR_NONE));
     m_sink = nullptr;
     m_source = nullptr;
-    m_errorBuffer[0] = '\0';
 }
 
 CURLcode FtpClient::perform()
@@ -146,13 +144,6 @@ CURLcode FtpClient::Store(const std::string &path, const std::function<ssize_t(c
     curl_easy_setopt(m_handle.get(), CURLOPT_INFILESIZE_LARGE, static_cast<curl_off_t>(-1));
     m_source = &source;
     return perform();
-}
-
-std::string FtpClient::ErrorText(CURLcode code) const
-{
-    if (m_errorBuffer[0])
-        return m_errorBuffer;
-    return curl_easy_strerror(code);
 }
 
 std::size_t FtpClient::onWrite(char *data, std::size_t size, std::size_t count, void *self)

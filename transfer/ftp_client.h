@@ -55,9 +55,6 @@ public:
     // Nothing is read before the server has accepted the file for writing.
     CURLcode Store(const std::string &path, const std::function<ssize_t(char *, std::size_t)> &source);
 
-    // curl's detailed message for the last failure, or the code's text.
-    std::string ErrorText(CURLcode code) const;
-
 private:
     std::string urlFor(const std::string &path) const;
     void resetRequest();
@@ -72,7 +69,6 @@ private:
     std::function<CURLcode(CURLcode)> m_afterPerform;
     const std::function<bool(const char *, std::size_t)> *m_sink = nullptr;
     const std::function<ssize_t(char *, std::size_t)> *m_source = nullptr;
-    char m_errorBuffer[CURL_ERROR_SIZE] = {};
 };
 
 // A server path percent-encoded for an ftp:// URL, with a leading "/" kept

@@ -41,7 +41,10 @@ Result fetchly(const std::vector<std::string> &args, const fs::path &cwd)
     return r;
 }
 
-bool contains(const std::string &text, const std::string &part) { return text.find(part) != std::string::npos; }
+bool contains(const std::string &text, const std::string &part)
+{
+    return text.find(part) != std::string::npos;
+}
 
 int countOf(const std::string &text, const std::string &part)
 {
@@ -63,7 +66,8 @@ TEST(CopyCommand, CopiesIntoTheCurrentFolderOrDirAndNamesWithO)
     EXPECT_EQ(readFile(dir.path() / "here" / "a.bin"), std::string(50000, 'a'));
     EXPECT_EQ(readFile(dir.path() / "here" / "b.bin"), "bee");
 
-    r = fetchly({"copy", "-d", (dir.path() / "out" / "new").string(), "-o", "named.bin", b.string()}, dir.path());
+    r = fetchly({"copy", "-d", (dir.path() / "out" / "new").string(), "-o", "named.bin", b.string()},
+                dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readFile(dir.path() / "out" / "new" / "named.bin"), "bee");
 }
@@ -72,7 +76,8 @@ TEST(CopyCommand, FailureExitsWithOneAndSaysWhy)
 {
     TempDir dir;
     auto good = dir.write("good.txt", "fine");
-    Result r = fetchly({"copy", "-d", (dir.path() / "out").string(), "missing.txt", good.string()}, dir.path());
+    Result r =
+        fetchly({"copy", "-d", (dir.path() / "out").string(), "missing.txt", good.string()}, dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(contains(r.err, "error 1: Cannot open source file missing.txt")) << r.err;
     // The run goes on after the failing item.
@@ -86,9 +91,11 @@ TEST(CopyCommand, FailureExitsWithOneAndSaysWhy)
 TEST(CopyCommand, UsageErrorsExitWithTwo)
 {
     TempDir dir;
-    for (const auto &args : std::vector<std::vector<std::string>>{
-             {"copy"}, {"copy", "--frobnicate", "x"}, {"copy", "-d"}, {"copy", "-o", "n", "a", "b"},
-             {"copy", "--user", "u", "a"}}) {
+    for (const auto &args : std::vector<std::vector<std::string>>{{"copy"},
+                                                                  {"copy", "--frobnicate", "x"},
+                                                                  {"copy", "-d"},
+                                                                  {"copy", "-o", "n", "a", "b"},
+                                                                  {"copy", "--user", "u", "a"}}) {
         Result r = fetchly(args, dir.path());
         EXPECT_EQ(r.status, 2) << args.back();
         EXPECT_TRUE(contains(r.err, "usage: fetchly copy")) << r.err;
@@ -100,8 +107,8 @@ TEST(CopyCommand, ReadsFromAnSmbShare)
     SmbServer smb;
     writeFile(smb.shareDir() / "in" / "s.bin", std::string(20000, 's'));
     TempDir dir;
-    Result r = fetchly({"copy", "--share", smb.url(), "--user", smb.user(), "--password", smb.password(), "-d",
-                        dir.str(), "in/s.bin"},
+    Result r = fetchly({"copy", "--share", smb.url(), "--user", smb.user(), "--password", smb.password(),
+                        "-d", dir.str(), "in/s.bin"},
                        dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readFile(dir.path() / "s.bin"), std::string(20000, 's'));

@@ -1,4 +1,5 @@
 // Version strings of Windows programs and libraries.
+#include "inspect/inspection_report.h"
 #include "inspect/version_resource.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
@@ -69,6 +70,23 @@ TEST(VersionResource, FilesWithoutABlockGiveEmptyValues)
         EXPECT_EQ(info.CompanyName(), "");
         EXPECT_EQ(info.Comments(), "");
     }
+}
+
+TEST(VersionResource, StringsAreReturnedAsTheyAreAndShownSafely)
+{
+    // The description with its "c" of "console" turned into U+202E.
+    std::string sample = fetchly::test::readFile(pe("sample32.exe"));
+    const std::string needle("c\0o\0n\0s\0o\0l\0e\0", 14);
+    const std::size_t at = sample.find(needle);
+    ASSERT_NE(at, std::string::npos);
+    sample[at] = '\x2E';
+    sample[at + 1] = '\x20';
+    fetchly::test::TempDir dir;
+    const auto file = dir.write("tricky.exe", sample);
+    EXPECT_EQ(TVersionResource(file.string()).FileDescription(), "Sample \xE2\x80\xAEonsole program");
+    const std::string report = ReportVersionInfo(file.string()).Report;
+    EXPECT_NE(report.find("\n\rDescription : Sample <U+202E>onsole program\n\r"), std::string::npos)
+        << report;
 }
 
 TEST(VersionResource, DamagedBlocksNeverReadOutsideTheFile)
