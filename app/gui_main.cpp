@@ -4,6 +4,7 @@
 #include "automation/automation_server.h"
 #include "automation/command_switches.h"
 #include "main_form.h"
+#include "program_path.h"
 #include "shutdown_signals.h"
 
 #include <QApplication>
@@ -24,7 +25,7 @@ int runRegistrationSwitch(int argc, char **argv)
 {
     QCoreApplication core(argc, argv);
     const automation::TStartupDecision decision =
-        automation::BeginServerStartup(QCoreApplication::arguments(), QCoreApplication::applicationFilePath(),
+        automation::BeginServerStartup(QCoreApplication::arguments(), ProgramPath(),
                                        QDBusConnection::sessionBus());
     if (!decision.message.isEmpty())
         std::fprintf(stderr, "fetchly: %s\n", decision.message.toLocal8Bit().constData());
@@ -47,7 +48,7 @@ int runGui(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("Brindlewick"));
     QApplication::setWindowIcon(AppIcon());
     const automation::TStartupDecision decision =
-        automation::BeginServerStartup(QCoreApplication::arguments(), QCoreApplication::applicationFilePath(),
+        automation::BeginServerStartup(QCoreApplication::arguments(), ProgramPath(),
                                        QDBusConnection::sessionBus());
     if (decision.exitNow) {
         if (!decision.message.isEmpty())
