@@ -4,6 +4,7 @@
 #include "automation/automation_server.h"
 #include "automation/command_switches.h"
 #include "main_form.h"
+#include "main_form_automation.h"
 #include "program_path.h"
 #include "shutdown_signals.h"
 
@@ -11,13 +12,18 @@
 #include <QDBusConnection>
 #include <QGuiApplication>
 #include <QSessionManager>
-#include <memory>
-
 #include <cstdio>
+#include <memory>
 
 namespace fetchly {
 
 namespace {
+
+void sayError(const QString &message)
+{
+    if (!message.isEmpty())
+        std::fprintf(stderr, "fetchly: %s\n", message.toLocal8Bit().constData());
+}
 
 // -REGSERVER and -UNREGSERVER only touch the activation file; they need no
 // display, so they run before any widget exists.
@@ -27,8 +33,7 @@ int runRegistrationSwitch(int argc, char **argv)
     const automation::TStartupDecision decision =
         automation::BeginServerStartup(QCoreApplication::arguments(), ProgramPath(),
                                        QDBusConnection::sessionBus());
-    if (!decision.message.isEmpty())
-        std::fprintf(stderr, "fetchly: %s\n", decision.message.toLocal8Bit().constData());
+    sayError(decision.message);
     return decision.exitCode;
 }
 
@@ -47,22 +52,46 @@ int runGui(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Fetchly"));
     QApplication::setOrganizationName(QStringLiteral("Brindlewick"));
     QApplication::setWindowIcon(AppIcon());
+
+    // The activation file, and one program per user: a running one is asked
+    // to show its window, and this start ends before it reads or writes any
+    // of the files the running one owns.
+    QDBusConnection bus = QDBusConnection::sessionBus();
     const automation::TStartupDecision decision =
-        automation::BeginServerStartup(QCoreApplication::arguments(), ProgramPath(),
-                                       QDBusConnection::sessionBus());
+        automation::BeginServerStartup(QCoreApplication::arguments(), ProgramPath(), bus);
     if (decision.exitNow) {
-        if (!decision.message.isEmpty())
-            std::fprintf(stderr, "fetchly: %s\n", decision.message.toLocal8Bit().constData());
+        sayError(decision.message);
         return decision.exitCode;
     }
 
-    auto form = std::make_unique<TDownloadForm>();
+    // The service is published before the window exists (as the class
+    // factory was); calls wait in the event loop until the window is there.
+    std::unique_ptr<TDownloadForm> form;
+    const auto server = MakeAutomationServer(bus, [&form] { return form.get(); });
+    switch (server->Publish()) {
+    case automation::TAutomationServer::TPublishResult::Published:
+        break;
+    case automation::TAutomationServer::TPublishResult::NameTaken: {
+        // Another start won the race for the name: hand over to it.
+        const QString error = automation::CallAddDownLoadUrl(bus, QString(), false);
+        sayError(error);
+        return error.isEmpty() ? 0 : 1;
+    }
+    case automation::TAutomationServer::TPublishResult::Failed:
+        // Without a bus the program still works; only automation is missing.
+        sayError(server->ErrorText());
+        break;
+    }
+
+    form = std::make_unique<TDownloadForm>();
     CloseOnTerminationSignals(form.get());
     // At the end of the session the program may be killed without its window
     // closing; the list and the options are written when asked to commit.
     QObject::connect(&app, &QGuiApplication::commitDataRequest, form.get(),
                      [&form](QSessionManager &) { form->SaveState(); });
-    form->show();
+    // Started by the bus for a client: the client's call shows the window.
+    if (!decision.automationMode)
+        form->show();
     const int status = app.exec();
     form.reset(); // runs FormDestroy: the list and the options are saved
     return status;

@@ -30,11 +30,14 @@ TDownloadForm::TDownloadForm(QWidget *parent) : QMainWindow(parent)
     m_autoSave->setSingleShot(true);
     m_autoSave->setInterval(1000);
     connect(m_autoSave, &QTimer::timeout, this, &TDownloadForm::autoSaveNow);
+    ConnectEngineEvents();
     FormCreate();
 }
 
 TDownloadForm::~TDownloadForm()
 {
+    // Effects of a run that is still going no longer reach this window.
+    EventPump->Detach();
     FormDestroy();
 }
 
@@ -46,6 +49,7 @@ QString TDownloadForm::StatusText() const
 void TDownloadForm::SetStatusText(const QString &text)
 {
     m_statusText->setText(text);
+    Q_EMIT StatusTextChanged(text);
 }
 
 void TDownloadForm::SetTrayHint(const QString &hint)
@@ -182,11 +186,6 @@ void TDownloadForm::ShowMainWindow()
         show();
     raise();
     activateWindow();
-}
-
-void TDownloadForm::closeEvent(QCloseEvent *event)
-{
-    QMainWindow::closeEvent(event);
 }
 
 void TDownloadForm::tableChanged()

@@ -1,9 +1,10 @@
 #pragma once
 
 #include "core/entry_table.h"
-#include "engine_stand_in.h"
 #include "markup_image_list.h"
 #include "markup_list_box.h"
+#include "transfer/fetch_engine.h"
+#include "ui_event_pump.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -11,6 +12,7 @@
 #include <QString>
 #include <exception>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -69,7 +71,13 @@ public:
     QList<QPixmap> ImageList1;                        // toolbar pictures
     QList<QPixmap> ImageList2;                        // status pictures of the list lines
     markup::TMarkupImageList *StatusImages = nullptr; // ImageList2 for the markup "idx:" images
-    TFetchEngineStandIn FetchEngine1;
+    // Declared after the widgets' pointers and before nothing that its
+    // events use: it is destroyed (a run still going is cancelled and
+    // waited for) before the widgets go.
+    // Carries the engine's events to this window's thread; shared with the
+    // handlers the engine holds, so it outlives a run that ends late.
+    std::shared_ptr<TUiEventPump> EventPump = std::make_shared<TUiEventPump>(this);
+    TFetchEngine FetchEngine1;
     // Created by FormCreate, freed by FormDestroy.
     std::unique_ptr<TOptionsForm> OptionsForm;
 
@@ -132,6 +140,16 @@ public:
     // The engine's current rate text (the progress dialog's rate line).
     std::string RateText() const;
     void InspectCurrentFile();
+    // Binds the engine's events: each posts its handler to this thread.
+    void ConnectEngineEvents();
+    // The engine's event handlers; they run on the UI thread, in the order
+    // of the events. `Ext` is the entry's position in the table.
+    void FetchEngine1FileStart(int Ext);
+    void FetchEngine1CopyProgress(int Ext, TFetchSize size, TFetchSize totsize);
+    void FetchEngine1FileDone(int Ext);
+    void FetchEngine1URLNotFound(const std::string &url);
+    void FetchEngine1ErrorInfo(const std::string &ErrorInfo);
+    void FetchEngine1CopyDone1();
 
     // --- options
     void ToolButton12Click();
@@ -156,8 +174,9 @@ public:
     // change now.
     bool RefuseWhileBusy();
 
-protected:
-    void closeEvent(QCloseEvent *event) override;
+Q_SIGNALS:
+    // Every text the status bar shows, in order.
+    void StatusTextChanged(const QString &text);
 
 private:
     void buildDesign();
@@ -192,6 +211,11 @@ private:
     std::vector<std::string> m_shown;
     std::size_t m_savedGeneration = 0;
     bool m_destroyed = false;
+    // Entries whose transfer failed in the current run (keys folded to
+    // lower case), and the entry the engine is working on.
+    std::set<std::string> m_failedInRun;
+    std::string m_runningKey;
+    bool focusFailed() const;
 };
 
 } // namespace fetchly

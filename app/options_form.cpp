@@ -37,7 +37,7 @@ namespace {
 QLineEdit *labelledEdit(QWidget *parent, const char *name, const QString &label, int x, int y)
 {
     auto *text = new QLabel(label, parent);
-    text->setGeometry(16, y + 3, 72, 16);
+    text->setGeometry(8, y + 3, x - 10, 16);
     auto *edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
     edit->setGeometry(x, y, 193, 21);
@@ -49,7 +49,7 @@ QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, i
 {
     auto *box = new QCheckBox(caption, parent);
     box->setObjectName(QLatin1String(name));
-    box->setGeometry(x, y, width, 17);
+    box->setGeometry(x, y, width, 18);
     return box;
 }
 
@@ -78,7 +78,11 @@ void TOptionsForm::buildDesign()
 {
     setObjectName(QStringLiteral("OptionsForm"));
     setWindowTitle(QStringLiteral("Orv Fetchly Options"));
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // The designed pixel layout was made for a narrow bitmap font; the fonts
+    // found in its place run wider, so they are narrowed to fit the layout.
+    QFont font(QStringLiteral("MS Sans Serif"), 8);
+    font.setStretch(QFont::SemiCondensed);
+    setFont(font);
     setFixedSize(355, 327);
 
     auto *ftp = new QGroupBox(QStringLiteral("FTP Settings"), this);
@@ -90,9 +94,9 @@ void TOptionsForm::buildDesign()
 
     auto *general = new QGroupBox(QStringLiteral("General Settings"), this);
     general->setGeometry(6, 142, 161, 143);
-    CheckBox2 = checkBox(general, "CheckBox2", QStringLiteral("Show Status Dialog"), 10, 22, 145);
-    CheckBox3 = checkBox(general, "CheckBox3", QStringLiteral("Show Open File Dialog"), 10, 42, 145);
-    CheckBox4 = checkBox(general, "CheckBox4", QStringLiteral("Show Open Folder Dialog"), 10, 62, 145);
+    CheckBox2 = checkBox(general, "CheckBox2", QStringLiteral("Show Status Dialog"), 10, 22, 149);
+    CheckBox3 = checkBox(general, "CheckBox3", QStringLiteral("Show Open File Dialog"), 10, 42, 149);
+    CheckBox4 = checkBox(general, "CheckBox4", QStringLiteral("Show Open Folder Dialog"), 10, 62, 149);
     diredit = new QLineEdit(DefaultTargetDir(), general);
     diredit->setObjectName(QStringLiteral("diredit"));
     diredit->setGeometry(10, 90, 140, 21);

@@ -1,0 +1,22 @@
+#include "main_form_automation.h"
+
+#include "main_form.h"
+
+namespace fetchly {
+
+std::unique_ptr<automation::TAutomationServer> MakeAutomationServer(QDBusConnection bus,
+                                                                    std::function<TDownloadForm *()> form)
+{
+    return std::make_unique<automation::TAutomationServer>(
+        std::move(bus),
+        [form](const QString &url) {
+            if (TDownloadForm *window = form())
+                window->AddUrl(url.toStdString());
+        },
+        [form] {
+            if (TDownloadForm *window = form())
+                window->ShowMainWindow();
+        });
+}
+
+} // namespace fetchly

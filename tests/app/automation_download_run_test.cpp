@@ -1,0 +1,216 @@
+// Download runs as a user meets them: the main window (offscreen) over a real
+// local HTTP server, its lines, run log, status bar and tray hint.
+#include "main_form.h"
+#include "support/http_server.h"
+#include "support/temp_dir.h"
+#include "support/test_paths.h"
+#include "ui/directory_edit.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QToolTip>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace fetchly;
+using namespace fetchly::test;
+
+namespace {
+
+std::string readyLine(const std::string &url)
+{
+    return "<IMG src=\"idx:0\"><FONT face=\"Trebuchet MS\"> " + url + "     <B>Ready for Download</B></FONT>";
+}
+
+class DownloadRun : public ::testing::Test {
+protected:
+    DownloadRun()
+    {
+        form = std::make_unique<TDownloadForm>();
+        connect();
+        form->tgt->setText(QString::fromStdString(target.str()));
+        form->FetchEngine1.ShowDialog = false;
+    }
+    ~DownloadRun() override
+    {
+        form->FetchEngine1.Wait();
+        form.reset();
+    }
+    void connect()
+    {
+        QObject::connect(form.get(), &TDownloadForm::StatusTextChanged,
+                         [this](const QString &text) { statuses << text; });
+    }
+    // Processes events until the run-done effect has run.
+    void finishRun()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (form->FBusy && timer.elapsed() < 30000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        ASSERT_FALSE(form->FBusy) << "the run did not end";
+        form->FetchEngine1.Wait();
+        QCoreApplication::processEvents();
+    }
+    QStringList runLog() const
+    {
+        QStringList lines;
+        for (int i = 0; i < form->DoBox->count(); ++i)
+            lines << form->DoBox->item(i)->text();
+        return lines;
+    }
+    std::string line(int i) const { return form->URLBox->item(i)->text().toStdString(); }
+    std::string status(int image, const std::string &url, const std::string &word,
+                       const std::string &tail) const
+    {
+        return "<IMG src=\"idx:" + std::to_string(image) + "\"><FONT face=\"Trebuchet MS\"> " + url +
+               "       <B>" + word + "</B>... " + tail + "</FONT>";
+    }
+
+    XdgHome home;
+    TempDir target;
+    NginxServer server;
+    std::unique_ptr<TDownloadForm> form;
+    QStringList statuses;
+};
+
+} // namespace
+
+TEST_F(DownloadRun, ThreeEntriesOneMissingShowPicturesLogAndStatusInOrder)
+{
+    std::ofstream(server.root() / "a.zip", std::ios::binary) << std::string(5000, 'a');
+    std::ofstream(server.root() / "c.gif", std::ios::binary) << std::string(3000, 'c');
+    const std::string a = server.url("/a.zip"), b = server.url("/b.zip"), c = server.url("/c.gif");
+    for (const auto &url : {a, b, c})
+        form->AddUrl(url);
+    ASSERT_EQ(form->FUrlList.Count(), 3);
+    form->Button1Click();
+    finishRun();
+
+    EXPECT_EQ(line(0).rfind(status(3, a, "File Downloaded!", "").substr(0, 40), 0), 0u) << line(0);
+    EXPECT_NE(line(0).find("<B>File Downloaded!</B>... "), std::string::npos) << line(0);
+    EXPECT_EQ(line(1).substr(0, 22), "<IMG src=\"idx:4\"><FONT"); // the failure stays
+    // A 404 answer is an error of the transfer: its text is the status word.
+    EXPECT_NE(line(1).find("<B>Returned http error code 404</B>"), std::string::npos) << line(1);
+    EXPECT_EQ(line(2).substr(0, 22), "<IMG src=\"idx:3\"><FONT");
+    EXPECT_NE(line(2).find("<B>Downloaded</B>"), std::string::npos) << line(2);
+    EXPECT_EQ(readFile(target.path() / "a.zip"), std::string(5000, 'a'));
+    EXPECT_EQ(readFile(target.path() / "c.gif"), std::string(3000, 'c'));
+
+    EXPECT_EQ(runLog(), (QStringList{
+                            QString::fromStdString("File Start : " + a),
+                            QString::fromStdString("File Downloaded : " + a + "<hr>"),
+                            QString::fromStdString("File Start : " + b),
+                            QString::fromStdString("<i>File Not Downloaded : " + b + "</i><hr>"),
+                            QString::fromStdString("File Start : " + c),
+                            QString::fromStdString("File Downloaded : " + c + "<hr>"),
+                            "<b>Fetchly has Finished All Downloads! </b>",
+                        }));
+    // The status bar's texts in order (progress texts may be coalesced).
+    QStringList milestones;
+    for (const QString &text : statuses)
+        if (!text.contains(QStringLiteral("  Downloading : ")))
+            milestones << text;
+    ASSERT_GE(milestones.size(), 5) << milestones.join(" | ").toStdString();
+    EXPECT_EQ(milestones.first(), "Downloading Started : No0");
+    EXPECT_TRUE(milestones.contains("Downloading Started : No1"));
+    const QString failure = QStringLiteral("Returned http error code 404");
+    EXPECT_TRUE(milestones.contains(failure)) << milestones.join(" | ").toStdString();
+    EXPECT_LT(milestones.indexOf("Downloading Started : No1"), milestones.indexOf(failure));
+    EXPECT_LT(milestones.indexOf(failure), milestones.indexOf("Downloading Started : No2"));
+    EXPECT_EQ(statuses.last(), "Downloading Completed !");
+    EXPECT_FALSE(form->FBusy);
+}
+
+TEST_F(DownloadRun, ProgressTextAndTheFocusLine)
+{
+    form->AddUrl("http://127.0.0.1:9/one.zip");
+    form->AddUrl("http://127.0.0.1:9/two.zip");
+    form->FetchEngine1FileStart(0);
+    EXPECT_EQ(statuses.last(), "Downloading Started : No0");
+    form->FetchEngine1CopyProgress(0, 1023, 2048);
+    EXPECT_EQ(form->FCurProgress, "0kb of 2kb");
+    EXPECT_NE(line(0).find("<B>DownLoading</B>... 0kb of 2kb  "), std::string::npos) << line(0);
+    form->FetchEngine1CopyProgress(0, 5000, 0);
+    EXPECT_EQ(form->FCurProgress, "4kb of 0kb"); // no total known
+
+    // The next file shows the previous progress until its own arrives.
+    form->FetchEngine1FileStart(1);
+    EXPECT_NE(line(1).find("... 4kb of 0kb"), std::string::npos) << line(1);
+
+    // A click moves the focus: the following failure lands on the clicked line.
+    form->URLBox->setCurrentRow(0);
+    form->URLBoxClick();
+    form->FetchEngine1URLNotFound("http://127.0.0.1:9/two.zip");
+    EXPECT_EQ(line(0).substr(0, 17), "<IMG src=\"idx:4\">");
+    EXPECT_NE(line(0).find("<B>File Not Found</B>"), std::string::npos);
+
+    // An event for a position the table no longer has.
+    form->FetchEngine1FileStart(7);
+    EXPECT_EQ(statuses.last(), "Error : List index out of bounds (7)");
+}
+
+TEST_F(DownloadRun, EmptyTableRunsNothingAndEnds)
+{
+    form->Button1Click();
+    finishRun();
+    EXPECT_EQ(runLog(), QStringList{"<b>Fetchly has Finished All Downloads! </b>"});
+    EXPECT_EQ(statuses.last(), "Downloading Completed !");
+}
+
+TEST_F(DownloadRun, KeylessLineIsSkippedButPositionsStay)
+{
+    std::ofstream(server.root() / "x.zip", std::ios::binary) << "xx";
+    std::ofstream(server.root() / "y.zip", std::ios::binary) << "yy";
+    const std::string x = server.url("/x.zip"), y = server.url("/y.zip");
+    const auto list = target.write("list.ufi", x + "=" + readyLine(x) + "\r\njust a note\r\n" + y + "=" +
+                                                   readyLine(y) + "\r\n");
+    form->OpenListFile(QString::fromStdString(list.string()));
+    ASSERT_EQ(form->FUrlList.Count(), 3);
+    form->Button1Click();
+    ASSERT_EQ(form->FetchEngine1.Items.Count(), 2);
+    EXPECT_EQ(form->FetchEngine1.Items.Get(1).ExternalIndex, 2);
+    finishRun();
+    EXPECT_NE(line(0).find("<B>File Downloaded!</B>"), std::string::npos) << line(0);
+    EXPECT_EQ(form->FUrlList.Line(1), "just a note");
+    EXPECT_NE(line(2).find("<B>Downloaded</B>"), std::string::npos) << line(2);
+    EXPECT_EQ(readFile(target.path() / "y.zip"), "yy");
+}
+
+TEST_F(DownloadRun, StartAllUsesTheTypedDirectoryAndTheListIsLockedDuringTheRun)
+{
+    std::ofstream(server.root() / "t.zip", std::ios::binary) << "typed";
+    form->AddUrl(server.url("/t.zip"));
+    TempDir typed;
+    form->tgt->setText(QString::fromStdString(typed.str()));
+    form->Button1Click();
+    // The run is going until its end reaches the window.
+    form->ToolButton7Click();
+    EXPECT_EQ(form->FUrlList.Count(), 1);
+    form->URLBox->setCurrentRow(0);
+    form->DeleteThisFile1Click();
+    EXPECT_EQ(form->FUrlList.Count(), 1);
+    EXPECT_NE(statuses.last().indexOf(QStringLiteral("cannot change")), -1) << statuses.last().toStdString();
+    finishRun();
+    EXPECT_EQ(readFile(typed.path() / "t.zip"), "typed");
+    EXPECT_EQ(form->tgt->text().toStdString(), typed.str());
+}
+
+TEST_F(DownloadRun, DownloadSelectedDuringARunJoinsIt)
+{
+    std::ofstream(server.root() / "p.zip", std::ios::binary) << std::string(200000, 'p');
+    std::ofstream(server.root() / "q.zip", std::ios::binary) << "q";
+    form->AddUrl(server.url("/p.zip"));
+    form->AddUrl(server.url("/q.zip"));
+    form->Button1Click();
+    form->URLBox->setCurrentRow(1);
+    form->DownLoadThisFile1Click();
+    finishRun();
+    EXPECT_EQ(readFile(target.path() / "q.zip"), "q");
+    EXPECT_EQ(readFile(target.path() / "p.zip").size(), 200000u);
+    EXPECT_EQ(statuses.last(), "Downloading Completed !");
+    EXPECT_FALSE(form->FBusy);
+}

@@ -1,0 +1,69 @@
+// The program saves its list and options when it is told to end by a signal,
+// as when the session ends or someone runs `kill`.
+#include "core/download_lines.h"
+#include "core/ini_file.h"
+#include "core/list_file.h"
+#include "support/peer_process.h"
+#include "support/test_paths.h"
+#include "widget_helpers.h"
+
+#include <chrono>
+#include <csignal>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <thread>
+
+namespace fetchly {
+namespace {
+
+// True once the process has a handler for `sig` (its SigCgt mask says so).
+bool catches(pid_t pid, int sig)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("SigCgt:", 0) == 0) {
+            const unsigned long long mask = std::stoull(line.substr(7), nullptr, 16);
+            return (mask >> (sig - 1)) & 1u;
+        }
+    }
+    return false;
+}
+
+class ShutdownSignal : public testing::TestWithParam<int> {};
+
+TEST_P(ShutdownSignal, SavesTheListAndTheOptions)
+{
+    test::XdgHome home;
+    // Never reach a real session bus (or a running Fetchly on it).
+    test::ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home.root() / "no-bus").string());
+    const std::vector<std::string> lines = {"http://h/a.jpg=" + ReadyLine("http://h/a.jpg"),
+                                            "http://h/b.zip=<B>kept as it was</B>"};
+    SaveListFile(test::SavedFilesPath(), lines);
+    ASSERT_FALSE(std::filesystem::exists(test::IniPath()));
+
+    const auto program = test::binaryDir() / "app" / "fetchly";
+    test::PeerProcess fetchly;
+    fetchly.start({program.string()}, (home.root() / "fetchly.log").string());
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!catches(fetchly.pid(), GetParam()) && fetchly.running() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_TRUE(catches(fetchly.pid(), GetParam())) << fetchly.logTail();
+
+    ::kill(fetchly.pid(), GetParam());
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (fetchly.running() && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    ASSERT_FALSE(fetchly.running()) << "still running after the signal";
+
+    EXPECT_EQ(LoadListFile(test::SavedFilesPath()), lines);
+    const TIniFile ini(test::IniPath());
+    EXPECT_TRUE(ini.ValueExists("Values", "diredit")) << fetchly.logTail();
+    EXPECT_EQ(ini.ReadInteger("LinksList", "Count", 0), 17);
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ShutdownSignal, testing::Values(SIGTERM, SIGINT, SIGHUP));
+
+} // namespace
+} // namespace fetchly
