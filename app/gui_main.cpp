@@ -5,6 +5,7 @@
 #include "automation/command_switches.h"
 #include "main_form.h"
 #include "main_form_automation.h"
+#include "program_path.h"
 #include "shutdown_signals.h"
 
 #include <QApplication>
@@ -30,7 +31,7 @@ int runRegistrationSwitch(int argc, char **argv)
 {
     QCoreApplication core(argc, argv);
     const automation::TStartupDecision decision =
-        automation::BeginServerStartup(QCoreApplication::arguments(), QCoreApplication::applicationFilePath(),
+        automation::BeginServerStartup(QCoreApplication::arguments(), ProgramPath(),
                                        QDBusConnection::sessionBus());
     sayError(decision.message);
     return decision.exitCode;
@@ -56,8 +57,8 @@ int runGui(int argc, char **argv)
     // to show its window, and this start ends before it reads or writes any
     // of the files the running one owns.
     QDBusConnection bus = QDBusConnection::sessionBus();
-    const automation::TStartupDecision decision = automation::BeginServerStartup(
-        QCoreApplication::arguments(), QCoreApplication::applicationFilePath(), bus);
+    const automation::TStartupDecision decision =
+        automation::BeginServerStartup(QCoreApplication::arguments(), ProgramPath(), bus);
     if (decision.exitNow) {
         sayError(decision.message);
         return decision.exitCode;

@@ -2,6 +2,7 @@
 
 #include "automation/activation_file.h"
 #include "automation/automation_server.h"
+#include "program_path.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
@@ -22,7 +23,7 @@ void makeActivatable(QDBusConnection &bus)
     if (QFile::exists(automation::ActivationFilePath()))
         return;
     try {
-        automation::WriteActivationFile(QCoreApplication::applicationFilePath());
+        automation::WriteActivationFile(ProgramPath());
     } catch (const std::exception &e) {
         std::cerr << "fetchly add: " << e.what() << '\n';
         return;
