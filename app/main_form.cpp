@@ -30,8 +30,21 @@ TDownloadForm::TDownloadForm(QWidget *parent) : QMainWindow(parent)
     m_autoSave->setSingleShot(true);
     m_autoSave->setInterval(1000);
     connect(m_autoSave, &QTimer::timeout, this, &TDownloadForm::autoSaveNow);
+    setUpEngine();
     ConnectEngineEvents();
     FormCreate();
+}
+
+// The engine as the window's design holds it: the texts and switches of its
+// progress dialog differ from the engine's own defaults.
+void TDownloadForm::setUpEngine()
+{
+    FetchEngine1.DlgCaption = "Downloading ...";
+    FetchEngine1.DlgCompleted = "Completed";
+    FetchEngine1.DlgRateLabel = "Transfer Rate :";
+    FetchEngine1.ShowCompletion = true;
+    FetchEngine1.ShowTime = true;
+    ProgressHost = std::make_unique<ProgressDialogHost>(FetchEngine1, this);
 }
 
 TDownloadForm::~TDownloadForm()

@@ -3,6 +3,7 @@
 #include "core/entry_table.h"
 #include "markup_image_list.h"
 #include "markup_list_box.h"
+#include "transfer/dialog/progress_dialog.h"
 #include "transfer/fetch_engine.h"
 #include "ui_event_pump.h"
 
@@ -78,6 +79,8 @@ public:
     // handlers the engine holds, so it outlives a run that ends late.
     std::shared_ptr<TUiEventPump> EventPump = std::make_shared<TUiEventPump>(this);
     TFetchEngine FetchEngine1;
+    // Shows each run's progress dialog; goes before the engine does.
+    std::unique_ptr<ProgressDialogHost> ProgressHost;
     // Created by FormCreate, freed by FormDestroy.
     std::unique_ptr<TOptionsForm> OptionsForm;
 
@@ -204,6 +207,7 @@ private:
 
     void tableChanged();
     void autoSaveNow();
+    void setUpEngine();
 
     QLabel *m_statusText = nullptr;
     QTimer *m_autoSave = nullptr;

@@ -116,8 +116,8 @@ public:
     virtual void DrawImage(const MarkupImageList &images, int index, int x, int y) = 0;
     // Side of the platform's small or large file icons, in pixels at 96 dpi.
     virtual int SystemIconSize(bool large) = 0;
-    // `spec` is an icon number or a file name (its icon, or that of its type).
-    virtual void DrawSystemIcon(std::string_view spec, bool large, int x, int y) = 0;
+    // `icon` is an icon number or a file name (its icon, or that of its type).
+    virtual void DrawSystemIcon(std::string_view icon, bool large, int x, int y) = 0;
 };
 
 } // namespace fetchly::markup

@@ -298,11 +298,11 @@ void TQtMarkupSurface::DrawImage(const MarkupImageList &images, int index, int x
     painter_->drawPixmap(x, y, list->Pixmap(index));
 }
 
-void TQtMarkupSurface::DrawSystemIcon(std::string_view spec, bool large, int x, int y)
+void TQtMarkupSurface::DrawSystemIcon(std::string_view source, bool large, int x, int y)
 {
     if (!painter_)
         return;
-    const QString name = FromUtf8(spec);
+    const QString name = FromUtf8(source);
     QFileIconProvider provider;
     QIcon icon;
     bool isNumber = false;

@@ -35,7 +35,7 @@ public:
     void TilePicture(const MarkupPicture &picture, const MarkupRect &area) override;
     void DrawImage(const MarkupImageList &images, int index, int x, int y) override;
     int SystemIconSize(bool large) override { return large ? 32 : 16; }
-    void DrawSystemIcon(std::string_view spec, bool large, int x, int y) override;
+    void DrawSystemIcon(std::string_view icon, bool large, int x, int y) override;
 
     QColor ResolveColor(TColor color) const;
     // A surface font from a widget font and a text colour, and back.

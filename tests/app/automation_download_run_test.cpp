@@ -1,10 +1,12 @@
 // Download runs as a user meets them: the main window (offscreen) over a real
 // local HTTP server, its lines, run log, status bar and tray hint.
 #include "main_form.h"
+#include "options_form.h"
 #include "support/http_server.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
 #include "ui/directory_edit.h"
+#include <QCheckBox>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -213,4 +215,28 @@ TEST_F(DownloadRun, DownloadSelectedDuringARunJoinsIt)
     EXPECT_EQ(readFile(target.path() / "p.zip").size(), 200000u);
     EXPECT_EQ(statuses.last(), "Downloading Completed !");
     EXPECT_FALSE(form->FBusy);
+}
+
+TEST_F(DownloadRun, TheRunShowsItsProgressDialogWithTheWindowsTexts)
+{
+    std::ofstream(server.root() / "d.zip", std::ios::binary) << std::string(10000, 'd');
+    const std::string url = server.url("/d.zip");
+    form->AddUrl(url);
+    form->OptionsForm->CheckBox2->setChecked(true); // show the dialog
+    form->OptionsForm->CheckBox3->setChecked(true); // keep it open with "Open file"
+    form->Button1Click();
+    finishRun();
+    QElapsedTimer timer;
+    timer.start();
+    while ((!form->ProgressHost->dialog() || !form->ProgressHost->dialog()->isVisible()) &&
+           timer.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    ProgressDialog *dialog = form->ProgressHost->dialog();
+    ASSERT_NE(dialog, nullptr) << "the run built no progress dialog";
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(form->FetchEngine1.RateLabel().rfind("Transfer Rate :", 0), 0u)
+        << form->FetchEngine1.RateLabel();
+    // The window's status lines quote that same rate line.
+    EXPECT_NE(line(0).find("  Transfer Rate :"), std::string::npos) << line(0);
+    dialog->close();
 }

@@ -66,9 +66,9 @@ void FakeSurface::DrawImage(const MarkupImageList &, int index, int x, int y)
     images.push_back({index, x, y, false, false, {}});
 }
 
-void FakeSurface::DrawSystemIcon(std::string_view spec, bool large, int x, int y)
+void FakeSurface::DrawSystemIcon(std::string_view icon, bool large, int x, int y)
 {
-    images.push_back({0, x, y, true, large, std::string(spec)});
+    images.push_back({0, x, y, true, large, std::string(icon)});
 }
 
 MarkupPicture *FakePictureCache::FindPicture(std::string_view id)

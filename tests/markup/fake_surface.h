@@ -39,7 +39,7 @@ struct DrawnImage {
     int y = 0;
     bool systemIcon = false;
     bool large = false;
-    std::string spec;
+    std::string icon;
 };
 
 class FakeSurface : public MarkupSurface {
@@ -61,7 +61,7 @@ public:
     void TilePicture(const MarkupPicture &picture, const MarkupRect &area) override;
     void DrawImage(const MarkupImageList &images, int index, int x, int y) override;
     int SystemIconSize(bool large) override { return large ? 32 : 16; }
-    void DrawSystemIcon(std::string_view spec, bool large, int x, int y) override;
+    void DrawSystemIcon(std::string_view icon, bool large, int x, int y) override;
 
     static int CharWidth(const MarkupFont &font) { return font.size / 2 + (font.bold ? 1 : 0); }
     static int LineHeight(const MarkupFont &font) { return font.size + 2; }

@@ -298,7 +298,7 @@ TEST_F(Tags, SystemIconsAndDpiScaling)
     Draw("<IMG src=\"ssys:Report.PDF\"><IMG src=\"lsys:3\">");
     ASSERT_EQ(surface.images.size(), 2u);
     EXPECT_TRUE(surface.images[0].systemIcon);
-    EXPECT_EQ(surface.images[0].spec, "Report.PDF");
+    EXPECT_EQ(surface.images[0].icon, "Report.PDF");
     EXPECT_FALSE(surface.images[0].large);
     EXPECT_EQ(surface.images[1].x, 17);
     EXPECT_TRUE(surface.images[1].large);
