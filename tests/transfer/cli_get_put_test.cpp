@@ -1,42 +1,22 @@
 // `fetchly get` and `fetchly put` over HTTP, run as the program itself:
 // exit status, log lines and the bytes that arrive.
 #include "support/http_server.h"
+#include "support/program_run.h"
 #include "support/temp_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 using namespace fetchly::test;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string err;
-};
-
-std::string quote(const std::string &s)
-{
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
-}
+using Result = ProgramResult;
 
 Result runFetchly(const std::vector<std::string> &args, const fs::path &cwd)
 {
-    TempDir scratch;
-    std::string cmd = "cd " + quote(cwd.string()) + " && timeout 60 " + quote(FETCHLY_PROGRAM);
-    for (const auto &a : args)
-        cmd += " " + quote(a);
-    cmd += " </dev/null >/dev/null 2>" + quote((scratch.path() / "err").string());
-    const int raw = std::system(cmd.c_str());
-    Result r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = readFile(scratch.path() / "err");
-    return r;
+    return runProgram(FETCHLY_PROGRAM, args, cwd);
 }
 
 bool contains(const std::string &text, const std::string &part)
