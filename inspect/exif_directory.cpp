@@ -166,6 +166,18 @@ void TExifDirectory::walkNested(int64_t pointerPos, int64_t offsetBase, int kind
     }
 }
 
+TExifDirectory::EntryHead TExifDirectory::readEntryHead(int64_t entry)
+{
+    if (++m_examined > MaxEntriesExamined)
+        throw ExifFormatError("Too many directory entries");
+    EntryHead head;
+    head.tag = Read16(entry);
+    head.format = Read16(entry + 2);
+    head.count = static_cast<uint32_t>(Read32(entry + 4));
+    head.byteCount = int64_t{FormatSize(head.format)} * head.count;
+    return head;
+}
+
 void TExifDirectory::WalkDirectory(int64_t dirStart, int64_t offsetBase, int kind, int64_t length)
 {
     // A directory is walked once per file, however many pointers lead to it,
@@ -181,13 +193,8 @@ void TExifDirectory::WalkDirectory(int64_t dirStart, int64_t offsetBase, int kin
         return;
     }
     for (int64_t i = 0; i < n; ++i) {
-        if (++m_examined > MaxEntriesExamined)
-            throw ExifFormatError("Too many directory entries");
         const int64_t entry = dirStart + 2 + 12 * i;
-        const int tag = Read16(entry);
-        const int format = Read16(entry + 2);
-        const auto count = static_cast<uint32_t>(Read32(entry + 4));
-        const int64_t byteCount = int64_t{FormatSize(format)} * count;
+        const auto [tag, format, count, byteCount] = readEntryHead(entry);
         if (byteCount == 0)
             continue;
         const int64_t valuePos = byteCount <= 4 ? entry + 8 : int64_t{Read32(entry + 8)} + offsetBase;

@@ -72,6 +72,16 @@ public:
     TImageFile &Owner() const { return m_owner; }
 
 private:
+    // The fixed part of one 12-byte directory entry at `entry`.
+    struct EntryHead {
+        int tag = 0;
+        int format = 0;
+        uint32_t count = 0;
+        int64_t byteCount = 0; // size of the value: format size times count
+    };
+    // Reads an entry's head and counts it against MaxEntriesExamined, so no
+    // file can make the walks examine more entries than that in all.
+    EntryHead readEntryHead(int64_t entry);
     void walkNested(int64_t pointerPos, int64_t offsetBase, int kind, int64_t length);
     std::string entryValue(const TTagRecord &row, int tag, int format, int64_t byteCount, int64_t valuePos,
                            const std::string &raw);

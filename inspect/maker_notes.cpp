@@ -75,13 +75,8 @@ void TExifDirectory::WalkMakerDirectory(const std::string &makerBytes, std::span
         const std::size_t rows =
             std::min<std::size_t>(table.size(), static_cast<std::size_t>(std::max(lastIndex + 1, 0)));
         for (int64_t i = 0; i < n; ++i) {
-            if (++m_examined > MaxEntriesExamined)
-                throw ExifFormatError("Too many directory entries");
             const int64_t entry = dirPos + 2 + 12 * i;
-            const int tag = Read16(entry);
-            const int format = Read16(entry + 2);
-            const auto count = static_cast<uint32_t>(Read32(entry + 4));
-            const int64_t byteCount = int64_t{FormatSize(format)} * count;
+            const auto [tag, format, count, byteCount] = readEntryHead(entry);
             if (byteCount == 0)
                 continue;
             const int64_t stored = Read32(entry + 8);
