@@ -130,18 +130,7 @@ TEST_F(FileCopy, OverwriteQuestionDecides)
     auto source = dir.write("src/o.txt", "fresh");
     auto target = dir.write("dst/o.txt", "old");
     engine.Items.Add(copyItem(source.string(), target.parent_path().string()));
-
-    events.allowOverwrite = false;
-    runToEnd(engine);
-    EXPECT_EQ(readFile(target), "old");
-    EXPECT_EQ(events.overwriteAsked(), std::vector<std::string>{target.string()});
-    EXPECT_TRUE(events.errors().empty());
-    EXPECT_FALSE(engine.Items.Get(0).Done);
-
-    events.allowOverwrite = true;
-    runToEnd(engine);
-    EXPECT_EQ(readFile(target), "fresh");
-    EXPECT_TRUE(engine.Items.Get(0).Done);
+    expectOverwriteQuestionDecides(engine, events, target.string(), "old", "fresh");
 }
 
 TEST_F(FileCopy, TargetThatCannotBeCreatedIsCode3AndTheRunGoesOn)

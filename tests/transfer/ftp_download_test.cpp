@@ -207,18 +207,7 @@ TEST_F(FtpDownload, OverwriteQuestionDecides)
     const fs::path target = local.path() / "o.bin";
     writeFile(target, "old");
     engine.Items.Add(ftpItem(ftp, "o.bin", local.str()));
-
-    events.allowOverwrite = false;
-    runToEnd(engine);
-    EXPECT_EQ(readFile(target), "old");
-    EXPECT_EQ(events.overwriteAsked(), std::vector<std::string>{target.string()});
-    EXPECT_TRUE(events.errors().empty());
-    EXPECT_FALSE(engine.Items.Get(0).Done);
-
-    events.allowOverwrite = true;
-    runToEnd(engine);
-    EXPECT_EQ(readFile(target), "new contents");
-    EXPECT_TRUE(engine.Items.Get(0).Done);
+    expectOverwriteQuestionDecides(engine, events, target.string(), "old", "new contents");
 }
 
 TEST_F(FtpDownload, CancelKeepsThePartialFile)

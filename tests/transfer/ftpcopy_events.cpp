@@ -1,5 +1,7 @@
 #include "ftpcopy_events.h"
 
+#include "support/temp_dir.h"
+
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -102,6 +104,22 @@ void runToEnd(TFetchEngine &engine, std::chrono::seconds limit)
         engine.WaitFor(std::chrono::seconds(30));
         FAIL() << "the run did not end within " << limit.count() << " s";
     }
+}
+
+void expectOverwriteQuestionDecides(TFetchEngine &engine, EventLog &events, const std::string &target,
+                                    const std::string &oldBytes, const std::string &newBytes)
+{
+    events.allowOverwrite = false;
+    runToEnd(engine);
+    EXPECT_EQ(readFile(target), oldBytes);
+    EXPECT_EQ(events.overwriteAsked(), std::vector<std::string>{target});
+    EXPECT_TRUE(events.errors().empty());
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+
+    events.allowOverwrite = true;
+    runToEnd(engine);
+    EXPECT_EQ(readFile(target), newBytes);
+    EXPECT_TRUE(engine.Items.Get(0).Done);
 }
 
 std::string patternBytes(std::size_t size, unsigned seed)

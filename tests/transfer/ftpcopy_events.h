@@ -51,6 +51,12 @@ private:
 // fails the test when it does not end within `limit`.
 void runToEnd(TFetchEngine &engine, std::chrono::seconds limit = std::chrono::seconds(60));
 
+// Runs the engine's one item twice against an existing `target` holding
+// `oldBytes`: refused, the file stays and the item fails silently; allowed,
+// the file gets `newBytes` and the item succeeds.
+void expectOverwriteQuestionDecides(TFetchEngine &engine, EventLog &events, const std::string &target,
+                                    const std::string &oldBytes, const std::string &newBytes);
+
 // A reproducible byte pattern of `size` bytes (no runs that would hide a
 // chunk written twice or skipped).
 std::string patternBytes(std::size_t size, unsigned seed = 1);
