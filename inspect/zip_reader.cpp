@@ -64,12 +64,24 @@ bool nextCandidate(ScanWindow &window)
     for (;;) {
         if (window.front(4).size() < 4)
             return false;
+        // The steps lie at multiples of 4 from the window's front; a search
+        // for "P" finds the few worth a look.
         const std::string_view block = window.buffered();
-        std::size_t i = 0;
-        while (i + 4 <= block.size() && (block[i] != 'P' || block[i + 1] != 'K'))
-            i += 4;
-        window.advance(static_cast<int64_t>(i));
-        if (i + 4 <= block.size())
+        const std::size_t steps = block.size() & ~std::size_t{3};
+        std::size_t from = 0;
+        std::size_t found = steps;
+        while (from < steps) {
+            const std::size_t p = block.find('P', from);
+            if (p == std::string_view::npos || p >= steps)
+                break;
+            if (p % 4 == 0 && block[p + 1] == 'K') {
+                found = p;
+                break;
+            }
+            from = p + 1;
+        }
+        window.advance(static_cast<int64_t>(found));
+        if (found < steps)
             return true;
     }
 }
