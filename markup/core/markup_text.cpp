@@ -76,7 +76,11 @@ std::string ReplaceEntities(std::string_view text)
     std::string out;
     out.reserve(text.size());
     std::size_t copied = 0; // text[copied, at) is still to be copied
-    for (std::size_t at = text.find('&'); at != std::string_view::npos; at = text.find('&', at)) {
+    const auto nextAmpersand = [text](std::size_t from) {
+        // Entities often follow each other: look before searching.
+        return from < text.size() && text[from] == '&' ? from : text.find('&', from);
+    };
+    for (std::size_t at = nextAmpersand(0); at != std::string_view::npos; at = nextAmpersand(at)) {
         if (at > copied)
             out.append(text, copied, at - copied);
         std::size_t pos = at + 1;
