@@ -96,7 +96,8 @@ TEST_F(DownloadRun, ThreeEntriesOneMissingShowPicturesLogAndStatusInOrder)
     EXPECT_NE(line(0).find("<B>File Downloaded!</B>... "), std::string::npos) << line(0);
     EXPECT_EQ(line(1).substr(0, 22), "<IMG src=\"idx:4\"><FONT"); // the failure stays
     // A 404 answer is an error of the transfer: its text is the status word.
-    EXPECT_NE(line(1).find("<B>Returned http error code 404</B>"), std::string::npos) << line(1);
+    EXPECT_NE(line(1).find("<B>Returned http error code 404</B>... 0kb of 0kb "), std::string::npos)
+        << "a failed file shows another file's sizes: " << line(1);
     EXPECT_EQ(line(2).substr(0, 22), "<IMG src=\"idx:3\"><FONT");
     EXPECT_NE(line(2).find("<B>Downloaded</B>"), std::string::npos) << line(2);
     EXPECT_EQ(readFile(target.path() / "a.zip"), std::string(5000, 'a'));
@@ -139,9 +140,9 @@ TEST_F(DownloadRun, ProgressTextAndTheFocusLine)
     form->FetchEngine1CopyProgress(0, 5000, 0);
     EXPECT_EQ(form->FCurProgress, "4kb of 0kb"); // no total known
 
-    // The next file shows the previous progress until its own arrives.
+    // The next file starts from its own progress, not the previous file's.
     form->FetchEngine1FileStart(1);
-    EXPECT_NE(line(1).find("... 4kb of 0kb"), std::string::npos) << line(1);
+    EXPECT_NE(line(1).find("... 0kb of 0kb "), std::string::npos) << line(1);
 
     // A click moves the focus: the following failure lands on the clicked line.
     form->URLBox->setCurrentRow(0);
@@ -153,6 +154,31 @@ TEST_F(DownloadRun, ProgressTextAndTheFocusLine)
     // An event for a position the table no longer has.
     form->FetchEngine1FileStart(7);
     EXPECT_EQ(statuses.last(), "Error : List index out of bounds (7)");
+}
+
+TEST_F(DownloadRun, CancelledFileShowsAsCancelledNotAsDownloaded)
+{
+    HttpPeer slow;
+    const std::string url = slow.url("/slow/2000000/big.zip");
+    form->AddUrl(url);
+    form->AddUrl(server.url("/never.zip"));
+    form->Button1Click();
+    QElapsedTimer timer;
+    timer.start();
+    // Until data has come in for the file.
+    while ((form->FCurProgress.empty() || form->FCurProgress.rfind("0kb", 0) == 0) && timer.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    form->FetchEngine1.CancelClick(); // the progress dialog's Cancel
+    finishRun();
+
+    EXPECT_EQ(line(0).substr(0, 22), "<IMG src=\"idx:4\"><FONT") << line(0);
+    EXPECT_NE(line(0).find("<B>Download Cancelled</B>"), std::string::npos) << line(0);
+    EXPECT_EQ(line(1), readyLine(server.url("/never.zip")));
+    const QStringList log = runLog();
+    EXPECT_TRUE(log.contains(QString::fromStdString("<i>File Not Downloaded : " + url + "</i><hr>")))
+        << log.join(" | ").toStdString();
+    EXPECT_FALSE(log.join(" ").contains("Finished")) << log.join(" | ").toStdString();
+    EXPECT_FALSE(statuses.last().contains("Completed")) << statuses.last().toStdString();
 }
 
 TEST_F(DownloadRun, EmptyTableRunsNothingAndEnds)

@@ -1,28 +1,22 @@
 // Effects of the worker's events reach the UI thread in order; progress may
-// be coalesced but never overtakes an event that followed it.
+// be coalesced but never overtakes an event that followed it. Slow jobs run
+// off the UI thread, and only the newest one takes effect.
+#include "latest_job_worker.h"
+#include "support/event_wait.h"
 #include "ui_event_pump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <string>
 #include <thread>
 #include <vector>
 
+using fetchly::TLatestJobWorker;
 using fetchly::TUiEventPump;
-
-namespace {
-
-void drainUntil(const std::function<bool()> &done, int timeoutMs = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < timeoutMs)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
-} // namespace
 
 TEST(UiEventPump, EventsArriveInOrderOnTheReceiverThreadAndProgressNeverOvertakes)
 {
@@ -46,7 +40,7 @@ TEST(UiEventPump, EventsArriveInOrderOnTheReceiverThreadAndProgressNeverOvertake
         }
         pump.Post([&] { seen.push_back("run done"); });
     });
-    drainUntil([&] { return !seen.empty() && seen.back() == "run done"; });
+    fetchly::test::PumpUntil([&] { return !seen.empty() && seen.back() == "run done"; });
     worker.join();
     QCoreApplication::processEvents();
 
@@ -94,4 +88,47 @@ TEST(UiEventPump, NothingRunsAfterDetach)
     pump.PostProgress([&] { ran += 10; }); // replaces the pending one
     QCoreApplication::processEvents();
     EXPECT_EQ(ran, 11);
+}
+
+TEST(LatestJobWorker, OnlyTheNewestJobTakesEffectOnTheReceiverThread)
+{
+    QObject receiver;
+    const auto uiThread = std::this_thread::get_id();
+    std::vector<std::string> jobs, effects; // jobs: touched by the worker only until joined
+    std::promise<void> gate;
+    std::atomic<bool> firstStarted{false}, offUiThread{true};
+    std::atomic<int> jobCount{0};
+    auto job = [&](const std::string &name, bool wait) {
+        return [&, name, wait]() -> TLatestJobWorker::Effect {
+            offUiThread = offUiThread && std::this_thread::get_id() != uiThread;
+            jobs.push_back(name);
+            ++jobCount;
+            if (wait) {
+                firstStarted = true;
+                gate.get_future().wait_for(std::chrono::seconds(10));
+            }
+            return [&, name] { effects.push_back(name); };
+        };
+    };
+    {
+        TLatestJobWorker worker(&receiver);
+        worker.Post(job("running", true));
+        ASSERT_TRUE(fetchly::test::PumpUntil([&] { return firstStarted.load(); }, 10000));
+        worker.Post(job("waiting", false));
+        worker.Post(job("newest", false)); // replaces the one still waiting
+        gate.set_value();
+        EXPECT_TRUE(fetchly::test::PumpUntil([&] { return !effects.empty(); }, 10000));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(effects, std::vector<std::string>{"newest"});
+
+        // A job whose effect is still queued when the worker goes.
+        worker.Post(job("late", false));
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (std::chrono::steady_clock::now() < end && jobCount < 3)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    QCoreApplication::processEvents();
+    EXPECT_EQ(jobs, (std::vector<std::string>{"running", "newest", "late"}));
+    EXPECT_EQ(effects, std::vector<std::string>{"newest"});
+    EXPECT_TRUE(offUiThread);
 }
