@@ -167,7 +167,11 @@ TEST_P(ProgressDialogDismiss, CancelsDuringARunAndClosesAfterIt)
 }
 
 INSTANTIATE_TEST_SUITE_P(Gestures, ProgressDialogDismiss,
-                         ::testing::Values(Dismiss::Button, Dismiss::Escape, Dismiss::WindowClose));
+                         ::testing::Values(Dismiss::Button, Dismiss::Escape, Dismiss::WindowClose),
+                         [](const auto &info) {
+                             const char *const names[] = {"Button", "Escape", "WindowClose"};
+                             return std::string(names[static_cast<int>(info.param)]);
+                         });
 
 int main(int argc, char **argv)
 {
