@@ -6,21 +6,27 @@
 
 namespace fetchly {
 
-TLatestJobWorker::TLatestJobWorker(QObject *receiver) : m_shared(std::make_shared<Shared>())
+TLatestJobWorker::TLatestJobWorker(QObject *receiver, std::chrono::milliseconds shutdownWait)
+    : m_shared(std::make_shared<Shared>()), m_shutdownWait(shutdownWait)
 {
     m_shared->receiver = receiver;
 }
 
 TLatestJobWorker::~TLatestJobWorker()
 {
-    {
-        std::lock_guard lock(m_shared->mutex);
-        m_shared->receiver = nullptr;
-        m_shared->waiting = nullptr;
-    }
+    std::unique_lock lock(m_shared->mutex);
+    m_shared->receiver = nullptr;
+    m_shared->waiting = nullptr;
     m_shared->wake.notify_all();
-    if (m_thread.joinable())
+    if (!m_thread.joinable())
+        return;
+    const bool ended = m_shared->wake.wait_for(lock, m_shutdownWait, [this] { return m_shared->exited; });
+    lock.unlock();
+    // The thread holds its own share of the state, so it may outlive us.
+    if (ended)
         m_thread.join();
+    else
+        m_thread.detach();
 }
 
 void TLatestJobWorker::Post(Job job)
@@ -34,26 +40,21 @@ void TLatestJobWorker::Post(Job job)
     }
     // Started on first use: most sessions never inspect a file.
     if (!m_thread.joinable())
-        m_thread = std::thread(&TLatestJobWorker::workerMain, this);
-    m_shared->wake.notify_one();
+        m_thread = std::thread(&TLatestJobWorker::workerMain, m_shared);
+    m_shared->wake.notify_all();
 }
 
-void TLatestJobWorker::workerMain()
+void TLatestJobWorker::workerMain(std::shared_ptr<Shared> shared)
 {
-    const std::shared_ptr<Shared> shared = m_shared;
+    std::unique_lock lock(shared->mutex);
     for (;;) {
-        Job job;
-        std::uint64_t number = 0;
-        QObject *receiver = nullptr;
-        {
-            std::unique_lock lock(shared->mutex);
-            shared->wake.wait(lock, [&] { return !shared->receiver || shared->waiting; });
-            if (!shared->receiver)
-                return;
-            job = std::exchange(shared->waiting, nullptr);
-            number = shared->latest;
-            receiver = shared->receiver;
-        }
+        shared->wake.wait(lock, [&] { return !shared->receiver || shared->waiting; });
+        if (!shared->receiver)
+            break;
+        Job job = std::exchange(shared->waiting, nullptr);
+        const std::uint64_t number = shared->latest;
+        QObject *const receiver = shared->receiver;
+        lock.unlock();
         Effect effect;
         try {
             effect = job();
@@ -61,12 +62,11 @@ void TLatestJobWorker::workerMain()
             // A job reports its own failures in its effect; one that throws
             // anyway has nothing to show.
         }
-        if (!effect)
-            continue;
+        job = nullptr;
+        lock.lock();
+        if (!effect || shared->receiver != receiver || shared->latest != number)
+            continue; // nothing to show, or superseded while it ran
         std::weak_ptr<Shared> weak = shared;
-        std::lock_guard lock(shared->mutex);
-        if (shared->receiver != receiver || shared->latest != number)
-            continue; // superseded while it ran
         QMetaObject::invokeMethod(
             receiver,
             [weak, number, effect = std::move(effect)] {
@@ -82,6 +82,8 @@ void TLatestJobWorker::workerMain()
             },
             Qt::QueuedConnection);
     }
+    shared->exited = true;
+    shared->wake.notify_all();
 }
 
 } // namespace fetchly

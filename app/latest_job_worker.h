@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -20,11 +21,16 @@ class TLatestJobWorker {
 public:
     using Effect = std::function<void()>;
     // Runs on the worker thread; returns the effect for the receiver's thread
-    // (may be empty). It must not touch widgets.
+    // (may be empty). It must not touch widgets, nor anything the worker's
+    // owner frees.
     using Job = std::function<Effect()>;
 
-    explicit TLatestJobWorker(QObject *receiver);
-    // Drops a waiting job and waits for the running one to end.
+    // `shutdownWait`: how long the destructor waits for a running job.
+    explicit TLatestJobWorker(QObject *receiver,
+                              std::chrono::milliseconds shutdownWait = std::chrono::seconds(2));
+    // Drops a waiting job and waits (at most `shutdownWait`) for the running
+    // one; a job that takes longer finishes on its own, unseen, so a file
+    // that reads slowly never holds up closing the window.
     ~TLatestJobWorker();
     TLatestJobWorker(const TLatestJobWorker &) = delete;
     TLatestJobWorker &operator=(const TLatestJobWorker &) = delete;
@@ -39,10 +45,12 @@ private:
         QObject *receiver = nullptr; // null once the worker is going away
         Job waiting;
         std::uint64_t latest = 0; // number of the newest job posted
+        bool exited = false;
     };
-    void workerMain();
+    static void workerMain(std::shared_ptr<Shared> shared);
 
     std::shared_ptr<Shared> m_shared;
+    std::chrono::milliseconds m_shutdownWait;
     std::thread m_thread;
 };
 

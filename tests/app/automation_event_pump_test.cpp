@@ -11,6 +11,8 @@
 
 #include <atomic>
 #include <future>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -90,45 +92,61 @@ TEST(UiEventPump, NothingRunsAfterDetach)
     EXPECT_EQ(ran, 11);
 }
 
-TEST(LatestJobWorker, OnlyTheNewestJobTakesEffectOnTheReceiverThread)
+TEST(LatestJobWorker, OnlyTheNewestJobTakesEffectAndClosingNeverWaitsForASlowOne)
 {
     QObject receiver;
     const auto uiThread = std::this_thread::get_id();
-    std::vector<std::string> jobs, effects; // jobs: touched by the worker only until joined
-    std::promise<void> gate;
-    std::atomic<bool> firstStarted{false}, offUiThread{true};
-    std::atomic<int> jobCount{0};
-    auto job = [&](const std::string &name, bool wait) {
-        return [&, name, wait]() -> TLatestJobWorker::Effect {
+    std::mutex mutex;
+    std::vector<std::string> jobs; // guarded by mutex
+    std::vector<std::string> effects;
+    std::promise<void> first, second;
+    const std::shared_future<void> firstOpen = first.get_future().share(),
+                                   secondOpen = second.get_future().share();
+    std::atomic<bool> offUiThread{true};
+    std::atomic<int> finished{0};
+    auto job = [&](const std::string &name, const std::shared_future<void> *gate) {
+        return [&, name, gate]() -> TLatestJobWorker::Effect {
             offUiThread = offUiThread && std::this_thread::get_id() != uiThread;
-            jobs.push_back(name);
-            ++jobCount;
-            if (wait) {
-                firstStarted = true;
-                gate.get_future().wait_for(std::chrono::seconds(10));
+            {
+                std::lock_guard lock(mutex);
+                jobs.push_back(name);
             }
+            if (gate)
+                gate->wait_for(std::chrono::seconds(10));
+            ++finished; // the last use of this test's variables
             return [&, name] { effects.push_back(name); };
         };
     };
-    {
-        TLatestJobWorker worker(&receiver);
-        worker.Post(job("running", true));
-        ASSERT_TRUE(fetchly::test::PumpUntil([&] { return firstStarted.load(); }, 10000));
-        worker.Post(job("waiting", false));
-        worker.Post(job("newest", false)); // replaces the one still waiting
-        gate.set_value();
-        EXPECT_TRUE(fetchly::test::PumpUntil([&] { return !effects.empty(); }, 10000));
-        QCoreApplication::processEvents();
-        EXPECT_EQ(effects, std::vector<std::string>{"newest"});
-
-        // A job whose effect is still queued when the worker goes.
-        worker.Post(job("late", false));
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (std::chrono::steady_clock::now() < end && jobCount < 3)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    const auto started = [&](std::size_t n) {
+        return fetchly::test::PumpUntil(
+            [&] {
+                std::lock_guard lock(mutex);
+                return jobs.size() >= n;
+            },
+            10000);
+    };
+    auto worker = std::make_unique<TLatestJobWorker>(&receiver, std::chrono::milliseconds(100));
+    worker->Post(job("running", &firstOpen));
+    ASSERT_TRUE(started(1));
+    worker->Post(job("waiting", nullptr));
+    worker->Post(job("newest", nullptr)); // replaces the one still waiting
+    first.set_value();
+    EXPECT_TRUE(fetchly::test::PumpUntil([&] { return !effects.empty(); }, 10000));
     QCoreApplication::processEvents();
-    EXPECT_EQ(jobs, (std::vector<std::string>{"running", "newest", "late"}));
+    EXPECT_EQ(effects, std::vector<std::string>{"newest"});
+
+    // The worker goes while a job is still reading: no waiting for it, and
+    // its result is never shown.
+    worker->Post(job("slow", &secondOpen));
+    ASSERT_TRUE(started(3));
+    QElapsedTimer clock;
+    clock.start();
+    worker.reset();
+    EXPECT_LT(clock.elapsed(), 2000);
+    second.set_value();
+    fetchly::test::PumpUntil([&] { return finished == 3; }, 10000);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(jobs, (std::vector<std::string>{"running", "newest", "slow"}));
     EXPECT_EQ(effects, std::vector<std::string>{"newest"});
     EXPECT_TRUE(offUiThread);
 }
