@@ -2,6 +2,7 @@
 // local HTTP server, its lines, run log, status bar and tray hint.
 #include "main_form.h"
 #include "options_form.h"
+#include "support/event_wait.h"
 #include "support/http_server.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
@@ -9,7 +10,6 @@
 #include <QCheckBox>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QListWidget>
 #include <QToolTip>
 #include <gtest/gtest.h>
@@ -49,11 +49,7 @@ protected:
     // Processes events until the run-done effect has run.
     void finishRun()
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (form->FBusy && timer.elapsed() < 30000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        ASSERT_FALSE(form->FBusy) << "the run did not end";
+        ASSERT_TRUE(PumpUntil([this] { return !form->FBusy; }, 30000)) << "the run did not end";
         form->FetchEngine1.Wait();
         QCoreApplication::processEvents();
     }
@@ -163,11 +159,8 @@ TEST_F(DownloadRun, CancelledFileShowsAsCancelledNotAsDownloaded)
     form->AddUrl(url);
     form->AddUrl(server.url("/never.zip"));
     form->Button1Click();
-    QElapsedTimer timer;
-    timer.start();
     // Until data has come in for the file.
-    while ((form->FCurProgress.empty() || form->FCurProgress.rfind("0kb", 0) == 0) && timer.elapsed() < 10000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    PumpUntil([this] { return !form->FCurProgress.empty() && form->FCurProgress.rfind("0kb", 0) != 0; });
     form->FetchEngine1.CancelClick(); // the progress dialog's Cancel
     finishRun();
 
@@ -252,11 +245,7 @@ TEST_F(DownloadRun, TheRunShowsItsProgressDialogWithTheWindowsTexts)
     form->OptionsForm->CheckBox3->setChecked(true); // keep it open with "Open file"
     form->Button1Click();
     finishRun();
-    QElapsedTimer timer;
-    timer.start();
-    while ((!form->ProgressHost->dialog() || !form->ProgressHost->dialog()->isVisible()) &&
-           timer.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    PumpUntil([this] { return form->ProgressHost->dialog() && form->ProgressHost->dialog()->isVisible(); });
     ProgressDialog *dialog = form->ProgressHost->dialog();
     ASSERT_NE(dialog, nullptr) << "the run built no progress dialog";
     EXPECT_TRUE(dialog->isVisible());
