@@ -31,9 +31,18 @@ protected:
 
     void run(const std::vector<std::string> &paths)
     {
+        start(paths);
+        finish();
+    }
+    void start(const std::vector<std::string> &paths)
+    {
+        engine.Items.Clear();
         for (const auto &p : paths)
             engine.Items.Add(TFetchItem{0, peer.url(p), dir.str(), ""});
         engine.Start();
+    }
+    void finish()
+    {
         ASSERT_TRUE(PumpUntil([&] { return !engine.Running(); }));
         engine.Wait();
         // The end-state notice travels through the event queue.
@@ -132,15 +141,11 @@ TEST_P(ProgressDialogDismiss, CancelsDuringARunAndClosesAfterIt)
 {
     ProgressDialogHost host(engine);
     engine.ShowOpenFile = true;
-    engine.Items.Add(TFetchItem{0, peer.url("/slow/400000"), dir.str(), ""});
-    engine.Start();
+    start({"/slow/400000"});
     ASSERT_TRUE(PumpUntil([&] { return host.dialog() && !rec.progress().empty(); }));
     ASSERT_TRUE(host.dialog()->isVisible());
     dismiss(host.dialog());
-    ASSERT_TRUE(PumpUntil([&] { return !engine.Running(); }));
-    engine.Wait();
-    QApplication::processEvents();
-    QApplication::processEvents();
+    finish();
     ASSERT_NE(host.dialog(), nullptr);
     EXPECT_EQ(host.dialog()->cancelButton()->text(), "Close");
     EXPECT_FALSE(host.dialog()->openFileButton()->isEnabled());
@@ -148,7 +153,6 @@ TEST_P(ProgressDialogDismiss, CancelsDuringARunAndClosesAfterIt)
 
     // After a run the same gesture is Close: OnCopyCancel, and the dialog is
     // hidden but kept.
-    engine.Items.Clear();
     run({"/file/100"});
     ProgressDialog *kept = host.dialog();
     ASSERT_NE(kept, nullptr);
@@ -166,12 +170,15 @@ TEST_P(ProgressDialogDismiss, CancelsDuringARunAndClosesAfterIt)
     EXPECT_FALSE(kept->isVisible());
 }
 
+std::string gestureName(const ::testing::TestParamInfo<Dismiss> &info)
+{
+    const char *const names[] = {"Button", "Escape", "WindowClose"};
+    return names[static_cast<int>(info.param)];
+}
+
 INSTANTIATE_TEST_SUITE_P(Gestures, ProgressDialogDismiss,
                          ::testing::Values(Dismiss::Button, Dismiss::Escape, Dismiss::WindowClose),
-                         [](const auto &info) {
-                             const char *const names[] = {"Button", "Escape", "WindowClose"};
-                             return std::string(names[static_cast<int>(info.param)]);
-                         });
+                         gestureName);
 
 int main(int argc, char **argv)
 {
