@@ -157,7 +157,7 @@ public:
     void FetchEngine1URLNotFound(const std::string &url);
     void FetchEngine1ErrorInfo(const std::string &ErrorInfo);
     // `cancelled`: the run ended because Cancel was pressed.
-    void FetchEngine1CopyDone1(bool cancelled = false);
+    void FetchEngine1CopyDone1(bool cancelled);
 
     // --- options
     void ToolButton12Click();

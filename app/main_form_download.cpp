@@ -161,9 +161,9 @@ void TDownloadForm::FetchEngine1CopyProgress(int Ext, TFetchSize size, TFetchSiz
 
 void TDownloadForm::FetchEngine1FileDone(int Ext)
 {
+    m_runningKey.clear(); // it arrived, or failed: it was not cut off
     Guarded([&] {
         FCurUrl = std::string(FUrlList.Key(Ext));
-        m_runningKey.clear();
         if (focusFailed()) {
             // The engine reports every item as done; a failed one keeps its
             // failure picture and text, and its partial file is not inspected.
