@@ -1,5 +1,7 @@
 #include "app_pictures.h"
 
+#include "app_pictures_svg.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QIconEngine>
@@ -7,9 +9,7 @@
 #include <QPixmapCache>
 #include <QStyle>
 #include <QStyleOption>
-#include <QSvgRenderer>
 #include <QWidget>
-#include <cmath>
 
 // Resources of a static library must be registered by hand.
 static void registerPictures()
@@ -44,8 +44,11 @@ public:
     // `size` is in device pixels: QIcon asks for the logical size times the ratio.
     QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State) override
     {
-        const QString key =
-            QStringLiteral("fetchly-svg:%1:%2x%3:%4").arg(m_path).arg(size.width()).arg(size.height()).arg(mode);
+        const QString key = QStringLiteral("fetchly-svg:%1:%2x%3:%4")
+                                .arg(m_path)
+                                .arg(size.width())
+                                .arg(size.height())
+                                .arg(mode);
         QPixmap picture;
         if (QPixmapCache::find(key, &picture))
             return picture;
@@ -84,7 +87,8 @@ QIcon svgIcon(const char *name)
 class PixelRatioWatch : public QObject {
 public:
     PixelRatioWatch(QWidget *widget, std::function<void(qreal)> changed)
-        : QObject(widget), m_widget(widget), m_ratio(widget->devicePixelRatioF()), m_changed(std::move(changed))
+        : QObject(widget), m_widget(widget), m_ratio(widget->devicePixelRatioF()),
+          m_changed(std::move(changed))
     {
         widget->installEventFilter(this);
     }
@@ -113,25 +117,18 @@ private:
 
 QPixmap DrawPicture(const QString &path, QSize size, qreal ratio)
 {
-    QSvgRenderer renderer(path);
-    if (!renderer.isValid() || size.isEmpty())
+    const QImage image = DrawSvg(path, QSize(qRound(size.width() * ratio), qRound(size.height() * ratio)));
+    if (image.isNull())
         return {};
-    const QSize pixels(qRound(size.width() * ratio), qRound(size.height() * ratio));
-    QPixmap picture(pixels);
-    picture.fill(Qt::transparent);
-    {
-        QPainter painter(&picture);
-        painter.setRenderHint(QPainter::Antialiasing);
-        renderer.render(&painter, QRectF(QPointF(0, 0), pixels));
-    }
+    QPixmap picture = QPixmap::fromImage(image);
     picture.setDevicePixelRatio(ratio);
     return picture;
 }
 
 QList<QIcon> ToolbarPictures()
 {
-    static const char *const names[] = {"tool0_open.svg",  "tool1_save.svg", "tool2_start.svg",
-                                        "tool3_add.svg",   "tool4_empty.svg", "tool5_hide.svg",
+    static const char *const names[] = {"tool0_open.svg",   "tool1_save.svg",  "tool2_start.svg",
+                                        "tool3_add.svg",    "tool4_empty.svg", "tool5_hide.svg",
                                         "tool6_options.svg"};
     QList<QIcon> pictures;
     for (const char *name : names)

@@ -30,9 +30,8 @@ void sayError(const QString &message)
 int runRegistrationSwitch(int argc, char **argv)
 {
     QCoreApplication core(argc, argv);
-    const automation::TStartupDecision decision =
-        automation::BeginServerStartup(QCoreApplication::arguments(), ProgramPath(),
-                                       QDBusConnection::sessionBus());
+    const automation::TStartupDecision decision = automation::BeginServerStartup(
+        QCoreApplication::arguments(), ProgramPath(), QDBusConnection::sessionBus());
     sayError(decision.message);
     return decision.exitCode;
 }
@@ -51,6 +50,8 @@ int runGui(int argc, char **argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fetchly"));
     QApplication::setOrganizationName(QStringLiteral("Brindlewick"));
+    // Desktops match the window to its entry (name, icon) by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.brindlewick.Fetchly"));
     QApplication::setWindowIcon(AppIcon());
 
     // The activation file, and one program per user: a running one is asked

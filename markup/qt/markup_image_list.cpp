@@ -10,8 +10,8 @@ int TMarkupImageList::Add(const QPixmap &pixmap)
     if (pixmap.deviceIndependentSize().toSize() == size_ || pixmap.isNull()) {
         pixmaps_.push_back(pixmap);
     } else {
-        QPixmap scaled = pixmap.scaled(size_ * pixmap.devicePixelRatio(), Qt::IgnoreAspectRatio,
-                                       Qt::SmoothTransformation);
+        QPixmap scaled =
+            pixmap.scaled(size_ * pixmap.devicePixelRatio(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         scaled.setDevicePixelRatio(pixmap.devicePixelRatio());
         pixmaps_.push_back(scaled);
     }

@@ -115,9 +115,9 @@ TEST(MainWindowLifecycle, ListSurvivesARestartWithItsShownLines)
         form.FUrlList.SetValue("http://h/c.exe?v=1", StatusLine(2, "http://h/c.exe?v=1", "DownLoading",
                                                                 "1kb of 9kb", "Rate: 1 KB/s"));
     }
-    EXPECT_EQ(test::readFile(test::SavedFilesPath()).find("http://h/a.jpg=" + ReadyLine("http://h/a.jpg") +
-                                                          "\r\nhttp://h/b.zip=" + ReadyLine("http://h/b.zip") +
-                                                          "\r\nhttp://h/c.exe?v=1=<IMG src=\"idx:2\">"),
+    EXPECT_EQ(test::readFile(test::SavedFilesPath())
+                  .find("http://h/a.jpg=" + ReadyLine("http://h/a.jpg") + "\r\nhttp://h/b.zip=" +
+                        ReadyLine("http://h/b.zip") + "\r\nhttp://h/c.exe?v=1=<IMG src=\"idx:2\">"),
               0u);
     TDownloadForm again;
     EXPECT_EQ(boxLines(again.URLBox),

@@ -1,0 +1,189 @@
+// The manual page and the shell completions, checked against the program's
+// own usage texts: every subcommand and every option the program prints must
+// be offered by the bash, zsh and fish completions and described by the
+// manual page. And `cmake --install` puts all of them, the desktop entry, the
+// metadata and the icons where desktops look for them.
+#include "support/program_run.h"
+#include "support/temp_dir.h"
+#include "support/test_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace fetchly::test {
+namespace {
+
+using Words = std::vector<std::string>;
+
+std::filesystem::path packaging()
+{
+    return sourceDir() / "packaging";
+}
+
+ProgramResult run(const std::string &program, const Words &args)
+{
+    return runProgram(program, args, binaryDir(), 30);
+}
+
+std::string joined(const Words &words, const std::string &gap = " ")
+{
+    std::string text;
+    for (const std::string &w : words)
+        text += (text.empty() ? "" : gap) + w;
+    return text;
+}
+
+std::set<std::string> lines(const std::string &text)
+{
+    std::set<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.insert(line.substr(0, line.find('\t')));
+    return out;
+}
+
+// The options a usage text names: words that start with "-" after a blank,
+// "[", "(", "|" or ",".
+std::set<std::string> optionsIn(const std::string &usage)
+{
+    static const std::regex option(R"((?:^|[\s\[(|,])(--?[a-z][a-z-]*))");
+    std::set<std::string> found;
+    for (std::sregex_iterator it(usage.begin(), usage.end(), option), end; it != end; ++it)
+        found.insert((*it)[1].str());
+    return found;
+}
+
+// A command line up to its options: the subcommand, and --ftp HOST for the
+// FTP forms.
+struct Form {
+    const char *subcommand;
+    bool ftp;
+    Words words() const { return ftp ? Words{subcommand, "--ftp", "h"} : Words{subcommand}; }
+};
+
+std::set<std::string> usageOptions(const Form &form)
+{
+    Words args = form.words();
+    args.push_back("--help");
+    const ProgramResult r = run((binaryDir() / "app/fetchly").string(), args);
+    EXPECT_NE((r.out + r.err).find(std::string("usage: fetchly ") + form.subcommand), std::string::npos)
+        << joined(args) << ": " << r.out << r.err;
+    return optionsIn(r.out + r.err);
+}
+
+// What bash offers for `fetchly WORDS OPTION`, one option after another.
+std::set<std::string> bashCompletes(const Words &words, const std::set<std::string> &options)
+{
+    std::string script = "source " + (packaging() / "completions/fetchly.bash").string() + "\n";
+    for (const std::string &option : options)
+        script += "COMP_WORDS=(fetchly " + joined(words) + " " + option +
+                  "); COMP_CWORD=" + std::to_string(words.size() + 1) +
+                  "; _fetchly; printf '%s\\n' \"${COMPREPLY[@]}\"\n";
+    return lines(run("bash", {"-c", script}).out);
+}
+
+std::set<std::string> fishCompletes(const Words &words, const std::set<std::string> &options)
+{
+    std::string script = "source " + (packaging() / "completions/fetchly.fish").string() + "\n";
+    for (const std::string &option : options)
+        script += "complete -C 'fetchly " + joined(words) + " " + option + "'\n";
+    return lines(run("fish", {"--no-config", "-c", script}).out);
+}
+
+// The zsh completion's branch of one subcommand (zsh's completion system
+// cannot run outside an interactive shell; its syntax is checked below).
+std::string zshBranch(const std::string &subcommand)
+{
+    const std::string text = readFile(packaging() / "completions/_fetchly");
+    const std::size_t from = text.find("\n  " + subcommand + ")\n");
+    return from == std::string::npos ? std::string() : text.substr(from, text.find(";;", from) - from);
+}
+
+std::set<std::string> missing(const std::set<std::string> &wanted, const std::set<std::string> &offered)
+{
+    std::set<std::string> out;
+    for (const std::string &w : wanted)
+        if (!offered.count(w))
+            out.insert(w);
+    return out;
+}
+
+std::string listed(const std::set<std::string> &items)
+{
+    return joined(Words(items.begin(), items.end()));
+}
+
+class CommandDocs : public ::testing::TestWithParam<Form> {};
+
+TEST_P(CommandDocs, EveryOptionIsCompletedAndDescribed)
+{
+    const Form form = GetParam();
+    const std::set<std::string> options = usageOptions(form);
+    ASSERT_FALSE(options.empty());
+    EXPECT_EQ(listed(missing(options, bashCompletes(form.words(), options))), "") << "bash";
+    EXPECT_EQ(listed(missing(options, fishCompletes(form.words(), options))), "") << "fish";
+
+    const std::string zsh = zshBranch(form.subcommand);
+    const std::string manual = readFile(packaging() / "man/fetchly.1.scd");
+    EXPECT_NE(manual.find(std::string("*fetchly ") + form.subcommand), std::string::npos) << "synopsis";
+    for (const std::string &option : options) {
+        EXPECT_NE(zsh.find(option), std::string::npos) << "zsh " << option;
+        EXPECT_NE(manual.find("*" + option + "*"), std::string::npos) << "manual " << option;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Subcommands, CommandDocs,
+                         ::testing::Values(Form{"get", false}, Form{"get", true}, Form{"put", false},
+                                           Form{"put", true}, Form{"copy", false}, Form{"add", false},
+                                           Form{"inspect", false}),
+                         [](const auto &info) {
+                             return std::string(info.param.subcommand) + (info.param.ftp ? "Ftp" : "");
+                         });
+
+TEST(CommandDocsSubcommands, EveryShellOffersEverySubcommandAndEveryScriptParses)
+{
+    const std::set<std::string> subcommands = {"get", "put", "copy", "add", "inspect"};
+    const std::string bash =
+        "source " + (packaging() / "completions/fetchly.bash").string() +
+        "\nCOMP_WORDS=(fetchly ''); COMP_CWORD=1; _fetchly; printf '%s\\n' \"${COMPREPLY[@]}\"";
+    EXPECT_EQ(lines(run("bash", {"-c", bash}).out), subcommands);
+    const std::string fish = "source " + (packaging() / "completions/fetchly.fish").string() +
+                             "\ncomplete -C 'fetchly ' | string match -r '^[a-z]+'";
+    EXPECT_EQ(lines(run("fish", {"--no-config", "-c", fish}).out), subcommands);
+    for (const std::string &subcommand : subcommands)
+        EXPECT_NE(zshBranch(subcommand), "") << subcommand;
+    const ProgramResult zsh = run("zsh", {"-n", (packaging() / "completions/_fetchly").string()});
+    EXPECT_EQ(zsh.status, 0) << zsh.err;
+}
+
+TEST(Install, PutsProgramsManualCompletionsAndDesktopFilesInPlace)
+{
+    TempDir prefix;
+    const ProgramResult r = run("cmake", {"--install", binaryDir().string(), "--prefix", prefix.str()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Words expected = {
+        "bin/fetchly",
+        "bin/fetchly-gui",
+        "share/man/man1/fetchly.1",
+        "share/bash-completion/completions/fetchly",
+        "share/zsh/site-functions/_fetchly",
+        "share/fish/vendor_completions.d/fetchly.fish",
+        "share/applications/com.brindlewick.Fetchly.desktop",
+        "share/metainfo/com.brindlewick.Fetchly.metainfo.xml",
+        "share/icons/hicolor/scalable/apps/fetchly.svg",
+        "share/icons/hicolor/16x16/apps/fetchly.png",
+        "share/icons/hicolor/256x256/apps/fetchly.png",
+        "share/fetchly/browser/chromium/fetchly.png",
+    };
+    for (const std::string &file : expected)
+        EXPECT_TRUE(std::filesystem::is_regular_file(prefix.path() / file)) << file;
+    const std::string desktop =
+        readFile(prefix.path() / "share/applications/com.brindlewick.Fetchly.desktop");
+    EXPECT_NE(desktop.find("\nExec=fetchly %U\n"), std::string::npos) << desktop;
+}
+
+} // namespace
+} // namespace fetchly::test
