@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -56,22 +57,33 @@ std::set<std::string> optionsIn(const std::string &usage)
     return found;
 }
 
-// A command line up to its options: the subcommand, and --ftp HOST for the
-// FTP forms.
-struct Form {
-    const char *subcommand;
-    bool ftp;
-    Words words() const { return ftp ? Words{subcommand, "--ftp", "h"} : Words{subcommand}; }
-    friend void PrintTo(const Form &form, std::ostream *os) { *os << joined(form.words()); }
-};
-
-std::set<std::string> usageOptions(const Form &form)
+std::string fetchly()
 {
-    Words args = form.words();
-    args.push_back("--help");
-    const ProgramResult r = run((binaryDir() / "app/fetchly").string(), args);
-    EXPECT_NE((r.out + r.err).find(std::string("usage: fetchly ") + form.subcommand), std::string::npos)
-        << joined(args) << ": " << r.out << r.err;
+    return (binaryDir() / "app/fetchly").string();
+}
+
+// The command line forms the program's help names, up to their options:
+// {"get"}, {"get", "--ftp", "h"}, {"inspect"}...
+std::vector<Words> helpForms()
+{
+    const std::string help = run(fetchly(), {"--help"}).out;
+    static const std::regex form(R"(fetchly ([a-z]+)( --ftp)?)");
+    std::vector<Words> forms;
+    for (std::sregex_iterator it(help.begin(), help.end(), form), end; it != end; ++it) {
+        Words words = {(*it)[1].str()};
+        if ((*it)[2].matched)
+            words.insert(words.end(), {"--ftp", "h"});
+        if (std::find(forms.begin(), forms.end(), words) == forms.end())
+            forms.push_back(words);
+    }
+    return forms;
+}
+
+std::set<std::string> usageOptions(Words words)
+{
+    words.push_back("--help");
+    const ProgramResult r = run(fetchly(), words);
+    EXPECT_NE((r.out + r.err).find("usage: fetchly " + words.front()), std::string::npos) << r.out << r.err;
     return optionsIn(r.out + r.err);
 }
 
@@ -122,35 +134,13 @@ std::string listed(const std::set<std::string> &items)
     return joined(Words(items.begin(), items.end()));
 }
 
-class CommandDocs : public ::testing::TestWithParam<Form> {};
-
-TEST_P(CommandDocs, EveryOptionIsCompletedAndDescribed)
+TEST(CommandDocs, EverySubcommandAndOptionOfTheHelpIsCompletedAndDescribed)
 {
-    const Form form = GetParam();
-    const std::set<std::string> options = usageOptions(form);
-    EXPECT_EQ(listed(missing(options, bashOptions(form.words()))), "") << "bash";
-    EXPECT_EQ(listed(missing(options, fishOptions(form.words()))), "") << "fish";
-
-    const std::string zsh = zshBranch(form.subcommand);
-    const std::string manual = readFile(packaging() / "man/fetchly.1.scd");
-    EXPECT_NE(manual.find(std::string("*fetchly ") + form.subcommand), std::string::npos) << "synopsis";
-    for (const std::string &option : options) {
-        EXPECT_NE(zsh.find(option), std::string::npos) << "zsh " << option;
-        EXPECT_NE(manual.find("*" + option + "*"), std::string::npos) << "manual " << option;
-    }
-}
-
-INSTANTIATE_TEST_SUITE_P(Subcommands, CommandDocs,
-                         ::testing::Values(Form{"get", false}, Form{"get", true}, Form{"put", false},
-                                           Form{"put", true}, Form{"copy", false}, Form{"add", false},
-                                           Form{"inspect", false}),
-                         [](const auto &info) {
-                             return std::string(info.param.subcommand) + (info.param.ftp ? "Ftp" : "");
-                         });
-
-TEST(CommandDocsSubcommands, EveryShellOffersEverySubcommandAndEveryScriptParses)
-{
-    const std::set<std::string> subcommands = {"get", "put", "copy", "add", "inspect"};
+    const std::vector<Words> forms = helpForms();
+    std::set<std::string> subcommands;
+    for (const Words &form : forms)
+        subcommands.insert(form.front());
+    ASSERT_FALSE(subcommands.empty());
     const std::string bash =
         "source " + (packaging() / "completions/fetchly.bash").string() +
         "\nCOMP_WORDS=(fetchly ''); COMP_CWORD=1; _fetchly; printf '%s\\n' \"${COMPREPLY[@]}\"";
@@ -158,8 +148,21 @@ TEST(CommandDocsSubcommands, EveryShellOffersEverySubcommandAndEveryScriptParses
     const std::string fish = "source " + (packaging() / "completions/fetchly.fish").string() +
                              "\ncomplete -C 'fetchly ' | string match -r '^[a-z]+'";
     EXPECT_EQ(lines(run("fish", {"--no-config", "-c", fish}).out), subcommands);
-    for (const std::string &subcommand : subcommands)
-        EXPECT_NE(zshBranch(subcommand), "") << subcommand;
+
+    const std::string manual = readFile(packaging() / "man/fetchly.1.scd");
+    for (const Words &form : forms) {
+        SCOPED_TRACE(joined(form));
+        EXPECT_NE(manual.find("*fetchly " + form.front()), std::string::npos) << "synopsis";
+        const std::set<std::string> options = usageOptions(form);
+        EXPECT_EQ(listed(missing(options, bashOptions(form))), "") << "bash";
+        EXPECT_EQ(listed(missing(options, fishOptions(form))), "") << "fish";
+        const std::string zsh = zshBranch(form.front());
+        EXPECT_NE(zsh, "") << "zsh";
+        for (const std::string &option : options) {
+            EXPECT_NE(zsh.find(option), std::string::npos) << "zsh " << option;
+            EXPECT_NE(manual.find("*" + option + "*"), std::string::npos) << "manual " << option;
+        }
+    }
     const ProgramResult zsh = run("zsh", {"-n", (packaging() / "completions/_fetchly").string()});
     EXPECT_EQ(zsh.status, 0) << zsh.err;
 }
