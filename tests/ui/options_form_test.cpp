@@ -165,6 +165,7 @@ struct TypedLink {
     const char *typed;
     const char *stored; // the new last item, or nullptr when nothing is added
     int selected;       // the row selected afterwards
+    friend void PrintTo(const TypedLink &link, std::ostream *os) { *os << '"' << link.typed << '"'; }
 };
 
 class OptionsLinkTypes : public ::testing::TestWithParam<TypedLink> {};
