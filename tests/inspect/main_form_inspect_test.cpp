@@ -3,6 +3,7 @@
 // UI thread.
 #include "main_form.h"
 #include "support/event_wait.h"
+#include "support/stalled_fifo.h"
 #include "support/temp_dir.h"
 #include "ui/directory_edit.h"
 
@@ -12,10 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <thread>
-#include <unistd.h>
 
 namespace fetchly {
 namespace {
@@ -79,25 +76,17 @@ TEST_F(MainFormInspect, ClickShowsTheReportOrTheError)
 
 TEST_F(MainFormInspect, AFileThatBlocksNeitherFreezesTheWindowNorOutlivesANewerClick)
 {
-    const auto fifo = downloads.path() / "stuck.zip";
-    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // Were it read on the UI thread, the pipe would hold the click for the
+    // helper's stall.
+    const test::StalledFifo fifo(downloads.path() / "stuck.zip");
     form.AddUrl("http://host/stuck.zip");
     form.AddUrl("http://host/a.zip");
-    // A reader that waits on the pipe is let go after a while, so nothing
-    // hangs for ever.
-    std::thread release([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-        const int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
-        if (fd >= 0)
-            ::close(fd);
-    });
     QElapsedTimer clock;
     clock.start();
     form.URLBox->setCurrentRow(0);
     form.URLBoxClick();
     EXPECT_LT(clock.elapsed(), 500) << "the click waited for the file";
     click(1, "inside"); // supersedes the report still pending
-    release.join();
     test::PumpUntil([] { return false; }, 300);
     EXPECT_TRUE(form.URLBox->toolTip().contains("inside")) << form.URLBox->toolTip().toStdString();
     EXPECT_FALSE(form.StatusText().contains("stuck")) << form.StatusText().toStdString();
