@@ -86,8 +86,10 @@ void TDownloadForm::Button1Click()
             item.TargetDir = dir;
         }
         m_failedInRun.clear();
+        m_doneInRun = 0;
         FBusy = true;
         FetchEngine1.Start();
+        runStarted();
     });
 }
 
@@ -103,12 +105,14 @@ void TDownloadForm::DownLoadThisFile1Click()
         if (!FBusy) {
             FetchEngine1.Items.Clear();
             m_failedInRun.clear();
+            m_doneInRun = 0;
         }
         TFetchItem &item = FetchEngine1.Items.Add();
         item.URL = std::string(FUrlList.Key(i));
         item.ExternalIndex = i;
         item.TargetDir = tgt->text().toStdString();
         FetchEngine1.Start();
+        runStarted();
     });
 }
 
@@ -166,6 +170,7 @@ void TDownloadForm::FetchEngine1FileDone(int Ext)
             return;
         }
         FCurImage = 3;
+        ++m_doneInRun;
         FCurStatus = "File Downloaded!";
         doBoxAppend("File Downloaded : " + MarkupEscape(FCurUrl) + "<hr>");
         UpdateCurrentLine();
@@ -208,6 +213,7 @@ void TDownloadForm::FetchEngine1CopyDone1()
         doBoxAppend("<b>Fetchly has Finished All Downloads! </b>");
         UpdateCurrentLine();
         FBusy = false;
+        runEnded();
     });
 }
 
