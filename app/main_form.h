@@ -240,6 +240,8 @@ private:
     void doBoxClear();
 
     void tableChanged();
+    // AddUrl without showing the list, for many URLs at once.
+    bool putUrl(const std::string &url);
     // Puts the lines of a list file in the table and the download list.
     void showLoadedList(std::vector<std::string> lines);
     void autoSaveNow();

@@ -16,7 +16,15 @@ bool TDownloadForm::IsAcceptedLink(const std::string &url) const
     return OptionsForm && OptionsForm->IsAcceptedLink(url);
 }
 
-bool TDownloadForm::AddUrl(const std::string &typed)
+bool TDownloadForm::AddUrl(const std::string &url)
+{
+    if (!putUrl(url))
+        return false;
+    RebuildUrlBox();
+    return true;
+}
+
+bool TDownloadForm::putUrl(const std::string &typed)
 {
     // Blanks around a pasted or typed URL are not part of it.
     const std::string url(TrimmedUrl(typed));
@@ -32,7 +40,6 @@ bool TDownloadForm::AddUrl(const std::string &typed)
         return false;
     }
     FUrlList.SetValue(url, ReadyLine(url));
-    RebuildUrlBox();
     return true;
 }
 

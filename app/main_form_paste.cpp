@@ -62,7 +62,10 @@ void TDownloadForm::AddUrls(std::string_view text, TUrlTextKind kind)
     int added = 0;
     int refused = 0;
     for (const std::string &url : UrlsInText(text, kind))
-        ++(AddUrl(url) ? added : refused);
+        ++(putUrl(url) ? added : refused);
+    // Shown once: a long paste must not refill the list per URL.
+    if (added > 0)
+        RebuildUrlBox();
     if (added + refused == 0) {
         SetStatusText(QStringLiteral("No URL found to add"));
         return;

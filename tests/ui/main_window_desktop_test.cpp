@@ -65,17 +65,21 @@ INSTANTIATE_TEST_SUITE_P(Commands, MainWindowKeys,
                              return info.param.key.toString().remove(QLatin1Char('+')).toStdString();
                          });
 
-TEST(MainWindowKeysOnTheList, DeleteRemovesTheSelectedEntryOnlyFromTheList)
+TEST(MainWindowKeysOnTheList, DeleteAndPasteLeaveTheTargetFieldItsOwnKeys)
 {
     XdgHome home;
     TDownloadForm form;
     showActive(form);
     form.AddUrl("http://h/1.jpg");
     form.AddUrl("http://h/2.jpg");
+    QGuiApplication::clipboard()->setText("http://h/3.jpg");
+    form.tgt->lineEdit()->setText("/tmp/");
     form.tgt->lineEdit()->setFocus();
     form.URLBox->setCurrentRow(0);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
+    QTest::keyClick(form.tgt->lineEdit(), Qt::Key_Delete);
+    QTest::keySequence(form.tgt->lineEdit(), QKeySequence(Qt::CTRL | Qt::Key_V));
     EXPECT_EQ(form.FUrlList.Count(), 2);
+    EXPECT_EQ(form.tgt->text(), "/tmp/http://h/3.jpg");
     form.URLBox->setFocus();
     QTest::keyClick(form.URLBox, Qt::Key_Delete);
     ASSERT_EQ(form.FUrlList.Count(), 1);
