@@ -39,6 +39,11 @@ struct KeyCase {
     const char *dialog; // object name of the dialog it opens
 };
 
+void PrintTo(const KeyCase &c, std::ostream *out)
+{
+    *out << c.key.toString().toStdString();
+}
+
 class MainWindowKeys : public testing::TestWithParam<KeyCase> {};
 
 TEST_P(MainWindowKeys, OpenTheirCommandsDialog)
@@ -135,6 +140,11 @@ struct TextCase {
     std::vector<std::string> keys;
     QString status;
 };
+
+void PrintTo(const TextCase &c, std::ostream *out)
+{
+    *out << c.type;
+}
 
 class UrlText : public testing::TestWithParam<std::tuple<Way, TextCase>> {};
 
