@@ -225,7 +225,7 @@ private:
     // The run's commands follow whether a run is going; at the end of a run
     // the user hears of it when the window is out of sight.
     void runStarted();
-    void runEnded();
+    void runEnded(bool cancelled);
     void copyOptions();
     void unguarded(void (TDownloadForm::*handler)());
 

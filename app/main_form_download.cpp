@@ -231,7 +231,7 @@ void TDownloadForm::FetchEngine1CopyDone1(bool cancelled)
                               : "<b>Fetchly has Finished All Downloads! </b>");
         UpdateCurrentLine();
         FBusy = false;
-        runEnded();
+        runEnded(cancelled);
     });
 }
 

@@ -125,13 +125,14 @@ void TDownloadForm::runStarted()
     StopButton->setEnabled(true);
 }
 
-void TDownloadForm::runEnded()
+void TDownloadForm::runEnded(bool cancelled)
 {
     StopButton->setEnabled(false);
     if (isVisible() && !isMinimized())
         return;
     const int failed = static_cast<int>(m_failedInRun.size());
-    Notifier->Notify(QStringLiteral("Fetchly has finished"),
+    Notifier->Notify(cancelled ? QStringLiteral("Fetchly downloads cancelled")
+                               : QStringLiteral("Fetchly has finished"),
                      QStringLiteral("%1 downloaded, %2 failed").arg(m_doneInRun).arg(failed));
 }
 

@@ -274,6 +274,7 @@ TEST(MainWindowNotice, RunEndingOutOfSightIsNotifiedAndTheNoticeShowsTheWindow)
     form.Button1Click();
     ASSERT_TRUE(test::WaitFor([&] { return !server.notices().empty(); }, 15000));
     const auto &notice = server.notices().front();
+    EXPECT_EQ(notice.summary, "Fetchly has finished");
     EXPECT_EQ(notice.body, "1 downloaded, 1 failed");
     EXPECT_TRUE(notice.actions.contains("default"));
     EXPECT_FALSE(form.isVisible());
