@@ -184,11 +184,6 @@ void TDownloadForm::ToolButton11Click()
         showMinimized();
 }
 
-void TDownloadForm::TrayIcon1DblClick()
-{
-    ShowMainWindow();
-}
-
 void TDownloadForm::ShowMainWindow()
 {
     if (isMinimized())

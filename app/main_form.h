@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/entry_table.h"
+#include "core/url_text.h"
 #include "inspect/inspection_report.h"
 #include "latest_job_worker.h"
 #include "markup_image_list.h"
@@ -26,12 +27,14 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QMimeData;
 class QStatusBar;
 class QTimer;
 class QToolBar;
 
 namespace fetchly {
 
+class TDesktopNotifier;
 class TDirectoryEdit;
 class TOptionsForm;
 class TTrayIcon;
@@ -55,6 +58,14 @@ public:
     QAction *ToolButton6 = nullptr;  // Add A URL
     QAction *ToolButton7 = nullptr;  // Empty URL List
     QAction *ToolButton11 = nullptr; // Hide Application
+    // Commands that came after the design: Stop at the end of the toolbar,
+    // the tray icon's menu, and keys without a button.
+    QAction *StopButton = nullptr; // Stop Downloading
+    QAction *ShowHide1 = nullptr;  // tray menu: show or hide the window
+    QAction *Quit1 = nullptr;      // tray menu and Ctrl+Q
+    QAction *PasteUrls1 = nullptr; // Ctrl+V
+    QMenu *TrayPopUp = nullptr;
+    TDesktopNotifier *Notifier = nullptr;
     QLabel *Panel2 = nullptr;
     QFrame *Panel1 = nullptr;
     QLabel *Label2 = nullptr;
@@ -117,12 +128,25 @@ public:
     // --- window
     void ToolButton11Click();
     void TrayIcon1DblClick();
+    // Hides a shown window, shows a hidden or minimized one.
+    void ToggleMainWindow();
+    // Closes the window and ends the program; the list and the options are
+    // saved as on close.
+    void Quit1Click();
     // Shows the window again, also when it was hidden in the tray.
     void ShowMainWindow();
 
     // --- download list
     bool IsAcceptedLink(const std::string &url) const;
-    void AddUrl(const std::string &url);
+    // True when the URL went into the list.
+    bool AddUrl(const std::string &url);
+    // Adds every URL in `text` and says in the status bar how many were
+    // added and how many refused.
+    void AddUrls(std::string_view text, TUrlTextKind kind = TUrlTextKind::Plain);
+    // The URLs of dropped or pasted data: a text/uri-list, else plain text.
+    // False when it holds neither.
+    bool AddUrlsFromMime(const QMimeData *data);
+    void PasteUrls1Click();
     void ToolButton6Click();
     void DeleteThisFile1Click();
     void ToolButton7Click();
@@ -158,6 +182,8 @@ public:
     void FetchEngine1ErrorInfo(const std::string &ErrorInfo);
     // `cancelled`: the run ended because Cancel was pressed.
     void FetchEngine1CopyDone1(bool cancelled);
+    // Cancels the current run, as the progress dialog's Cancel does.
+    void StopButtonClick();
 
     // --- options
     void ToolButton12Click();
@@ -192,6 +218,14 @@ private:
     void buildBands();
     void buildLists();
     void connectCommands();
+    void buildDesktopCommands();
+    void buildTrayMenu();
+    void setKeys();
+    void setUpUrlDrops();
+    // The run's commands follow whether a run is going; at the end of a run
+    // the user hears of it when the window is out of sight.
+    void runStarted();
+    void runEnded(bool cancelled);
     void copyOptions();
     void unguarded(void (TDownloadForm::*handler)());
 
@@ -211,6 +245,8 @@ private:
     void doBoxClear();
 
     void tableChanged();
+    // AddUrl without showing the list, for many URLs at once.
+    bool putUrl(const std::string &url);
     // Puts the lines of a list file in the table and the download list.
     void showLoadedList(std::vector<std::string> lines);
     void autoSaveNow();
@@ -227,6 +263,7 @@ private:
     // file-done event has come).
     std::set<std::string> m_failedInRun;
     std::string m_runningKey;
+    int m_doneInRun = 0;
     bool focusFailed() const;
     // Reads downloaded files for their reports, off the UI thread; a newer
     // click or finished file supersedes a report still pending.

@@ -89,8 +89,10 @@ void TDownloadForm::Button1Click()
             item.TargetDir = dir;
         }
         m_failedInRun.clear();
+        m_doneInRun = 0;
         FBusy = true;
         FetchEngine1.Start();
+        runStarted();
     });
 }
 
@@ -106,12 +108,14 @@ void TDownloadForm::DownLoadThisFile1Click()
         if (!FBusy) {
             FetchEngine1.Items.Clear();
             m_failedInRun.clear();
+            m_doneInRun = 0;
         }
         TFetchItem &item = FetchEngine1.Items.Add();
         item.URL = std::string(FUrlList.Key(i));
         item.ExternalIndex = i;
         item.TargetDir = tgt->text().toStdString();
         FetchEngine1.Start();
+        runStarted();
     });
 }
 
@@ -173,6 +177,7 @@ void TDownloadForm::FetchEngine1FileDone(int Ext)
             return;
         }
         FCurImage = 3;
+        ++m_doneInRun;
         FCurStatus = "File Downloaded!";
         doBoxAppend("File Downloaded : " + MarkupEscape(FCurUrl) + "<hr>");
         UpdateCurrentLine();
@@ -226,6 +231,7 @@ void TDownloadForm::FetchEngine1CopyDone1(bool cancelled)
                               : "<b>Fetchly has Finished All Downloads! </b>");
         UpdateCurrentLine();
         FBusy = false;
+        runEnded(cancelled);
     });
 }
 

@@ -16,28 +16,42 @@ bool TDownloadForm::IsAcceptedLink(const std::string &url) const
     return OptionsForm && OptionsForm->IsAcceptedLink(url);
 }
 
-void TDownloadForm::AddUrl(const std::string &url)
+bool TDownloadForm::AddUrl(const std::string &url)
 {
+    if (!putUrl(url))
+        return false;
+    RebuildUrlBox();
+    return true;
+}
+
+bool TDownloadForm::putUrl(const std::string &typed)
+{
+    // Blanks around a pasted or typed URL are not part of it.
+    const std::string url(TrimmedUrl(typed));
     if (url.empty())
-        return;
+        return false;
     // A line break or NUL would split the entry when the list is saved.
     if (url.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
         SetStatusText(QStringLiteral("URL contains a line break and cannot be added!"));
-        return;
+        return false;
     }
     if (!IsAcceptedLink(url)) {
         SetStatusText(QStringLiteral("URL Extension Does not match Accepted Types!"));
-        return;
+        return false;
     }
     FUrlList.SetValue(url, ReadyLine(url));
-    RebuildUrlBox();
+    return true;
 }
 
 void TDownloadForm::ToolButton6Click()
 {
     const QString text = InputBox(QStringLiteral("Add URL"), QStringLiteral("URL :"), QString(), this);
-    if (!text.isEmpty())
-        AddUrl(text.toStdString());
+    const std::string typed = text.toStdString();
+    // One URL keeps its own message; several are counted.
+    if (UrlsInText(typed).size() > 1)
+        AddUrls(typed);
+    else
+        AddUrl(typed);
 }
 
 int TDownloadForm::SelectedLine() const

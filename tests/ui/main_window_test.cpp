@@ -55,12 +55,13 @@ TEST(MainWindowStart, FirstStartShowsAnEmptyListAndOk)
     EXPECT_FALSE(form.FetchEngine1.FTPPassive);
     EXPECT_FALSE(form.FetchEngine1.ShowDialog);
     EXPECT_EQ(form.tgt->text(), DefaultTargetDir());
-    EXPECT_EQ(form.ImageList1.size(), 7);
+    EXPECT_EQ(form.ImageList1.size(), 8);
     EXPECT_EQ(form.ImageList2.size(), 5);
     for (const QPixmap &p : form.ImageList2)
         EXPECT_EQ(p.size(), QSize(16, 16));
 }
 
+// The designed buttons keep their places; their hints name their keys.
 TEST(MainWindowStart, ToolbarOrderHintsAndSeparators)
 {
     XdgHome home;
@@ -68,10 +69,10 @@ TEST(MainWindowStart, ToolbarOrderHintsAndSeparators)
     QStringList seen;
     for (QAction *a : form.ToolBar1->actions())
         seen.append(a->isSeparator() ? QStringLiteral("|") : a->toolTip());
-    EXPECT_EQ(seen, (QStringList{"|", "Open File Download List", "Save File Download List", "|",
-                                 "Start All Downloads", "|", "Open Options Dialog", "|",
-                                 "Add A URL (to download) to List", "|", "Empty URL List", "|",
-                                 "Hide Application (Task Bar)"}));
+    EXPECT_EQ(seen, (QStringList{"|", "Open File Download List (Ctrl+O)", "Save File Download List (Ctrl+S)",
+                                 "|", "Start All Downloads (F5)", "|", "Open Options Dialog", "|",
+                                 "Add A URL (to download) to List (Ins, Ctrl+N)", "|", "Empty URL List", "|",
+                                 "Hide Application (Task Bar)", "|", "Stop Downloading (Esc)"}));
     QStringList menu;
     for (QAction *a : form.ListPopUp->actions())
         menu.append(a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -196,8 +197,11 @@ TEST(DownloadList, AddUrlAcceptsRenewsAndRejects)
     EXPECT_EQ(form.StatusText(), "OK");
     form.AddUrl("http://example.com");
     EXPECT_EQ(form.FUrlList.Count(), 3);
+    // Blanks around a URL are neither refused nor kept.
+    EXPECT_TRUE(form.AddUrl(" \thttp://h/spaced.gif \r\n"));
+    EXPECT_EQ(form.FUrlList.Key(3), "http://h/spaced.gif");
     form.AddUrl("http://h/a.jpg\r\nhttp://h/b.jpg");
-    EXPECT_EQ(form.FUrlList.Count(), 3);
+    EXPECT_EQ(form.FUrlList.Count(), 4);
     EXPECT_NE(form.StatusText(), "OK");
 }
 
@@ -211,18 +215,25 @@ TEST(DownloadList, AddUrlCommandUsesTheInputBoxAndCancelAddsNothing)
         EXPECT_EQ(box->windowTitle(), "Add URL");
         EXPECT_EQ(box->promptLabel()->text(), "URL :");
         EXPECT_EQ(box->edit()->text(), "");
-        box->edit()->setText("http://h/typed.gif");
+        box->edit()->setText("http://h/typed.gif ");
         box->accept();
     });
     form.ToolButton6Click();
     ASSERT_EQ(form.FUrlList.Count(), 1);
     EXPECT_EQ(form.FUrlList.Key(0), "http://h/typed.gif");
     test::OnNextModal([](QWidget *modal) {
+        qobject_cast<TInputBox *>(modal)->edit()->setText(" http://h/x.zip  http://h/x.pdf http://h/y.exe");
+        qobject_cast<QDialog *>(modal)->accept();
+    });
+    form.ToolButton6Click();
+    EXPECT_EQ(form.FUrlList.Count(), 3);
+    EXPECT_EQ(form.StatusText(), "2 URLs added, 1 refused (type not accepted)");
+    test::OnNextModal([](QWidget *modal) {
         qobject_cast<TInputBox *>(modal)->edit()->setText("http://h/other.gif");
         qobject_cast<QDialog *>(modal)->reject();
     });
     form.ToolButton6Click();
-    EXPECT_EQ(form.FUrlList.Count(), 1);
+    EXPECT_EQ(form.FUrlList.Count(), 3);
 }
 
 TEST(DownloadList, DeleteNeedsASelectionAndEmptyClearsEverything)
