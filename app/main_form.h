@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/entry_table.h"
+#include "core/list_saver.h"
 #include "markup_image_list.h"
 #include "markup_list_box.h"
 #include "transfer/dialog/progress_dialog.h"
@@ -11,6 +12,8 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <set>
@@ -98,6 +101,9 @@ public:
     void SetStatusText(const QString &text);
     // The tray icon's hint.
     void SetTrayHint(const QString &hint);
+    // Adds what went wrong while starting to the status bar, after what
+    // start-up itself reported.
+    void AddStartupNote(const QString &note);
 
     // --- start-up and shutdown
     void FormCreate();
@@ -139,7 +145,12 @@ public:
     void Button1Click();
     void DownLoadThisFile1Click();
     void URLBoxClick();
+    // Writes the focused entry's line into the table (and so, soon, to
+    // SavedFiles.ufi).
     void UpdateCurrentLine();
+    // Shows the focused entry's progress on its line on screen only: the
+    // table and the file change when its state does.
+    void UpdateProgressLine();
     // The engine's current rate text (the progress dialog's rate line).
     std::string RateText() const;
     void InspectCurrentFile();
@@ -208,9 +219,33 @@ private:
     void tableChanged();
     void autoSaveNow();
     void setUpEngine();
+    void setUpSaver();
+    // Runs one independent step of start-up; a failure goes to the notes.
+    template <class Step> void startupStep(Step &&step)
+    {
+        if (!Guarded(std::forward<Step>(step)))
+            AddStartupNote(StatusText());
+    }
+    void removeLeftovers();
+    // Moves an auto list that could not be read aside before anything is
+    // saved over it; without that the list is not saved at all.
+    void keepListAside(const std::string &tag, const std::string &reason);
+    // What line i of URLBox should show: the live progress line, else the
+    // table's.
+    std::string_view shownText(int i) const;
 
     QLabel *m_statusText = nullptr;
     QTimer *m_autoSave = nullptr;
+    // Writes SavedFiles.ufi on its own thread.
+    std::unique_ptr<TListSaver> m_saver;
+    std::chrono::steady_clock::time_point m_lastSave{};
+    // False while an auto list that could not be read still lies where the
+    // list would be saved.
+    bool m_listWritable = true;
+    QStringList m_startupNotes;
+    // The line showing a transfer's progress, which the table does not hold.
+    int m_liveLine = -1;
+    std::string m_liveMarkup;
     // What each line of URLBox shows, to refill only what changed.
     std::vector<std::string> m_shown;
     std::size_t m_savedGeneration = 0;

@@ -4,6 +4,7 @@
 
 #include "markup_image_list.h"
 #include "markup_list_box.h"
+#include "transfer/url_functions.h"
 
 #include <QGroupBox>
 
@@ -83,6 +84,7 @@ void TDownloadForm::urlBoxClear()
 {
     URLBox->clear();
     m_shown.clear();
+    m_liveLine = -1;
 }
 
 void TDownloadForm::urlBoxLock(bool locked)
@@ -100,7 +102,7 @@ int TDownloadForm::urlBoxSelected() const
 
 void TDownloadForm::doBoxAppend(const std::string &markup)
 {
-    DoBox->addItem(text(markup));
+    DoBox->addItem(text(MaskUrlPassword(markup)));
 }
 
 void TDownloadForm::doBoxClear()

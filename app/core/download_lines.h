@@ -20,6 +20,11 @@ std::string_view LinkExtension(std::string_view url);
 // compared without regard to case. An empty extension is never accepted.
 bool IsAcceptedLink(std::string_view url, const std::vector<std::string> &linkTypes);
 
+// A URL as it becomes a list key: "<" and ">" percent-encoded (%3C, %3E),
+// so no key holds the "=<" at which a list line is split. A server decodes
+// them to the same characters.
+std::string ListKey(std::string_view url);
+
 // "&", "<" and ">" as entities, so text put into a line can never become
 // markup (tags, links) of its own.
 std::string MarkupEscape(std::string_view text);
