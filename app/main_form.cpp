@@ -31,7 +31,7 @@ TDownloadForm::TDownloadForm(QWidget *parent) : QMainWindow(parent)
     m_autoSave = new QTimer(this);
     m_autoSave->setSingleShot(true);
     m_autoSave->setInterval(1000);
-    connect(m_autoSave, &QTimer::timeout, this, &TDownloadForm::autoSaveNow);
+    connect(m_autoSave, &QTimer::timeout, this, &TDownloadForm::AutoSave);
     setUpSaver();
     setUpEngine();
     ConnectEngineEvents();
@@ -284,7 +284,7 @@ void TDownloadForm::tableChanged()
         m_autoSave->start(1000);
 }
 
-void TDownloadForm::autoSaveNow()
+void TDownloadForm::AutoSave()
 {
     if (FUrlList.Generation() == m_savedGeneration || !m_listWritable)
         return;

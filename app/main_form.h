@@ -112,6 +112,9 @@ public:
     void SaveAutoList();
     // Writes the list and the options now (session end), guarded.
     void SaveState();
+    // Hands the list to the background writer when it changed since the
+    // last write (the autosave timer's work; at most every 5 s in a run).
+    void AutoSave();
     void ApplyOptions();
     // Writes the browser integration (context-menu entries); see
     // main_form_download.cpp.
@@ -217,7 +220,6 @@ private:
     void doBoxClear();
 
     void tableChanged();
-    void autoSaveNow();
     void setUpEngine();
     void setUpSaver();
     // Runs one independent step of start-up; a failure goes to the notes.
