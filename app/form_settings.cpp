@@ -129,8 +129,9 @@ TIniFile TFormSettings::readIni()
     TIniFile ini(ProfilePath(str(INIFilename)));
     if (ini.LoadError().empty())
         return ini;
-    const QString what = QStringLiteral("Error : The settings file ") + IniPath() + QStringLiteral(" could not be read (") +
-                         qstr(ini.LoadError()) + QStringLiteral("). ");
+    const QString what = QStringLiteral("Error : The settings file ") + IniPath() +
+                         QStringLiteral(" could not be read (") + qstr(ini.LoadError()) +
+                         QStringLiteral("). ");
     try {
         const std::filesystem::path kept = KeepAside(ini.FileName(), "unreadable");
         m_loadProblem = what + QStringLiteral("It was kept as ") + qstr(kept.filename().string()) +

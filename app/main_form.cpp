@@ -5,8 +5,8 @@
 #include "core/list_file.h"
 #include "form_settings.h"
 #include "options_form.h"
-#include "ui/directory_edit.h"
 #include "transfer/url_functions.h"
+#include "ui/directory_edit.h"
 #include "ui/tray_icon.h"
 
 #include <QCheckBox>
@@ -189,9 +189,7 @@ void TDownloadForm::LoadAutoList()
     if (contents.damagedLine)
         keepListAside("damaged", "is damaged at line " + std::to_string(*contents.damagedLine) +
                                      " (a NUL byte): the lines from there on were not loaded");
-    FUrlList.Assign(std::move(contents.lines));
-    urlBoxClear();
-    RebuildUrlBox();
+    showLoadedList(std::move(contents.lines));
 }
 
 void TDownloadForm::keepListAside(const std::string &tag, const std::string &reason)
@@ -293,7 +291,8 @@ void TDownloadForm::AutoSave()
     constexpr auto RunInterval = std::chrono::seconds(5);
     const auto now = std::chrono::steady_clock::now();
     if (FBusy && now - m_lastSave < RunInterval) {
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(RunInterval - (now - m_lastSave));
+        const auto wait =
+            std::chrono::duration_cast<std::chrono::milliseconds>(RunInterval - (now - m_lastSave));
         m_autoSave->start(static_cast<int>(wait.count()) + 1);
         return;
     }

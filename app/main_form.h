@@ -72,7 +72,7 @@ public:
     QAction *DeleteThisFile1 = nullptr;
     QFileDialog *OpenDialog = nullptr;
     QFileDialog *SaveDialog = nullptr;
-    QList<QPixmap> ImageList1;                        // toolbar pictures
+    QList<QIcon> ImageList1;                          // toolbar pictures
     QList<QPixmap> ImageList2;                        // status pictures of the list lines
     markup::TMarkupImageList *StatusImages = nullptr; // ImageList2 for the markup "idx:" images
     // Declared after the widgets' pointers and before nothing that its
@@ -220,6 +220,8 @@ private:
     void doBoxClear();
 
     void tableChanged();
+    // Puts the lines of a list file in the table and the download list.
+    void showLoadedList(std::vector<std::string> lines);
     void setUpEngine();
     void setUpSaver();
     // Runs one independent step of start-up; a failure goes to the notes.

@@ -76,13 +76,20 @@ void TDownloadForm::ToolButton7Click()
 void TDownloadForm::OpenListFile(const QString &fileName)
 {
     TListFileContents contents = ReadListFile(fileName.toStdString());
-    FUrlList.Assign(std::move(contents.lines));
-    urlBoxClear();
-    RebuildUrlBox();
+    showLoadedList(std::move(contents.lines));
     if (contents.damagedLine)
         SetStatusText(QStringLiteral("The list file ") + fileName + QStringLiteral(" is damaged at line ") +
                       QString::number(*contents.damagedLine) +
                       QStringLiteral(" (a NUL byte): the lines from there on were not loaded."));
+}
+
+void TDownloadForm::showLoadedList(std::vector<std::string> lines)
+{
+    for (std::string &line : lines)
+        line = SettledLine(std::move(line));
+    FUrlList.Assign(std::move(lines));
+    urlBoxClear();
+    RebuildUrlBox();
 }
 
 void TDownloadForm::SaveListFile(const QString &fileName)
@@ -169,8 +176,8 @@ void TDownloadForm::UpdateCurrentLine()
 {
     Guarded([this] {
         m_liveLine = -1;
-        FUrlList.SetValue(FCurUrl, StatusLine(FCurImage, MaskUrlPassword(FCurUrl), FCurStatus, FCurProgress,
-                                              RateText()));
+        FUrlList.SetValue(
+            FCurUrl, StatusLine(FCurImage, MaskUrlPassword(FCurUrl), FCurStatus, FCurProgress, RateText()));
         RebuildUrlBox();
     });
 }

@@ -8,9 +8,9 @@
 #include <QApplication>
 #include <QListWidget>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <chrono>
 #include <memory>
 #include <sys/stat.h>
 #include <thread>

@@ -180,7 +180,8 @@ TEST(ListFileDisk, LeftoversOfAnInterruptedSaveAreRemovedAndNothingElse)
     std::filesystem::create_directory(dir.path() / ".SavedFiles.ufi.dir123");
     EXPECT_EQ(RemoveLeftoverTemporaries(path), 2);
     EXPECT_EQ(test::filesStartingWith(dir.path(), ".SavedFiles.ufi."),
-              (std::vector<std::filesystem::path>{dir.path() / ".SavedFiles.ufi.ab-cde", dir.path() / ".SavedFiles.ufi.dir123",
+              (std::vector<std::filesystem::path>{dir.path() / ".SavedFiles.ufi.ab-cde",
+                                                  dir.path() / ".SavedFiles.ufi.dir123",
                                                   dir.path() / ".SavedFiles.ufi.toolong7"}));
     EXPECT_EQ(test::readFile(path), "list");
 }

@@ -59,6 +59,7 @@ std::string readFile(const std::filesystem::path &path);
 // Writes `bytes` to `path`, creating its parent folders; throws when it cannot.
 void writeFile(const std::filesystem::path &path, const std::string &bytes);
 // The entries of `dir` whose names begin with `prefix`, sorted.
-std::vector<std::filesystem::path> filesStartingWith(const std::filesystem::path &dir, const std::string &prefix);
+std::vector<std::filesystem::path> filesStartingWith(const std::filesystem::path &dir,
+                                                     const std::string &prefix);
 
 } // namespace fetchly::test

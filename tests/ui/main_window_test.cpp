@@ -113,12 +113,18 @@ TEST(MainWindowLifecycle, ListSurvivesARestartWithItsShownLines)
         TDownloadForm form;
         form.AddUrl("http://h/a.jpg");
         form.AddUrl("http://h/b.zip");
+        // Closed while this one downloads: its transfer never finished.
+        form.FUrlList.SetValue("http://h/c.exe?v=1", StatusLine(2, "http://h/c.exe?v=1", "DownLoading",
+                                                                "1kb of 9kb", "Rate: 1 KB/s"));
     }
-    EXPECT_EQ(test::readFile(test::SavedFilesPath()),
-              "http://h/a.jpg=" + ReadyLine("http://h/a.jpg") +
-                  "\r\nhttp://h/b.zip=" + ReadyLine("http://h/b.zip") + "\r\n");
+    EXPECT_EQ(test::readFile(test::SavedFilesPath())
+                  .find("http://h/a.jpg=" + ReadyLine("http://h/a.jpg") + "\r\nhttp://h/b.zip=" +
+                        ReadyLine("http://h/b.zip") + "\r\nhttp://h/c.exe?v=1=<IMG src=\"idx:2\">"),
+              0u);
     TDownloadForm again;
-    EXPECT_EQ(boxLines(again.URLBox), (QStringList{ready("http://h/a.jpg"), ready("http://h/b.zip")}));
+    EXPECT_EQ(boxLines(again.URLBox),
+              (QStringList{ready("http://h/a.jpg"), ready("http://h/b.zip"), ready("http://h/c.exe?v=1")}));
+    EXPECT_EQ(again.FUrlList.Key(2), "http://h/c.exe?v=1");
 }
 
 TEST(MainWindowLifecycle, TypedTargetDirectoryComesBackAndIsTheOneUsed)
@@ -176,9 +182,9 @@ TEST(MainWindowLifecycle, UnwritableListFileIsReportedInTheStatusBar)
 // the first save, and the status bar names it.
 struct UnreadableStartFile {
     const char *name;
-    bool list;          // SavedFiles.ufi, else Fetchly.ini
-    std::string bytes;  // empty: a file too large to read
-    const char *said;   // what the status bar says besides the kept name
+    bool list;         // SavedFiles.ufi, else Fetchly.ini
+    std::string bytes; // empty: a file too large to read
+    const char *said;  // what the status bar says besides the kept name
 };
 
 class StartFileKeptAside : public testing::TestWithParam<UnreadableStartFile> {};
@@ -214,8 +220,8 @@ TEST_P(StartFileKeptAside, BeforeAnythingIsSavedOverIt)
 INSTANTIATE_TEST_SUITE_P(
     Files, StartFileKeptAside,
     testing::Values(UnreadableStartFile{"ListTooLarge", true, "", "too large"},
-                    UnreadableStartFile{"ListWithNul", true, std::string("a.jpg=<B>1</B>\r\nb.jpg=<B>2\0</B>\r\nc", 30),
-                                        "line 2"},
+                    UnreadableStartFile{"ListWithNul", true,
+                                        std::string("a.jpg=<B>1</B>\r\nb.jpg=<B>2\0</B>\r\nc", 30), "line 2"},
                     UnreadableStartFile{"IniTooLarge", false, "", "too large"},
                     UnreadableStartFile{"IniWithNul", false, std::string("[Values]\nCheckBox1=1\0\nX=2", 28),
                                         "line 2"}),
@@ -225,7 +231,8 @@ TEST(MainWindowLifecycle, AFailedStartStepSkipsNoOtherStep)
 {
     XdgHome home;
     // The browser manifests cannot be written: a folder holds their place.
-    std::filesystem::create_directories(home.root() / ".mozilla/native-messaging-hosts/orvfetchly.turladder.json");
+    std::filesystem::create_directories(home.root() /
+                                        ".mozilla/native-messaging-hosts/orvfetchly.turladder.json");
     SaveListFile(test::SavedFilesPath(), {"http://h/a.jpg=<B>kept</B>"});
     TIniFile ini(test::IniPath());
     ini.WriteString("Values", "diredit", "/stored/dir/");
@@ -238,8 +245,9 @@ TEST(MainWindowLifecycle, AFailedStartStepSkipsNoOtherStep)
     EXPECT_EQ(boxLines(form.URLBox), QStringList{"<B>kept</B>"});
     EXPECT_EQ(form.tgt->text(), "/stored/dir/");
     // Temporary files of an interrupted save are gone; only those.
-    EXPECT_EQ(test::filesStartingWith(test::SavedFilesPath().parent_path(), "."),
-              std::vector<std::filesystem::path>{test::SavedFilesPath().parent_path() / ".Fetchly.ini.xY34zW"});
+    EXPECT_EQ(
+        test::filesStartingWith(test::SavedFilesPath().parent_path(), "."),
+        std::vector<std::filesystem::path>{test::SavedFilesPath().parent_path() / ".Fetchly.ini.xY34zW"});
     EXPECT_TRUE(test::filesStartingWith(test::IniPath().parent_path(), ".Fetchly.ini.").empty());
 }
 
@@ -297,7 +305,8 @@ TEST(MainWindowLifecycle, ProgressChangesOnlyTheScreenAndTheEndIsWritten)
     form.FetchEngine1FileDone(0);
     form.FetchEngine1CopyDone1();
     EXPECT_TRUE(test::WaitFor(
-        [] { return test::readFile(test::SavedFilesPath()).find("<B>Downloaded</B>") != std::string::npos; }, 7000));
+        [] { return test::readFile(test::SavedFilesPath()).find("<B>Downloaded</B>") != std::string::npos; },
+        7000));
 }
 
 TEST(DownloadList, AddUrlAcceptsRenewsAndRejects)
