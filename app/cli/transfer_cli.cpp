@@ -73,6 +73,16 @@ int usageFailure(const std::string &message, const char *usage)
 
 namespace {
 
+// Server replies and names reach the terminal; none of their bytes may
+// move the cursor, retitle the window or end the line.
+std::string printable(std::string text)
+{
+    for (char &c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return text;
+}
+
 // Everything printed during a run goes through here: events come from the
 // engine's worker, and a progress line must be wiped before a log line.
 class RunPrinter {
@@ -85,7 +95,7 @@ public:
             return;
         std::lock_guard lock(m_mutex);
         clearProgressLocked();
-        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fprintf(stderr, "%s\n", printable(text).c_str());
     }
 
     void progress(TFetchSize done, TFetchSize total, std::int64_t elapsedMs)

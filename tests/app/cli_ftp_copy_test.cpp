@@ -112,6 +112,10 @@ TEST(FtpCommands, GetDownloadsPassiveIntoDir)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "fetchly: not found: ftp " + server +
                          " pub/none.bin (550 /pub/none.bin is not retrievable.)\n");
+    // An escape sequence in a name never reaches the terminal.
+    r = fetchly({"get", "--ftp", server, "--quiet", "pub/none\x1b[2J.bin"}, dir.path());
+    EXPECT_EQ(r.err,
+              "fetchly: error 3: ftp " + server + " pub/none?[2J.bin (path contains control characters)\n");
 }
 
 TEST(FtpCommands, PutUploadsIntoANewRemoteFolder)
