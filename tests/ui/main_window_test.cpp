@@ -210,8 +210,9 @@ TEST_P(StartFileKeptAside, BeforeAnythingIsSavedOverIt)
     const auto kept = test::filesStartingWith(path.parent_path(), path.filename().string() + ".");
     ASSERT_EQ(kept.size(), 1u);
     EXPECT_EQ(std::filesystem::file_size(kept[0]), size);
-    if (!c.bytes.empty())
+    if (!c.bytes.empty()) {
         EXPECT_EQ(test::readFile(kept[0]), c.bytes);
+    }
     // The program goes on with a fresh file of its own.
     EXPECT_NE(test::readFile(test::SavedFilesPath()).find("http://h/new.jpg="), std::string::npos);
     EXPECT_TRUE(TIniFile(test::IniPath()).ValueExists("Values", "diredit"));
@@ -303,7 +304,7 @@ TEST(MainWindowLifecycle, ProgressChangesOnlyTheScreenAndTheEndIsWritten)
     form.AddUrl("http://h/b.zip"); // a refill keeps the progress shown
     EXPECT_TRUE(form.URLBox->item(0)->text().contains("2kb of 4kb"));
     form.FetchEngine1FileDone(0);
-    form.FetchEngine1CopyDone1();
+    form.FetchEngine1CopyDone1(false);
     EXPECT_TRUE(test::WaitFor(
         [] { return test::readFile(test::SavedFilesPath()).find("<B>Downloaded</B>") != std::string::npos; },
         7000));
