@@ -2,6 +2,7 @@
 
 #include "core/entry_table.h"
 #include "core/url_text.h"
+#include "core/list_saver.h"
 #include "inspect/inspection_report.h"
 #include "latest_job_worker.h"
 #include "markup_image_list.h"
@@ -14,6 +15,8 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <set>
@@ -111,6 +114,9 @@ public:
     void SetStatusText(const QString &text);
     // The tray icon's hint.
     void SetTrayHint(const QString &hint);
+    // Adds what went wrong while starting to the status bar, after what
+    // start-up itself reported.
+    void AddStartupNote(const QString &note);
 
     // --- start-up and shutdown
     void FormCreate();
@@ -119,6 +125,9 @@ public:
     void SaveAutoList();
     // Writes the list and the options now (session end), guarded.
     void SaveState();
+    // Hands the list to the background writer when it changed since the
+    // last write (the autosave timer's work; at most every 5 s in a run).
+    void AutoSave();
     void ApplyOptions();
     // Writes the browser integration (context-menu entries); see
     // main_form_download.cpp.
@@ -165,7 +174,12 @@ public:
     void Button1Click();
     void DownLoadThisFile1Click();
     void URLBoxClick();
+    // Writes the focused entry's line into the table (and so, soon, to
+    // SavedFiles.ufi).
     void UpdateCurrentLine();
+    // Shows the focused entry's progress on its line on screen only: the
+    // table and the file change when its state does.
+    void UpdateProgressLine();
     // The engine's current rate text (the progress dialog's rate line).
     std::string RateText() const;
     // Asks for the report of FCurUrl's file; it becomes the list's tooltip
@@ -249,11 +263,34 @@ private:
     bool putUrl(const std::string &url);
     // Puts the lines of a list file in the table and the download list.
     void showLoadedList(std::vector<std::string> lines);
-    void autoSaveNow();
     void setUpEngine();
+    void setUpSaver();
+    // Runs one independent step of start-up; a failure goes to the notes.
+    template <class Step> void startupStep(Step &&step)
+    {
+        if (!Guarded(std::forward<Step>(step)))
+            AddStartupNote(StatusText());
+    }
+    void removeLeftovers();
+    // Moves an auto list that could not be read aside before anything is
+    // saved over it; without that the list is not saved at all.
+    void keepListAside(const std::string &tag, const std::string &reason);
+    // What line i of URLBox should show: the live progress line, else the
+    // table's.
+    std::string_view shownText(int i) const;
 
     QLabel *m_statusText = nullptr;
     QTimer *m_autoSave = nullptr;
+    // Writes SavedFiles.ufi on its own thread.
+    std::unique_ptr<TListSaver> m_saver;
+    std::chrono::steady_clock::time_point m_lastSave{};
+    // False while an auto list that could not be read still lies where the
+    // list would be saved.
+    bool m_listWritable = true;
+    QStringList m_startupNotes;
+    // The line showing a transfer's progress, which the table does not hold.
+    int m_liveLine = -1;
+    std::string m_liveMarkup;
     // What each line of URLBox shows, to refill only what changed.
     std::vector<std::string> m_shown;
     std::size_t m_savedGeneration = 0;

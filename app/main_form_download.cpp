@@ -158,7 +158,7 @@ void TDownloadForm::FetchEngine1CopyProgress(int Ext, TFetchSize size, TFetchSiz
         SetStatusText(QString::fromStdString(RateText()) + QStringLiteral("  Downloading : ") +
                       QString::fromStdString(FCurUrl));
         SetTrayHint(QStringLiteral("Fetchly Downloading : ") + QString::fromStdString(FCurProgress));
-        UpdateCurrentLine();
+        UpdateProgressLine();
         FBusy = true;
     });
 }

@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -82,6 +83,17 @@ void writeFile(const fs::path &path, const std::string &bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path.string());
+}
+
+std::vector<fs::path> filesStartingWith(const fs::path &dir, const std::string &prefix)
+{
+    std::vector<fs::path> found;
+    for (const auto &entry : fs::directory_iterator(dir)) {
+        if (entry.path().filename().string().rfind(prefix, 0) == 0)
+            found.push_back(entry.path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 } // namespace fetchly::test

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace fetchly::test {
 
@@ -57,5 +58,8 @@ private:
 std::string readFile(const std::filesystem::path &path);
 // Writes `bytes` to `path`, creating its parent folders; throws when it cannot.
 void writeFile(const std::filesystem::path &path, const std::string &bytes);
+// The entries of `dir` whose names begin with `prefix`, sorted.
+std::vector<std::filesystem::path> filesStartingWith(const std::filesystem::path &dir,
+                                                     const std::string &prefix);
 
 } // namespace fetchly::test
