@@ -23,6 +23,15 @@ namespace {
 
 constexpr int kLayoutExtent = 4096;
 constexpr int kBlinkPeriodMs = 100;
+constexpr int kLayoutBatch = 200;
+// Where an item keeps the size it was last measured at, with the measuring
+// generation it belongs to.
+constexpr int kMeasuredRole = Qt::UserRole + 0x4D4C;
+
+struct MeasuredSize {
+    quint64 generation = 0;
+    QSize size;
+};
 
 TColor ToColor(const QColor &c)
 {
@@ -41,6 +50,11 @@ QString FromUtf8(const std::string &text)
 }
 
 } // namespace
+} // namespace fetchly::markup
+
+Q_DECLARE_METATYPE(fetchly::markup::MeasuredSize)
+
+namespace fetchly::markup {
 
 class TMarkupListBox::Delegate : public QStyledItemDelegate {
 public:
@@ -54,10 +68,7 @@ public:
 
     QSize sizeHint(const QStyleOptionViewItem &, const QModelIndex &index) const override
     {
-        const QVariant hint = index.data(Qt::SizeHintRole);
-        if (hint.isValid())
-            return hint.toSize();
-        return QSize(0, box_->fontMetrics().lineSpacing() + 4);
+        return box_->ItemSize(index.row());
     }
 
 private:
@@ -72,14 +83,15 @@ TMarkupListBox::TMarkupListBox(QWidget *parent) : QListWidget(parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     savedCursor_ = viewport()->cursor();
 
-    connect(model(), &QAbstractItemModel::rowsInserted, this,
-            [this](const QModelIndex &, int first, int last) { MeasureRows(first, last); });
-    // Changing an item's text is a new item to the platform's list box:
-    // measure it again.
+    // Items are measured when the view lays them out, a batch at a time, so a
+    // long list shows at once and only the lines the view asks for are run
+    // through the renderer.
+    setLayoutMode(QListView::Batched);
+    setBatchSize(kLayoutBatch);
     connect(model(), &QAbstractItemModel::dataChanged, this,
             [this](const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) {
                 if (roles.isEmpty() || roles.contains(Qt::DisplayRole) || roles.contains(Qt::EditRole))
-                    MeasureRows(topLeft.row(), bottomRight.row());
+                    TextChanged(topLeft.row(), bottomRight.row());
             });
 }
 
@@ -135,44 +147,67 @@ int TMarkupListBox::MeasureWidth() const
     return std::max(1, text.right - text.left);
 }
 
-void TMarkupListBox::MeasureRows(int first, int last)
+QSize TMarkupListBox::MeasureItem(const QListWidgetItem *it) const
+{
+    const MarkupRect rect = scrollHorizontal_ ? MarkupRect{0, 0, kLayoutExtent, kLayoutExtent}
+                                              : MarkupRect{0, 0, MeasureWidth(), kLayoutExtent};
+    const MarkupResult measured = Measure(it->text(), rect);
+    return QSize(scrollHorizontal_ ? measured.width + 6 : 0, measured.height + 4);
+}
+
+void TMarkupListBox::StoreSize(QListWidgetItem *it, QSize size) const
+{
+    // The stored size is ours, not a change of the item.
+    const QSignalBlocker blocker(model());
+    it->setData(kMeasuredRole, QVariant::fromValue(MeasuredSize{generation_, size}));
+}
+
+QSize TMarkupListBox::ItemSize(int row) const
+{
+    QListWidgetItem *it = item(row);
+    if (!it)
+        return {};
+    const QVariant stored = it->data(kMeasuredRole);
+    if (stored.isValid()) {
+        const auto measured = stored.value<MeasuredSize>();
+        if (measured.generation == generation_)
+            return measured.size;
+    }
+    const QSize size = MeasureItem(it);
+    StoreSize(it, size);
+    return size;
+}
+
+void TMarkupListBox::TextChanged(int first, int last)
 {
     if (first < 0 || last >= count() || first > last)
         return;
-    const int width = MeasureWidth();
-    const MarkupRect rect = scrollHorizontal_ ? MarkupRect{0, 0, kLayoutExtent, kLayoutExtent}
-                                              : MarkupRect{0, 0, width, kLayoutExtent};
     bool resized = false;
-    {
-        // Size hints are ours; the view learns of them at its next layout.
-        const QSignalBlocker blocker(model());
-        for (int row = first; row <= last; ++row) {
-            QListWidgetItem *it = item(row);
-            const MarkupResult measured = Measure(it->text(), rect);
-            const int hintWidth = scrollHorizontal_ ? measured.width + 6 : 0;
-            const QSize hint(hintWidth, measured.height + 4);
-            if (it->sizeHint() != hint) {
-                it->setSizeHint(hint);
-                resized = true;
-            }
+    for (int row = first; row <= last; ++row) {
+        QListWidgetItem *it = item(row);
+        const QVariant stored = it->data(kMeasuredRole);
+        // Never laid out at this width: the pending layout measures it.
+        if (!stored.isValid() || stored.value<MeasuredSize>().generation != generation_)
+            continue;
+        const QSize size = MeasureItem(it);
+        if (size != stored.value<MeasuredSize>().size) {
+            StoreSize(it, size);
+            resized = true;
         }
     }
+    // A line of the same size (progress updates) is repainted by the view
+    // itself; only a new height moves the lines below it.
     if (resized) {
         scheduleDelayedItemsLayout();
         viewport()->update();
-    } else {
-        // A line whose text changed but not its size (progress updates):
-        // repaint just that line.
-        for (int row = first; row <= last; ++row)
-            viewport()->update(visualRect(model()->index(row, 0)));
     }
 }
 
 void TMarkupListBox::RemeasureAll()
 {
-    remeasuring_ = true;
-    MeasureRows(0, count() - 1);
-    remeasuring_ = false;
+    ++generation_;
+    scheduleDelayedItemsLayout();
+    viewport()->update();
 }
 
 int TMarkupListBox::WidestItem() const
@@ -187,8 +222,7 @@ int TMarkupListBox::WidestItem() const
 
 int TMarkupListBox::ItemHeight(int index) const
 {
-    const QListWidgetItem *it = item(index);
-    return it ? it->sizeHint().height() : 0;
+    return ItemSize(index).height();
 }
 
 QString TMarkupListBox::ItemText(int index) const
@@ -391,7 +425,7 @@ bool TMarkupListBox::viewportEvent(QEvent *event)
     if (event->type() == QEvent::Resize) {
         const auto *resize = static_cast<QResizeEvent *>(event);
         const bool result = QListWidget::viewportEvent(event);
-        if (!remeasuring_ && !scrollHorizontal_ && resize->size().width() != resize->oldSize().width())
+        if (!scrollHorizontal_ && resize->size().width() != resize->oldSize().width())
             RemeasureAll();
         return result;
     }

@@ -75,12 +75,16 @@ public:
     QString ItemText(int index) const;
     // The anchor under a point of the viewport and the item there (-1 when none).
     QString AnchorAt(QPoint point, int *index = nullptr) const;
-    // Measures every item again (size and layout changes).
+    // Measures every item again when the view next lays it out (size and
+    // layout changes).
     void RemeasureAll();
     // Width of the widest item laid out 4096 pixels wide, plus 6.
     int WidestItem() const;
-    // Height stored for an item: its measured height + 4.
+    // Height of an item: its measured height + 4.
     int ItemHeight(int index) const;
+    // The size the view lays an item out with, measured on first use at the
+    // current width and kept until the text, width or layout changes.
+    QSize ItemSize(int row) const;
     TMarkupPictureCache &PictureCache() { return pictureCache_; }
     const QString &SearchText() const { return searchText_; }
     // The blink phase last applied to BLINK text (true: visible).
@@ -114,7 +118,9 @@ private:
     MarkupParams Params(const MarkupRect &rect, RenderMode mode, QPoint mouse, bool blinkVisible,
                         TColor urlColor) const;
     MarkupResult Measure(const QString &markup, const MarkupRect &rect) const;
-    void MeasureRows(int first, int last);
+    QSize MeasureItem(const QListWidgetItem *it) const;
+    void StoreSize(QListWidgetItem *it, QSize size) const;
+    void TextChanged(int first, int last);
     MarkupRect TextRect(const QRect &itemRect) const;
     int MeasureWidth() const;
     bool SearchFrom(int first);
@@ -149,8 +155,8 @@ private:
     bool blinkPhase_ = false;
     bool blinkShown_ = true;
     QString searchText_;
-    bool remeasuring_ = false;
-    int measuredWidth_ = -1;
+    // Sizes stored with an older generation are measured again.
+    quint64 generation_ = 1;
     mutable TMarkupPictureCache pictureCache_;
 };
 

@@ -404,10 +404,10 @@ TEST_F(MarkupListBoxTest, BlinkTimerAdvancesAnimatedPictures)
     const auto file =
         dir.write("anim.gif", std::string(gif.constData(), static_cast<std::size_t>(gif.size())));
     box.addItem(QString("<IMG src=\"file://%1\"> animated").arg(QString::fromStdString(file.string())));
+    EXPECT_EQ(box.ItemHeight(0), std::max(4, LineHeight()) + 4);
     ASSERT_EQ(box.PictureCache().Count(), 1);
     TMarkupPicture &picture = box.PictureCache().Picture(0);
     EXPECT_EQ(picture.FrameCount(), 2);
-    EXPECT_EQ(box.ItemHeight(0), std::max(4, LineHeight()) + 4);
 
     box.BlinkTick();
     box.BlinkTick();
