@@ -15,6 +15,7 @@
 #include <QToolTip>
 #include <QUrl>
 
+#include <algorithm>
 #include <vector>
 
 namespace fetchly::markup {
@@ -23,7 +24,7 @@ namespace {
 
 constexpr int kLayoutExtent = 4096;
 constexpr int kBlinkPeriodMs = 100;
-constexpr int kLayoutBatch = 200;
+constexpr int kLayoutBatch = 100;
 // Where an item keeps the size it was last measured at, with the measuring
 // generation it belongs to.
 constexpr int kMeasuredRole = Qt::UserRole + 0x4D4C;
@@ -88,11 +89,6 @@ TMarkupListBox::TMarkupListBox(QWidget *parent) : QListWidget(parent)
     // through the renderer.
     setLayoutMode(QListView::Batched);
     setBatchSize(kLayoutBatch);
-    connect(model(), &QAbstractItemModel::dataChanged, this,
-            [this](const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles) {
-                if (roles.isEmpty() || roles.contains(Qt::DisplayRole) || roles.contains(Qt::EditRole))
-                    TextChanged(topLeft.row(), bottomRight.row());
-            });
 }
 
 TMarkupListBox::~TMarkupListBox()
@@ -178,15 +174,15 @@ QSize TMarkupListBox::ItemSize(int row) const
     return size;
 }
 
-void TMarkupListBox::TextChanged(int first, int last)
+bool TMarkupListBox::Resized(int first, int last)
 {
     if (first < 0 || last >= count() || first > last)
-        return;
+        return true;
     bool resized = false;
     for (int row = first; row <= last; ++row) {
         QListWidgetItem *it = item(row);
         const QVariant stored = it->data(kMeasuredRole);
-        // Never laid out at this width: the pending layout measures it.
+        // Never laid out at this width: the layout under way measures it.
         if (!stored.isValid() || stored.value<MeasuredSize>().generation != generation_)
             continue;
         const QSize size = MeasureItem(it);
@@ -195,12 +191,24 @@ void TMarkupListBox::TextChanged(int first, int last)
             resized = true;
         }
     }
-    // A line of the same size (progress updates) is repainted by the view
-    // itself; only a new height moves the lines below it.
-    if (resized) {
-        scheduleDelayedItemsLayout();
-        viewport()->update();
-    }
+    return resized;
+}
+
+void TMarkupListBox::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                                 const QList<int> &roles)
+{
+    const bool textOnly = !roles.isEmpty() && std::all_of(roles.begin(), roles.end(), [](int role) {
+        return role == Qt::DisplayRole || role == Qt::EditRole;
+    });
+    const bool textChanged =
+        roles.isEmpty() || roles.contains(Qt::DisplayRole) || roles.contains(Qt::EditRole);
+    const bool resized = textChanged && Resized(topLeft.row(), bottomRight.row());
+    // The list view lays every line out again on any change. A new text of
+    // the same size (progress updates) moves nothing: repaint that line only.
+    if (textOnly && !resized)
+        QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+    else
+        QListWidget::dataChanged(topLeft, bottomRight, roles);
 }
 
 void TMarkupListBox::RemeasureAll()

@@ -111,6 +111,8 @@ protected:
     bool viewportEvent(QEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
 
 private:
     class Delegate;
@@ -120,7 +122,8 @@ private:
     MarkupResult Measure(const QString &markup, const MarkupRect &rect) const;
     QSize MeasureItem(const QListWidgetItem *it) const;
     void StoreSize(QListWidgetItem *it, QSize size) const;
-    void TextChanged(int first, int last);
+    // Measures changed lines again; true when one of them changed size.
+    bool Resized(int first, int last);
     MarkupRect TextRect(const QRect &itemRect) const;
     int MeasureWidth() const;
     bool SearchFrom(int first);

@@ -26,6 +26,26 @@ public slots:
     void open(const QUrl &url) { urls << url; }
 };
 
+// Stands between the view and the list box's own delegate and counts how
+// often the view asks for an item's size (each ask is a layout of that item).
+class CountingDelegate : public QAbstractItemDelegate {
+public:
+    explicit CountingDelegate(QAbstractItemDelegate *inner) : inner_(inner) {}
+    void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        inner_->paint(painter, option, index);
+    }
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        ++asks;
+        return inner_->sizeHint(option, index);
+    }
+    mutable int asks = 0;
+
+private:
+    QAbstractItemDelegate *inner_;
+};
+
 class MarkupListBoxTest : public ::testing::Test {
 protected:
     MarkupListBoxTest()
@@ -142,6 +162,35 @@ TEST_F(MarkupListBoxTest, LinesAreMeasuredAtTheWidthTheyArePainted)
     box.doItemsLayout();
     ASSERT_FALSE(box.verticalScrollBar()->isVisible());
     EXPECT_EQ(box.ItemHeight(1), line + 4);
+}
+
+TEST_F(MarkupListBoxTest, ChangingOneLineLaysOutNoOtherLine)
+{
+    const int line = LineHeight();
+    QAbstractItemDelegate *own = box.itemDelegate();
+    CountingDelegate counting(own);
+    box.setItemDelegate(&counting);
+    for (int i = 0; i < 3000; ++i)
+        box.addItem(QString("<B>line</B> %1").arg(i));
+    // The view lays the list out a batch at a time between events, and again
+    // once the scroll bar has narrowed it.
+    for (int i = 0, before = -1; i < 300 && counting.asks != before; ++i) {
+        before = counting.asks;
+        QApplication::processEvents();
+    }
+    ASSERT_EQ(box.visualItemRect(box.item(2999)).top(), 2999 * (line + 4));
+    counting.asks = 0;
+
+    box.item(1)->setText("<I>progress</I> 42%");
+    QApplication::processEvents();
+    EXPECT_LE(counting.asks, 3);
+
+    // A line that grows still moves the lines below it.
+    box.item(1)->setText("a<BR>b");
+    for (int i = 0; i < 200 && box.visualItemRect(box.item(2)).top() == 2 * (line + 4); ++i)
+        QApplication::processEvents();
+    EXPECT_EQ(box.visualItemRect(box.item(2)).top(), 3 * line + 2 * 4);
+    box.setItemDelegate(own);
 }
 
 TEST_F(MarkupListBoxTest, ItemTextIsThePlainTextAndChecksTheIndex)
