@@ -30,9 +30,8 @@ void sayError(const QString &message)
 int runRegistrationSwitch(int argc, char **argv)
 {
     QCoreApplication core(argc, argv);
-    const automation::TStartupDecision decision =
-        automation::BeginServerStartup(QCoreApplication::arguments(), ProgramPath(),
-                                       QDBusConnection::sessionBus());
+    const automation::TStartupDecision decision = automation::BeginServerStartup(
+        QCoreApplication::arguments(), ProgramPath(), QDBusConnection::sessionBus());
     sayError(decision.message);
     return decision.exitCode;
 }

@@ -47,7 +47,8 @@ TEST_P(ShutdownSignal, SavesTheListAndTheOptions)
     test::PeerProcess fetchly;
     fetchly.start({program.string()}, (home.root() / "fetchly.log").string());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!catches(fetchly.pid(), GetParam()) && fetchly.running() && std::chrono::steady_clock::now() < deadline)
+    while (!catches(fetchly.pid(), GetParam()) && fetchly.running() &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     ASSERT_TRUE(catches(fetchly.pid(), GetParam())) << fetchly.logTail();
 
