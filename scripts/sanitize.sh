@@ -7,6 +7,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 jobs=${FETCHLY_JOBS:-2}
 export LC_ALL=C
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$here/scripts/sanitizers/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
