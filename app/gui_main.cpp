@@ -3,6 +3,7 @@
 #include "app_pictures.h"
 #include "automation/automation_server.h"
 #include "automation/command_switches.h"
+#include "display_check.h"
 #include "main_form.h"
 #include "main_form_automation.h"
 #include "program_path.h"
@@ -14,6 +15,7 @@
 #include <QSessionManager>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace fetchly {
 
@@ -47,9 +49,15 @@ int runGui(int argc, char **argv)
     if (switches.regServer || switches.unregServer)
         return runRegistrationSwitch(argc, argv);
 
+    if (!DisplayIsSet(argc, argv))
+        return 2;
+    std::optional<DisplayFailureGuard> guard(std::in_place);
     QApplication app(argc, argv);
+    guard.reset();
     QApplication::setApplicationName(QStringLiteral("Fetchly"));
     QApplication::setOrganizationName(QStringLiteral("Brindlewick"));
+    // Desktops match the window to its entry (name, icon) by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.brindlewick.Fetchly"));
     QApplication::setWindowIcon(AppIcon());
 
     // The activation file, and one program per user: a running one is asked

@@ -15,6 +15,13 @@ class TImageFile;
 
 // Walks the TIFF directories of an EXIF segment (or a bare TIFF file), keeps
 // every known tag as a display record and answers look-ups by name.
+// What a directory walk does per tag.
+enum class ExifListMode : uint8_t {
+    Values = 2,  // convert values into display text
+    Records = 4, // collect records
+    Both = 255,  // both; the inspection report's mode
+};
+
 class TExifDirectory : public TByteOrderData {
 public:
     // Limits against hostile files: nesting of directories, directory entries
@@ -26,7 +33,7 @@ public:
     // file whose entries all point at one large value cannot multiply it.
     static constexpr int64_t MaxStoredBytes = 4 * 1024 * 1024;
 
-    TExifDirectory(TImageFile &owner, int listMode);
+    TExifDirectory(TImageFile &owner, ExifListMode listMode);
     virtual ~TExifDirectory() = default;
     TExifDirectory(const TExifDirectory &) = delete;
     TExifDirectory &operator=(const TExifDirectory &) = delete;
@@ -41,9 +48,9 @@ public:
     int Height = 0;
     int Width = 0;
     int FlashValue = 0;
-    int ListMode = 255;
+    ExifListMode ListMode = ExifListMode::Both;
     std::string MakerNote;
-    int64_t MakerNotePosition = 0; // 1-based position in the segment data
+    int64_t MakerNotePosition = 0; // position in the segment data, from 0
     std::string UserCommentText;
     bool IsTiff = false;
 
@@ -59,15 +66,18 @@ public:
     int IntByName(std::string_view name) const;
     // The CR LF separated summary (file, camera, picture and exposure data).
     std::string SummaryText() const;
-    // Appends a copy of `record` unless its tag number is 0; returns the last index.
-    int AddEntry(const TTagRecord &record);
-    // Walks one directory of kind 1 (main and its sub-directories) or 2 (GPS).
+    // Keeps `record` unless its tag number is 0 or a limit is reached; returns the last index.
+    int AddEntry(TTagRecord record);
+    // Walks one directory of kind 1 (main and its sub-directories) or 2 (GPS)
+    // at `dirStart`; value offsets count from `offsetBase` (positions from 0).
     void WalkDirectory(int64_t dirStart, int64_t offsetBase, int kind, int64_t length);
     // Adds the 35-mm equivalent focal length when the file does not carry it.
     void Derive35mmFocal();
     // Walks a maker-note directory with one of the maker tables.
-    void WalkMakerDirectory(const std::string &makerBytes, std::span<const TTagRecord> table, int lastIndex,
-                            int64_t dirOffset, int64_t valueShift, int64_t fallbackBase);
+    // Value offsets count from `dirOffset - valueShift` inside the note; one
+    // that leaves the note counts from `fallbackBase` in the segment data.
+    void WalkMakerDirectory(const std::string &makerBytes, std::span<const TagRow> table, int64_t dirOffset,
+                            int64_t valueShift, int64_t fallbackBase);
 
     TImageFile &Owner() const { return m_owner; }
 
@@ -81,9 +91,9 @@ private:
     };
     // Reads an entry's head and counts it against MaxEntriesExamined, so no
     // file can make the walks examine more entries than that in all.
-    EntryHead readEntryHead(int64_t entry);
+    EntryHead readEntryHead(const ByteView &data, int64_t entry);
     void walkNested(int64_t pointerPos, int64_t offsetBase, int kind, int64_t length);
-    std::string entryValue(const TTagRecord &row, int tag, int format, int64_t byteCount, int64_t valuePos,
+    std::string entryValue(const TagRow &row, int tag, int format, int64_t byteCount, int64_t valuePos,
                            const std::string &raw);
 
     TImageFile &m_owner;

@@ -156,6 +156,8 @@ bool HttpDownload(TFetchRun &run, const TFetchItem &item)
     else if (watch.Stalled())
         rc = CURLE_OPERATION_TIMEDOUT;
 
+    if (!dl.cancelled)
+        run.SetReason(watch.Reason(rc));
     if (!dl.opened && !dl.cancelled) {
         const bool responded = schemeIsHttp(h) ? responseCode(h) > 0 : rc == CURLE_OK;
         if (!responded) {
@@ -287,6 +289,7 @@ bool HttpUpload(TFetchRun &run, const TFetchItem &item)
     file.Close();
     if (watch.Stalled())
         rc = CURLE_OPERATION_TIMEDOUT;
+    run.SetReason(watch.Reason(rc));
 
     if (up.cancelled || run.Cancelled())
         return false;

@@ -17,7 +17,7 @@ struct Entity {
     std::string_view text;
 };
 
-// Replaced in this order in every round; the characters are those of the
+// The entities replaced before layout; the characters are those of the
 // Windows-1252 code page, written here in UTF-8.
 constexpr std::array<Entity, 9> kEntities{{
     {"&amp;", "&&"},
@@ -31,11 +31,92 @@ constexpr std::array<Entity, 9> kEntities{{
     {"&euro;", "\xE2\x82\xAC"},
 }};
 
+bool IsAsciiLetter(char c)
+{
+    return static_cast<unsigned char>((c | 0x20) - 'a') < 26;
+}
+
+// Every name is "&", lower-case letters and ";": `rest` starts with the part
+// after the "&", letters in any case.
+bool NameFollows(std::string_view rest, std::string_view name)
+{
+    name.remove_prefix(1);
+    if (rest.size() < name.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = rest[i];
+        // Setting bit 5 lowers exactly the ASCII capitals among letters.
+        if (name[i] == ';' ? c != ';' : static_cast<char>(c | 0x20) != name[i])
+            return false;
+    }
+    return true;
+}
+
+// The entity whose name follows an "&" at the front of `rest` ("amp;" for
+// "&amp;"), or null.
+const Entity *EntityAfterAmpersand(std::string_view rest)
+{
+    if (rest.empty() || !IsAsciiLetter(rest[0]))
+        return nullptr;
+    const char first = static_cast<char>(rest[0] | 0x20);
+    for (const Entity &entity : kEntities) {
+        if (entity.name[1] == first && NameFollows(rest, entity.name))
+            return &entity;
+    }
+    return nullptr;
+}
+
+// Replaces the entities until none is left, in one pass. Names hold no "&",
+// so occurrences never overlap and the order of replacement does not change
+// the result; only "&amp;" gives an "&" that can start another entity with
+// the text after it ("&amp;quot;" ends as "&\""), so that "&" is carried on.
+std::string ReplaceEntities(std::string_view text)
+{
+    const Entity *const amp = &kEntities[0];
+    std::string out;
+    out.reserve(text.size());
+    std::size_t copied = 0; // text[copied, at) is still to be copied
+    const auto nextAmpersand = [text](std::size_t from) {
+        // Entities often follow each other: look before searching.
+        return from < text.size() && text[from] == '&' ? from : text.find('&', from);
+    };
+    for (std::size_t at = nextAmpersand(0); at != std::string_view::npos; at = nextAmpersand(at)) {
+        if (at > copied)
+            out.append(text, copied, at - copied);
+        std::size_t pos = at + 1;
+        const Entity *entity = EntityAfterAmpersand(text.substr(pos));
+        while (entity == amp) {
+            out += '&';
+            pos += entity->name.size() - 1;
+            entity = EntityAfterAmpersand(text.substr(pos));
+        }
+        if (entity) {
+            out.append(entity->text);
+            pos += entity->name.size() - 1;
+        } else {
+            out += '&'; // the "&" found or carried stands as it is
+        }
+        copied = at = pos;
+    }
+    out.append(text, copied, std::string_view::npos);
+    return out;
+}
+
 constexpr std::array<Entity, 3> kLayoutEntities{{
     {"&nbsp;", " "},
     {"&lt;", "<"},
     {"&gt;", ">"},
 }};
+
+// The layout entity at the front of `rest`, or null.
+const Entity *LayoutEntityAt(std::string_view rest)
+{
+    rest.remove_prefix(1);
+    for (const Entity &entity : kLayoutEntities)
+        if (NameFollows(rest, entity.name))
+            return &entity;
+    return nullptr;
+}
 
 void ReplaceAllNoCase(std::string &text, std::string_view from, std::string_view to)
 {
@@ -174,22 +255,7 @@ std::string StripMarkup(std::string_view markup)
 
 std::string PrepareMarkupText(std::string_view markup)
 {
-    std::string text(markup);
-    if (text.find('&') != std::string::npos) {
-        // Rounds until one replaces nothing; every replacement shortens the
-        // text, so the rounds end.
-        bool replaced = true;
-        while (replaced) {
-            replaced = false;
-            for (const Entity &entity : kEntities) {
-                const std::size_t pos = FindNoCase(text, entity.name);
-                if (pos != std::string::npos) {
-                    text.replace(pos, entity.name.size(), entity.text);
-                    replaced = true;
-                }
-            }
-        }
-    }
+    std::string text = ReplaceEntities(markup);
 
     const std::size_t hash = text.find("<#");
     if (hash != std::string::npos) {
@@ -215,11 +281,27 @@ std::string PrepareMarkupText(std::string_view markup)
 
 std::string ReplaceLayoutEntities(std::string_view segment)
 {
-    std::string text(segment);
-    if (text.find('&') == std::string::npos)
-        return text;
-    for (const Entity &entity : kLayoutEntities)
-        ReplaceAllNoCase(text, entity.name, entity.text);
+    // One pass: the replacements hold no "&" and the names no second one, so
+    // no replacement can make or hide another.
+    const std::size_t first = segment.find('&');
+    if (first == std::string_view::npos)
+        return std::string(segment);
+    std::string text;
+    text.reserve(segment.size());
+    std::size_t copied = 0; // segment[copied, i) is still to be copied
+    for (std::size_t i = first; i < segment.size(); ++i) {
+        // Every name has a letter after its "&".
+        if (segment[i] != '&' || i + 1 == segment.size() || !IsAsciiLetter(segment[i + 1]))
+            continue;
+        const Entity *entity = LayoutEntityAt(segment.substr(i));
+        if (!entity)
+            continue;
+        text.append(segment, copied, i - copied);
+        text.append(entity->text);
+        copied = i + entity->name.size();
+        i = copied - 1;
+    }
+    text.append(segment, copied, std::string_view::npos);
     return text;
 }
 

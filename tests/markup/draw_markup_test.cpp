@@ -1,3 +1,4 @@
+#include "cpu_time.h"
 #include "markup_test_util.h"
 
 namespace fetchly::markup::test {
@@ -166,6 +167,25 @@ TEST_F(DrawMarkupLayout, BothPassesAgreeOnTheLines)
         const MarkupResult hit = Hit(markup, 0, 0, {0, 0, 81, 5000});
         EXPECT_EQ(hit.height, measured.height) << markup;
     }
+}
+
+TEST_F(DrawMarkupLayout, AUrlOfAmpersandsIsLaidOutInLinearTime)
+{
+    // A URL of 100,000 "&" as list lines write it; replacing one entity per
+    // rescan of the text, or every layout entity in a pass of its own, takes
+    // far longer.
+    std::string markup = "<B>";
+    for (int i = 0; i < 100000; ++i)
+        markup += "&amp;";
+    MarkupResult m;
+    const double seconds = CpuSeconds([&] {
+        m = Measure(markup);
+        Draw(markup);
+    });
+    EXPECT_LT(seconds, 0.01 * kTimeAllowance);
+    EXPECT_EQ(m.width, 100000 * 6); // the mnemonic rule shows "&&" as one "&"
+    ASSERT_EQ(surface.texts.size(), 1u);
+    EXPECT_EQ(surface.texts[0].text, std::string(200000, '&'));
 }
 
 TEST_F(DrawMarkupLayout, StatusLinesOfTheDownloadList)
