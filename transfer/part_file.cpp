@@ -24,6 +24,14 @@ bool isRegularOrMissing(const std::string &path, bool linkAllowed)
     return S_ISREG(st.st_mode) || (linkAllowed && S_ISLNK(st.st_mode));
 }
 
+// A FIFO, a device or a socket: opening it may block or have effects.
+bool isSpecial(const std::string &path)
+{
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 &&
+           (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISSOCK(st.st_mode));
+}
+
 std::string encode(const TPartRecord &r)
 {
     return "fetchly-part 1\n" + r.Source + "\n" + r.Validator + "\n" + std::to_string(r.Valid) + "\n";
@@ -83,7 +91,7 @@ TPartFile::~TPartFile()
 
 bool TPartFile::PlaceIsUsable() const
 {
-    return isRegularOrMissing(m_target, true) && isRegularOrMissing(m_path, false);
+    return !isSpecial(m_target) && !isSpecial(m_path);
 }
 
 bool TPartFile::Open()

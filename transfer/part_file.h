@@ -37,9 +37,9 @@ public:
     const std::string &Target() const { return m_target; }
     const std::string &Path() const { return m_path; }
 
-    // True when NAME and NAME.part are each missing, a regular file, or (NAME
-    // only) a symbolic link, which the rename replaces. A FIFO, a device, a
-    // socket or a directory there would block or be damaged.
+    // False when NAME or NAME.part is a FIFO, a device or a socket, which
+    // would block the download or be damaged by it. (A symbolic link at NAME
+    // is fine: the rename replaces it.)
     bool PlaceIsUsable() const;
 
     // Opens (creating when missing) the part file; false when it cannot be
