@@ -146,6 +146,8 @@ void TFormSettings::LoadSettings()
     }
     if (LoadValues)
         ReadControlValues(ini);
+    if (ReadOwnSettings)
+        ReadOwnSettings(ini);
 }
 
 void TFormSettings::SaveSettings()
@@ -170,6 +172,8 @@ void TFormSettings::SaveSettings()
     }
     if (SaveValues)
         WriteControlValues(ini);
+    if (WriteOwnSettings)
+        WriteOwnSettings(ini);
     ini.UpdateFile();
 }
 

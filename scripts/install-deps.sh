@@ -13,6 +13,7 @@ packages=(
   nginx-light python3 python3-pyftpdlib samba smbclient
   dbus dbus-bin dbus-x11 libglib2.0-bin xvfb xauth trayer
   curl wget time bc unzip zip exiv2 libimage-exiftool-perl
+  aria2  # bench/transfer/parallel_vs_peers.sh only
   chromium chromium-driver
   fonts-dejavu-core
 )

@@ -59,9 +59,28 @@ TEST(GetCommand, AnyFailureGivesStatusOneAndTheErrorText)
     EXPECT_EQ(readFile(dir.path() / "10"), httpPattern(10));
 
     const std::string nowhere = "http://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/x";
-    r = runFetchly({"get", nowhere}, dir.path());
+    r = runFetchly({"get", "--retries", "1", nowhere}, dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(contains(r.err, "not found: " + nowhere)) << r.err;
+    // Each retry is a line of its own; the failure is reported once.
+    EXPECT_TRUE(contains(r.err, "fetchly: retry 1 of 1 in 1.")) << r.err;
+    EXPECT_EQ(r.err.find("not found"), r.err.rfind("not found")) << r.err;
+}
+
+TEST(GetCommand, ResumesAPartUnlessToldNotTo)
+{
+    HttpPeer peer;
+    TempDir dir;
+    const std::string url = peer.url("/ranged/300000?etag=c&dropat=1");
+    auto r = runFetchly({"get", "--retries", "0", "--connections", "1", url}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(readFile(dir.path() / "300000.part"), httpPattern(150000));
+    r = runFetchly({"get", "--no-resume", url}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(readFile(dir.path() / "300000"), httpPattern(300000));
+    const auto log = peer.requestsLog();
+    EXPECT_EQ(log.find("Range: bytes=150000-"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Range: bytes=0-"), log.rfind("Range: bytes=0-")) << "only the second run probed";
 }
 
 TEST(GetCommand, UsageErrorsGiveStatusTwo)
@@ -72,6 +91,8 @@ TEST(GetCommand, UsageErrorsGiveStatusTwo)
                                                {"get", "-o", "a", "http://h/1", "http://h/2"},
                                                {"get", "--bogus", "http://h/"},
                                                {"get", "-d"},
+                                               {"get", "--connections", "17", "http://h/"},
+                                               {"get", "--retries", "x", "http://h/"},
                                                {"put", "onlyfile"},
                                                {"put", "--put", "a", "b", "c"}}) {
         const auto r = runFetchly(args, dir.path());
