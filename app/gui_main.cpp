@@ -3,6 +3,7 @@
 #include "app_pictures.h"
 #include "automation/automation_server.h"
 #include "automation/command_switches.h"
+#include "display_check.h"
 #include "main_form.h"
 #include "main_form_automation.h"
 #include "program_path.h"
@@ -14,6 +15,7 @@
 #include <QSessionManager>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 namespace fetchly {
 
@@ -30,9 +32,8 @@ void sayError(const QString &message)
 int runRegistrationSwitch(int argc, char **argv)
 {
     QCoreApplication core(argc, argv);
-    const automation::TStartupDecision decision =
-        automation::BeginServerStartup(QCoreApplication::arguments(), ProgramPath(),
-                                       QDBusConnection::sessionBus());
+    const automation::TStartupDecision decision = automation::BeginServerStartup(
+        QCoreApplication::arguments(), ProgramPath(), QDBusConnection::sessionBus());
     sayError(decision.message);
     return decision.exitCode;
 }
@@ -48,7 +49,11 @@ int runGui(int argc, char **argv)
     if (switches.regServer || switches.unregServer)
         return runRegistrationSwitch(argc, argv);
 
+    if (!DisplayIsSet(argc, argv))
+        return 2;
+    std::optional<DisplayFailureGuard> guard(std::in_place);
     QApplication app(argc, argv);
+    guard.reset();
     QApplication::setApplicationName(QStringLiteral("Fetchly"));
     QApplication::setOrganizationName(QStringLiteral("Brindlewick"));
     QApplication::setWindowIcon(AppIcon());

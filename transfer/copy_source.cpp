@@ -45,7 +45,9 @@ std::unique_ptr<CopySource> OpenLocalSource(const std::string &path)
     struct stat st {};
     // A directory opens for reading on Linux but cannot be read as a file.
     if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        const int why = S_ISDIR(st.st_mode) ? EISDIR : errno;
         ::close(fd);
+        errno = why;
         return nullptr;
     }
     ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);

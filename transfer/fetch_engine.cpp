@@ -111,6 +111,18 @@ std::string TFetchEngine::CurrentTargetDir() const
     return m_currentTargetDir;
 }
 
+std::string TFetchEngine::CurrentReason() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_currentReason;
+}
+
+void TFetchEngine::setCurrentReason(const std::string &reason)
+{
+    std::lock_guard lock(m_mutex);
+    m_currentReason = reason;
+}
+
 void TFetchEngine::setCurrentTarget(const std::string &target, const std::string &dir)
 {
     std::lock_guard lock(m_mutex);
@@ -231,6 +243,7 @@ int TFetchEngine::runItems(const TRunConfig &config, int position, std::uint64_t
         }
         ++m_fileNumber;
         m_currentExt = item->ExternalIndex;
+        setCurrentReason({});
         bool ok = false;
         try {
             if (config.OnFileStart)

@@ -119,6 +119,10 @@ public:
     bool Cancelled() const { return m_cancelled.load(); }
     std::string CurrentTarget() const;
     std::string CurrentTargetDir() const;
+    // Why the current (or last) item failed, in plain words from libcurl,
+    // the server or the system; empty when nothing more is known than the
+    // event says. Meant for the event handlers.
+    std::string CurrentReason() const;
     // The dialog's transfer-rate line: DlgRateLabel, a space and the rate.
     std::string RateLabel() const { return m_progress.RateLabel(); }
 
@@ -140,6 +144,7 @@ private:
     int runItems(const TRunConfig &config, int position, std::uint64_t &generation);
     bool runOperation(TFetchRun &run, const TFetchItem &item);
     void setCurrentTarget(const std::string &target, const std::string &dir);
+    void setCurrentReason(const std::string &reason);
     void cancel();
     // Sleeps up to `delay`; false as soon as the run is cancelled.
     bool sleepUnlessCancelled(std::chrono::milliseconds delay);
@@ -159,7 +164,7 @@ private:
     bool m_startRequested = false;
     int m_followFrom = 0;
     TRunConfig m_nextConfig;
-    std::string m_currentTarget, m_currentTargetDir;
+    std::string m_currentTarget, m_currentTargetDir, m_currentReason;
 };
 
 } // namespace fetchly

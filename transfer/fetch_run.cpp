@@ -24,6 +24,11 @@ bool TFetchRun::Cancelled() const
     return m_engine.m_cancelled.load();
 }
 
+void TFetchRun::SetReason(const std::string &reason)
+{
+    m_engine.setCurrentReason(reason);
+}
+
 void TFetchRun::RaiseError(int code, const std::string &info)
 {
     if (m_config.OnError)

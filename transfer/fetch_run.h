@@ -37,6 +37,10 @@ public:
     // until the run ends, so a press is never lost.
     bool Cancelled() const;
 
+    // Why the current item failed, as the library, the server or the system
+    // said it; the owner reads it through TFetchEngine::CurrentReason while
+    // handling the event that follows.
+    void SetReason(const std::string &reason);
     // OnError then OnErrorInfo.
     void RaiseError(int code, const std::string &info);
     void RaiseURLNotFound(const std::string &url);

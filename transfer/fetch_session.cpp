@@ -45,7 +45,7 @@ CurlEasy TFetchSession::NewHandle() const
     curl_easy_setopt(h, CURLOPT_USERAGENT, "Fetchly");
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(h, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(h, CURLOPT_MAXREDIRS, MaxRedirects);
     // Credentials written in a URL never travel to the host a redirect
     // points to (libcurl's default, stated here on purpose).
     curl_easy_setopt(h, CURLOPT_UNRESTRICTED_AUTH, 0L);

@@ -9,6 +9,9 @@
 
 namespace fetchly {
 
+// How many redirects a request follows before it fails.
+inline constexpr long MaxRedirects = 10;
+
 // The network settings of a run, copied from the engine at Start.
 struct TNetworkSettings {
     std::string Proxy;         // empty: the environment's proxy settings

@@ -7,6 +7,8 @@
 #include "transfer/transfer_operations.h"
 #include "transfer/url_functions.h"
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -56,6 +58,7 @@ bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
 
     std::unique_ptr<CopySource> input = share ? share->OpenRead(item.URL) : OpenLocalSource(source);
     if (!input) {
+        run.SetReason(share ? share->LastError() : std::strerror(errno));
         run.RaiseError(1, "Cannot open source file " + source);
         return false;
     }
@@ -123,13 +126,18 @@ bool FileCopy(TFetchRun &run, const TFetchItem &item)
 
     ShareConnection share;
     bool result = false;
-    if (share.Connect(item.FTPHost, item.FTPUserID, item.FTPPassword))
+    const bool connected = share.Connect(item.FTPHost, item.FTPUserID, item.FTPPassword);
+    if (connected) {
         result = copyFile(run, item, &share);
-    else
+    } else {
+        run.SetReason(share.LastError());
         run.RaiseConnectError();
+    }
     // Disconnecting is attempted after a failed connection too, and fails
-    // then, as there is nothing to release.
+    // then, as there is nothing to release; the reason stays the first one.
     if (!share.Disconnect()) {
+        if (connected)
+            run.SetReason(share.LastError());
         run.RaiseConnectError();
         result = false;
     }

@@ -1,5 +1,6 @@
 #include "transfer/ftp_client.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace fetchly {
@@ -57,6 +58,8 @@ FtpClient::FtpClient(CurlEasy handle, FtpEndpoint endpoint)
     curl_easy_setopt(h, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(h, CURLOPT_READFUNCTION, &FtpClient::onRead);
     curl_easy_setopt(h, CURLOPT_READDATA, this);
+    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &FtpClient::onReply);
+    curl_easy_setopt(h, CURLOPT_HEADERDATA, this);
 }
 
 std::string FtpClient::urlFor(const std::string &path) const
@@ -77,6 +80,7 @@ void FtpClient::resetRequest()
     curl_easy_setopt(h, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(0));
     m_sink = nullptr;
     m_source = nullptr;
+    m_lastReply.clear();
 }
 
 CURLcode FtpClient::perform()
@@ -178,6 +182,19 @@ std::size_t FtpClient::onRead(char *data, std::size_t size, std::size_t count, v
     if (n < 0)
         return CURL_READFUNC_ABORT;
     return static_cast<std::size_t>(n);
+}
+
+std::size_t FtpClient::onReply(char *data, std::size_t size, std::size_t count, void *self)
+{
+    auto *client = static_cast<FtpClient *>(self);
+    const std::size_t bytes = size * count;
+    // A reply line is short; a hostile server's endless line is cut.
+    std::string line(data, std::min<std::size_t>(bytes, 512));
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r'))
+        line.pop_back();
+    if (!line.empty())
+        client->m_lastReply = std::move(line);
+    return bytes;
 }
 
 } // namespace fetchly

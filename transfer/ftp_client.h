@@ -59,6 +59,10 @@ public:
     // Nothing is read before the server has accepted the file for writing.
     CURLcode Store(const std::string &path, const std::function<ssize_t(char *, std::size_t)> &source);
 
+    // The last reply line of the server in the last call ("550 No such
+    // file."), without its line end; empty when none came.
+    const std::string &LastReply() const { return m_lastReply; }
+
 private:
     std::string urlFor(const std::string &path) const;
     void resetRequest();
@@ -66,6 +70,7 @@ private:
 
     static std::size_t onWrite(char *data, std::size_t size, std::size_t count, void *self);
     static std::size_t onRead(char *data, std::size_t size, std::size_t count, void *self);
+    static std::size_t onReply(char *data, std::size_t size, std::size_t count, void *self);
 
     CurlEasy m_handle;
     FtpEndpoint m_endpoint;
@@ -73,6 +78,7 @@ private:
     std::function<CURLcode(CURLcode)> m_afterPerform;
     const std::function<bool(const char *, std::size_t)> *m_sink = nullptr;
     const std::function<ssize_t(char *, std::size_t)> *m_source = nullptr;
+    std::string m_lastReply;
 };
 
 // A server path percent-encoded for an ftp:// URL, with a leading "/" kept

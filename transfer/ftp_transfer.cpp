@@ -39,7 +39,7 @@ CurlEasy handleFor(TFetchRun &run)
 // timeout.
 class FtpWatch {
 public:
-    FtpWatch(TFetchRun &run, FtpClient &ftp) : m_run(run)
+    FtpWatch(TFetchRun &run, FtpClient &ftp) : m_run(run), m_ftp(ftp)
     {
         ftp.SetWatch(
             [this](CURL *handle) {
@@ -53,8 +53,26 @@ public:
     FtpWatch(const FtpWatch &) = delete;
     FtpWatch &operator=(const FtpWatch &) = delete;
 
+    // Hands the run the reason of a request that ended with `code`: the
+    // server's refusal as it worded it, else what curl or the watch saw.
+    void Explain(CURLcode code, const std::string &what = {})
+    {
+        const std::string &reply = m_ftp.LastReply();
+        std::string reason;
+        if (m_watch && m_watch->Stalled())
+            reason = m_watch->Reason(code);
+        else if (code != CURLE_OK && !reply.empty() && (reply.front() == '4' || reply.front() == '5'))
+            reason = reply;
+        else if (m_watch)
+            reason = m_watch->Reason(code);
+        else
+            reason = curl_easy_strerror(code);
+        m_run.SetReason(what.empty() || reason.empty() ? reason : what + ": " + reason);
+    }
+
 private:
     TFetchRun &m_run;
+    FtpClient &m_ftp;
     std::optional<TTransferWatch> m_watch;
 };
 
@@ -107,6 +125,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
     if (code == CURLE_ABORTED_BY_CALLBACK && run.Cancelled())
         return false;
     if (code != CURLE_OK) {
+        watch.Explain(code);
         run.RaiseError(6, "Cannot connect to FTP server " + item.FTPHost);
         return false;
     }
@@ -237,6 +256,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
         return true;
     }
     part.Close();
+    watch.Explain(code);
     if (!opened && done == 0 && isRemoteFileRefused(code)) {
         run.RaiseURLNotFound(item.URL);
         return false;
@@ -258,14 +278,18 @@ bool FtpUpload(TFetchRun &run, const TFetchItem &item)
     if (code == CURLE_ABORTED_BY_CALLBACK && run.Cancelled())
         return false;
     if (code != CURLE_OK) {
+        watch.Explain(code);
         run.RaiseError(6, "Cannot connect to FTP server " + item.FTPHost);
         return false;
     }
 
     std::string remoteDir;
     if (!item.TargetDir.empty()) {
-        if (ftp.EnterOrCreateDirectory(item.TargetDir) != CURLE_OK)
+        code = ftp.EnterOrCreateDirectory(item.TargetDir);
+        if (code != CURLE_OK) {
+            watch.Explain(code, "cannot enter or create folder " + item.TargetDir);
             return false;
+        }
         remoteDir = item.TargetDir;
         if (remoteDir.back() != '/')
             remoteDir += '/';
@@ -331,6 +355,7 @@ bool FtpUpload(TFetchRun &run, const TFetchItem &item)
     }
     if (code == CURLE_OK)
         return true;
+    watch.Explain(code);
     if (!opened && isRemoteFileRefused(code)) {
         run.RaiseURLNotFound(item.URL);
         return false;

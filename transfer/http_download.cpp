@@ -74,6 +74,7 @@ struct Failure {
     long status = 0;        // an HTTP status of 300 or more, else 0
     bool responded = false; // the server answered at all
     std::string retryAfter;
+    std::string reason; // in curl's or the system's words
 
     bool transient(const std::string &host) const
     {
@@ -389,6 +390,9 @@ Failure Download::failureOf(Connection &c, CURLcode rc) const
     } else {
         f.responded = rc == CURLE_OK;
     }
+    // A status this download turned down has no more to say than itself.
+    if (f.status == 0 || rc != CURLE_WRITE_ERROR)
+        f.reason = c.watch.Reason(f.code);
     return f;
 }
 
@@ -519,6 +523,7 @@ void Download::keepPart()
 
 void Download::reportFinal()
 {
+    m_run.SetReason(m_failure.reason);
     if (!m_failure.responded) {
         // Nothing came back: no server, a bad URL, a name not resolved.
         m_run.RaiseURLNotFound(MaskUrlPassword(m_url));

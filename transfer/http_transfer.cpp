@@ -123,6 +123,7 @@ bool HttpUpload(TFetchRun &run, const TFetchItem &item)
     file.Close();
     if (watch.Stalled())
         rc = CURLE_OPERATION_TIMEDOUT;
+    run.SetReason(watch.Reason(rc));
 
     if (up.cancelled || run.Cancelled())
         return false;

@@ -5,6 +5,7 @@
 #include "cli/commands.h"
 #include "cli/transfer_cli.h"
 
+#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <iostream>
@@ -53,6 +54,22 @@ bool parseWords(const std::vector<std::string> &args, const char *usage, CommonO
         words.push_back(args[i]);
     }
     return true;
+}
+
+// An upload over HTTP takes an http or https URL (a URL without a scheme
+// is taken as http). Anything else would be fetched, not sent.
+void checkUploadScheme(const std::string &url)
+{
+    const auto colon = url.find("://");
+    if (colon == std::string::npos)
+        return;
+    std::string scheme = url.substr(0, colon);
+    for (char &c : scheme)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (scheme == "ftp" || scheme == "ftps")
+        throw UsageError("put sends over HTTP; for an FTP server use put --ftp HOST[:PORT] [--to DIR] FILE");
+    if (scheme != "http" && scheme != "https")
+        throw UsageError("put sends to http:// and https:// URLs, not " + scheme + "://");
 }
 
 } // namespace
@@ -124,6 +141,7 @@ int runPut(const std::vector<std::string> &args)
             return 0;
         if (words.size() != 2)
             throw UsageError("put takes one FILE and one URL");
+        checkUploadScheme(words[1]);
     } catch (const UsageError &e) {
         return usageFailure(e.what(), kPutUsage);
     }

@@ -1,10 +1,12 @@
 #include "cli/transfer_cli.h"
 
+#include "cli/cancel_signals.h"
 #include "transfer/format_functions.h"
 #include "transfer/url_functions.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <mutex>
 #include <unistd.h>
@@ -91,6 +93,16 @@ int usageFailure(const std::string &message, const char *usage)
 
 namespace {
 
+// Server replies and names reach the terminal; none of their bytes may
+// move the cursor, retitle the window or end the line.
+std::string printable(std::string text)
+{
+    for (char &c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = '?';
+    return text;
+}
+
 // Everything printed during a run goes through here: events come from the
 // engine's worker, and a progress line must be wiped before a log line.
 class RunPrinter {
@@ -103,7 +115,7 @@ public:
             return;
         std::lock_guard lock(m_mutex);
         clearProgressLocked();
-        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fprintf(stderr, "%s\n", printable(text).c_str());
     }
 
     void progress(TFetchSize done, TFetchSize total, std::int64_t elapsedMs)
@@ -163,6 +175,43 @@ std::string describe(const TFetchItem &item)
     }
 }
 
+bool isUpload(const TFetchItem &item)
+{
+    return item.Protocol == TFetchProtocol::wpHttpUpload || item.Protocol == TFetchProtocol::wpFtpUpload;
+}
+
+std::string inParentheses(const std::string &text)
+{
+    return text.empty() ? std::string() : " (" + text + ")";
+}
+
+// The error event's line. The engine's text names a code; the reason says
+// what libcurl, the server or the system saw, and replaces the code's
+// generic wording when there is one.
+std::string errorLine(int code, const std::string &info, const std::string &reason, const std::string &item)
+{
+    // A status that stands because a redirect chain was cut short: the
+    // chain is the failure, not the status.
+    if (!reason.empty() && info == "Returned http error code " + std::to_string(code))
+        return reason + ": " + item;
+    std::string why = info;
+    if (!reason.empty())
+        why = info == WinInetErrorText(code) ? reason : info + ": " + reason;
+    return "error " + std::to_string(code) + ": " + item + inParentheses(why);
+}
+
+// A lower stall limit for tests and slow links; not a documented option.
+void applyStallLimit(TFetchEngine &engine)
+{
+    const char *text = std::getenv("FETCHLY_STALL_SECONDS");
+    if (!text)
+        return;
+    char *end = nullptr;
+    const long seconds = std::strtol(text, &end, 10);
+    if (end != text && *end == '\0' && seconds > 0 && seconds <= 3600)
+        engine.StallTimeout = std::chrono::seconds(seconds);
+}
+
 } // namespace
 
 int runItems(TFetchEngine &engine, const CommonOptions &options)
@@ -176,26 +225,45 @@ int runItems(TFetchEngine &engine, const CommonOptions &options)
     engine.Connections = options.connections;
     engine.Retries = options.retries;
     engine.Resume = options.resume;
+    applyStallLimit(engine);
 
     RunPrinter out(options.quiet);
-    const auto started = std::chrono::steady_clock::now();
-    auto itemStart = started;
+    auto itemStart = std::chrono::steady_clock::now();
+    // The item being transferred (events come one at a time, from the
+    // engine's worker): one failure line each, naming it and saying why.
+    TFetchItem current;
+    bool reported = false;
+    TFetchSize moved = 0;
+    auto fail = [&](const std::string &text) {
+        reported = true;
+        out.line("fetchly: " + text, true);
+    };
+
     engine.OnFileStart = [&](TFetchEngine &e, int idx, int) {
         itemStart = std::chrono::steady_clock::now();
-        out.line("fetchly: " + describe(e.Items.Get(idx)));
+        current = e.Items.Get(idx);
+        reported = false;
+        moved = 0;
+        out.line("fetchly: " + describe(current));
     };
     engine.OnCopyProgress = [&](TFetchEngine &, int, int, TFetchSize done, TFetchSize total) {
+        moved = done;
         auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
                                                                         itemStart);
         out.progress(done, total, ms.count());
     };
-    engine.OnErrorInfo = [&](TFetchEngine &, int code, const std::string &info) {
-        out.line("fetchly: error " + std::to_string(code) + ": " + info, true);
+    engine.OnErrorInfo = [&](TFetchEngine &e, int code, const std::string &info) {
+        fail(errorLine(code, info, e.CurrentReason(), describe(current)));
     };
-    engine.OnURLNotFound = [&](TFetchEngine &, const std::string &url) {
-        out.line("fetchly: not found: " + MaskUrlPassword(url), true);
+    engine.OnURLNotFound = [&](TFetchEngine &e, const std::string &) {
+        fail("not found: " + describe(current) + inParentheses(e.CurrentReason()));
     };
-    engine.OnConnectError = [&](TFetchEngine &) { out.line("fetchly: share connection failed", true); };
+    engine.OnConnectError = [&](TFetchEngine &e) {
+        // A failed connection is followed by a failed release of it; once
+        // is enough to hear.
+        if (!reported)
+            fail("share connection failed: " + describe(current) + inParentheses(e.CurrentReason()));
+    };
     engine.OnRetry = [&](TFetchEngine &, int retry, int retries, int delayMs, int code, const std::string &info) {
         char wait[32];
         std::snprintf(wait, sizeof wait, "%.1f", delayMs / 1000.0);
@@ -207,16 +275,27 @@ int runItems(TFetchEngine &engine, const CommonOptions &options)
     };
     engine.OnFileDone = [&](TFetchEngine &e, int idx, int) {
         const TFetchItem item = e.Items.Get(idx);
-        if (item.Done)
+        if (item.Done && isUpload(item))
+            out.line("fetchly: done " + describe(item) + " (" + std::to_string(moved) + " bytes sent)");
+        else if (item.Done)
             out.line("fetchly: done " + e.CurrentTarget());
-        else
-            out.line("fetchly: failed " + describe(item), true);
+        else if (!reported)
+            fail("failed " + describe(item) + inParentheses(e.CurrentReason()));
     };
 
-    engine.Start();
-    engine.Wait();
-    out.finish();
-
+    int status = 0;
+    {
+        CancelOnSignals signals([&engine] { engine.CancelClick(); });
+        engine.Start();
+        engine.Wait();
+        out.finish();
+        if (const int sig = signals.Signal()) {
+            out.line("fetchly: cancelled", true);
+            status = 128 + sig;
+        }
+    }
+    if (status != 0)
+        return status;
     for (int i = 0; i < engine.Items.Count(); ++i)
         if (!engine.Items.Get(i).Done)
             return 1;

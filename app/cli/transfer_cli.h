@@ -41,7 +41,9 @@ void splitHostPort(const std::string &text, std::string &host, int &port);
 // Copies the common options onto the engine, runs its items to the end and
 // prints what happened on stderr: a line per failure and per finished item
 // (unless quiet), and a progress line while a transfer runs on a terminal.
-// Returns 0 when every item succeeded, else 1.
+// SIGINT or SIGTERM cancels the run as the progress dialog's Cancel does.
+// Returns 0 when every item succeeded, 1 when any failed, and 128 plus the
+// signal's number after such a cancel.
 int runItems(TFetchEngine &engine, const CommonOptions &options);
 
 // Prints "fetchly: MESSAGE" and the usage text; returns 2.

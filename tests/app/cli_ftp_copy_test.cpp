@@ -25,14 +25,6 @@ bool contains(const std::string &text, const std::string &part)
     return text.find(part) != std::string::npos;
 }
 
-int countOf(const std::string &text, const std::string &part)
-{
-    int n = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
-}
-
 TEST(CopyCommand, CopiesIntoTheCurrentFolderOrDirAndNamesWithO)
 {
     TempDir dir;
@@ -58,7 +50,9 @@ TEST(CopyCommand, FailureExitsWithOneAndSaysWhy)
     Result r =
         fetchly({"copy", "-d", (dir.path() / "out").string(), "missing.txt", good.string()}, dir.path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "error 1: Cannot open source file missing.txt")) << r.err;
+    EXPECT_TRUE(contains(r.err, "fetchly: error 1: missing.txt (Cannot open source file missing.txt: No such "
+                                "file or directory)\n"))
+        << r.err;
     // The run goes on after the failing item.
     EXPECT_EQ(readFile(dir.path() / "out" / "good.txt"), "fine");
 
@@ -92,11 +86,12 @@ TEST(CopyCommand, ReadsFromAnSmbShare)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readFile(dir.path() / "s.bin"), std::string(20000, 's'));
 
-    r = fetchly({"copy", "--share", smb.url(), "--user", smb.user(), "--password=wrong", "-d", dir.str(),
-                 "in/s.bin", "-o", "never.bin"},
+    r = fetchly({"copy", "--share", smb.url(), "--user", smb.user(), "--password=wrong", "--quiet", "-d",
+                 dir.str(), "in/s.bin", "-o", "never.bin"},
                 dir.path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(countOf(r.err, "share connection failed"), 2) << r.err;
+    EXPECT_EQ(r.err, "fetchly: share connection failed: " + smb.url() + " in/s.bin (" + smb.url() +
+                         ": Permission denied)\n");
     EXPECT_FALSE(fs::exists(dir.path() / "never.bin"));
 }
 
@@ -113,9 +108,14 @@ TEST(FtpCommands, GetDownloadsPassiveIntoDir)
     EXPECT_TRUE(ftp.usedPassive());
     EXPECT_EQ(ftp.logins(), std::vector<std::string>{"anonymous"});
 
-    r = fetchly({"get", "--ftp", server, "pub/none.bin"}, dir.path());
+    r = fetchly({"get", "--ftp", server, "--quiet", "pub/none.bin"}, dir.path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "not found: pub/none.bin")) << r.err;
+    EXPECT_EQ(r.err, "fetchly: not found: ftp " + server +
+                         " pub/none.bin (550 /pub/none.bin is not retrievable.)\n");
+    // An escape sequence in a name never reaches the terminal.
+    r = fetchly({"get", "--ftp", server, "--quiet", "pub/none\x1b[2J.bin"}, dir.path());
+    EXPECT_EQ(r.err,
+              "fetchly: error 3: ftp " + server + " pub/none?[2J.bin (path contains control characters)\n");
 }
 
 TEST(FtpCommands, PutUploadsIntoANewRemoteFolder)
@@ -131,6 +131,12 @@ TEST(FtpCommands, PutUploadsIntoANewRemoteFolder)
     EXPECT_EQ(readFile(ftp.root() / "drop" / "box" / "p.bin"), std::string(4096 * 2, 'p'));
     EXPECT_TRUE(ftp.usedActive());
     EXPECT_EQ(ftp.logins(), std::vector<std::string>{ftp.user()});
+
+    // Anonymous may not make folders: the line says so in the server's words.
+    r = fetchly({"put", "--ftp", server, "--quiet", "--to", "other", file.string()}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "fetchly: failed " + file.string() + " to ftp " + server +
+                         " (cannot enter or create folder other: 550 Not enough privileges.)\n");
 }
 
 TEST(FtpCommands, BadServerOrMissingFileIsAUsageError)

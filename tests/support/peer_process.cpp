@@ -152,6 +152,28 @@ void PeerProcess::stop()
     m_pid = -1;
 }
 
+void PeerProcess::signal(int sig)
+{
+    if (m_pid > 0)
+        ::kill(m_pid, sig);
+}
+
+int PeerProcess::waitForExit(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (m_pid > 0) {
+        int status = 0;
+        if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
+            m_pid = -1;
+            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        if (std::chrono::steady_clock::now() >= deadline)
+            return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return -1;
+}
+
 std::string PeerProcess::logTail() const
 {
     if (m_log.empty())

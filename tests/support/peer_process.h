@@ -32,6 +32,11 @@ public:
     void waitForPort(int port, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     void stop();
     bool running();
+    // Sends `sig` to the process itself (not its group).
+    void signal(int sig);
+    // Waits for the process to end; its exit status, or -1 when it was
+    // killed by a signal or is still running after `timeout`.
+    int waitForExit(std::chrono::milliseconds timeout);
     pid_t pid() const { return m_pid; }
     std::string logTail() const;
 

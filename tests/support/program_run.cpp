@@ -25,11 +25,13 @@ ProgramResult runProgram(const std::string &program, const std::vector<std::stri
         "cd " + quote(cwd.string()) + " && timeout " + std::to_string(timeoutSeconds) + " " + quote(program);
     for (const auto &a : args)
         cmd += " " + quote(a);
-    cmd += " </dev/null >/dev/null 2>" + quote((scratch.path() / "err").string());
+    cmd += " </dev/null >" + quote((scratch.path() / "out").string()) + " 2>" +
+           quote((scratch.path() / "err").string());
     const int raw = std::system(cmd.c_str());
     ProgramResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
     r.err = readFile(scratch.path() / "err");
+    r.out = readFile(scratch.path() / "out");
     return r;
 }
 

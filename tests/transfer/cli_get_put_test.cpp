@@ -4,8 +4,10 @@
 #include "support/program_run.h"
 #include "support/temp_dir.h"
 
+#include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace fs = std::filesystem;
 using namespace fetchly::test;
@@ -49,30 +51,84 @@ TEST(GetCommand, DownloadsEveryUrlIntoTheFolder)
     EXPECT_EQ(r.err, "");
 }
 
-TEST(GetCommand, AnyFailureGivesStatusOneAndTheErrorText)
+// Each failure is one line that names the item and says why, in the words
+// of libcurl or the server; --quiet keeps only those lines.
+TEST(GetCommand, EachFailureLineNamesTheItemAndWhy)
+{
+    HttpPeer peer;
+    HttpPeer tls(HttpPeer::Scheme::HttpsSelfSigned);
+    TempDir dir;
+    const std::string closed = "http://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/x";
+    const std::string program = FETCHLY_PROGRAM;
+    struct Case {
+        std::vector<std::string> command; // the program and its words
+        std::string line;
+    };
+    const std::vector<Case> cases{
+        {{program, "get", "--quiet", peer.url("/file/10"), peer.url("/status/404")},
+         "fetchly: error 404: " + peer.url("/status/404") + " (Returned http error code 404)\n"},
+        {{program, "get", "--quiet", tls.url("/file/10")},
+         "fetchly: not found: " + tls.url("/file/10") +
+             " (SSL certificate problem: self-signed certificate)\n"},
+        {{program, "get", "--quiet", "--retries", "0", closed}, "fetchly: not found: " + closed + " (Connection refused)\n"},
+        // Without a network of its own the name cannot leave the machine.
+        {{"unshare", "--net", program, "get", "--quiet", "--retries", "0", "http://nosuch.invalid/a.zip"},
+         "fetchly: not found: http://nosuch.invalid/a.zip (Could not resolve host: nosuch.invalid)\n"},
+        {{"env", "FETCHLY_STALL_SECONDS=1", program, "get", "--quiet", "--retries", "0", peer.url("/silent")},
+         "fetchly: not found: " + peer.url("/silent") + " (Operation timed out after 1000 ms)\n"},
+        {{"env", "FETCHLY_STALL_SECONDS=1", program, "get", "--quiet", "--retries", "0", peer.url("/stall/5000")},
+         "fetchly: error 28: " + peer.url("/stall/5000") + " (Operation timed out after 1000 ms)\n"},
+        {{program, "get", "--quiet", peer.url("/loop")},
+         "fetchly: too many redirects (more than 10): " + peer.url("/loop") + "\n"},
+    };
+    for (const auto &c : cases) {
+        const auto r = runProgram(c.command.front(), {c.command.begin() + 1, c.command.end()}, dir.path());
+        EXPECT_EQ(r.status, 1) << c.line;
+        EXPECT_EQ(r.err, c.line);
+    }
+    // The run went on after the failure before it.
+    EXPECT_EQ(readFile(dir.path() / "10"), httpPattern(10));
+}
+
+// Ctrl-C and SIGTERM cancel the way the dialog's Cancel does: the partial
+// download goes, under its own name and as a part file.
+TEST(GetCommand, SignalsCancelAndLeaveNoPartialFile)
 {
     HttpPeer peer;
     TempDir dir;
-    auto r = runFetchly({"get", "--quiet", peer.url("/file/10"), peer.url("/status/404")}, dir.path());
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "error 404: Returned http error code 404")) << r.err;
-    EXPECT_EQ(readFile(dir.path() / "10"), httpPattern(10));
+    const fs::path target = dir.path() / "big.bin";
+    for (const auto &[sig, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        PeerProcess run;
+        const std::string log = (dir.path() / "run.log").string();
+        run.start({FETCHLY_PROGRAM, "get", "-d", dir.str(), "-o", "big.bin", peer.url("/slow/50000000")},
+                  log);
+        const fs::path part = target.string() + ".part";
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!fs::exists(target) && !fs::exists(part) && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        ASSERT_TRUE(fs::exists(target) || fs::exists(part)) << readFile(log);
+        run.signal(sig);
+        EXPECT_EQ(run.waitForExit(std::chrono::seconds(10)), status);
+        const std::string err = readFile(log);
+        EXPECT_TRUE(err.ends_with("\nfetchly: cancelled\n")) << err;
+        EXPECT_FALSE(fs::exists(target));
+        EXPECT_FALSE(fs::exists(part));
+    }
+}
 
-    const std::string nowhere = "http://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/x";
-    r = runFetchly({"get", "--retries", "1", nowhere}, dir.path());
+TEST(GetCommand, RetriesAreLoggedAndAPartResumedUnlessToldNotTo)
+{
+    HttpPeer peer;
+    TempDir dir;
+    const std::string closed = "http://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/x";
+    auto r = runFetchly({"get", "--retries", "1", closed}, dir.path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "not found: " + nowhere)) << r.err;
     // Each retry is a line of its own; the failure is reported once.
     EXPECT_TRUE(contains(r.err, "fetchly: retry 1 of 1 in 1.")) << r.err;
     EXPECT_EQ(r.err.find("not found"), r.err.rfind("not found")) << r.err;
-}
 
-TEST(GetCommand, ResumesAPartUnlessToldNotTo)
-{
-    HttpPeer peer;
-    TempDir dir;
     const std::string url = peer.url("/ranged/300000?etag=c&dropat=1");
-    auto r = runFetchly({"get", "--retries", "0", "--connections", "1", url}, dir.path());
+    r = runFetchly({"get", "--retries", "0", "--connections", "1", url}, dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(readFile(dir.path() / "300000.part"), httpPattern(150000));
     r = runFetchly({"get", "--no-resume", url}, dir.path());
@@ -123,6 +179,8 @@ TEST(PutCommand, SendsTheFileWithPostOrPut)
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(peer.uploadedBody("p1"), data);
     EXPECT_EQ(peer.uploadedHead("p1").rfind("POST ", 0), 0u);
+    EXPECT_TRUE(contains(r.err, "fetchly: done " + peer.url("/upload/p1") + " (12288 bytes sent)\n"))
+        << r.err;
 
     r = runFetchly({"put", "--put", "local.bin", peer.url("/upload/p2")}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
@@ -133,5 +191,12 @@ TEST(PutCommand, SendsTheFileWithPostOrPut)
     EXPECT_EQ(r.status, 1);
     r = runFetchly({"put", "local.bin", peer.url("/nowhere/p4")}, dir.path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(contains(r.err, "Returned http error code 404")) << r.err;
+    EXPECT_TRUE(contains(r.err, "fetchly: error 404: " + peer.url("/nowhere/p4") +
+                                    " (Returned http error code 404)\n"))
+        << r.err;
+
+    // An ftp:// URL would be fetched, not sent: the FTP form is the way.
+    r = runFetchly({"put", "local.bin", "ftp://127.0.0.1/p5"}, dir.path());
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(contains(r.err, "use put --ftp")) << r.err;
 }
