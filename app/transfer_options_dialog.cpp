@@ -43,7 +43,8 @@ TTransferOptionsDialog::TTransferOptionsDialog(const TTransferSettings &values, 
     RetriesEdit->setObjectName(QStringLiteral("RetriesEdit"));
     RetriesEdit->setRange(0, MaxRetries);
     RetriesEdit->setValue(values.Retries);
-    RetriesEdit->setToolTip(QStringLiteral("Retries of a failure that may pass (a busy server, a broken line)"));
+    RetriesEdit->setToolTip(
+        QStringLiteral("Retries of a failure that may pass (a busy server, a broken line)"));
     form->addRow(QStringLiteral("&Connections per download"), ConnectionsEdit);
     form->addRow(QStringLiteral("&Retries"), RetriesEdit);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -43,7 +43,7 @@ using TFetchCancel = std::function<void(TFetchEngine &Sender)>;
 // A transient failure that the engine retries: `retry` of `retries`, after
 // waiting `delayMs`. The failure's code and text are those the error events
 // would carry if it were final.
-using TFetchRetry = std::function<void(TFetchEngine &Sender, int retry, int retries, int delayMs, int ErrorCode,
-                                       const std::string &ErrorInfo)>;
+using TFetchRetry = std::function<void(TFetchEngine &Sender, int retry, int retries, int delayMs,
+                                       int ErrorCode, const std::string &ErrorInfo)>;
 
 } // namespace fetchly

@@ -94,7 +94,9 @@ class Download;
 
 // One connection: an easy handle fetching the rest of one segment.
 struct Connection {
-    Connection(Download &o, Segment &s, bool p, TFetchRun &run) : owner(o), segment(&s), probe(p), watch(run) {}
+    Connection(Download &o, Segment &s, bool p, TFetchRun &run) : owner(o), segment(&s), probe(p), watch(run)
+    {
+    }
     Download &owner;
     Segment *segment;
     bool probe; // the attempt's first connection, whose answer decides
@@ -111,8 +113,8 @@ class Download {
 public:
     Download(TFetchRun &run, const TFetchItem &item)
         : m_run(run), m_item(item), m_url(item.URL),
-          m_target(JoinPath(item.TargetDir, item.TargetFilename.empty() ? UrlFileName(item.URL)
-                                                                        : item.TargetFilename)),
+          m_target(JoinPath(item.TargetDir,
+                            item.TargetFilename.empty() ? UrlFileName(item.URL) : item.TargetFilename)),
           m_part(m_target), m_settings(run.Network())
     {
     }
@@ -351,7 +353,8 @@ std::size_t Download::Receive(Connection &c, const char *data, std::size_t size)
     Segment &s = *c.segment;
     std::size_t take = size;
     if (s.end >= 0)
-        take = static_cast<std::size_t>(std::clamp<TFetchSize>(s.end - s.pos, 0, static_cast<TFetchSize>(size)));
+        take =
+            static_cast<std::size_t>(std::clamp<TFetchSize>(s.end - s.pos, 0, static_cast<TFetchSize>(size)));
     if (take > 0 && !m_part.WriteAt(s.pos, data, take)) {
         m_run.RaiseError(5, "Error writing to destination file " + m_target);
         end(End::Stopped);
@@ -418,7 +421,8 @@ void Download::finished(Connection &c, CURLcode rc)
         m_failure = f;
         return end(End::Failed);
     }
-    const bool othersRunning = std::any_of(m_segments.begin(), m_segments.end(), [](auto &x) { return x.busy; });
+    const bool othersRunning =
+        std::any_of(m_segments.begin(), m_segments.end(), [](auto &x) { return x.busy; });
     if (!c.accepted && othersRunning && ++m_refusals <= RefusalLimit) {
         // The server takes no more connections: go on with those it took.
         m_maxActive = std::max<std::size_t>(1, m_connections.size() - 1);

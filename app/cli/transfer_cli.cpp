@@ -38,7 +38,8 @@ int numberOption(const std::vector<std::string> &args, std::size_t &i, int low, 
     const std::string text = optionValue(args, i);
     if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos ||
         std::stoi(text) < low || std::stoi(text) > high)
-        throw UsageError(name + " takes a number from " + std::to_string(low) + " to " + std::to_string(high));
+        throw UsageError(name + " takes a number from " + std::to_string(low) + " to " +
+                         std::to_string(high));
     return std::stoi(text);
 }
 
@@ -264,11 +265,12 @@ int runItems(TFetchEngine &engine, const CommonOptions &options)
         if (!reported)
             fail("share connection failed: " + describe(current) + inParentheses(e.CurrentReason()));
     };
-    engine.OnRetry = [&](TFetchEngine &, int retry, int retries, int delayMs, int code, const std::string &info) {
+    engine.OnRetry = [&](TFetchEngine &, int retry, int retries, int delayMs, int code,
+                         const std::string &info) {
         char wait[32];
         std::snprintf(wait, sizeof wait, "%.1f", delayMs / 1000.0);
-        out.line("fetchly: retry " + std::to_string(retry) + " of " + std::to_string(retries) + " in " + wait +
-                 " s after error " + std::to_string(code) + ": " + info);
+        out.line("fetchly: retry " + std::to_string(retry) + " of " + std::to_string(retries) + " in " +
+                 wait + " s after error " + std::to_string(code) + ": " + info);
     };
     engine.OnCopyOverWrite = [&](TFetchEngine &, const std::string &file, bool &) {
         out.line("fetchly: replacing " + file);

@@ -2,10 +2,10 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <sys/resource.h>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <vector>
 
 namespace fs = std::filesystem;

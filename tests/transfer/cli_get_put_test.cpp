@@ -70,13 +70,15 @@ TEST(GetCommand, EachFailureLineNamesTheItemAndWhy)
         {{program, "get", "--quiet", tls.url("/file/10")},
          "fetchly: not found: " + tls.url("/file/10") +
              " (SSL certificate problem: self-signed certificate)\n"},
-        {{program, "get", "--quiet", "--retries", "0", closed}, "fetchly: not found: " + closed + " (Connection refused)\n"},
+        {{program, "get", "--quiet", "--retries", "0", closed},
+         "fetchly: not found: " + closed + " (Connection refused)\n"},
         // Without a network of its own the name cannot leave the machine.
         {{"unshare", "--net", program, "get", "--quiet", "--retries", "0", "http://nosuch.invalid/a.zip"},
          "fetchly: not found: http://nosuch.invalid/a.zip (Could not resolve host: nosuch.invalid)\n"},
         {{"env", "FETCHLY_STALL_SECONDS=1", program, "get", "--quiet", "--retries", "0", peer.url("/silent")},
          "fetchly: not found: " + peer.url("/silent") + " (Operation timed out after 1000 ms)\n"},
-        {{"env", "FETCHLY_STALL_SECONDS=1", program, "get", "--quiet", "--retries", "0", peer.url("/stall/5000")},
+        {{"env", "FETCHLY_STALL_SECONDS=1", program, "get", "--quiet", "--retries", "0",
+          peer.url("/stall/5000")},
          "fetchly: error 28: " + peer.url("/stall/5000") + " (Operation timed out after 1000 ms)\n"},
         {{program, "get", "--quiet", peer.url("/loop")},
          "fetchly: too many redirects (more than 10): " + peer.url("/loop") + "\n"},

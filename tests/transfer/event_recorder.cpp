@@ -30,8 +30,8 @@ EventRecorder::EventRecorder(TFetchEngine &engine)
     };
     engine.OnCopyCancel = [this](TFetchEngine &) { add("CopyCancel"); };
     engine.OnRetry = [this](TFetchEngine &, int retry, int retries, int, int code, const std::string &info) {
-        add("Retry " + std::to_string(retry) + "/" + std::to_string(retries) + " " + std::to_string(code) + " " +
-            info);
+        add("Retry " + std::to_string(retry) + "/" + std::to_string(retries) + " " + std::to_string(code) +
+            " " + info);
     };
 }
 

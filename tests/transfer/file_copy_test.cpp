@@ -172,7 +172,8 @@ TEST_F(FileCopy, CancelLeavesTheTargetAsItWas)
     EXPECT_FALSE(fs::exists(out / "c.bin.part"));
     EXPECT_FALSE(engine.Items.Get(0).Done);
     EXPECT_FALSE(fs::exists(dir.path() / "never"));
-    EXPECT_EQ(events.log(), (std::vector<std::string>{"FileStart 0 0", "CopyOverWrite", "Progress", "CopyDone"}));
+    EXPECT_EQ(events.log(),
+              (std::vector<std::string>{"FileStart 0 0", "CopyOverWrite", "Progress", "CopyDone"}));
 }
 
 TEST_F(FileCopy, WriteErrorIsCode5)
@@ -184,7 +185,8 @@ TEST_F(FileCopy, WriteErrorIsCode5)
         FileSizeLimit full(5000);
         runToEnd(engine);
     }
-    EXPECT_EQ(events.errors(), std::vector<std::string>{"5: Error writing to destination file " + target.string()});
+    EXPECT_EQ(events.errors(),
+              std::vector<std::string>{"5: Error writing to destination file " + target.string()});
     EXPECT_FALSE(engine.Items.Get(0).Done);
     EXPECT_EQ(readFile(target), "good");
 

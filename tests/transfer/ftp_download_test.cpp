@@ -245,7 +245,8 @@ TEST_F(FtpDownload, ShortTransferIsRetriedThenFailsAndKeepsThePartFile)
     EXPECT_FALSE(engine.Items.Get(0).Done);
     // Each retry asked for the rest only.
     const auto commands = ftp.commands();
-    EXPECT_EQ(std::count(commands.begin(), commands.end(), "anonymous REST 25000"), 5) << ::testing::PrintToString(commands);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "anonymous REST 25000"), 5)
+        << ::testing::PrintToString(commands);
 }
 
 TEST_F(FtpDownload, BrokenTransferResumesWhileTheSizeIsUnchanged)

@@ -8,12 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
-#include <sys/stat.h>
-#include <thread>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <set>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace fetchly;
 using namespace fetchly::test;
@@ -307,9 +307,9 @@ TEST_F(HttpDownloadTest, InterruptedDownloadResumesOnlyTheSameFile)
         const char *newTag;
         bool resumes;
     };
-    for (auto [query, newTag, resumes] : {Case{"etag=one&dropat=1", nullptr, true},
-                                          Case{"etag=two&dropat=1", "changed", false},
-                                          Case{"etag=three&dropat=1&norange=1", nullptr, false}}) {
+    for (auto [query, newTag, resumes] :
+         {Case{"etag=one&dropat=1", nullptr, true}, Case{"etag=two&dropat=1", "changed", false},
+          Case{"etag=three&dropat=1&norange=1", nullptr, false}}) {
         SCOPED_TRACE(query);
         std::remove((peer.recordDir() / "etag").c_str());
         const std::string url = peer.url(std::string("/ranged/200000?") + query);
@@ -346,7 +346,8 @@ TEST_F(HttpDownloadTest, BusyServerIsWaitedForAsItAsks)
     EXPECT_TRUE(fetch(peer.url("/ranged/5000?busy=2"), dir.str(), "b.bin").Done);
     // Retry-After (capped) is obeyed rather than the much shorter backoff.
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
-    EXPECT_EQ(rec.retries(), (Lines{"1/5 503 Returned http error code 503", "2/5 503 Returned http error code 503"}));
+    EXPECT_EQ(rec.retries(),
+              (Lines{"1/5 503 Returned http error code 503", "2/5 503 Returned http error code 503"}));
     EXPECT_EQ(rec.events(), (Lines{"FileStart 0 0", "FileDone 0 0", "CopyDone"}));
     EXPECT_EQ(file("b.bin"), httpPattern(5000));
 }

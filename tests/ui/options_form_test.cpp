@@ -78,8 +78,9 @@ TEST(OptionsSettings, FirstRunWritesTheValuesInTheirOrder)
 TEST(OptionsSettings, StoredValuesAreReadAndNonNumbersKeepTheDesign)
 {
     XdgHome home;
-    writeIni("[Values]\nCheckBox1=1\nProxEdit=proxy:3128\nPassEdit=pw\nUserEdit=me\nCheckBox2=yes\n"
-             "CheckBox3=0x1\nCheckBox4=0\ndiredit=/tmp/x/\nLinksList=2\n[Transfer]\nConnections=99\nRetries=x\n");
+    writeIni(
+        "[Values]\nCheckBox1=1\nProxEdit=proxy:3128\nPassEdit=pw\nUserEdit=me\nCheckBox2=yes\n"
+        "CheckBox3=0x1\nCheckBox4=0\ndiredit=/tmp/x/\nLinksList=2\n[Transfer]\nConnections=99\nRetries=x\n");
     TOptionsForm dialog;
     EXPECT_EQ(dialog.Transfer.Connections, 16);
     EXPECT_EQ(dialog.Transfer.Retries, 5);
