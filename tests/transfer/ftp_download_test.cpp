@@ -44,7 +44,7 @@ TEST_F(FtpDownload, AnonymousWhenThePasswordIsEmpty)
     runToEnd(engine);
 
     EXPECT_EQ(readFile(local.path() / "a.bin"), data);
-    EXPECT_EQ(ftp.logins(), std::vector<std::string>{"anonymous"})
+    EXPECT_EQ(ftp.logins(), std::vector<std::string>{"anonymous"});
     EXPECT_TRUE(engine.Items.Get(0).Done);
     EXPECT_EQ(engine.CurrentTarget(), (local.path() / "a.bin").string());
     EXPECT_EQ(engine.CurrentTargetDir(), local.str());
