@@ -56,6 +56,8 @@ int runGui(int argc, char **argv)
     guard.reset();
     QApplication::setApplicationName(QStringLiteral("Fetchly"));
     QApplication::setOrganizationName(QStringLiteral("Brindlewick"));
+    // Desktops match the window to its entry (name, icon) by this id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.brindlewick.Fetchly"));
     QApplication::setWindowIcon(AppIcon());
 
     // The activation file, and one program per user: a running one is asked

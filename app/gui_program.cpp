@@ -1,5 +1,6 @@
 // `fetchly-gui`: the desktop program. `fetchly` hands over to it for the
-// window, the automation switches and `fetchly add` (which talks D-Bus).
+// window, the automation switches, and `fetchly add` and `fetchly URL...`
+// (which talk D-Bus).
 #include "cli/commands.h"
 #include "gui_main.h"
 
@@ -10,5 +11,7 @@ int main(int argc, char **argv)
 {
     if (argc >= 2 && std::string(argv[1]) == "add")
         return fetchly::cli::runAdd(std::vector<std::string>(argv + 2, argv + argc));
+    if (const auto links = fetchly::cli::linkArguments({argv + 1, argv + argc}); !links.empty())
+        return fetchly::cli::runAdd(links);
     return fetchly::runGui(argc, argv);
 }

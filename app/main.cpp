@@ -74,10 +74,12 @@ int main(int argc, char **argv)
         return fetchly::cli::runInspect(std::vector<std::string>(argv + 2, argv + argc));
     if (name == "get" || name == "put" || name == "copy")
         return handOver("fetchly-transfer", argc, argv);
-    // Switches ("-REGSERVER", "/AUTOMATION", Qt's own) and URLs are the
-    // desktop program's; any other word is a command we do not have.
-    const bool isSwitch = name.front() == '-' || name.front() == '/';
-    if (name != "add" && !isSwitch && name.find("://") == std::string::npos) {
+    // Switches ("-REGSERVER", "/AUTOMATION", Qt's own) and links (anything
+    // with a dot, slash or colon) are the desktop program's; a plain word is
+    // a command, and one we do not have.
+    const bool plainWord =
+        !name.empty() && name.front() != '-' && name.find_first_of("./:\\") == std::string::npos;
+    if (name != "add" && plainWord) {
         std::cerr << "fetchly: unknown command " << name << " (fetchly --help lists them)\n";
         return 2;
     }

@@ -132,9 +132,7 @@ void TDownloadForm::LoadAutoList()
     std::error_code ec;
     if (!std::filesystem::exists(path, ec))
         return;
-    FUrlList.Assign(LoadListFile(path));
-    urlBoxClear();
-    RebuildUrlBox();
+    showLoadedList(LoadListFile(path));
 }
 
 void TDownloadForm::SaveAutoList()

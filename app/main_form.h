@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/entry_table.h"
+#include "inspect/inspection_report.h"
+#include "latest_job_worker.h"
 #include "markup_image_list.h"
 #include "markup_list_box.h"
 #include "transfer/dialog/progress_dialog.h"
@@ -69,7 +71,7 @@ public:
     QAction *DeleteThisFile1 = nullptr;
     QFileDialog *OpenDialog = nullptr;
     QFileDialog *SaveDialog = nullptr;
-    QList<QPixmap> ImageList1;                        // toolbar pictures
+    QList<QIcon> ImageList1;                          // toolbar pictures
     QList<QPixmap> ImageList2;                        // status pictures of the list lines
     markup::TMarkupImageList *StatusImages = nullptr; // ImageList2 for the markup "idx:" images
     // Declared after the widgets' pointers and before nothing that its
@@ -142,6 +144,8 @@ public:
     void UpdateCurrentLine();
     // The engine's current rate text (the progress dialog's rate line).
     std::string RateText() const;
+    // Asks for the report of FCurUrl's file; it becomes the list's tooltip
+    // when ready (see main_form_inspect.cpp).
     void InspectCurrentFile();
     // Binds the engine's events: each posts its handler to this thread.
     void ConnectEngineEvents();
@@ -152,7 +156,8 @@ public:
     void FetchEngine1FileDone(int Ext);
     void FetchEngine1URLNotFound(const std::string &url);
     void FetchEngine1ErrorInfo(const std::string &ErrorInfo);
-    void FetchEngine1CopyDone1();
+    // `cancelled`: the run ended because Cancel was pressed.
+    void FetchEngine1CopyDone1(bool cancelled);
 
     // --- options
     void ToolButton12Click();
@@ -206,6 +211,8 @@ private:
     void doBoxClear();
 
     void tableChanged();
+    // Puts the lines of a list file in the table and the download list.
+    void showLoadedList(std::vector<std::string> lines);
     void autoSaveNow();
     void setUpEngine();
 
@@ -216,10 +223,15 @@ private:
     std::size_t m_savedGeneration = 0;
     bool m_destroyed = false;
     // Entries whose transfer failed in the current run (keys folded to
-    // lower case), and the entry the engine is working on.
+    // lower case), and the entry the engine is working on (empty once its
+    // file-done event has come).
     std::set<std::string> m_failedInRun;
     std::string m_runningKey;
     bool focusFailed() const;
+    // Reads downloaded files for their reports, off the UI thread; a newer
+    // click or finished file supersedes a report still pending.
+    TLatestJobWorker m_inspector{this};
+    void showInspection(const inspect::InspectionResult &result);
 };
 
 } // namespace fetchly

@@ -2,6 +2,7 @@
 // class can change in one place.
 #include "main_form.h"
 
+#include "app_pictures.h"
 #include "markup_image_list.h"
 #include "markup_list_box.h"
 
@@ -25,6 +26,13 @@ void TDownloadForm::setUpUrlBox()
     StatusImages = new markup::TMarkupImageList(QSize(16, 16), this);
     for (const QPixmap &picture : ImageList2)
         StatusImages->Add(picture);
+    // Drawn again for a screen of another pixel ratio, so they stay crisp.
+    OnPixelRatioChange(this, [this](qreal ratio) {
+        ImageList2 = StatusPictures(ratio);
+        StatusImages->Clear();
+        for (const QPixmap &picture : ImageList2)
+            StatusImages->Add(picture);
+    });
 
     URLBox = new markup::TMarkupListBox(GroupBox1);
     URLBox->setObjectName(QStringLiteral("URLBox"));

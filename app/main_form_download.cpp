@@ -70,8 +70,11 @@ void TDownloadForm::ConnectEngineEvents()
                                  .arg(QString::fromStdString(info));
         pump->Post([this, text] { SetStatusText(text); });
     };
-    FetchEngine1.OnCopyDone = [this, pump](TFetchEngine &) {
-        pump->Post([this] { FetchEngine1CopyDone1(); });
+    FetchEngine1.OnCopyDone = [this, pump](TFetchEngine &engine) {
+        // Read here: by the time the effect runs, a follow-up run may have
+        // cleared it.
+        const bool cancelled = engine.Cancelled();
+        pump->Post([this, cancelled] { FetchEngine1CopyDone1(cancelled); });
     };
 }
 
@@ -142,6 +145,9 @@ void TDownloadForm::FetchEngine1FileStart(int Ext)
         m_runningKey = FCurUrl;
         FCurImage = 2;
         FCurStatus = "DownLoading";
+        // Until its own progress arrives, the line must not show the sizes
+        // of the file before it.
+        FCurProgress = ProgressText(0, 0);
         doBoxAppend("File Start : " + MarkupEscape(FCurUrl));
         SetStatusText(QStringLiteral("Downloading Started : No") + QString::number(Ext));
         UpdateCurrentLine();
@@ -164,6 +170,7 @@ void TDownloadForm::FetchEngine1CopyProgress(int Ext, TFetchSize size, TFetchSiz
 
 void TDownloadForm::FetchEngine1FileDone(int Ext)
 {
+    m_runningKey.clear(); // it arrived, or failed: it was not cut off
     Guarded([&] {
         FCurUrl = std::string(FUrlList.Key(Ext));
         if (focusFailed()) {
@@ -205,16 +212,27 @@ void TDownloadForm::FetchEngine1ErrorInfo(const std::string &info)
     });
 }
 
-void TDownloadForm::FetchEngine1CopyDone1()
+void TDownloadForm::FetchEngine1CopyDone1(bool cancelled)
 {
     Guarded([&] {
-        if (!focusFailed()) {
+        // The item that was running when Cancel was pressed got no file-done
+        // event: it did not arrive, whatever its line said last.
+        const bool interrupted = cancelled && !m_runningKey.empty();
+        if (interrupted) {
+            FCurUrl = m_runningKey;
+            FCurImage = 4;
+            FCurStatus = "Download Cancelled";
+            doBoxAppend("<i>File Not Downloaded : " + MarkupEscape(FCurUrl) + "</i><hr>");
+        } else if (!focusFailed()) {
             FCurImage = 3;
             FCurStatus = "Downloaded";
         }
-        SetStatusText(QStringLiteral("Downloading Completed !"));
+        m_runningKey.clear();
+        SetStatusText(cancelled ? QStringLiteral("Downloading Cancelled !")
+                                : QStringLiteral("Downloading Completed !"));
         SetTrayHint(QString::fromLatin1(IdleHint));
-        doBoxAppend("<b>Fetchly has Finished All Downloads! </b>");
+        doBoxAppend(cancelled ? "<b>Fetchly Downloads Cancelled </b>"
+                              : "<b>Fetchly has Finished All Downloads! </b>");
         UpdateCurrentLine();
         FBusy = false;
     });

@@ -1,5 +1,7 @@
 // The report of a downloaded file as the download list's tooltip: after a
-// click on a line (and, once downloads run, after each finished file).
+// click on a line (and, once downloads run, after each finished file). The
+// file is read on the inspection worker, never on the UI thread: a large or
+// hostile file must not freeze the window.
 #include "inspect/inspection_report.h"
 #include "main_form.h"
 #include "ui/directory_edit.h"
@@ -12,18 +14,32 @@ namespace fetchly {
 void TDownloadForm::InspectCurrentFile()
 {
     Guarded([this] {
-        const inspect::InspectionResult result =
-            inspect::InspectCurrentFile(FCurUrl, tgt->text().toStdString());
-        if (!result.HasReport)
-            return; // no report for this kind of file: the tooltip stays
+        std::string url = FCurUrl;
+        std::string dir = tgt->text().toStdString();
+        m_inspector.Post([this, url = std::move(url), dir = std::move(dir)]() -> TLatestJobWorker::Effect {
+            inspect::InspectionResult result;
+            try {
+                result = inspect::InspectCurrentFile(url, dir);
+            } catch (const std::exception &e) {
+                result.HasReport = false;
+                result.Error = e.what();
+            }
+            return [this, result = std::move(result)] { showInspection(result); };
+        });
+    });
+}
+
+void TDownloadForm::showInspection(const inspect::InspectionResult &result)
+{
+    if (result.HasReport) {
         // The report's LF CR (and the summary's CR LF) become line breaks;
         // converting from plain text keeps names such as "<b>x</b>.zip" from
         // being read as markup by the tooltip.
         const QString text = QString::fromUtf8(inspect::NativeLineEnds(result.Report));
         URLBox->setToolTip(Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
-        if (!result.Error.empty())
-            ShowError(result.Error);
-    });
+    }
+    if (!result.Error.empty())
+        ShowError(result.Error);
 }
 
 } // namespace fetchly

@@ -24,9 +24,9 @@ namespace fetchly {
 
 namespace {
 
-QAction *toolButton(QToolBar *bar, const char *name, const QPixmap &picture, const QString &hint)
+QAction *toolButton(QToolBar *bar, const char *name, const QIcon &picture, const QString &hint)
 {
-    QAction *action = bar->addAction(QIcon(picture), hint);
+    QAction *action = bar->addAction(picture, hint);
     action->setObjectName(QLatin1String(name));
     action->setToolTip(hint);
     return action;
@@ -41,7 +41,7 @@ void TDownloadForm::buildDesign()
     setWindowIcon(AppIcon());
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     ImageList1 = ToolbarPictures();
-    ImageList2 = StatusPictures();
+    ImageList2 = StatusPictures(devicePixelRatioF());
     buildToolBar();
     buildBands();
     buildLists();

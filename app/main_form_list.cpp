@@ -73,7 +73,13 @@ void TDownloadForm::ToolButton7Click()
 
 void TDownloadForm::OpenListFile(const QString &fileName)
 {
-    std::vector<std::string> lines = LoadListFile(fileName.toStdString());
+    showLoadedList(LoadListFile(fileName.toStdString()));
+}
+
+void TDownloadForm::showLoadedList(std::vector<std::string> lines)
+{
+    for (std::string &line : lines)
+        line = SettledLine(std::move(line));
     FUrlList.Assign(std::move(lines));
     urlBoxClear();
     RebuildUrlBox();

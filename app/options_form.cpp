@@ -1,6 +1,7 @@
 #include "options_form.h"
 
 #include "core/download_lines.h"
+#include "core/entry_table.h"
 #include "core/ini_file.h"
 #include "error_report.h"
 #include "form_settings.h"
@@ -17,10 +18,6 @@
 #include <QStandardPaths>
 
 namespace fetchly {
-
-namespace {
-
-} // namespace
 
 QString DefaultTargetDir()
 {
@@ -153,6 +150,27 @@ void TOptionsForm::buildDesign()
 void TOptionsForm::FormCreate()
 {
     FormSettings->LoadSettings();
+    // A type stored without its dot could never match; give it one, and keep
+    // only the first of types that then read the same.
+    const std::vector<std::string> stored = LinkTypes();
+    const int current = LinksList->currentRow();
+    LinksList->clear();
+    for (const std::string &type : stored)
+        addLinkType(type);
+    LinksList->setCurrentRow(current < LinksList->count() ? current : -1);
+}
+
+int TOptionsForm::addLinkType(const std::string &typed)
+{
+    const std::string type = LinkTypeFromInput(typed);
+    if (type.empty())
+        return -1;
+    for (int i = 0; i < LinksList->count(); ++i) {
+        if (SameKey(LinksList->item(i)->text().toStdString(), type))
+            return i;
+    }
+    LinksList->addItem(QString::fromStdString(type));
+    return LinksList->count() - 1;
 }
 
 void TOptionsForm::FormDestroy()
@@ -179,8 +197,9 @@ void TOptionsForm::AddLinkType1Click()
 {
     const QString link =
         InputBox(QStringLiteral("Add A Link Type (jpg etc)"), QStringLiteral("Link :"), QString(), this);
-    if (!link.isEmpty())
-        LinksList->addItem(link);
+    // A type already in the list is not added twice; it is selected instead.
+    if (const int row = addLinkType(link.toStdString()); row >= 0)
+        LinksList->setCurrentRow(row);
 }
 
 void TOptionsForm::DeleteLinkType1Click()

@@ -70,6 +70,10 @@ protected:
 
 private:
     void buildDesign();
+    // Adds a typed link type as LinkTypeFromInput makes it, unless the list
+    // holds it already (in any letter case). Returns its row, or -1 when
+    // nothing usable was typed.
+    int addLinkType(const std::string &typed);
     std::unique_ptr<TIniFile> m_shown;
     TTransferSettings m_shownTransfer;
     bool m_destroyed = false;

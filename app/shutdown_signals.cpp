@@ -1,5 +1,6 @@
 #include "shutdown_signals.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
@@ -33,6 +34,11 @@ void CloseOnTerminationSignals(QWidget *window)
         [[maybe_unused]] const ssize_t n = ::read(g_signalPipe[0], buf, sizeof buf);
         if (target)
             target->close();
+        // Closing a window that is not shown (hidden to the tray, or never
+        // shown when started for automation) does not end the event loop,
+        // and neither does closing the main window while a modal dialog is
+        // open: end it here, so the owner's normal shutdown saves everything.
+        QCoreApplication::quit();
     });
     struct sigaction action {};
     action.sa_handler = onSignal;

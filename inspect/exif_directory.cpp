@@ -32,14 +32,14 @@ constexpr int TagExifImageWidth = 0xA002;
 constexpr int TagExifImageLength = 0xA003;
 constexpr int TagInteropOffset = 0xA005;
 
-bool listsValues(int mode)
+bool listsValues(ExifListMode mode)
 {
-    return mode == 2 || mode == 255;
+    return mode == ExifListMode::Values || mode == ExifListMode::Both;
 }
 
-bool collects(int mode)
+bool collects(ExifListMode mode)
 {
-    return mode == 4 || mode == 255;
+    return mode == ExifListMode::Records || mode == ExifListMode::Both;
 }
 
 // Restores a value when the scope ends, however it ends.
@@ -69,7 +69,7 @@ int RoundToInt(double v)
     return static_cast<int>(r);
 }
 
-TExifDirectory::TExifDirectory(TImageFile &owner, int listMode) : ListMode(listMode), m_owner(owner)
+TExifDirectory::TExifDirectory(TImageFile &owner, ExifListMode listMode) : ListMode(listMode), m_owner(owner)
 {
     FillDescriptions();
     IsTiff = owner.IsTiff;
@@ -132,7 +132,9 @@ std::string TExifDirectory::entryValue(const TTagRecord &row, int tag, int forma
 {
     std::string value;
     if (format == 2) {
-        value = std::string(ClampedSlice(m_owner.ExifData(), valuePos, byteCount - 1));
+        // Text ends at its first NUL; writers that leave the NUL out lose nothing.
+        const std::string_view text = ClampedSlice(m_owner.ExifData(), valuePos, byteCount);
+        value = std::string(text.substr(0, text.find('\0')));
     } else if (format == 7) {
         value = "\"" + raw.substr(0, raw.find('\0')) + "\"";
     } else {

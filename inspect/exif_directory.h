@@ -15,6 +15,13 @@ class TImageFile;
 
 // Walks the TIFF directories of an EXIF segment (or a bare TIFF file), keeps
 // every known tag as a display record and answers look-ups by name.
+// What a directory walk does per tag.
+enum class ExifListMode : uint8_t {
+    Values = 2,  // convert values into display text
+    Records = 4, // collect records
+    Both = 255,  // both; the inspection report's mode
+};
+
 class TExifDirectory : public TByteOrderData {
 public:
     // Limits against hostile files: nesting of directories, directory entries
@@ -26,7 +33,7 @@ public:
     // file whose entries all point at one large value cannot multiply it.
     static constexpr int64_t MaxStoredBytes = 4 * 1024 * 1024;
 
-    TExifDirectory(TImageFile &owner, int listMode);
+    TExifDirectory(TImageFile &owner, ExifListMode listMode);
     virtual ~TExifDirectory() = default;
     TExifDirectory(const TExifDirectory &) = delete;
     TExifDirectory &operator=(const TExifDirectory &) = delete;
@@ -41,7 +48,7 @@ public:
     int Height = 0;
     int Width = 0;
     int FlashValue = 0;
-    int ListMode = 255;
+    ExifListMode ListMode = ExifListMode::Both;
     std::string MakerNote;
     int64_t MakerNotePosition = 0; // 1-based position in the segment data
     std::string UserCommentText;

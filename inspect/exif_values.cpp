@@ -1,5 +1,6 @@
 #include "exif_values.h"
 
+#include "byte_view.h"
 #include "exif_tables.h"
 #include "text_util.h"
 
@@ -36,11 +37,7 @@ uint64_t bytesToUnsigned(std::string_view bytes, bool bigEndian)
 
 int32_t BytesToInt(std::string_view bytes, bool bigEndian)
 {
-    uint32_t v = 0;
-    const std::size_t n = bytes.size();
-    for (std::size_t i = 0; i < n; ++i)
-        v = (v << 8) | static_cast<unsigned char>(bytes[bigEndian ? i : n - 1 - i]);
-    return static_cast<int32_t>(v);
+    return static_cast<int32_t>(ByteView(bytes, bigEndian).uint(0, bytes.size()));
 }
 
 std::string FormatValue(std::string_view raw, int format, std::string_view decodeList,

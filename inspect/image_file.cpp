@@ -31,7 +31,7 @@ bool hasExifSignature(const std::string &segment)
 
 } // namespace
 
-TImageFile::TImageFile(int listMode) : ListMode(listMode)
+TImageFile::TImageFile(ExifListMode listMode) : ListMode(listMode)
 {
     ResetContainer();
 }

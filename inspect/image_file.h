@@ -34,14 +34,14 @@ public:
     static constexpr int MaxSections = 20;
     static constexpr int NoSection = -1;
 
-    explicit TImageFile(int listMode = 255);
+    explicit TImageFile(ExifListMode listMode = ExifListMode::Both);
     ~TImageFile();
     TImageFile(const TImageFile &) = delete;
     TImageFile &operator=(const TImageFile &) = delete;
 
     std::array<tSection, MaxSections> Sections;
     bool IsTiff = false;
-    int ListMode = 255;
+    ExifListMode ListMode = ExifListMode::Both;
     int SectionCount = 0;
     // Indexes into Sections (0-based) or NoSection.
     int ExifSection = NoSection;

@@ -1,29 +1,70 @@
 #include "input_source.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace fetchly::inspect {
 namespace {
 constexpr std::size_t ChunkSize = 64 * 1024;
+
+// Up to `count` bytes into `to`; fewer only at the end of the file or on an error.
+std::size_t readFully(int fd, char *to, std::size_t count)
+{
+    std::size_t done = 0;
+    while (done < count) {
+        const ssize_t got = ::read(fd, to + done, count - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
 }
 
-FileSource::FileSource(const std::string &path) : m_file(std::fopen(path.c_str(), "rb"))
+} // namespace
+
+UniqueFd::~UniqueFd()
 {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+UniqueFd &UniqueFd::operator=(UniqueFd &&other) noexcept
+{
+    if (this != &other) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = std::exchange(other.m_fd, -1);
+    }
+    return *this;
+}
+
+UniqueFd OpenRegularFile(const std::string &path, int64_t &size)
+{
+    size = 0;
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (m_file && fstat(fileno(m_file.get()), &st) == 0 && S_ISREG(st.st_mode))
-        m_size = st.st_size;
-    else
-        m_file.reset();
-    if (m_file)
-        std::setvbuf(m_file.get(), nullptr, _IONBF, 0);
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    size = st.st_size;
+    return fd;
+}
+
+FileSource::FileSource(const std::string &path)
+{
+    m_file = OpenRegularFile(path, m_size);
 }
 
 bool FileSource::refill()
 {
     m_buffer.resize(ChunkSize);
-    const std::size_t got = std::fread(m_buffer.data(), 1, ChunkSize, m_file.get());
+    const std::size_t got = readFully(m_file.get(), m_buffer.data(), ChunkSize);
     m_buffer.resize(got);
     m_bufPos = 0;
     return got > 0;
@@ -34,13 +75,17 @@ std::size_t FileSource::read(std::string &out, std::size_t count)
     count = static_cast<std::size_t>(
         std::min<int64_t>(static_cast<int64_t>(count), std::max<int64_t>(remaining(), 0)));
     out.resize(count);
-    std::size_t done = 0;
+    std::size_t done = std::min(count, m_buffer.size() - m_bufPos);
+    std::memcpy(out.data(), m_buffer.data() + m_bufPos, done);
+    m_bufPos += done;
+    if (count - done >= ChunkSize) // large reads skip the read-ahead
+        done += readFully(m_file.get(), out.data() + done, count - done);
     while (done < count) {
-        if (m_bufPos == m_buffer.size() && !refill())
+        if (!refill())
             break;
-        const std::size_t n = std::min(count - done, m_buffer.size() - m_bufPos);
-        std::memcpy(out.data() + done, m_buffer.data() + m_bufPos, n);
-        m_bufPos += n;
+        const std::size_t n = std::min(count - done, m_buffer.size());
+        std::memcpy(out.data() + done, m_buffer.data(), n);
+        m_bufPos = n;
         done += n;
     }
     out.resize(done);
@@ -65,7 +110,7 @@ void FileSource::skip(int64_t count)
         m_pos += count;
         return;
     }
-    if (std::fseek(m_file.get(), static_cast<long>(count - buffered), SEEK_CUR) == 0) {
+    if (::lseek(m_file.get(), static_cast<off_t>(count - buffered), SEEK_CUR) != -1) {
         m_pos += count;
         m_buffer.clear();
         m_bufPos = 0;

@@ -76,8 +76,8 @@ InspectionResult ReportExif(const std::string &path)
     return build([&](std::string &report) {
         const std::string shown = DisplayText(path);
         report = line(shown);
-        TImageFile image(255);
-        image.ListMode = 255;
+        TImageFile image(ExifListMode::Both);
+        image.ListMode = ExifListMode::Both;
         image.LoadFromFile(path);
         report += line(shown);
         if (!image.HasExifSection())

@@ -93,7 +93,7 @@ void TExifDirectory::WalkMakerDirectory(const std::string &makerBytes, std::span
                     row = &table[k];
             if (!row || toUpperAscii(row->Description) == "SKIP")
                 continue;
-            if (ListMode != 4 && ListMode != 255)
+            if (ListMode != ExifListMode::Records && ListMode != ExifListMode::Both)
                 continue;
             std::string value;
             if (format == 2) {

@@ -1,11 +1,15 @@
 #include "version_resource.h"
 
+#include "byte_view.h"
 #include "input_source.h"
 #include "text_util.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <vector>
+
+#include <unistd.h>
 
 namespace fetchly::inspect {
 namespace {
@@ -36,37 +40,34 @@ private:
 
 class FileRange : public ByteRange {
 public:
-    explicit FileRange(const std::string &path) : m_file(std::fopen(path.c_str(), "rb"))
-    {
-        if (m_file && std::fseek(m_file.get(), 0, SEEK_END) == 0)
-            m_size = std::ftell(m_file.get());
-        if (m_size < 0)
-            m_size = 0;
-    }
+    explicit FileRange(const std::string &path) { m_file = OpenRegularFile(path, m_size); }
     int64_t size() const override { return m_size; }
     std::optional<std::string> readAt(int64_t offset, int64_t count) const override
     {
-        if (!m_file || offset < 0 || count < 0 || offset > m_size || count > m_size - offset)
-            return std::nullopt;
-        if (std::fseek(m_file.get(), static_cast<long>(offset), SEEK_SET) != 0)
+        if (!m_file.valid() || offset < 0 || count < 0 || offset > m_size || count > m_size - offset)
             return std::nullopt;
         std::string out(static_cast<std::size_t>(count), '\0');
-        if (std::fread(out.data(), 1, out.size(), m_file.get()) != out.size())
-            return std::nullopt;
+        std::size_t done = 0;
+        while (done < out.size()) {
+            const ssize_t got = ::pread(m_file.get(), out.data() + done, out.size() - done,
+                                        static_cast<off_t>(offset + static_cast<int64_t>(done)));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                return std::nullopt;
+            done += static_cast<std::size_t>(got);
+        }
         return out;
     }
 
 private:
-    FilePtr m_file;
+    UniqueFd m_file;
     int64_t m_size = 0;
 };
 
 uint32_t le(std::string_view b, std::size_t at, int width)
 {
-    uint32_t v = 0;
-    for (int i = width - 1; i >= 0; --i)
-        v = (v << 8) | static_cast<unsigned char>(b[at + static_cast<std::size_t>(i)]);
-    return v;
+    return ByteView(b).uint(at, static_cast<std::size_t>(width));
 }
 
 struct Section {

@@ -1,6 +1,9 @@
 #include "zip_reader.h"
 
+#include "byte_view.h"
 #include "input_source.h"
+
+#include <algorithm>
 
 #include <filesystem>
 #include <stdexcept>
@@ -12,49 +15,113 @@ constexpr uint32_t LocalHeaderSignature = 0x04034B50;
 constexpr uint32_t CentralHeaderSignature = 0x02014B50;
 constexpr uint32_t EndOfCentralDirectorySignature = 0x06054B50;
 
-uint16_t le16(const std::string &b, std::size_t at)
+constexpr std::size_t WindowBlock = 1 << 20;
+
+// The input seen through large blocks, so that the scan's 4-byte steps cost
+// no call each; skips past the block go to the input.
+class ScanWindow {
+public:
+    explicit ScanWindow(InputSource &in) : m_in(in) {}
+
+    // `count` bytes from the current position, fewer only at the end.
+    std::string_view front(std::size_t count)
+    {
+        if (m_block.size() - m_at < count)
+            refill(count);
+        return buffered().substr(0, count);
+    }
+    std::string_view buffered() const { return std::string_view(m_block).substr(m_at); }
+    void advance(int64_t count)
+    {
+        const auto inBlock = static_cast<int64_t>(m_block.size() - m_at);
+        if (count <= inBlock) {
+            m_at += static_cast<std::size_t>(count);
+            return;
+        }
+        m_in.skip(count - inBlock);
+        m_block.clear();
+        m_at = 0;
+    }
+
+private:
+    void refill(std::size_t count)
+    {
+        m_block.erase(0, m_at);
+        m_at = 0;
+        m_in.read(m_chunk, std::max(count, WindowBlock) - m_block.size());
+        m_block += m_chunk;
+    }
+
+    InputSource &m_in;
+    std::string m_block;
+    std::string m_chunk;
+    std::size_t m_at = 0;
+};
+
+// Moves to the next 4-byte step that begins with "PK"; false at the end.
+bool nextCandidate(ScanWindow &window)
 {
-    return static_cast<uint16_t>(static_cast<unsigned char>(b[at]) |
-                                 (static_cast<unsigned char>(b[at + 1]) << 8));
+    for (;;) {
+        if (window.front(4).size() < 4)
+            return false;
+        // The steps lie at multiples of 4 from the window's front; a search
+        // for "P" finds the few worth a look.
+        const std::string_view block = window.buffered();
+        const std::size_t steps = block.size() & ~std::size_t{3};
+        std::size_t from = 0;
+        std::size_t found = steps;
+        while (from < steps) {
+            const std::size_t p = block.find('P', from);
+            if (p == std::string_view::npos || p >= steps)
+                break;
+            if (p % 4 == 0 && block[p + 1] == 'K') {
+                found = p;
+                break;
+            }
+            from = p + 1;
+        }
+        window.advance(static_cast<int64_t>(found));
+        if (found < steps)
+            return true;
+    }
 }
 
-uint32_t le32(const std::string &b, std::size_t at)
+ZipFile localHeader(const ByteView &h)
 {
-    return uint32_t{le16(b, at)} | (uint32_t{le16(b, at + 2)} << 16);
+    ZipFile f;
+    f.VersionNeeded = h.u16(0).value_or(0);
+    f.Flags = h.u16(2).value_or(0);
+    f.CompressionMethod = h.u16(4).value_or(0);
+    f.LastModTime = h.u16(6).value_or(0);
+    f.LastModDate = h.u16(8).value_or(0);
+    f.Crc32 = h.u32(10).value_or(0);
+    f.CompressedSize = h.u32(14).value_or(0);
+    f.UncompressedSize = h.u32(18).value_or(0);
+    f.FileNameLength = h.u16(22).value_or(0);
+    f.ExtraFieldLength = h.u16(24).value_or(0);
+    return f;
 }
 
 // Walks the archive in 4-byte steps, taking every local header it meets.
 void scan(InputSource &in, std::vector<ZipFile> &entries)
 {
-    std::string word;
-    std::string header;
-    for (;;) {
-        if (in.read(word, 4) < 4)
-            return;
-        const uint32_t signature = le32(word, 0);
+    ScanWindow window(in);
+    while (nextCandidate(window)) {
+        const uint32_t signature = ByteView(window.front(4)).u32(0).value_or(0);
+        window.advance(4);
         if (signature == LocalHeaderSignature) {
-            if (in.read(header, 26) < 26)
+            const std::string_view header = window.front(26);
+            if (header.size() < 26)
                 return;
-            ZipFile f;
-            f.VersionNeeded = le16(header, 0);
-            f.Flags = le16(header, 2);
-            f.CompressionMethod = le16(header, 4);
-            f.LastModTime = le16(header, 6);
-            f.LastModDate = le16(header, 8);
-            f.Crc32 = le32(header, 10);
-            f.CompressedSize = le32(header, 14);
-            f.UncompressedSize = le32(header, 18);
-            f.FileNameLength = le16(header, 22);
-            f.ExtraFieldLength = le16(header, 24);
-            in.read(f.FileName, f.FileNameLength);
-            const std::size_t nul = f.FileName.find('\0');
-            if (nul != std::string::npos)
-                f.FileName.resize(nul);
-            in.skip(int64_t{f.ExtraFieldLength});
-            in.skip(int64_t{f.CompressedSize});
+            ZipFile f = localHeader(ByteView(header));
+            window.advance(26);
+            const std::string_view name = window.front(f.FileNameLength);
+            f.FileName = std::string(name.substr(0, name.find('\0')));
+            window.advance(static_cast<int64_t>(name.size()));
+            window.advance(int64_t{f.ExtraFieldLength} + int64_t{f.CompressedSize});
             entries.push_back(std::move(f));
         } else if (signature == CentralHeaderSignature) {
-            in.skip(42);
+            window.advance(42);
         } else if (signature == EndOfCentralDirectorySignature) {
             return;
         }

@@ -6,13 +6,14 @@ set -euo pipefail
 packages=(
   # build
   cmake ninja-build g++ ccache pkg-config clang libclang-rt-14-dev clang-format
-  qt6-base-dev qt6-base-dev-tools libqt6svg6 qt6-image-formats-plugins
-  libcurl4-openssl-dev libsmbclient-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins
+  libcurl4-openssl-dev libsmbclient-dev scdoc
   libgtest-dev libgmock-dev libbenchmark-dev
   # test peers and tools
   nginx-light python3 python3-pyftpdlib samba smbclient
   dbus dbus-bin dbus-x11 libglib2.0-bin xvfb xauth trayer
   curl wget time bc unzip zip exiv2 libimage-exiftool-perl
+  desktop-file-utils appstream zsh fish
   aria2  # bench/transfer/parallel_vs_peers.sh only
   chromium chromium-driver
   fonts-dejavu-core

@@ -35,6 +35,18 @@ void makeActivatable(QDBusConnection &bus)
 
 } // namespace
 
+std::vector<std::string> linkArguments(const std::vector<std::string> &words)
+{
+    std::vector<std::string> links;
+    for (const std::string &word : words) {
+        const bool isSwitch = word.empty() || word.front() == '-' ||
+                              (word.front() == '/' && word.find('/', 1) == std::string::npos);
+        if (!isSwitch)
+            links.push_back(word);
+    }
+    return links;
+}
+
 int runAdd(const std::vector<std::string> &args)
 {
     if (args.empty() || args.front() == "-h" || args.front() == "--help") {

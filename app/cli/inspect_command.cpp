@@ -2,10 +2,11 @@
 // the download list's tooltip would show it.
 #include "cli/commands.h"
 
+#include "inspect/input_source.h"
 #include "inspect/inspection_report.h"
 
 #include <clocale>
-#include <cstdio>
+#include <cstdint>
 #include <iostream>
 
 namespace fetchly::cli {
@@ -20,15 +21,13 @@ int usage()
     return 2;
 }
 
+// A pipe or device under a file's name would make a blocking open wait for a
+// writer for ever, and a directory opens but cannot be read: only regular
+// files are inspected.
 bool readable(const std::string &path)
 {
-    std::FILE *f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return false;
-    // A directory opens but cannot be read.
-    const bool ok = std::fgetc(f) != EOF || !std::ferror(f);
-    std::fclose(f);
-    return ok;
+    std::int64_t size = 0;
+    return inspect::OpenRegularFile(path, size).valid();
 }
 
 } // namespace

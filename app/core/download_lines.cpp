@@ -35,6 +35,17 @@ bool IsAcceptedLink(std::string_view url, const std::vector<std::string> &linkTy
     return false;
 }
 
+std::string LinkTypeFromInput(std::string_view typed)
+{
+    const std::size_t first = typed.find_first_not_of(" \t");
+    if (first == std::string_view::npos)
+        return {};
+    typed = typed.substr(first, typed.find_last_not_of(" \t") - first + 1);
+    if (typed == ".")
+        return {};
+    return typed.front() == '.' ? std::string(typed) : "." + std::string(typed);
+}
+
 std::string MarkupEscape(std::string_view text)
 {
     std::string out;
@@ -61,6 +72,15 @@ std::string ReadyLine(std::string_view url)
 {
     return "<IMG src=\"idx:0\"><FONT face=\"Trebuchet MS\"> " + MarkupEscape(url) +
            "     <B>Ready for Download</B></FONT>";
+}
+
+std::string SettledLine(std::string line)
+{
+    const TEntryTable::Parts parts = TEntryTable::Split(line);
+    if (!parts.hasEquals || parts.display.find("<B>DownLoading</B>") == std::string_view::npos)
+        return line;
+    const std::string key(parts.key);
+    return key + "=" + ReadyLine(key);
 }
 
 std::string StatusLine(int image, std::string_view url, std::string_view status, std::string_view progress,

@@ -20,12 +20,22 @@ std::string_view LinkExtension(std::string_view url);
 // compared without regard to case. An empty extension is never accepted.
 bool IsAcceptedLink(std::string_view url, const std::vector<std::string> &linkTypes);
 
+// A link type as the user typed it, made one the test can match: blanks
+// around it dropped and a leading "." added ("jpg" becomes ".jpg"). Empty
+// when nothing but blanks or a lone "." was typed.
+std::string LinkTypeFromInput(std::string_view typed);
+
 // "&", "<" and ">" as entities, so text put into a line can never become
 // markup (tags, links) of its own.
 std::string MarkupEscape(std::string_view text);
 
 // The display line of a newly added entry.
 std::string ReadyLine(std::string_view url);
+
+// A list line as it is taken back from a list file. A line saved while its
+// file was downloading did not finish that transfer: it becomes ready for
+// download again, under the same key. Every other line stays as it is.
+std::string SettledLine(std::string line);
 
 // The display line of the entry in focus while it transfers.
 std::string StatusLine(int image, std::string_view url, std::string_view status, std::string_view progress,

@@ -99,6 +99,26 @@ void BM_DrawDownloadingLine(benchmark::State &state)
     Draw(state, kDownloadingLine);
 }
 
+// A list line of a URL of 100,000 "&", each written as "&amp;", measured and
+// drawn: the cost of one paint of such a line.
+void BM_MeasureAndDrawAmpersandUrl(benchmark::State &state)
+{
+    std::string line = "<IMG src=\"idx:0\"><FONT face=\"Trebuchet MS\"> http://h/";
+    for (int i = 0; i < 100000; ++i)
+        line += "&amp;";
+    line += ".zip     <B>Ready for Download</B></FONT>";
+    QImage image(700, 40, QImage::Format_RGB32);
+    QPainter painter(&image);
+    const MarkupParams measure = Params(RenderMode::Measure);
+    const MarkupParams draw = Params(RenderMode::Draw);
+    for (auto _ : state) {
+        TQtMarkupSurface surface(&image, &painter, QApplication::palette());
+        surface.SetFont(BaseFont());
+        benchmark::DoNotOptimize(DrawMarkup(surface, line, measure));
+        benchmark::DoNotOptimize(DrawMarkup(surface, line, draw));
+    }
+}
+
 void BM_FillList10000(benchmark::State &state)
 {
     QStringList lines;
@@ -124,6 +144,7 @@ BENCHMARK(BM_MeasureReadyLine)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_MeasureDownloadingLine)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawReadyLine)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_DrawDownloadingLine)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MeasureAndDrawAmpersandUrl)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_FillList10000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char **argv)

@@ -74,6 +74,7 @@ MarkupResult Layout::Run(std::string_view markup)
         const bool hidden = hidden_, shadow = shadow_;
 
         Pass measure;
+        measure.measuring = true;
         measure.chain = &measureChain_;
         measure.box = {lineLeft, ClampCoord(top), bounds.right, bounds.bottom};
         measure.markup = rest;
@@ -214,6 +215,7 @@ void Layout::PlaceSegment(Pass &pass, std::size_t length)
                 out_.anchorAtPoint = anchorTarget_;
         }
         pass.lineWidth += w;
+        pass.x += w;
     } else {
         w = surface_.TextWidth(text);
         DrawSegment(pass, text, w);

@@ -33,6 +33,7 @@ struct LineValues {
 // One pass of LayoutLine over `markup` (the remaining text in a measure pass,
 // exactly the consumed part in a second pass).
 struct Pass {
+    bool measuring = false; // decides what the line holds; the second pass follows it
     bool draw = false;
     FontChain *chain = nullptr;
     MarkupRect box;
@@ -72,6 +73,7 @@ private:
     void RotateTag(Pass &pass, const std::string &upper);
     bool ListItemTag(Pass &pass);
     bool ImageTag(Pass &pass, std::string_view tag, const std::string &upper);
+    void HitTestImage(Pass &pass, int width, int height, int number);
     MarkupPicture *FindPicture(std::string_view upperRef, std::string_view writtenRef);
 
     void ApplyFont(const Pass &pass);

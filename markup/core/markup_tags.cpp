@@ -512,19 +512,13 @@ bool Layout::ImageTag(Pass &pass, std::string_view tag, const std::string &upper
     }
 
     // An image that does not fit waits for the next line, keeping its number.
+    // The second pass places what the first one accepted.
     const long long boxWidth = static_cast<long long>(pass.box.right) - pass.box.left;
-    if (pass.lineWidth + w > boxWidth && w < boxWidth) {
+    if (pass.measuring && pass.lineWidth + w > boxWidth && w < boxWidth) {
         --imageCounter_;
         return false;
     }
-
-    const long long mx = static_cast<long long>(p_.mouseX) - pass.box.left;
-    if (anchorOpen_ && mx > pass.lineWidth && mx < pass.lineWidth + w && p_.mouseY > pass.box.top &&
-        static_cast<long long>(p_.mouseY) < static_cast<long long>(pass.box.top) + h) {
-        pass.foundImage = true;
-        out_.anchorAtPoint = anchorTarget_;
-        imageUnderPoint_ = number;
-    }
+    HitTestImage(pass, w, h, number);
 
     if (pass.draw) {
         const int x = ClampCoord(pass.x);
@@ -557,6 +551,8 @@ bool Layout::ImageTag(Pass &pass, std::string_view tag, const std::string &upper
 
     pass.lineWidth += w;
     pass.x += w;
+    if (w > 0)
+        pass.trailingSpace = 0; // a space before a picture is no trailing space
     line_.height = std::max(line_.height, h);
 
     if (upper.find("ALIGN") != std::string::npos) {
@@ -566,6 +562,20 @@ bool Layout::ImageTag(Pass &pass, std::string_view tag, const std::string &upper
             line_.imageOffset = (line_.height - GhHeight()) / 2;
     }
     return true;
+}
+
+void Layout::HitTestImage(Pass &pass, int width, int height, int number)
+{
+    // Where the pass puts the picture, which in the second pass is where it
+    // is painted.
+    if (!anchorOpen_ || p_.mouseX <= pass.x || p_.mouseX >= pass.x + width)
+        return;
+    if (p_.mouseY <= pass.box.top ||
+        static_cast<long long>(p_.mouseY) >= static_cast<long long>(pass.box.top) + height)
+        return;
+    pass.foundImage = true;
+    out_.anchorAtPoint = anchorTarget_;
+    imageUnderPoint_ = number;
 }
 
 } // namespace fetchly::markup::detail

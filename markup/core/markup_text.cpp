@@ -17,7 +17,7 @@ struct Entity {
     std::string_view text;
 };
 
-// Replaced in this order in every round; the characters are those of the
+// The entities replaced before layout; the characters are those of the
 // Windows-1252 code page, written here in UTF-8.
 constexpr std::array<Entity, 9> kEntities{{
     {"&amp;", "&&"},
@@ -30,6 +30,53 @@ constexpr std::array<Entity, 9> kEntities{{
     {"&trade;", "\xE2\x84\xA2"},
     {"&euro;", "\xE2\x82\xAC"},
 }};
+
+// The entity whose name follows an "&" at the front of `rest` ("amp;" for
+// "&amp;"), or null.
+const Entity *EntityAfterAmpersand(std::string_view rest)
+{
+    const char first = rest.empty() ? '\0' : UpperChar(rest[0]);
+    if (first < 'A' || first > 'Z')
+        return nullptr;
+    for (const Entity &entity : kEntities) {
+        if (StartsWithNoCase(rest, entity.name.substr(1)))
+            return &entity;
+    }
+    return nullptr;
+}
+
+// Replaces the entities until none is left, in one pass. Names hold no "&",
+// so occurrences never overlap and the order of replacement does not change
+// the result; only "&amp;" gives an "&" that can start another entity with
+// the text after it ("&amp;quot;" ends as "&\""), so that "&" is carried on.
+std::string ReplaceEntities(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    bool carried = false; // an "&" from "&amp;" stands before `pos`
+    while (pos < text.size() || carried) {
+        if (!carried && text[pos] != '&') {
+            const std::size_t amp = text.find('&', pos);
+            const std::size_t end = amp == std::string_view::npos ? text.size() : amp;
+            out.append(text, pos, end - pos);
+            pos = end;
+            continue;
+        }
+        const std::size_t nameStart = carried ? pos : pos + 1;
+        const Entity *entity = EntityAfterAmpersand(text.substr(nameStart));
+        if (!entity) {
+            out += '&';
+            pos = nameStart;
+            carried = false;
+            continue;
+        }
+        pos = nameStart + entity->name.size() - 1;
+        carried = entity->text == "&&";
+        out.append(carried ? entity->text.substr(0, 1) : entity->text);
+    }
+    return out;
+}
 
 constexpr std::array<Entity, 3> kLayoutEntities{{
     {"&nbsp;", " "},
@@ -174,22 +221,7 @@ std::string StripMarkup(std::string_view markup)
 
 std::string PrepareMarkupText(std::string_view markup)
 {
-    std::string text(markup);
-    if (text.find('&') != std::string::npos) {
-        // Rounds until one replaces nothing; every replacement shortens the
-        // text, so the rounds end.
-        bool replaced = true;
-        while (replaced) {
-            replaced = false;
-            for (const Entity &entity : kEntities) {
-                const std::size_t pos = FindNoCase(text, entity.name);
-                if (pos != std::string::npos) {
-                    text.replace(pos, entity.name.size(), entity.text);
-                    replaced = true;
-                }
-            }
-        }
-    }
+    std::string text = ReplaceEntities(markup);
 
     const std::size_t hash = text.find("<#");
     if (hash != std::string::npos) {

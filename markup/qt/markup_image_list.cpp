@@ -6,10 +6,15 @@ TMarkupImageList::TMarkupImageList(QSize size, QObject *parent) : QObject(parent
 
 int TMarkupImageList::Add(const QPixmap &pixmap)
 {
-    if (pixmap.size() == size_ || pixmap.isNull())
+    // A picture drawn for a scaled screen has more pixels than its size.
+    if (pixmap.deviceIndependentSize().toSize() == size_ || pixmap.isNull()) {
         pixmaps_.push_back(pixmap);
-    else
-        pixmaps_.push_back(pixmap.scaled(size_, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    } else {
+        QPixmap scaled =
+            pixmap.scaled(size_ * pixmap.devicePixelRatio(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        scaled.setDevicePixelRatio(pixmap.devicePixelRatio());
+        pixmaps_.push_back(scaled);
+    }
     emit Changed();
     return Count() - 1;
 }

@@ -127,10 +127,12 @@ MarkupResult TMarkupListBox::Measure(const QString &markup, const MarkupRect &re
 
 int TMarkupListBox::MeasureWidth() const
 {
-    // As wide as an item, less a vertical scroll bar whether or not one shows,
-    // so that heights do not depend on the scroll bar coming and going.
-    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-    return std::max(1, width() - 2 * frameWidth() - scrollBar);
+    // The room painting gives the text of an item as wide as the viewport, so
+    // a line that fits when measured also fits when painted. The viewport
+    // narrows when the vertical scroll bar shows, and its resize measures
+    // again; narrower makes items no shorter, so the bar cannot flip back.
+    const MarkupRect text = TextRect(QRect(0, 0, viewport()->width(), 1));
+    return std::max(1, text.right - text.left);
 }
 
 void TMarkupListBox::MeasureRows(int first, int last)
@@ -384,15 +386,15 @@ void TMarkupListBox::focusInEvent(QFocusEvent *event)
     QListWidget::focusInEvent(event);
 }
 
-void TMarkupListBox::resizeEvent(QResizeEvent *event)
-{
-    QListWidget::resizeEvent(event);
-    if (!remeasuring_ && event->size().width() != event->oldSize().width())
-        RemeasureAll();
-}
-
 bool TMarkupListBox::viewportEvent(QEvent *event)
 {
+    if (event->type() == QEvent::Resize) {
+        const auto *resize = static_cast<QResizeEvent *>(event);
+        const bool result = QListWidget::viewportEvent(event);
+        if (!remeasuring_ && !scrollHorizontal_ && resize->size().width() != resize->oldSize().width())
+            RemeasureAll();
+        return result;
+    }
     if (event->type() != QEvent::ToolTip)
         return QListWidget::viewportEvent(event);
 

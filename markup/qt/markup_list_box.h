@@ -104,7 +104,6 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void keyboardSearch(const QString &search) override;
     void focusInEvent(QFocusEvent *event) override;
-    void resizeEvent(QResizeEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;

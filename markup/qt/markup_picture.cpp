@@ -8,7 +8,63 @@
 #include <QPainter>
 #include <QUrl>
 
+#include <cerrno>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace fetchly::markup {
+
+namespace {
+
+// Pictures named by a list line are read on the UI thread and held in memory.
+constexpr qint64 kMaxPictureFile = 16 * 1024 * 1024;
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    ~FileDescriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    FileDescriptor(const FileDescriptor &) = delete;
+    FileDescriptor &operator=(const FileDescriptor &) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// The bytes of a regular file of at most kMaxPictureFile bytes; nothing for
+// anything else. Opening without blocking keeps a FIFO from hanging, and the
+// type is checked before a single byte is read, so a device is never read.
+std::optional<QByteArray> ReadPictureFile(const QString &path)
+{
+    const FileDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        st.st_size > kMaxPictureFile)
+        return std::nullopt;
+    QByteArray data;
+    data.resize(static_cast<qsizetype>(st.st_size));
+    qsizetype done = 0;
+    while (done < data.size()) {
+        const ssize_t got =
+            ::read(file.get(), data.data() + done, static_cast<std::size_t>(data.size() - done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += got;
+    }
+    data.resize(done); // a file that shrank meanwhile gives what it held
+    return data;
+}
+
+} // namespace
 
 void TMarkupPicture::Clear()
 {
@@ -46,13 +102,20 @@ void TMarkupPicture::LoadFromStream(QIODevice &stream)
 
 void TMarkupPicture::LoadFromFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    std::optional<QByteArray> data;
+    if (path.startsWith(QLatin1Char(':'))) {
+        QFile resource(path); // built into the program
+        if (resource.open(QIODevice::ReadOnly))
+            data = resource.readAll();
+    } else {
+        data = ReadPictureFile(path);
+    }
+    if (!data) {
         Clear();
         return;
     }
     try {
-        LoadFromStream(file);
+        LoadFromData(*data);
     } catch (const EMarkupPictureError &) {
         Clear();
     }

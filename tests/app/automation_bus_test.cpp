@@ -226,16 +226,18 @@ TEST_F(AutomationBus, FirefoxStartsTheHostWithManifestAndId)
     EXPECT_EQ(added, QStringList{"http://127.0.0.1/ff.zip"});
 }
 
-TEST_F(AutomationBus, AddCommandHandsEveryUrlOverInOrder)
+TEST_F(AutomationBus, AddCommandAndPlainLinksHandEveryUrlOverInOrder)
 {
     serve();
-    const Outcome r =
-        runServing(programPath("fetchly"),
-                   {"add", "http://127.0.0.1/a.zip", "http://127.0.0.1/b.txt", "http://127.0.0.1/c.exe"});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
-    EXPECT_EQ(added,
-              (QStringList{"http://127.0.0.1/a.zip", "http://127.0.0.1/b.txt", "http://127.0.0.1/c.exe"}));
-    EXPECT_EQ(shown, 3);
+    const QStringList urls = {"http://127.0.0.1/a.zip", "http://127.0.0.1/b.txt", "/home/u/c.exe"};
+    // `fetchly add URL...`, and `fetchly URL...` as the desktop entry runs it.
+    for (const QStringList &words : {QStringList{"add"} + urls, urls}) {
+        added.clear();
+        const Outcome r = runServing(programPath("fetchly"), words);
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(added, urls) << words.join(' ').toStdString();
+    }
+    EXPECT_EQ(shown, 6);
 }
 
 TEST_F(AutomationBus, AddCommandReportsUsageAndUnreachablePrograms)

@@ -2,6 +2,7 @@
 // local HTTP server, its lines, run log, status bar and tray hint.
 #include "main_form.h"
 #include "options_form.h"
+#include "support/event_wait.h"
 #include "support/http_server.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
@@ -9,7 +10,6 @@
 #include <QCheckBox>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QListWidget>
 #include <QToolTip>
 #include <gtest/gtest.h>
@@ -49,11 +49,7 @@ protected:
     // Processes events until the run-done effect has run.
     void finishRun()
     {
-        QElapsedTimer timer;
-        timer.start();
-        while (form->FBusy && timer.elapsed() < 30000)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        ASSERT_FALSE(form->FBusy) << "the run did not end";
+        ASSERT_TRUE(PumpUntil([this] { return !form->FBusy; }, 30000)) << "the run did not end";
         form->FetchEngine1.Wait();
         QCoreApplication::processEvents();
     }
@@ -96,7 +92,8 @@ TEST_F(DownloadRun, ThreeEntriesOneMissingShowPicturesLogAndStatusInOrder)
     EXPECT_NE(line(0).find("<B>File Downloaded!</B>... "), std::string::npos) << line(0);
     EXPECT_EQ(line(1).substr(0, 22), "<IMG src=\"idx:4\"><FONT"); // the failure stays
     // A 404 answer is an error of the transfer: its text is the status word.
-    EXPECT_NE(line(1).find("<B>Returned http error code 404</B>"), std::string::npos) << line(1);
+    EXPECT_NE(line(1).find("<B>Returned http error code 404</B>... 0kb of 0kb "), std::string::npos)
+        << "a failed file shows another file's sizes: " << line(1);
     EXPECT_EQ(line(2).substr(0, 22), "<IMG src=\"idx:3\"><FONT");
     EXPECT_NE(line(2).find("<B>Downloaded</B>"), std::string::npos) << line(2);
     EXPECT_EQ(readFile(target.path() / "a.zip"), std::string(5000, 'a'));
@@ -139,9 +136,9 @@ TEST_F(DownloadRun, ProgressTextAndTheFocusLine)
     form->FetchEngine1CopyProgress(0, 5000, 0);
     EXPECT_EQ(form->FCurProgress, "4kb of 0kb"); // no total known
 
-    // The next file shows the previous progress until its own arrives.
+    // The next file starts from its own progress, not the previous file's.
     form->FetchEngine1FileStart(1);
-    EXPECT_NE(line(1).find("... 4kb of 0kb"), std::string::npos) << line(1);
+    EXPECT_NE(line(1).find("... 0kb of 0kb "), std::string::npos) << line(1);
 
     // A click moves the focus: the following failure lands on the clicked line.
     form->URLBox->setCurrentRow(0);
@@ -153,6 +150,28 @@ TEST_F(DownloadRun, ProgressTextAndTheFocusLine)
     // An event for a position the table no longer has.
     form->FetchEngine1FileStart(7);
     EXPECT_EQ(statuses.last(), "Error : List index out of bounds (7)");
+}
+
+TEST_F(DownloadRun, CancelledFileShowsAsCancelledNotAsDownloaded)
+{
+    HttpPeer slow;
+    const std::string url = slow.url("/slow/2000000/big.zip");
+    form->AddUrl(url);
+    form->AddUrl(server.url("/never.zip"));
+    form->Button1Click();
+    // Until data has come in for the file.
+    PumpUntil([this] { return !form->FCurProgress.empty() && form->FCurProgress.rfind("0kb", 0) != 0; });
+    form->FetchEngine1.CancelClick(); // the progress dialog's Cancel
+    finishRun();
+
+    EXPECT_EQ(line(0).substr(0, 22), "<IMG src=\"idx:4\"><FONT") << line(0);
+    EXPECT_NE(line(0).find("<B>Download Cancelled</B>"), std::string::npos) << line(0);
+    EXPECT_EQ(line(1), readyLine(server.url("/never.zip")));
+    const QStringList log = runLog();
+    EXPECT_TRUE(log.contains(QString::fromStdString("<i>File Not Downloaded : " + url + "</i><hr>")))
+        << log.join(" | ").toStdString();
+    EXPECT_FALSE(log.join(" ").contains("Finished")) << log.join(" | ").toStdString();
+    EXPECT_FALSE(statuses.last().contains("Completed")) << statuses.last().toStdString();
 }
 
 TEST_F(DownloadRun, EmptyTableRunsNothingAndEnds)
@@ -226,11 +245,7 @@ TEST_F(DownloadRun, TheRunShowsItsProgressDialogWithTheWindowsTexts)
     form->OptionsForm->CheckBox3->setChecked(true); // keep it open with "Open file"
     form->Button1Click();
     finishRun();
-    QElapsedTimer timer;
-    timer.start();
-    while ((!form->ProgressHost->dialog() || !form->ProgressHost->dialog()->isVisible()) &&
-           timer.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    PumpUntil([this] { return form->ProgressHost->dialog() && form->ProgressHost->dialog()->isVisible(); });
     ProgressDialog *dialog = form->ProgressHost->dialog();
     ASSERT_NE(dialog, nullptr) << "the run built no progress dialog";
     EXPECT_TRUE(dialog->isVisible());

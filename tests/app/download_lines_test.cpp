@@ -49,6 +49,17 @@ TEST(DownloadLines, ReadyLineIsTheExactMarkup)
                                            "  <B>Ready for Download</B></FONT>");
 }
 
+TEST(DownloadLines, OnlyALineSavedWhileDownloadingComesBackReady)
+{
+    const std::string key = "http://h/a.jpg?x=1=2";
+    EXPECT_EQ(SettledLine(key + "=" + StatusLine(2, key, "DownLoading", "1kb of 2kb", "Rate: 1 KB/s")),
+              key + "=" + ReadyLine(key));
+    for (const std::string &line :
+         {key + "=" + StatusLine(3, key, "File Downloaded!", "2kb of 2kb", ""), key + "=" + ReadyLine(key),
+          std::string("no key <B>DownLoading</B>"), std::string()})
+        EXPECT_EQ(SettledLine(line), line);
+}
+
 TEST(DownloadLines, UrlsCannotInjectMarkup)
 {
     const std::string line = ReadyLine("http://h/a.jpg?<A href=\"x\">&t=1");

@@ -55,7 +55,7 @@ std::string cameraTiff(bool big, int meteringMode = 2)
 }
 
 struct Loaded {
-    std::unique_ptr<TImageFile> image = std::make_unique<TImageFile>(255);
+    std::unique_ptr<TImageFile> image = std::make_unique<TImageFile>(ExifListMode::Both);
     bool ok = false;
     TExifDirectory &exif() const { return *image->ExifReader; }
 };
@@ -324,6 +324,22 @@ TEST(ExifDirectory, TextFromTheFileIsShownSafely)
     EXPECT_EQ(l.exif().ValueByName("Software"), "tab.here");
 }
 
+TEST(ExifDirectory, TextEndsAtItsFirstNulWithinItsByteCount)
+{
+    TiffBuilder b(false);
+    const auto text = [](uint16_t tag, std::string_view bytes) {
+        return test::TestEntry{tag, 2, static_cast<uint32_t>(bytes.size()), std::string(bytes)};
+    };
+    const std::string tiff =
+        b.build({{text(0x010F, std::string_view("SONY\0\0\0", 7)), text(0x0110, "EASTMAN KODAK COMPANY"),
+                  text(0x0131, "ab"), text(0x013B, std::string_view("x\0yz", 4))}});
+    const Loaded l = load(jpegFile({{0xE1, exifPayload(tiff)}}));
+    EXPECT_EQ(l.exif().ValueByName("Make"), "SONY");
+    EXPECT_EQ(l.exif().ValueByName("Model"), "EASTMAN KODAK COMPANY");
+    EXPECT_EQ(l.exif().ValueByName("Software"), "ab"); // inline, no NUL
+    EXPECT_EQ(l.exif().ValueByName("Artist"), "x");
+}
+
 TEST(ExifDirectory, UserCommentDropsItsCodePrefix)
 {
     TiffBuilder b(false);
@@ -381,7 +397,7 @@ TEST(ExifSummary, LinesInOrderAndErrorForm)
     picture.resize(2047, '\0');
     const auto path = dir.write("pic.jpg", picture);
     std::filesystem::last_write_time(path, std::filesystem::file_time_type::clock::now());
-    TImageFile image(255);
+    TImageFile image(ExifListMode::Both);
     ASSERT_TRUE(image.LoadFromFile(path.string()));
     const std::string summary = image.ExifReader->SummaryText();
     const std::size_t dateAt = summary.find("File Date: ");
@@ -399,7 +415,7 @@ TEST(ExifSummary, LinesInOrderAndErrorForm)
 
 TEST(ImageFile, MissingUnreadableAndBareTiffFiles)
 {
-    TImageFile image(255);
+    TImageFile image(ExifListMode::Both);
     EXPECT_FALSE(image.LoadFromFile("/nonexistent/pic.jpg"));
     EXPECT_EQ(image.ErrorText, "");
     fetchly::test::TempDir dir;
@@ -432,7 +448,7 @@ TEST(MakerNotes, NikonCanonFujifilmRecordsCarryTableIdOne)
                  {"sanyo-vpcg250.jpg", "JpegQuality"},
                  {"olympus-c960.jpg", "JpegQual"}};
     for (const Case &c : cases) {
-        TImageFile image(255);
+        TImageFile image(ExifListMode::Both);
         ASSERT_TRUE(image.LoadFromFile((camera / c.file).string())) << c.file;
         const auto maker = names(*image.ExifReader, 1);
         EXPECT_NE(std::find(maker.begin(), maker.end(), c.name), maker.end()) << c.file;
@@ -443,7 +459,7 @@ TEST(MakerNotes, NikonCanonFujifilmRecordsCarryTableIdOne)
 
 TEST(MakerNotes, NikonWithExifVersion0220UsesTheInnerTiffHeader)
 {
-    TImageFile image(255);
+    TImageFile image(ExifListMode::Both);
     ASSERT_TRUE(
         image.LoadFromFile((fetchly::test::testDataDir() / "exif" / "gps" / "DSCN0010.jpg").string()));
     EXPECT_EQ(image.ExifReader->ExifVersion, "0220");
@@ -460,7 +476,7 @@ TEST(MakerNotes, NikonWithExifVersion0220UsesTheInnerTiffHeader)
 
 TEST(MakerNotes, UnknownMakeGivesNoMakerRecords)
 {
-    TImageFile image(255);
+    TImageFile image(ExifListMode::Both);
     ASSERT_TRUE(
         image.LoadFromFile((fetchly::test::testDataDir() / "exif" / "camera" / "kodak-dc240.jpg").string()));
     EXPECT_TRUE(names(*image.ExifReader, 1).empty());

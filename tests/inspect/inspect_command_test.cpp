@@ -1,9 +1,11 @@
 // `fetchly inspect` run as a program, as scripts use it.
 #include "inspect/inspection_report.h"
+#include "support/stalled_fifo.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <sys/wait.h>
 
@@ -65,6 +67,13 @@ TEST(InspectCommand, UnreadableFilesAndUsage)
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Error : Cannot open file " + missing + "\n");
     EXPECT_EQ(r.out, zip.string() + "\nok.txt\n"); // the other file is still reported
+    // A pipe named like an archive is refused at once, not waited on.
+    const fetchly::test::StalledFifo fifo(dir.path() / "pipe.zip", std::chrono::seconds(20));
+    const auto started = std::chrono::steady_clock::now();
+    const CommandRun pipe = runInspect(dir, "'" + fifo.path().string() + "'");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(pipe.status, 1);
+    EXPECT_EQ(pipe.err, "Error : Cannot open file " + fifo.path().string() + "\n");
     const CommandRun none = runInspect(dir, "");
     EXPECT_EQ(none.status, 2);
     EXPECT_NE(none.err.find("usage: fetchly inspect"), std::string::npos);

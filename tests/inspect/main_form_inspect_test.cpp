@@ -1,10 +1,14 @@
 // A click on a line of the download list shows the report of that entry's
-// downloaded file as the list's tooltip.
+// downloaded file as the list's tooltip, once the file has been read off the
+// UI thread.
 #include "main_form.h"
+#include "support/event_wait.h"
+#include "support/stalled_fifo.h"
 #include "support/temp_dir.h"
 #include "ui/directory_edit.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <gtest/gtest.h>
 
@@ -21,20 +25,35 @@ std::string zipOf(const std::string &name)
     return h + name + "PK\x05\x06" + std::string(18, '\0');
 }
 
-TEST(MainFormInspect, ClickShowsTheReportOrTheError)
-{
-    fetchly::test::XdgHome home;
-    fetchly::test::TempDir downloads;
-    downloads.write("a.zip", zipOf("<b>inside</b>.txt"));
+class MainFormInspect : public ::testing::Test {
+protected:
+    MainFormInspect()
+    {
+        downloads.write("a.zip", zipOf("<b>inside</b>.txt"));
+        form.tgt->setText(QString::fromStdString(downloads.str()));
+    }
+    // Clicks line `row` and waits for the tooltip to mention `expected`.
+    void click(int row, const QString &expected)
+    {
+        form.URLBox->setCurrentRow(row);
+        form.URLBoxClick();
+        EXPECT_TRUE(test::PumpUntil([&] { return form.URLBox->toolTip().contains(expected); }, 10000))
+            << form.URLBox->toolTip().toStdString();
+    }
+
+    test::XdgHome home;
+    test::TempDir downloads;
     TDownloadForm form;
-    form.tgt->setText(QString::fromStdString(downloads.str()));
+};
+
+TEST_F(MainFormInspect, ClickShowsTheReportOrTheError)
+{
     form.AddUrl("http://host/a.zip");
     form.AddUrl("http://host/missing.zip");
     form.AddUrl("http://host/notes.jpg");
     ASSERT_EQ(form.URLBox->count(), 3);
 
-    form.URLBox->setCurrentRow(0);
-    form.URLBoxClick();
+    click(0, "inside");
     const QString tip = form.URLBox->toolTip();
     const QString path = QString::fromStdString(downloads.str() + "/a.zip");
     // Plain text made into tooltip markup: one break per report line, and the
@@ -42,8 +61,7 @@ TEST(MainFormInspect, ClickShowsTheReportOrTheError)
     EXPECT_TRUE(tip.contains(path + "<br>\n&lt;b&gt;inside&lt;/b&gt;.txt")) << tip.toStdString();
 
     // The missing archive: its path line as the tooltip, the error in the status bar.
-    form.URLBox->setCurrentRow(1);
-    form.URLBoxClick();
+    click(1, "missing.zip");
     EXPECT_TRUE(form.URLBox->toolTip().contains("missing.zip")) << form.URLBox->toolTip().toStdString();
     EXPECT_FALSE(form.URLBox->toolTip().contains("inside"));
     EXPECT_EQ(form.StatusText().toStdString(),
@@ -51,10 +69,27 @@ TEST(MainFormInspect, ClickShowsTheReportOrTheError)
 
     // A picture that is not there: the two path lines, no error.
     form.SetStatusText({});
-    form.URLBox->setCurrentRow(2);
-    form.URLBoxClick();
+    click(2, "notes.jpg");
     EXPECT_EQ(form.URLBox->toolTip().count("notes.jpg"), 2);
     EXPECT_EQ(form.StatusText(), QString());
+}
+
+TEST_F(MainFormInspect, AFileThatBlocksNeitherFreezesTheWindowNorOutlivesANewerClick)
+{
+    // Were it read on the UI thread, the pipe would hold the click for the
+    // helper's stall.
+    const test::StalledFifo fifo(downloads.path() / "stuck.zip");
+    form.AddUrl("http://host/stuck.zip");
+    form.AddUrl("http://host/a.zip");
+    QElapsedTimer clock;
+    clock.start();
+    form.URLBox->setCurrentRow(0);
+    form.URLBoxClick();
+    EXPECT_LT(clock.elapsed(), 500) << "the click waited for the file";
+    click(1, "inside"); // supersedes the report still pending
+    test::PumpUntil([] { return false; }, 300);
+    EXPECT_TRUE(form.URLBox->toolTip().contains("inside")) << form.URLBox->toolTip().toStdString();
+    EXPECT_FALSE(form.StatusText().contains("stuck")) << form.StatusText().toStdString();
 }
 
 } // namespace

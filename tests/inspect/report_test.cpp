@@ -1,5 +1,6 @@
 // Dispatch by extension and the report texts, down to the last byte.
 #include "inspect/inspection_report.h"
+#include "support/stalled_fifo.h"
 #include "support/temp_dir.h"
 #include "support/test_paths.h"
 #include "tiff_builder.h"
@@ -154,6 +155,19 @@ TEST(OtherReports, Mp3ReplacesThePathLineAndVersionLinesAreAllThere)
               path + "\n\r" + path +
                   "\n\rVersion : \n\rCompany Name : \n\rDescription : \n\rInternal Name : \n\r"
                   "Legal Copyright : \n\rComments : \n\r");
+}
+
+TEST(OtherReports, PipesNamedLikeDownloadsGiveTheOpenErrorAtOnce)
+{
+    fetchly::test::TempDir dir;
+    for (const std::string name : {"a.zip", "a.mp3", "a.jpg", "a.exe"}) {
+        const fetchly::test::StalledFifo fifo(dir.path() / name);
+        const auto start = std::chrono::steady_clock::now();
+        const InspectionResult r = InspectCurrentFile("http://h/" + name, dir.str());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500)) << name;
+        if (name.ends_with(".zip") || name.ends_with(".mp3"))
+            EXPECT_EQ(r.Error, "Cannot open file " + fifo.path().string());
+    }
 }
 
 TEST(OtherReports, NativeLineEnds)

@@ -1,5 +1,7 @@
 #include "markup_test_util.h"
 
+#include <ctime>
+
 namespace fetchly::markup::test {
 namespace {
 
@@ -166,6 +168,23 @@ TEST_F(DrawMarkupLayout, BothPassesAgreeOnTheLines)
         const MarkupResult hit = Hit(markup, 0, 0, {0, 0, 81, 5000});
         EXPECT_EQ(hit.height, measured.height) << markup;
     }
+}
+
+TEST_F(DrawMarkupLayout, AUrlOfAmpersandsIsLaidOutInLinearTime)
+{
+    // A URL of 2,000 "&" as list lines write it; replacing one entity per
+    // rescan of the text takes seconds here.
+    std::string markup = "<B>";
+    for (int i = 0; i < 2000; ++i)
+        markup += "&amp;";
+    const std::clock_t start = std::clock();
+    const MarkupResult m = Measure(markup);
+    Draw(markup);
+    const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
+    EXPECT_LT(seconds, 0.05);
+    EXPECT_EQ(m.width, 2000 * 6); // the mnemonic rule shows "&&" as one "&"
+    ASSERT_EQ(surface.texts.size(), 1u);
+    EXPECT_EQ(surface.texts[0].text, std::string(4000, '&'));
 }
 
 TEST_F(DrawMarkupLayout, StatusLinesOfTheDownloadList)

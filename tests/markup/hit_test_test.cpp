@@ -46,6 +46,19 @@ TEST_F(HitTest, AlignmentMovesTheAnchor)
     EXPECT_TRUE(Hit(markup, 95, 6, {0, 0, 101, 100}).result);
 }
 
+TEST_F(HitTest, AnchorImageEndingARightAlignedLineIsPaintedAndHitAtTheEdge)
+{
+    params.images = &images;
+    const char *markup = "<P align=\"right\">text <A href=\"i\"><IMG src=\"idx:0\"></A>";
+    Draw(markup, {0, 0, 101, 100});
+    ASSERT_EQ(surface.images.size(), 1u);
+    EXPECT_EQ(surface.images[0].x, 85); // the space before it is no trailing space
+    const MarkupResult r = Hit(markup, 95, 5, {0, 0, 101, 100});
+    EXPECT_TRUE(r.result);
+    EXPECT_EQ(r.anchorAtPoint, "i");
+    EXPECT_FALSE(Hit(markup, 83, 5, {0, 0, 101, 100}).result);
+}
+
 TEST_F(HitTest, AnchorOnALaterLineIsFoundThere)
 {
     const char *markup = "first line<BR><A href=\"second\">ab</A><BR><A href=\"third\">ab</A>";

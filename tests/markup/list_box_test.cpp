@@ -42,6 +42,12 @@ protected:
         surface.SetFont(TQtMarkupSurface::FromQFont(box.font(), 0));
         return surface.TextHeight("gh");
     }
+    int TextWidth(const QString &text)
+    {
+        TQtMarkupSurface surface(box.viewport(), nullptr, box.palette());
+        surface.SetFont(TQtMarkupSurface::FromQFont(box.font(), 0));
+        return surface.TextWidth(text.toStdString());
+    }
     QPoint CenterOfItem(int row) { return box.visualItemRect(box.item(row)).center(); }
     void Move(QPoint at)
     {
@@ -92,14 +98,11 @@ TEST_F(MarkupListBoxTest, ItemsAreAsTallAsTheirTextPlusFour)
     EXPECT_EQ(box.ItemHeight(0), line + 4);
 
     // Three words, each wider than half the room: one per line.
-    const int room = box.width() - 2 * box.frameWidth() -
-                     box.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &box);
+    const int room = box.viewport()->width();
     QString word = "M";
-    TQtMarkupSurface surface(box.viewport(), nullptr, box.palette());
-    surface.SetFont(TQtMarkupSurface::FromQFont(box.font(), 0));
-    while (surface.TextWidth(word.toStdString()) * 2 < room + 10)
+    while (TextWidth(word) * 2 < room + 10)
         word += "M";
-    ASSERT_LT(surface.TextWidth(word.toStdString()), room);
+    ASSERT_LT(TextWidth(word), room - 3);
     box.addItem(word + " " + word + " " + word);
     EXPECT_EQ(box.ItemHeight(1), 3 * line + 4);
 
@@ -113,6 +116,32 @@ TEST_F(MarkupListBoxTest, ItemsAreAsTallAsTheirTextPlusFour)
     // Changing an item's text measures it again.
     box.item(0)->setText("a<BR>b");
     EXPECT_EQ(box.ItemHeight(0), 2 * line + 4);
+}
+
+TEST_F(MarkupListBoxTest, LinesAreMeasuredAtTheWidthTheyArePainted)
+{
+    const int line = LineHeight();
+    for (int i = 0; i < 40; ++i)
+        box.addItem("filler");
+    box.doItemsLayout();
+    ASSERT_TRUE(box.verticalScrollBar()->isVisible());
+
+    // Text is painted from 3 px into the item, and a line ends before the
+    // item's right edge: "a b" pushed to one pixel short of that edge fits.
+    const int room = box.visualItemRect(box.item(0)).width() - 3;
+    const int words = TextWidth("a ") + TextWidth("b");
+    const auto probe = [&](int over) { return QString("<IND x=\"%1\">a b").arg(room - words - 1 + over); };
+    box.insertItem(0, probe(0));
+    box.insertItem(1, probe(1));
+    EXPECT_EQ(box.ItemHeight(0), line + 4);
+    EXPECT_EQ(box.ItemHeight(1), 2 * line + 4);
+
+    // Without the scroll bar the same lines have more room.
+    while (box.count() > 2)
+        delete box.takeItem(2);
+    box.doItemsLayout();
+    ASSERT_FALSE(box.verticalScrollBar()->isVisible());
+    EXPECT_EQ(box.ItemHeight(1), line + 4);
 }
 
 TEST_F(MarkupListBoxTest, ItemTextIsThePlainTextAndChecksTheIndex)

@@ -57,6 +57,8 @@ TEST(PrepareMarkupText, ReplacesEntitiesInRounds)
 {
     EXPECT_EQ(PrepareMarkupText("a &amp; b"), "a && b");
     EXPECT_EQ(PrepareMarkupText("&AMP;amp;"), "&&&");
+    // The "&" that "&amp;" leaves starts an entity with what follows.
+    EXPECT_EQ(PrepareMarkupText("&amp;quot;&amp;amp;amp;&amp&"), "&\"&&&&&amp&");
     EXPECT_EQ(PrepareMarkupText("&quot;x&quot;"), "\"x\"");
     EXPECT_EQ(PrepareMarkupText("&euro;&copy;&reg;&trade;&sect;&para;&permil;"),
               "\xE2\x82\xAC\xC2\xA9\xC2\xAE\xE2\x84\xA2\xC2\xA7\xC2\xB6\xE2\x80\xB0");

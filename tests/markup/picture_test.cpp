@@ -1,10 +1,14 @@
 #include "gif_builder.h"
 #include "markup_picture.h"
 #include "picture_store.h"
+#include "support/stalled_fifo.h"
 #include "support/temp_dir.h"
 
 #include <QBuffer>
 #include <QImage>
+
+#include <chrono>
+#include <filesystem>
 
 #include <gtest/gtest.h>
 
@@ -132,6 +136,28 @@ TEST(MarkupPicture, UrlsLoadFilesAndResourcesOnlyAndRecordTheRest)
     ASSERT_FALSE(resource.Empty());
     EXPECT_EQ(resource.Width(), 6);
     EXPECT_EQ(resource.Image().pixelColor(0, 0), QColor(255, 128, 0));
+}
+
+TEST(MarkupPicture, FilesLoadOnlyWhenRegularAndAtMost16MiB)
+{
+    fetchly::test::TempDir dir;
+    const QByteArray png = PngBytes(3, 2, Qt::blue);
+    const auto padded = [&](const std::string &name, std::uintmax_t size) {
+        const auto file = dir.write(name, std::string(png.constData(), static_cast<std::size_t>(png.size())));
+        std::filesystem::resize_file(file, size); // decoders stop at the picture's end
+        return QStringLiteral("file://") + QString::fromStdString(file.string());
+    };
+    TMarkupPicture picture;
+    picture.LoadFromURL(padded("limit.png", 16u << 20));
+    EXPECT_EQ(picture.Width(), 3);
+    picture.LoadFromURL(padded("over.png", (16u << 20) + 1));
+    EXPECT_TRUE(picture.Empty());
+
+    const fetchly::test::StalledFifo fifo(dir.path() / "fifo.png");
+    const auto start = std::chrono::steady_clock::now();
+    picture.LoadFromURL(QStringLiteral("file://") + QString::fromStdString(fifo.path().string()));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_TRUE(picture.Empty());
 }
 
 TEST(MarkupPictureCache, FindsByExactIdentifierAndAnimatesAll)

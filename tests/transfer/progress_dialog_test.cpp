@@ -1,16 +1,19 @@
 // The Qt progress dialog as a view of a real run: geometry, texts, end
 // state and buttons.
 #include "event_recorder.h"
+#include "support/event_wait.h"
 #include "support/http_server.h"
 #include "support/temp_dir.h"
 #include "transfer/dialog/progress_dialog.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 
@@ -18,18 +21,6 @@ using namespace fetchly;
 using namespace fetchly::test;
 
 namespace {
-
-// Lets the event loop run until `done` holds or 20 s pass.
-template <class F> bool pumpUntil(F done)
-{
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > end)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 class ProgressDialogTest : public ::testing::Test {
 protected:
@@ -40,10 +31,19 @@ protected:
 
     void run(const std::vector<std::string> &paths)
     {
+        start(paths);
+        finish();
+    }
+    void start(const std::vector<std::string> &paths)
+    {
+        engine.Items.Clear();
         for (const auto &p : paths)
             engine.Items.Add(TFetchItem{0, peer.url(p), dir.str(), ""});
         engine.Start();
-        ASSERT_TRUE(pumpUntil([&] { return !engine.Running(); }));
+    }
+    void finish()
+    {
+        ASSERT_TRUE(PumpUntil([&] { return !engine.Running(); }));
         engine.Wait();
         // The end-state notice travels through the event queue.
         QApplication::processEvents();
@@ -114,23 +114,71 @@ TEST_F(ProgressDialogTest, HiddenDialogIsBuiltButNeverShown)
     EXPECT_EQ(host.dialog()->progressLabel()->text(), "Progress : 100 bytes of 100 bytes");
 }
 
-TEST_F(ProgressDialogTest, CancelDuringARunStopsItAndLeavesOpenButtonsDisabled)
+// How the user dismisses the dialog: its button, Escape, the window's close.
+enum class Dismiss { Button, Escape, WindowClose };
+
+class ProgressDialogDismiss : public ProgressDialogTest, public ::testing::WithParamInterface<Dismiss> {
+protected:
+    void dismiss(ProgressDialog *d)
+    {
+        switch (GetParam()) {
+        case Dismiss::Button:
+            d->cancelButton()->click();
+            break;
+        case Dismiss::Escape: {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(d, &escape);
+            break;
+        }
+        case Dismiss::WindowClose:
+            d->close();
+            break;
+        }
+    }
+};
+
+TEST_P(ProgressDialogDismiss, CancelsDuringARunAndClosesAfterIt)
 {
     ProgressDialogHost host(engine);
     engine.ShowOpenFile = true;
-    engine.Items.Add(TFetchItem{0, peer.url("/slow/400000"), dir.str(), ""});
-    engine.Start();
-    ASSERT_TRUE(pumpUntil([&] { return host.dialog() && !rec.progress().empty(); }));
-    host.dialog()->cancelButton()->click();
-    ASSERT_TRUE(pumpUntil([&] { return !engine.Running(); }));
-    engine.Wait();
-    QApplication::processEvents();
-    QApplication::processEvents();
+    start({"/slow/400000"});
+    ASSERT_TRUE(PumpUntil([&] { return host.dialog() && !rec.progress().empty(); }));
+    ASSERT_TRUE(host.dialog()->isVisible());
+    dismiss(host.dialog());
+    finish();
     ASSERT_NE(host.dialog(), nullptr);
     EXPECT_EQ(host.dialog()->cancelButton()->text(), "Close");
     EXPECT_FALSE(host.dialog()->openFileButton()->isEnabled());
     EXPECT_FALSE(engine.Items.Get(0).Done);
+
+    // After a run the same gesture is Close: OnCopyCancel, and the dialog is
+    // hidden but kept.
+    run({"/file/100"});
+    ProgressDialog *kept = host.dialog();
+    ASSERT_NE(kept, nullptr);
+    ASSERT_TRUE(kept->isVisible());
+    ASSERT_TRUE(kept->openFileButton()->isEnabled());
+    const auto cancels = [&] {
+        const std::vector<std::string> events = rec.all();
+        return std::count(events.begin(), events.end(), "CopyCancel");
+    };
+    ASSERT_EQ(cancels(), 1);
+    dismiss(kept);
+    QApplication::processEvents();
+    EXPECT_EQ(cancels(), 2);
+    EXPECT_EQ(host.dialog(), kept);
+    EXPECT_FALSE(kept->isVisible());
 }
+
+std::string gestureName(const ::testing::TestParamInfo<Dismiss> &info)
+{
+    const char *const names[] = {"Button", "Escape", "WindowClose"};
+    return names[static_cast<int>(info.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Gestures, ProgressDialogDismiss,
+                         ::testing::Values(Dismiss::Button, Dismiss::Escape, Dismiss::WindowClose),
+                         gestureName);
 
 int main(int argc, char **argv)
 {

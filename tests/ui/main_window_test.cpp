@@ -111,12 +111,18 @@ TEST(MainWindowLifecycle, ListSurvivesARestartWithItsShownLines)
         TDownloadForm form;
         form.AddUrl("http://h/a.jpg");
         form.AddUrl("http://h/b.zip");
+        // Closed while this one downloads: its transfer never finished.
+        form.FUrlList.SetValue("http://h/c.exe?v=1", StatusLine(2, "http://h/c.exe?v=1", "DownLoading",
+                                                                "1kb of 9kb", "Rate: 1 KB/s"));
     }
-    EXPECT_EQ(test::readFile(test::SavedFilesPath()),
-              "http://h/a.jpg=" + ReadyLine("http://h/a.jpg") +
-                  "\r\nhttp://h/b.zip=" + ReadyLine("http://h/b.zip") + "\r\n");
+    EXPECT_EQ(test::readFile(test::SavedFilesPath())
+                  .find("http://h/a.jpg=" + ReadyLine("http://h/a.jpg") + "\r\nhttp://h/b.zip=" +
+                        ReadyLine("http://h/b.zip") + "\r\nhttp://h/c.exe?v=1=<IMG src=\"idx:2\">"),
+              0u);
     TDownloadForm again;
-    EXPECT_EQ(boxLines(again.URLBox), (QStringList{ready("http://h/a.jpg"), ready("http://h/b.zip")}));
+    EXPECT_EQ(boxLines(again.URLBox),
+              (QStringList{ready("http://h/a.jpg"), ready("http://h/b.zip"), ready("http://h/c.exe?v=1")}));
+    EXPECT_EQ(again.FUrlList.Key(2), "http://h/c.exe?v=1");
 }
 
 TEST(MainWindowLifecycle, TypedTargetDirectoryComesBackAndIsTheOneUsed)

@@ -166,28 +166,62 @@ TEST(OptionsSettings, OkWritesAndTheMainWindowAppliesToTheEngine)
     EXPECT_EQ(ini.ReadString("Values", "CheckBox2", ""), "1");
 }
 
-TEST(OptionsLinkTypes, AddKeepsTheTextAsTypedAndDeleteNeedsASelection)
+// Types the text into the "Add Link Type" box.
+void addLinkType(TOptionsForm &dialog, const QString &typed)
 {
-    XdgHome home;
-    TOptionsForm dialog;
-    test::OnNextModal([](QWidget *modal) {
+    test::OnNextModal([typed](QWidget *modal) {
         auto *box = qobject_cast<TInputBox *>(modal);
         ASSERT_NE(box, nullptr);
         EXPECT_EQ(box->windowTitle(), "Add A Link Type (jpg etc)");
         EXPECT_EQ(box->promptLabel()->text(), "Link :");
-        box->edit()->setText("JPG");
+        box->edit()->setText(typed);
         box->accept();
     });
     dialog.AddLinkType1Click();
+}
+
+struct TypedLink {
+    const char *typed;
+    const char *stored; // the new last item, or nullptr when nothing is added
+    int selected;       // the row selected afterwards
+    friend void PrintTo(const TypedLink &link, std::ostream *os) { *os << '"' << link.typed << '"'; }
+};
+
+class OptionsLinkTypes : public ::testing::TestWithParam<TypedLink> {};
+
+TEST_P(OptionsLinkTypes, TypedTypesGetTheirDotAndDuplicatesAreRefused)
+{
+    XdgHome home;
+    TOptionsForm dialog;
+    addLinkType(dialog, GetParam().typed);
+    EXPECT_EQ(dialog.LinksList->currentRow(), GetParam().selected);
+    if (!GetParam().stored) {
+        EXPECT_EQ(dialog.LinksList->count(), 17);
+        return;
+    }
     ASSERT_EQ(dialog.LinksList->count(), 18);
-    EXPECT_EQ(dialog.LinksList->item(17)->text(), "JPG");
-    EXPECT_FALSE(dialog.IsAcceptedLink("http://h/x.pdf"));
+    EXPECT_EQ(dialog.LinksList->item(17)->text(), GetParam().stored);
+    EXPECT_TRUE(dialog.IsAcceptedLink("http://h/x.pdf"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Typed, OptionsLinkTypes,
+                         ::testing::Values(TypedLink{"pdf", ".pdf", 17}, TypedLink{" .PDF ", ".PDF", 17},
+                                           TypedLink{"JPG", nullptr, 0}, TypedLink{".zip", nullptr, 6},
+                                           TypedLink{" . ", nullptr, -1}, TypedLink{"", nullptr, -1}));
+
+TEST(OptionsLinkTypesStored, TypesWithoutDotGetOneAndDeleteNeedsASelection)
+{
+    XdgHome home;
+    writeIni("[Values]\nLinksList=1\n[LinksList]\nCount=3\nItem0=jpg\nItem1=.JPG\nItem2=pdf\n");
+    TOptionsForm dialog;
+    EXPECT_EQ(dialog.LinkTypes(), (std::vector<std::string>{".jpg", ".pdf"}));
+    EXPECT_TRUE(dialog.IsAcceptedLink("http://h/x.pdf"));
+    EXPECT_EQ(dialog.LinksList->currentRow(), 1);
     dialog.LinksList->setCurrentRow(-1);
     dialog.DeleteLinkType1Click();
-    EXPECT_EQ(dialog.LinksList->count(), 18);
+    EXPECT_EQ(dialog.LinksList->count(), 2);
     dialog.LinksList->setCurrentRow(0);
     dialog.DeleteLinkType1Click();
-    EXPECT_EQ(dialog.LinksList->count(), 17);
     EXPECT_FALSE(dialog.IsAcceptedLink("http://h/x.jpg"));
 }
 

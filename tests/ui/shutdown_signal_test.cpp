@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 #include <sstream>
 #include <thread>
+#include <tuple>
 
 namespace fetchly {
 namespace {
@@ -31,10 +32,13 @@ bool catches(pid_t pid, int sig)
     return false;
 }
 
-class ShutdownSignal : public testing::TestWithParam<int> {};
+// The signal, and whether the window was ever shown (started for automation
+// it stays hidden until a call asks for it).
+class ShutdownSignal : public testing::TestWithParam<std::tuple<int, bool>> {};
 
 TEST_P(ShutdownSignal, SavesTheListAndTheOptions)
 {
+    const auto [sig, hidden] = GetParam();
     test::XdgHome home;
     // Never reach a real session bus (or a running Fetchly on it).
     test::ScopedEnv noBus("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + (home.root() / "no-bus").string());
@@ -45,13 +49,16 @@ TEST_P(ShutdownSignal, SavesTheListAndTheOptions)
 
     const auto program = test::binaryDir() / "app" / "fetchly";
     test::PeerProcess fetchly;
-    fetchly.start({program.string()}, (home.root() / "fetchly.log").string());
+    std::vector<std::string> argv = {program.string()};
+    if (hidden)
+        argv.push_back("-AUTOMATION");
+    fetchly.start(argv, (home.root() / "fetchly.log").string());
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!catches(fetchly.pid(), GetParam()) && fetchly.running() && std::chrono::steady_clock::now() < deadline)
+    while (!catches(fetchly.pid(), sig) && fetchly.running() && std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_TRUE(catches(fetchly.pid(), GetParam())) << fetchly.logTail();
+    ASSERT_TRUE(catches(fetchly.pid(), sig)) << fetchly.logTail();
 
-    ::kill(fetchly.pid(), GetParam());
+    ::kill(fetchly.pid(), sig);
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (fetchly.running() && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -63,7 +70,8 @@ TEST_P(ShutdownSignal, SavesTheListAndTheOptions)
     EXPECT_EQ(ini.ReadInteger("LinksList", "Count", 0), 17);
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, ShutdownSignal, testing::Values(SIGTERM, SIGINT, SIGHUP));
+INSTANTIATE_TEST_SUITE_P(Signals, ShutdownSignal,
+                         testing::Combine(testing::Values(SIGTERM, SIGINT, SIGHUP), testing::Bool()));
 
 } // namespace
 } // namespace fetchly

@@ -2,6 +2,7 @@
 
 #include "core/app_paths.h"
 #include "error_report.h"
+#include "support/event_wait.h"
 #include "support/temp_dir.h"
 
 #include <QApplication>
@@ -57,11 +58,7 @@ inline void OnNextModal(std::function<void(QWidget *)> act)
 // Processes events until `done` holds or `ms` pass.
 inline bool WaitFor(const std::function<bool()> &done, int ms = 3000)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
+    return PumpUntil(done, ms);
 }
 
 inline std::filesystem::path SavedFilesPath()

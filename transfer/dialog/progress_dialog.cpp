@@ -100,6 +100,12 @@ void ProgressDialog::cancelClick()
     m_engine.CancelClick();
 }
 
+void ProgressDialog::reject()
+{
+    cancelClick();
+    QDialog::reject();
+}
+
 void ProgressDialog::openFileClick()
 {
     QDesktopServices::openUrl(QUrl::fromLocalFile(qs(m_engine.CurrentTarget())));

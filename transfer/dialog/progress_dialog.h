@@ -35,6 +35,11 @@ public:
     QPushButton *openFileButton() const { return m_openFile; }
     QPushButton *openFolderButton() const { return m_openFolder; }
 
+protected:
+    // Escape and the window manager's close press the Cancel button: during
+    // a run they cancel it, after it they close the dialog as Close does.
+    void reject() override;
+
 private:
     void cancelClick();
     void openFileClick();
