@@ -15,6 +15,10 @@ namespace {
 constexpr const char *kAttribute = "user.fetchly.part";
 // A record is a few short lines; anything longer is not one of ours.
 constexpr std::size_t kRecordLimit = 8192;
+// Written data is handed to the disk in steps of this size.
+constexpr TFetchSize kWritebackStep = 8 << 20;
+// Streams of writes followed at once (one per connection, with room).
+constexpr std::size_t kStreamLimit = 32;
 
 bool isRegularOrMissing(const std::string &path, bool linkAllowed)
 {
@@ -196,6 +200,7 @@ bool TPartFile::TruncateTo(TFetchSize size)
 
 bool TPartFile::WriteAt(TFetchSize offset, const char *data, std::size_t size)
 {
+    const TFetchSize start = offset;
     while (size > 0) {
         const ssize_t n = ::pwrite(m_fd, data, size, static_cast<off_t>(offset));
         if (n < 0) {
@@ -209,7 +214,28 @@ bool TPartFile::WriteAt(TFetchSize offset, const char *data, std::size_t size)
         size -= static_cast<std::size_t>(n);
         offset += n;
     }
+    handOver(start, offset);
     return true;
+}
+
+void TPartFile::handOver(TFetchSize from, TFetchSize to)
+{
+    // Writes continue where an earlier one of their connection ended.
+    auto stream = std::find_if(m_streams.begin(), m_streams.end(), [from](auto &s) { return s.next == from; });
+    if (stream == m_streams.end()) {
+        if (m_streams.size() >= kStreamLimit)
+            m_streams.erase(m_streams.begin());
+        m_streams.push_back({from, from});
+        stream = m_streams.end() - 1;
+    }
+    stream->next = to;
+    if (to - stream->clean < kWritebackStep)
+        return;
+#ifdef SYNC_FILE_RANGE_WRITE
+    // Starts the writeback of this stretch without waiting for it.
+    ::sync_file_range(m_fd, stream->clean, to - stream->clean, SYNC_FILE_RANGE_WRITE);
+#endif
+    stream->clean = to;
 }
 
 bool TPartFile::Commit()

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace fetchly {
 
@@ -72,11 +73,21 @@ public:
 
 private:
     std::string sidecarPath() const { return m_path + ".fetchly"; }
+    // Starts the disk writes of a stream's data in steps while the download
+    // goes on, so the flush at its end has little left to wait for.
+    void handOver(TFetchSize from, TFetchSize to);
 
     std::string m_target;
     std::string m_path;
     int m_fd = -1;
     bool m_opened = false;
+    // Where each stream of writes goes on, and where its data not yet
+    // handed to the disk begins.
+    struct Stream {
+        TFetchSize next = 0;
+        TFetchSize clean = 0;
+    };
+    std::vector<Stream> m_streams;
 };
 
 } // namespace fetchly
