@@ -221,7 +221,8 @@ bool TPartFile::WriteAt(TFetchSize offset, const char *data, std::size_t size)
 void TPartFile::handOver(TFetchSize from, TFetchSize to)
 {
     // Writes continue where an earlier one of their connection ended.
-    auto stream = std::find_if(m_streams.begin(), m_streams.end(), [from](auto &s) { return s.next == from; });
+    auto stream =
+        std::find_if(m_streams.begin(), m_streams.end(), [from](auto &s) { return s.next == from; });
     if (stream == m_streams.end()) {
         if (m_streams.size() >= kStreamLimit)
             m_streams.erase(m_streams.begin());
