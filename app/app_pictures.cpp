@@ -129,7 +129,7 @@ QList<QIcon> ToolbarPictures()
 {
     static const char *const names[] = {"tool0_open.svg",   "tool1_save.svg",  "tool2_start.svg",
                                         "tool3_add.svg",    "tool4_empty.svg", "tool5_hide.svg",
-                                        "tool6_options.svg"};
+                                        "tool6_options.svg", "tool7_stop.svg"};
     QList<QIcon> pictures;
     for (const char *name : names)
         pictures.append(svgIcon(name));

@@ -15,7 +15,7 @@ class QWidget;
 // are shown at, so they stay crisp on scaled screens.
 namespace fetchly {
 
-// Toolbar pictures, designed at 32 by 32, indexes 0 to 6 (ImageList1). Each
+// Toolbar pictures, designed at 32 by 32, indexes 0 to 7 (ImageList1; 7, Stop, came after the design). Each
 // icon draws its SVG afresh for the size and ratio asked of it.
 QList<QIcon> ToolbarPictures();
 // Status pictures of the download list, 16 by 16 (ImageList2), drawn for

@@ -2,6 +2,7 @@
 
 #include "core/app_paths.h"
 #include "core/ini_file.h"
+#include "core/kept_aside.h"
 
 #include <QAbstractSpinBox>
 #include <QCheckBox>
@@ -123,12 +124,31 @@ void TFormSettings::placeOwner()
         m_owner->move(*DesignedPosition);
 }
 
+TIniFile TFormSettings::readIni()
+{
+    TIniFile ini(ProfilePath(str(INIFilename)));
+    if (ini.LoadError().empty())
+        return ini;
+    const QString what = QStringLiteral("Error : The settings file ") + IniPath() +
+                         QStringLiteral(" could not be read (") + qstr(ini.LoadError()) +
+                         QStringLiteral("). ");
+    try {
+        const std::filesystem::path kept = KeepAside(ini.FileName(), "unreadable");
+        m_loadProblem = what + QStringLiteral("It was kept as ") + qstr(kept.filename().string()) +
+                        QStringLiteral("; the options not found in it have their defaults.");
+    } catch (const std::exception &e) {
+        m_keepOff = true;
+        m_loadProblem = what + qstr(e.what()) + QStringLiteral(" It will not be written over.");
+    }
+    return ini;
+}
+
 void TFormSettings::LoadSettings()
 {
     if (!m_owner || !m_owner->isWindow())
         return;
     placeOwner();
-    const TIniFile ini(ProfilePath(str(INIFilename)));
+    const TIniFile ini = readIni();
     if (SavePosition) {
         const QRect g = m_owner->geometry();
         const int left = ini.ReadInteger(Position, "Left", g.x());
@@ -155,7 +175,10 @@ void TFormSettings::SaveSettings()
     if (!m_owner || !m_owner->isWindow())
         return;
     placeOwner();
-    TIniFile ini(ProfilePath(str(INIFilename)));
+    TIniFile ini = readIni();
+    if (m_keepOff)
+        throw std::runtime_error("Unable to write to " + str(IniPath()) +
+                                 " (it could not be read and is kept as it is)");
     if (SavePosition) {
         const Qt::WindowStates state = m_owner->windowState();
         if (!(state & (Qt::WindowMinimized | Qt::WindowMaximized))) {

@@ -55,10 +55,17 @@ public:
     // folder.
     QString IniPath() const;
 
+    // A file that exists but cannot be read (too large, not readable,
+    // damaged) is moved aside whole before anything is written over it, and
+    // LoadProblem() says so.
     void LoadSettings();
     // Throws std::runtime_error ("Unable to write to ...") when the file
-    // cannot be written.
+    // cannot be written, or when a file that could not be read could not
+    // be moved aside either.
     void SaveSettings();
+    // What went wrong reading the file, for the status bar; empty when
+    // nothing did.
+    QString LoadProblem() const { return m_loadProblem; }
 
     // The value passes on their own, over RootControl or else the owner.
     // Without either they throw "Assertion failure (FormSettings, line N)".
@@ -68,9 +75,12 @@ public:
 private:
     QWidget *root(int line) const;
     void placeOwner();
+    TIniFile readIni();
 
     QWidget *m_owner;
     QString m_keyName;
+    QString m_loadProblem;
+    bool m_keepOff = false; // an unreadable file stays where it is
 };
 
 } // namespace fetchly

@@ -91,6 +91,10 @@ int runGui(int argc, char **argv)
     }
 
     form = std::make_unique<TDownloadForm>();
+    // The activation file is one step of start-up like the others: its
+    // failure is reported and nothing else is skipped.
+    if (!decision.message.isEmpty())
+        form->AddStartupNote(QStringLiteral("Error : ") + decision.message);
     CloseOnTerminationSignals(form.get());
     // At the end of the session the program may be killed without its window
     // closing; the list and the options are written when asked to commit.

@@ -1,9 +1,11 @@
 #include "main_form.h"
 
 #include "core/app_paths.h"
+#include "core/kept_aside.h"
 #include "core/list_file.h"
 #include "form_settings.h"
 #include "options_form.h"
+#include "transfer/url_functions.h"
 #include "ui/directory_edit.h"
 #include "ui/tray_icon.h"
 
@@ -29,7 +31,8 @@ TDownloadForm::TDownloadForm(QWidget *parent) : QMainWindow(parent)
     m_autoSave = new QTimer(this);
     m_autoSave->setSingleShot(true);
     m_autoSave->setInterval(1000);
-    connect(m_autoSave, &QTimer::timeout, this, &TDownloadForm::autoSaveNow);
+    connect(m_autoSave, &QTimer::timeout, this, &TDownloadForm::AutoSave);
+    setUpSaver();
     setUpEngine();
     ConnectEngineEvents();
     FormCreate();
@@ -47,6 +50,23 @@ void TDownloadForm::setUpEngine()
     ProgressHost = std::make_unique<ProgressDialogHost>(FetchEngine1, this);
 }
 
+void TDownloadForm::setUpSaver()
+{
+    // A write that fails in the background is reported here, and the list
+    // counts as unsaved so the next change tries again.
+    m_saver = std::make_unique<TListSaver>([this](const std::filesystem::path &, const std::string &error) {
+        if (error.empty())
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, error] {
+                m_savedGeneration = static_cast<std::size_t>(-1);
+                ShowError(error);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
 TDownloadForm::~TDownloadForm()
 {
     // Effects of a run that is still going no longer reach this window.
@@ -59,15 +79,32 @@ QString TDownloadForm::StatusText() const
     return m_statusText->text();
 }
 
+namespace {
+// What people see never holds the password of a URL.
+QString masked(const QString &text)
+{
+    return QString::fromStdString(MaskUrlPassword(text.toStdString()));
+}
+} // namespace
+
 void TDownloadForm::SetStatusText(const QString &text)
 {
-    m_statusText->setText(text);
-    Q_EMIT StatusTextChanged(text);
+    const QString shown = masked(text);
+    m_statusText->setText(shown);
+    Q_EMIT StatusTextChanged(shown);
 }
 
 void TDownloadForm::SetTrayHint(const QString &hint)
 {
-    TrayIcon1->SetHint(hint);
+    TrayIcon1->SetHint(masked(hint));
+}
+
+void TDownloadForm::AddStartupNote(const QString &note)
+{
+    if (note.isEmpty())
+        return;
+    m_startupNotes.append(note);
+    SetStatusText(m_startupNotes.join(QStringLiteral("  ")));
 }
 
 void TDownloadForm::ShowError(const std::string &message)
@@ -77,23 +114,31 @@ void TDownloadForm::ShowError(const std::string &message)
 
 void TDownloadForm::FormCreate()
 {
-    Guarded([this] {
-        FAppDir = AppDataDir();
-        OptionsForm = std::make_unique<TOptionsForm>();
-        // What the user types as target directory is what Start All uses,
-        // so it goes into the options' directory as it changes.
-        connect(tgt, &TDirectoryEdit::textChanged, OptionsForm.get(),
-                [this](const QString &text) { OptionsForm->diredit->setText(text); });
-        RegisterMenuExtensions();
-        FUrlList.Clear();
-        LoadAutoList();
-        ApplyOptions();
-        FBusy = false;
-    });
-    // Even when start-up failed part-way, the table and the options work.
+    // Each step stands alone: one that fails is reported and the others
+    // still run, so the list and the options always load.
+    FAppDir = AppDataDir();
+    startupStep([this] { OptionsForm = std::make_unique<TOptionsForm>(); });
     if (!OptionsForm)
         OptionsForm = std::make_unique<TOptionsForm>();
+    AddStartupNote(OptionsForm->FormSettings->LoadProblem());
+    // What the user types as target directory is what Start All uses,
+    // so it goes into the options' directory as it changes.
+    connect(tgt, &TDirectoryEdit::textChanged, OptionsForm.get(),
+            [this](const QString &text) { OptionsForm->diredit->setText(text); });
+    startupStep([this] { RegisterMenuExtensions(); });
+    startupStep([this] { removeLeftovers(); });
+    FUrlList.Clear();
+    startupStep([this] { LoadAutoList(); });
+    startupStep([this] { copyOptions(); });
+    FBusy = false;
     m_savedGeneration = FUrlList.Generation();
+}
+
+void TDownloadForm::removeLeftovers()
+{
+    // Temporary files of a save that a crash or power cut interrupted.
+    RemoveLeftoverTemporaries(AutoListPath());
+    RemoveLeftoverTemporaries(OptionsForm->FormSettings->IniPath().toStdString());
 }
 
 void TDownloadForm::FormDestroy()
@@ -102,6 +147,7 @@ void TDownloadForm::FormDestroy()
         return;
     m_destroyed = true;
     m_autoSave->stop();
+    m_liveLine = -1;
     Guarded([this] {
         try {
             SaveAutoList();
@@ -124,21 +170,52 @@ void TDownloadForm::FormDestroy()
         }
         OptionsForm.reset();
     });
+    m_saver.reset();
 }
 
 void TDownloadForm::LoadAutoList()
 {
     const std::filesystem::path path(AutoListPath());
     std::error_code ec;
-    if (!std::filesystem::exists(path, ec))
+    if (!std::filesystem::exists(path, ec) && !ec)
         return;
-    showLoadedList(LoadListFile(path));
+    TListFileContents contents;
+    try {
+        contents = ReadListFile(path);
+    } catch (const std::exception &e) {
+        keepListAside("unreadable", std::string("could not be read (") + e.what() + ")");
+        return;
+    }
+    if (contents.damagedLine)
+        keepListAside("damaged", "is damaged at line " + std::to_string(*contents.damagedLine) +
+                                     " (a NUL byte): the lines from there on were not loaded");
+    showLoadedList(std::move(contents.lines));
+}
+
+void TDownloadForm::keepListAside(const std::string &tag, const std::string &reason)
+{
+    const QString what = QStringLiteral("Error : The list file ") + QString::fromStdString(AutoListPath()) +
+                         QLatin1Char(' ') + QString::fromStdString(reason) + QStringLiteral(". ");
+    try {
+        const std::filesystem::path kept = KeepAside(AutoListPath(), tag);
+        AddStartupNote(what + QStringLiteral("The file was kept as ") +
+                       QString::fromStdString(kept.filename().string()) + QLatin1Char('.'));
+    } catch (const std::exception &e) {
+        m_listWritable = false;
+        AddStartupNote(what + QString::fromStdString(e.what()) +
+                       QStringLiteral(" The list will not be saved over it."));
+    }
 }
 
 void TDownloadForm::SaveAutoList()
 {
-    fetchly::SaveListFile(AutoListPath(), FUrlList.Lines());
+    if (!m_listWritable)
+        throw std::runtime_error("The list was not saved: " + AutoListPath() +
+                                 " could not be read and is kept as it is.");
+    // Through the saver, so it lands after any write still under way.
+    m_saver->SaveNow(AutoListPath(), FUrlList.Snapshot());
     m_savedGeneration = FUrlList.Generation();
+    m_lastSave = std::chrono::steady_clock::now();
 }
 
 void TDownloadForm::SaveState()
@@ -186,11 +263,6 @@ void TDownloadForm::ToolButton11Click()
         showMinimized();
 }
 
-void TDownloadForm::TrayIcon1DblClick()
-{
-    ShowMainWindow();
-}
-
 void TDownloadForm::ShowMainWindow()
 {
     if (isMinimized())
@@ -204,14 +276,27 @@ void TDownloadForm::ShowMainWindow()
 void TDownloadForm::tableChanged()
 {
     if (!m_destroyed && !m_autoSave->isActive())
-        m_autoSave->start();
+        m_autoSave->start(1000);
 }
 
-void TDownloadForm::autoSaveNow()
+void TDownloadForm::AutoSave()
 {
-    if (FUrlList.Generation() == m_savedGeneration)
+    if (FUrlList.Generation() == m_savedGeneration || !m_listWritable)
         return;
-    Guarded([this] { SaveAutoList(); });
+    // During a run the state of entries changes often: the file is
+    // written at most every 5 seconds then, and once more at the end.
+    constexpr auto RunInterval = std::chrono::seconds(5);
+    const auto now = std::chrono::steady_clock::now();
+    if (FBusy && now - m_lastSave < RunInterval) {
+        const auto wait =
+            std::chrono::duration_cast<std::chrono::milliseconds>(RunInterval - (now - m_lastSave));
+        m_autoSave->start(static_cast<int>(wait.count()) + 1);
+        return;
+    }
+    // The UI thread only takes a snapshot; the saver formats and writes it.
+    m_saver->Submit(AutoListPath(), FUrlList.Snapshot());
+    m_savedGeneration = FUrlList.Generation();
+    m_lastSave = now;
 }
 
 bool TDownloadForm::RefuseWhileBusy()

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "core/entry_table.h"
+#include "core/url_text.h"
+#include "core/list_saver.h"
 #include "inspect/inspection_report.h"
 #include "latest_job_worker.h"
 #include "markup_image_list.h"
@@ -13,6 +15,8 @@
 #include <QMainWindow>
 #include <QPixmap>
 #include <QString>
+#include <QStringList>
+#include <chrono>
 #include <exception>
 #include <memory>
 #include <set>
@@ -26,12 +30,14 @@ class QGroupBox;
 class QLabel;
 class QListWidget;
 class QMenu;
+class QMimeData;
 class QStatusBar;
 class QTimer;
 class QToolBar;
 
 namespace fetchly {
 
+class TDesktopNotifier;
 class TDirectoryEdit;
 class TOptionsForm;
 class TTrayIcon;
@@ -55,6 +61,14 @@ public:
     QAction *ToolButton6 = nullptr;  // Add A URL
     QAction *ToolButton7 = nullptr;  // Empty URL List
     QAction *ToolButton11 = nullptr; // Hide Application
+    // Commands that came after the design: Stop at the end of the toolbar,
+    // the tray icon's menu, and keys without a button.
+    QAction *StopButton = nullptr; // Stop Downloading
+    QAction *ShowHide1 = nullptr;  // tray menu: show or hide the window
+    QAction *Quit1 = nullptr;      // tray menu and Ctrl+Q
+    QAction *PasteUrls1 = nullptr; // Ctrl+V
+    QMenu *TrayPopUp = nullptr;
+    TDesktopNotifier *Notifier = nullptr;
     QLabel *Panel2 = nullptr;
     QFrame *Panel1 = nullptr;
     QLabel *Label2 = nullptr;
@@ -100,6 +114,9 @@ public:
     void SetStatusText(const QString &text);
     // The tray icon's hint.
     void SetTrayHint(const QString &hint);
+    // Adds what went wrong while starting to the status bar, after what
+    // start-up itself reported.
+    void AddStartupNote(const QString &note);
 
     // --- start-up and shutdown
     void FormCreate();
@@ -108,6 +125,9 @@ public:
     void SaveAutoList();
     // Writes the list and the options now (session end), guarded.
     void SaveState();
+    // Hands the list to the background writer when it changed since the
+    // last write (the autosave timer's work; at most every 5 s in a run).
+    void AutoSave();
     void ApplyOptions();
     // Writes the browser integration (context-menu entries); see
     // main_form_download.cpp.
@@ -117,12 +137,25 @@ public:
     // --- window
     void ToolButton11Click();
     void TrayIcon1DblClick();
+    // Hides a shown window, shows a hidden or minimized one.
+    void ToggleMainWindow();
+    // Closes the window and ends the program; the list and the options are
+    // saved as on close.
+    void Quit1Click();
     // Shows the window again, also when it was hidden in the tray.
     void ShowMainWindow();
 
     // --- download list
     bool IsAcceptedLink(const std::string &url) const;
-    void AddUrl(const std::string &url);
+    // True when the URL went into the list.
+    bool AddUrl(const std::string &url);
+    // Adds every URL in `text` and says in the status bar how many were
+    // added and how many refused.
+    void AddUrls(std::string_view text, TUrlTextKind kind = TUrlTextKind::Plain);
+    // The URLs of dropped or pasted data: a text/uri-list, else plain text.
+    // False when it holds neither.
+    bool AddUrlsFromMime(const QMimeData *data);
+    void PasteUrls1Click();
     void ToolButton6Click();
     void DeleteThisFile1Click();
     void ToolButton7Click();
@@ -141,7 +174,12 @@ public:
     void Button1Click();
     void DownLoadThisFile1Click();
     void URLBoxClick();
+    // Writes the focused entry's line into the table (and so, soon, to
+    // SavedFiles.ufi).
     void UpdateCurrentLine();
+    // Shows the focused entry's progress on its line on screen only: the
+    // table and the file change when its state does.
+    void UpdateProgressLine();
     // The engine's current rate text (the progress dialog's rate line).
     std::string RateText() const;
     // Asks for the report of FCurUrl's file; it becomes the list's tooltip
@@ -158,6 +196,8 @@ public:
     void FetchEngine1ErrorInfo(const std::string &ErrorInfo);
     // `cancelled`: the run ended because Cancel was pressed.
     void FetchEngine1CopyDone1(bool cancelled);
+    // Cancels the current run, as the progress dialog's Cancel does.
+    void StopButtonClick();
 
     // --- options
     void ToolButton12Click();
@@ -192,6 +232,14 @@ private:
     void buildBands();
     void buildLists();
     void connectCommands();
+    void buildDesktopCommands();
+    void buildTrayMenu();
+    void setKeys();
+    void setUpUrlDrops();
+    // The run's commands follow whether a run is going; at the end of a run
+    // the user hears of it when the window is out of sight.
+    void runStarted();
+    void runEnded(bool cancelled);
     void copyOptions();
     void unguarded(void (TDownloadForm::*handler)());
 
@@ -211,13 +259,38 @@ private:
     void doBoxClear();
 
     void tableChanged();
+    // AddUrl without showing the list, for many URLs at once.
+    bool putUrl(const std::string &url);
     // Puts the lines of a list file in the table and the download list.
     void showLoadedList(std::vector<std::string> lines);
-    void autoSaveNow();
     void setUpEngine();
+    void setUpSaver();
+    // Runs one independent step of start-up; a failure goes to the notes.
+    template <class Step> void startupStep(Step &&step)
+    {
+        if (!Guarded(std::forward<Step>(step)))
+            AddStartupNote(StatusText());
+    }
+    void removeLeftovers();
+    // Moves an auto list that could not be read aside before anything is
+    // saved over it; without that the list is not saved at all.
+    void keepListAside(const std::string &tag, const std::string &reason);
+    // What line i of URLBox should show: the live progress line, else the
+    // table's.
+    std::string_view shownText(int i) const;
 
     QLabel *m_statusText = nullptr;
     QTimer *m_autoSave = nullptr;
+    // Writes SavedFiles.ufi on its own thread.
+    std::unique_ptr<TListSaver> m_saver;
+    std::chrono::steady_clock::time_point m_lastSave{};
+    // False while an auto list that could not be read still lies where the
+    // list would be saved.
+    bool m_listWritable = true;
+    QStringList m_startupNotes;
+    // The line showing a transfer's progress, which the table does not hold.
+    int m_liveLine = -1;
+    std::string m_liveMarkup;
     // What each line of URLBox shows, to refill only what changed.
     std::vector<std::string> m_shown;
     std::size_t m_savedGeneration = 0;
@@ -227,6 +300,7 @@ private:
     // file-done event has come).
     std::set<std::string> m_failedInRun;
     std::string m_runningKey;
+    int m_doneInRun = 0;
     bool focusFailed() const;
     // Reads downloaded files for their reports, off the UI thread; a newer
     // click or finished file supersedes a report still pending.

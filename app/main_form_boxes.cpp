@@ -5,6 +5,7 @@
 #include "app_pictures.h"
 #include "markup_image_list.h"
 #include "markup_list_box.h"
+#include "transfer/url_functions.h"
 
 #include <QGroupBox>
 
@@ -91,6 +92,7 @@ void TDownloadForm::urlBoxClear()
 {
     URLBox->clear();
     m_shown.clear();
+    m_liveLine = -1;
 }
 
 void TDownloadForm::urlBoxLock(bool locked)
@@ -108,7 +110,7 @@ int TDownloadForm::urlBoxSelected() const
 
 void TDownloadForm::doBoxAppend(const std::string &markup)
 {
-    DoBox->addItem(text(markup));
+    DoBox->addItem(text(MaskUrlPassword(markup)));
 }
 
 void TDownloadForm::doBoxClear()

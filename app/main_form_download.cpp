@@ -98,8 +98,10 @@ void TDownloadForm::Button1Click()
             item.TargetDir = dir;
         }
         m_failedInRun.clear();
+        m_doneInRun = 0;
         FBusy = true;
         FetchEngine1.Start();
+        runStarted();
     });
 }
 
@@ -115,12 +117,14 @@ void TDownloadForm::DownLoadThisFile1Click()
         if (!FBusy) {
             FetchEngine1.Items.Clear();
             m_failedInRun.clear();
+            m_doneInRun = 0;
         }
         TFetchItem &item = FetchEngine1.Items.Add();
         item.URL = std::string(FUrlList.Key(i));
         item.ExternalIndex = i;
         item.TargetDir = tgt->text().toStdString();
         FetchEngine1.Start();
+        runStarted();
     });
 }
 
@@ -163,7 +167,7 @@ void TDownloadForm::FetchEngine1CopyProgress(int Ext, TFetchSize size, TFetchSiz
         SetStatusText(QString::fromStdString(RateText()) + QStringLiteral("  Downloading : ") +
                       QString::fromStdString(FCurUrl));
         SetTrayHint(QStringLiteral("Fetchly Downloading : ") + QString::fromStdString(FCurProgress));
-        UpdateCurrentLine();
+        UpdateProgressLine();
         FBusy = true;
     });
 }
@@ -182,6 +186,7 @@ void TDownloadForm::FetchEngine1FileDone(int Ext)
             return;
         }
         FCurImage = 3;
+        ++m_doneInRun;
         FCurStatus = "File Downloaded!";
         doBoxAppend("File Downloaded : " + MarkupEscape(FCurUrl) + "<hr>");
         UpdateCurrentLine();
@@ -235,6 +240,7 @@ void TDownloadForm::FetchEngine1CopyDone1(bool cancelled)
                               : "<b>Fetchly has Finished All Downloads! </b>");
         UpdateCurrentLine();
         FBusy = false;
+        runEnded(cancelled);
     });
 }
 

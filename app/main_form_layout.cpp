@@ -77,6 +77,7 @@ void TDownloadForm::buildDesign()
     SaveDialog->setDefaultSuffix(QStringLiteral("ufi"));
 
     connectCommands();
+    buildDesktopCommands();
 
     resize(738, 581);
     if (const QScreen *screen = this->screen()) {
@@ -221,8 +222,7 @@ void TDownloadForm::connectCommands()
     connect(URLBox, &QListWidget::itemDoubleClicked, this,
             [this] { unguarded(&TDownloadForm::DownLoadThisFile1Click); });
     connect(URLBox, &QListWidget::itemClicked, this, [this] { unguarded(&TDownloadForm::URLBoxClick); });
-    connect(TrayIcon1, &TTrayIcon::DoubleClicked, this,
-            [this] { unguarded(&TDownloadForm::TrayIcon1DblClick); });
+    connect(TrayIcon1, &TTrayIcon::Activated, this, [this] { unguarded(&TDownloadForm::TrayIcon1DblClick); });
 }
 
 void TDownloadForm::unguarded(void (TDownloadForm::*handler)())

@@ -4,6 +4,7 @@
 #include "core/list_file.h"
 #include "main_form.h"
 #include "options_form.h"
+#include "transfer/url_functions.h"
 #include "ui/input_box.h"
 
 #include <QFileDialog>
@@ -16,28 +17,43 @@ bool TDownloadForm::IsAcceptedLink(const std::string &url) const
     return OptionsForm && OptionsForm->IsAcceptedLink(url);
 }
 
-void TDownloadForm::AddUrl(const std::string &url)
+bool TDownloadForm::AddUrl(const std::string &url)
 {
+    if (!putUrl(url))
+        return false;
+    RebuildUrlBox();
+    return true;
+}
+
+bool TDownloadForm::putUrl(const std::string &typed)
+{
+    // Blanks around a pasted or typed URL are not part of it.
+    const std::string url(TrimmedUrl(typed));
     if (url.empty())
-        return;
+        return false;
     // A line break or NUL would split the entry when the list is saved.
     if (url.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
         SetStatusText(QStringLiteral("URL contains a line break and cannot be added!"));
-        return;
+        return false;
     }
-    if (!IsAcceptedLink(url)) {
+    const std::string key = ListKey(url);
+    if (!IsAcceptedLink(key)) {
         SetStatusText(QStringLiteral("URL Extension Does not match Accepted Types!"));
-        return;
+        return false;
     }
-    FUrlList.SetValue(url, ReadyLine(url));
-    RebuildUrlBox();
+    FUrlList.SetValue(key, ReadyLine(MaskUrlPassword(key)));
+    return true;
 }
 
 void TDownloadForm::ToolButton6Click()
 {
     const QString text = InputBox(QStringLiteral("Add URL"), QStringLiteral("URL :"), QString(), this);
-    if (!text.isEmpty())
-        AddUrl(text.toStdString());
+    const std::string typed = text.toStdString();
+    // One URL keeps its own message; several are counted.
+    if (UrlsInText(typed).size() > 1)
+        AddUrls(typed);
+    else
+        AddUrl(typed);
 }
 
 int TDownloadForm::SelectedLine() const
@@ -73,7 +89,12 @@ void TDownloadForm::ToolButton7Click()
 
 void TDownloadForm::OpenListFile(const QString &fileName)
 {
-    showLoadedList(LoadListFile(fileName.toStdString()));
+    TListFileContents contents = ReadListFile(fileName.toStdString());
+    showLoadedList(std::move(contents.lines));
+    if (contents.damagedLine)
+        SetStatusText(QStringLiteral("The list file ") + fileName + QStringLiteral(" is damaged at line ") +
+                      QString::number(*contents.damagedLine) +
+                      QStringLiteral(" (a NUL byte): the lines from there on were not loaded."));
 }
 
 void TDownloadForm::showLoadedList(std::vector<std::string> lines)
@@ -117,10 +138,10 @@ void TDownloadForm::RebuildUrlBox()
             // One line gone: find it and remove just that line when the rest
             // merely moved up.
             int k = 0;
-            while (k < count && FUrlList.ShownLine(k) == m_shown[static_cast<std::size_t>(k)])
+            while (k < count && shownText(k) == m_shown[static_cast<std::size_t>(k)])
                 ++k;
             int j = k;
-            while (j < count && FUrlList.ShownLine(j) == m_shown[static_cast<std::size_t>(j) + 1])
+            while (j < count && shownText(j) == m_shown[static_cast<std::size_t>(j) + 1])
                 ++j;
             if (j == count) {
                 urlBoxRemove(k);
@@ -138,7 +159,7 @@ void TDownloadForm::RebuildUrlBox()
             shown = count;
         }
         for (int i = 0; i < shown; ++i) {
-            const std::string_view line = FUrlList.ShownLine(i);
+            const std::string_view line = shownText(i);
             std::string &was = m_shown[static_cast<std::size_t>(i)];
             if (line != was) {
                 was.assign(line);
@@ -149,7 +170,7 @@ void TDownloadForm::RebuildUrlBox()
             std::vector<std::string_view> added;
             added.reserve(static_cast<std::size_t>(count - shown));
             for (int i = shown; i < count; ++i) {
-                added.push_back(FUrlList.ShownLine(i));
+                added.push_back(shownText(i));
                 m_shown.emplace_back(added.back());
             }
             urlBoxAppend(added);
@@ -160,11 +181,34 @@ void TDownloadForm::RebuildUrlBox()
     });
 }
 
+std::string_view TDownloadForm::shownText(int i) const
+{
+    return i == m_liveLine ? std::string_view(m_liveMarkup) : FUrlList.ShownLine(i);
+}
+
 void TDownloadForm::UpdateCurrentLine()
 {
     Guarded([this] {
-        FUrlList.SetValue(FCurUrl, StatusLine(FCurImage, FCurUrl, FCurStatus, FCurProgress, RateText()));
+        m_liveLine = -1;
+        FUrlList.SetValue(
+            FCurUrl, StatusLine(FCurImage, MaskUrlPassword(FCurUrl), FCurStatus, FCurProgress, RateText()));
         RebuildUrlBox();
+    });
+}
+
+void TDownloadForm::UpdateProgressLine()
+{
+    Guarded([this] {
+        const int i = FUrlList.IndexOfKey(FCurUrl);
+        if (i < 0 || i >= static_cast<int>(m_shown.size()))
+            return;
+        m_liveLine = i;
+        m_liveMarkup = StatusLine(FCurImage, MaskUrlPassword(FCurUrl), FCurStatus, FCurProgress, RateText());
+        std::string &was = m_shown[static_cast<std::size_t>(i)];
+        if (was != m_liveMarkup) {
+            was = m_liveMarkup;
+            urlBoxSetLine(i, was);
+        }
     });
 }
 

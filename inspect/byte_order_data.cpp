@@ -1,35 +1,26 @@
 #include "byte_order_data.h"
 
-#include "byte_view.h"
-
 namespace fetchly::inspect {
 namespace {
 
+// Reports have always counted the position in this message from 1.
 template <typename T> T orThrow(std::optional<T> value, int64_t pos)
 {
     if (!value)
-        throw ExifFormatError("Read outside the data at position " + std::to_string(pos));
+        throw ExifFormatError("Read outside the data at position " + std::to_string(pos + 1));
     return *value;
 }
 
 } // namespace
 
-uint16_t TByteOrderData::Read16(int64_t pos) const
+uint16_t Need16(const ByteView &view, int64_t pos)
 {
-    return orThrow(pos < 1 ? std::nullopt : ByteView(ByteData, BigEndian).u16(static_cast<uint64_t>(pos - 1)),
-                   pos);
+    return orThrow(pos < 0 ? std::nullopt : view.u16(static_cast<uint64_t>(pos)), pos);
 }
 
-int32_t TByteOrderData::Read32(int64_t pos) const
+int32_t Need32(const ByteView &view, int64_t pos)
 {
-    const uint32_t v = orThrow(
-        pos < 1 ? std::nullopt : ByteView(ByteData, BigEndian).u32(static_cast<uint64_t>(pos - 1)), pos);
-    return static_cast<int32_t>(v);
-}
-
-std::string_view ClampedSlice(std::string_view data, int64_t pos, int64_t count)
-{
-    return ByteView(data).clamped(pos - 1, count);
+    return static_cast<int32_t>(orThrow(pos < 0 ? std::nullopt : view.u32(static_cast<uint64_t>(pos)), pos));
 }
 
 } // namespace fetchly::inspect

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "byte_view.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -13,21 +15,21 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The byte-order flag and the buffer that all 1-based positions refer to.
+// Unsigned 16-bit value at `pos` (from 0) of `view`; throws ExifFormatError
+// when the two bytes are not both inside.
+uint16_t Need16(const ByteView &view, int64_t pos);
+// 32-bit value at `pos`, as a signed number; same bounds rule.
+int32_t Need32(const ByteView &view, int64_t pos);
+
+// The byte-order flag and the buffer that positions (from 0) refer to.
 class TByteOrderData {
 public:
     bool BigEndian = false;
     std::string ByteData;
 
-    // Unsigned 16-bit value at 1-based `pos`; throws ExifFormatError when the
-    // two bytes are not both inside ByteData.
-    uint16_t Read16(int64_t pos) const;
-    // 32-bit value at `pos`, as a signed number; same bounds rule.
-    int32_t Read32(int64_t pos) const;
+    ByteView View() const { return ByteView(ByteData, BigEndian); }
+    uint16_t Read16(int64_t pos) const { return Need16(View(), pos); }
+    int32_t Read32(int64_t pos) const { return Need32(View(), pos); }
 };
-
-// Up to `count` bytes of `data` from 1-based `pos`, clamped to the data; never
-// an error (an empty result when nothing of the range lies inside).
-std::string_view ClampedSlice(std::string_view data, int64_t pos, int64_t count);
 
 } // namespace fetchly::inspect

@@ -71,7 +71,6 @@ int RoundToInt(double v)
 
 TExifDirectory::TExifDirectory(TImageFile &owner, ExifListMode listMode) : ListMode(listMode), m_owner(owner)
 {
-    FillDescriptions();
     IsTiff = owner.IsTiff;
 }
 
@@ -117,23 +116,23 @@ int TExifDirectory::IntByName(std::string_view name) const
     return RoundToInt(FloatByName(name));
 }
 
-int TExifDirectory::AddEntry(const TTagRecord &record)
+int TExifDirectory::AddEntry(TTagRecord record)
 {
     const auto bytes = static_cast<int64_t>(record.RawBytes.size() + record.DisplayValue.size());
     if (record.Tag != 0 && EntryCount() < MaxRecords && m_storedBytes + bytes <= MaxStoredBytes) {
         m_storedBytes += bytes;
-        Entries.push_back(record);
+        Entries.push_back(std::move(record));
     }
     return EntryCount() - 1;
 }
 
-std::string TExifDirectory::entryValue(const TTagRecord &row, int tag, int format, int64_t byteCount,
+std::string TExifDirectory::entryValue(const TagRow &row, int tag, int format, int64_t byteCount,
                                        int64_t valuePos, const std::string &raw)
 {
     std::string value;
     if (format == 2) {
         // Text ends at its first NUL; writers that leave the NUL out lose nothing.
-        const std::string_view text = ClampedSlice(m_owner.ExifData(), valuePos, byteCount);
+        const std::string_view text = ByteView(m_owner.ExifData()).clamped(valuePos, byteCount);
         value = std::string(text.substr(0, text.find('\0')));
     } else if (format == 7) {
         value = "\"" + raw.substr(0, raw.find('\0')) + "\"";
@@ -152,7 +151,7 @@ std::string TExifDirectory::entryValue(const TTagRecord &row, int tag, int forma
         value = Printable(value);
     }
     if (tag == TagUserComment) {
-        UserCommentText = std::string(trimControls(ClampedSlice(raw, 9, byteCount - 9)));
+        UserCommentText = std::string(trimControls(ByteView(raw).clamped(8, byteCount - 9)));
         value = UserCommentText;
     }
     return DisplayText(value);
@@ -168,14 +167,14 @@ void TExifDirectory::walkNested(int64_t pointerPos, int64_t offsetBase, int kind
     }
 }
 
-TExifDirectory::EntryHead TExifDirectory::readEntryHead(int64_t entry)
+TExifDirectory::EntryHead TExifDirectory::readEntryHead(const ByteView &data, int64_t entry)
 {
     if (++m_examined > MaxEntriesExamined)
         throw ExifFormatError("Too many directory entries");
     EntryHead head;
-    head.tag = Read16(entry);
-    head.format = Read16(entry + 2);
-    head.count = static_cast<uint32_t>(Read32(entry + 4));
+    head.tag = Need16(data, entry);
+    head.format = Need16(data, entry + 2);
+    head.count = static_cast<uint32_t>(Need32(data, entry + 4));
     head.byteCount = int64_t{FormatSize(head.format)} * head.count;
     return head;
 }
@@ -189,24 +188,27 @@ void TExifDirectory::WalkDirectory(int64_t dirStart, int64_t offsetBase, int kin
     Restore<int> depthGuard(m_depth);
     ++m_depth;
 
-    const int64_t n = Read16(dirStart);
-    if (dirStart + 2 + 12 * n > dirStart + offsetBase + length) {
+    const ByteView data = View();
+    const int64_t n = Need16(data, dirStart);
+    // The entries are measured against the segment length from one byte past
+    // the offset base, as every earlier build did.
+    if (2 + 12 * n > offsetBase + 1 + length) {
         m_owner.ErrorText = "Illegally sized directory";
         return;
     }
     for (int64_t i = 0; i < n; ++i) {
         const int64_t entry = dirStart + 2 + 12 * i;
-        const auto [tag, format, count, byteCount] = readEntryHead(entry);
+        const auto [tag, format, count, byteCount] = readEntryHead(data, entry);
         if (byteCount == 0)
             continue;
-        const int64_t valuePos = byteCount <= 4 ? entry + 8 : int64_t{Read32(entry + 8)} + offsetBase;
-        const std::string raw(ClampedSlice(m_owner.ExifData(), valuePos, byteCount));
+        const int64_t valuePos = byteCount <= 4 ? entry + 8 : int64_t{Need32(data, entry + 8)} + offsetBase;
+        std::string raw(ByteView(m_owner.ExifData()).clamped(valuePos, byteCount));
 
-        TTagRecord row;
+        const TagRow *row = nullptr;
         std::string value;
         if (listsValues(ListMode)) {
-            row = FindTagEntry(tag, kind);
-            value = entryValue(row, tag, format, byteCount, valuePos, raw);
+            row = &FindTagEntry(tag, kind);
+            value = entryValue(*row, tag, format, byteCount, valuePos, raw);
         }
 
         switch (tag) {
@@ -253,13 +255,14 @@ void TExifDirectory::WalkDirectory(int64_t dirStart, int64_t offsetBase, int kin
             break;
         }
 
-        if (listsValues(ListMode) && collects(ListMode)) {
-            row.DisplayValue = value;
-            row.RawBytes = raw;
-            row.RawPosition = static_cast<int32_t>(std::clamp<int64_t>(valuePos, INT32_MIN, INT32_MAX));
-            row.Size = static_cast<int32_t>(raw.size());
-            row.ValueFormat = static_cast<uint16_t>(format);
-            AddEntry(row);
+        if (row && collects(ListMode) && row->Tag != 0) {
+            TTagRecord record(*row);
+            record.DisplayValue = std::move(value);
+            record.RawPosition = static_cast<int32_t>(std::clamp<int64_t>(valuePos, INT32_MIN, INT32_MAX));
+            record.Size = static_cast<int32_t>(raw.size());
+            record.RawBytes = std::move(raw);
+            record.ValueFormat = static_cast<uint16_t>(format);
+            AddEntry(std::move(record));
         }
     }
 }
@@ -293,7 +296,7 @@ void TExifDirectory::Derive35mmFocal()
     const int index = TableIndexByName("FocalLengthIn35mmFilm");
     if (index < 0)
         return;
-    TTagRecord record = ExifTagTable()[static_cast<std::size_t>(index)];
+    TTagRecord record(ExifTagTable()[static_cast<std::size_t>(index)]);
     char buf[64];
     std::snprintf(buf, sizeof buf, "%5.2f", focal * factor);
     record.DisplayValue = buf;

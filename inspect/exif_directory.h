@@ -50,7 +50,7 @@ public:
     int FlashValue = 0;
     ExifListMode ListMode = ExifListMode::Both;
     std::string MakerNote;
-    int64_t MakerNotePosition = 0; // 1-based position in the segment data
+    int64_t MakerNotePosition = 0; // position in the segment data, from 0
     std::string UserCommentText;
     bool IsTiff = false;
 
@@ -66,15 +66,18 @@ public:
     int IntByName(std::string_view name) const;
     // The CR LF separated summary (file, camera, picture and exposure data).
     std::string SummaryText() const;
-    // Appends a copy of `record` unless its tag number is 0; returns the last index.
-    int AddEntry(const TTagRecord &record);
-    // Walks one directory of kind 1 (main and its sub-directories) or 2 (GPS).
+    // Keeps `record` unless its tag number is 0 or a limit is reached; returns the last index.
+    int AddEntry(TTagRecord record);
+    // Walks one directory of kind 1 (main and its sub-directories) or 2 (GPS)
+    // at `dirStart`; value offsets count from `offsetBase` (positions from 0).
     void WalkDirectory(int64_t dirStart, int64_t offsetBase, int kind, int64_t length);
     // Adds the 35-mm equivalent focal length when the file does not carry it.
     void Derive35mmFocal();
     // Walks a maker-note directory with one of the maker tables.
-    void WalkMakerDirectory(const std::string &makerBytes, std::span<const TTagRecord> table, int lastIndex,
-                            int64_t dirOffset, int64_t valueShift, int64_t fallbackBase);
+    // Value offsets count from `dirOffset - valueShift` inside the note; one
+    // that leaves the note counts from `fallbackBase` in the segment data.
+    void WalkMakerDirectory(const std::string &makerBytes, std::span<const TagRow> table, int64_t dirOffset,
+                            int64_t valueShift, int64_t fallbackBase);
 
     TImageFile &Owner() const { return m_owner; }
 
@@ -88,9 +91,9 @@ private:
     };
     // Reads an entry's head and counts it against MaxEntriesExamined, so no
     // file can make the walks examine more entries than that in all.
-    EntryHead readEntryHead(int64_t entry);
+    EntryHead readEntryHead(const ByteView &data, int64_t entry);
     void walkNested(int64_t pointerPos, int64_t offsetBase, int kind, int64_t length);
-    std::string entryValue(const TTagRecord &row, int tag, int format, int64_t byteCount, int64_t valuePos,
+    std::string entryValue(const TagRow &row, int tag, int format, int64_t byteCount, int64_t valuePos,
                            const std::string &raw);
 
     TImageFile &m_owner;

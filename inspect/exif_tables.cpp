@@ -3,24 +3,24 @@
 #include "exif_formatters.h"
 #include "text_util.h"
 
-#include <mutex>
-#include <vector>
+#include <algorithm>
 
 namespace fetchly::inspect {
 namespace {
 
-struct TagRow {
+// A row as written below: an empty description is the name with its words spaced.
+struct SourceRow {
     uint16_t tag;
-    const char *name;
-    const char *description;
-    const char *decodeList;
-    const char *formatText;
+    std::string_view name;
+    std::string_view description;
+    std::string_view decodeList;
+    std::string_view formatText;
     TagFormatter formatter;
 };
 
 // TIFF, EXIF, interoperability and extension tags by tag number; the last row
 // answers every tag number that no other row carries.
-constexpr TagRow ExifRows[] = {
+constexpr SourceRow ExifRows[] = {
     {0x0001, "InteroperabilityIndex", "", "", "", nullptr},
     {0x0002, "InteroperabilityVersion", "", "", "", nullptr},
     {0x000B, "ACDComment", "", "", "", nullptr},
@@ -284,9 +284,18 @@ constexpr TagRow ExifRows[] = {
     {0x0000, "Unknown", "", "", "", nullptr},
 };
 static_assert(std::size(ExifRows) == ExifTagCount);
+// Look-ups by tag number search the rows before "Unknown" by halves.
+static_assert(
+    [] {
+        for (std::size_t i = 1; i + 1 < std::size(ExifRows); ++i)
+            if (ExifRows[i - 1].tag >= ExifRows[i].tag)
+                return false;
+        return true;
+    }(),
+    "EXIF rows must be in strictly rising tag order");
 
 // GPS directory tags.
-constexpr TagRow GpsRows[] = {
+constexpr SourceRow GpsRows[] = {
     {0x00, "GPSVersionID", "", "", "", nullptr},
     {0x01, "GPSLatitudeRef", "", "", "", nullptr},
     {0x02, "GPSLatitude", "", "", "", GpsPositionText},
@@ -320,37 +329,51 @@ constexpr TagRow GpsRows[] = {
     {0x1E, "GPSDifferential", "", "", "", nullptr},
 };
 static_assert(std::size(GpsRows) == GpsTagCount);
+static_assert(
+    [] {
+        for (std::size_t i = 0; i < std::size(GpsRows); ++i)
+            if (GpsRows[i].tag != i)
+                return false;
+        return true;
+    }(),
+    "GPS rows must be numbered from 0 without gaps");
 
-template <std::size_t N> std::vector<TTagRecord> toRecords(const TagRow (&rows)[N])
-{
-    std::vector<TTagRecord> out;
-    out.reserve(N);
-    for (const TagRow &row : rows) {
-        TTagRecord r;
-        r.Tag = row.tag;
-        r.Name = row.name;
-        r.Description = row.description;
-        r.DecodeList = row.decodeList;
-        r.FormatText = row.formatText;
-        r.Formatter = row.formatter;
-        out.push_back(std::move(r));
+// The spaced descriptions of one table, worked out by the compiler into one
+// block of text that the rows point into.
+template <const auto &Rows>
+constexpr std::size_t SpacedTotal = [] {
+    std::size_t n = 0;
+    for (const SourceRow &row : Rows)
+        if (row.description.empty())
+            n += SpacedSize(row.name);
+    return n;
+}();
+
+template <const auto &Rows>
+constexpr auto SpacedText = [] {
+    std::array<char, SpacedTotal<Rows> + 1> text{};
+    std::size_t at = 0;
+    for (const SourceRow &row : Rows)
+        if (row.description.empty())
+            SpaceWordsInto(row.name, [&](char c) { text[at++] = c; });
+    return text;
+}();
+
+template <const auto &Rows>
+constexpr auto Described = [] {
+    std::array<TagRow, std::size(Rows)> out{};
+    std::size_t at = 0;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const SourceRow &row = Rows[i];
+        std::string_view description = row.description;
+        if (description.empty()) {
+            description = std::string_view(SpacedText<Rows>.data() + at, SpacedSize(row.name));
+            at += description.size();
+        }
+        out[i] = {row.tag, row.name, description, row.decodeList, row.formatText, row.formatter};
     }
     return out;
-}
-
-struct Tables {
-    std::vector<TTagRecord> exif = toRecords(ExifRows);
-    std::vector<TTagRecord> gps = toRecords(GpsRows);
-};
-
-Tables &tables()
-{
-    static Tables t;
-    return t;
-}
-
-std::once_flag fillOnce;
-std::atomic<bool> filled{false};
+}();
 
 } // namespace
 
@@ -361,74 +384,45 @@ int FormatSize(int format)
     return BytesPerFormat[static_cast<std::size_t>(format)];
 }
 
-void FillDescriptions()
+std::span<const TagRow> ExifTagTable()
 {
-    // The tables are written once and only read afterwards; call_once makes the
-    // single write safe when two inspections start at the same moment.
-    std::call_once(fillOnce, [] {
-        Tables &t = tables();
-        for (auto *table : {&t.exif, &t.gps})
-            for (TTagRecord &r : *table)
-                if (r.Description.empty())
-                    r.Description = SpaceWords(r.Name);
-        filled.store(true, std::memory_order_release);
-    });
+    return Described<ExifRows>;
 }
 
-bool DescriptionsFilled()
+std::span<const TagRow> GpsTagTable()
 {
-    return filled.load(std::memory_order_acquire);
-}
-
-std::span<const TTagRecord> ExifTagTable()
-{
-    FillDescriptions();
-    return tables().exif;
-}
-
-std::span<const TTagRecord> GpsTagTable()
-{
-    FillDescriptions();
-    return tables().gps;
+    return Described<GpsRows>;
 }
 
 std::string SpaceWords(std::string_view name)
 {
     std::string out;
-    if (name.empty())
-        return out;
-    out.reserve(name.size() + 8);
-    out += name[0];
-    bool previousCapital = true;
-    for (std::size_t i = 1; i < name.size(); ++i) {
-        const char c = name[i];
-        const bool capital = c >= 'A' && c <= 'Z';
-        if (capital && !previousCapital)
-            out += ' ';
-        out += c;
-        previousCapital = capital;
-    }
+    out.reserve(SpacedSize(name));
+    SpaceWordsInto(name, [&out](char c) { out += c; });
     return out;
 }
 
-TTagRecord FindTagEntry(int tag, int kind)
+const TagRow &FindTagEntry(int tag, int kind)
 {
-    std::span<const TTagRecord> exif = ExifTagTable();
-    const TTagRecord *result = &exif[ExifTagCount - 1];
-    std::span<const TTagRecord> rows;
-    if (kind == tkMain || kind == tkThumbnail)
-        rows = exif.first(ExifTagCount - 1);
-    else if (kind == tkGps)
-        rows = GpsTagTable();
-    for (const TTagRecord &r : rows)
-        if (r.Tag == tag)
-            result = &r;
-    return *result;
+    const std::span<const TagRow> exif = ExifTagTable();
+    const TagRow &unknown = exif.back();
+    if (kind == tkGps) {
+        const std::span<const TagRow> gps = GpsTagTable();
+        // GPS rows are numbered from 0 without gaps.
+        return tag >= 0 && static_cast<std::size_t>(tag) < gps.size() ? gps[static_cast<std::size_t>(tag)]
+                                                                      : unknown;
+    }
+    if (kind != tkMain && kind != tkThumbnail)
+        return unknown;
+    const std::span<const TagRow> known = exif.first(exif.size() - 1);
+    const auto it = std::lower_bound(known.begin(), known.end(), tag,
+                                     [](const TagRow &row, int t) { return row.Tag < t; });
+    return it != known.end() && it->Tag == tag ? *it : unknown;
 }
 
 int TableIndexByName(std::string_view name)
 {
-    std::span<const TTagRecord> exif = ExifTagTable();
+    const std::span<const TagRow> exif = ExifTagTable();
     for (int i = 0; i < ExifTagCount - 1; ++i)
         if (equalsIgnoreAsciiCase(exif[static_cast<std::size_t>(i)].Name, name))
             return i;

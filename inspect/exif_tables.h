@@ -3,7 +3,6 @@
 #include "tag_record.h"
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -33,20 +32,36 @@ inline constexpr int GpsTagCount = 31;
 // Size in bytes of one value of `format`, 0 for codes outside the table.
 int FormatSize(int format);
 
-// The two tables with their descriptions filled (the first call fills them).
-std::span<const TTagRecord> ExifTagTable();
-std::span<const TTagRecord> GpsTagTable();
-// Fills the descriptions of both tables once per run; safe from any thread.
-void FillDescriptions();
-// True once the descriptions have been filled.
-bool DescriptionsFilled();
+// The rows of both tables, in tag order; the EXIF table ends with its "Unknown"
+// row. The rows and their texts are constants of the program.
+std::span<const TagRow> ExifTagTable();
+std::span<const TagRow> GpsTagTable();
 
 // "MaxApertureValue" -> "Max Aperture Value": a blank before each capital
-// that follows a non-capital.
+// that follows a non-capital. `put` receives the characters one by one.
+template <typename Put> constexpr void SpaceWordsInto(std::string_view name, Put put)
+{
+    bool previousCapital = true;
+    for (const char c : name) {
+        const bool capital = c >= 'A' && c <= 'Z';
+        if (capital && !previousCapital)
+            put(' ');
+        put(c);
+        previousCapital = capital;
+    }
+}
+
+constexpr std::size_t SpacedSize(std::string_view name)
+{
+    std::size_t n = 0;
+    SpaceWordsInto(name, [&n](char) { ++n; });
+    return n;
+}
+
 std::string SpaceWords(std::string_view name);
 
-// Copy of the row for `tag` in the table of `kind`, or of the "Unknown" row.
-TTagRecord FindTagEntry(int tag, int kind);
+// The row for `tag` in the table of `kind`, or the "Unknown" row.
+const TagRow &FindTagEntry(int tag, int kind);
 // Row index (0..249) of the EXIF row named `name` ignoring ASCII case, or -1.
 int TableIndexByName(std::string_view name);
 

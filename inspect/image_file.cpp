@@ -214,11 +214,12 @@ bool TImageFile::ParseExifHeader()
     ExifReader->ByteData = data;
     ExifReader->BigEndian = BigEndian;
     const int64_t size = Sections[static_cast<std::size_t>(ExifSection)].Size;
-    const int32_t first = ExifReader->Read32(13);
+    // The TIFF header follows the signature at 8; offsets count from it.
+    const int32_t first = ExifReader->Read32(12);
     if (first != 0)
-        ExifReader->WalkDirectory(int64_t{first} + 9, 9, tkMain, size - 6);
+        ExifReader->WalkDirectory(int64_t{first} + 8, 8, tkMain, size - 6);
     else
-        ExifReader->WalkDirectory(17, 9, tkMain, size - 6);
+        ExifReader->WalkDirectory(16, 8, tkMain, size - 6);
     if (!ErrorText.empty())
         ExifReader->Derive35mmFocal();
     return true;
@@ -243,7 +244,7 @@ bool TImageFile::WalkTiffFile(InputSource &source)
     ExifReader->IsTiff = true;
     ExifReader->ByteData = section.Data;
     ExifReader->BigEndian = BigEndian;
-    ExifReader->WalkDirectory(1, -7, tkMain, TiffReadLimit);
+    ExifReader->WalkDirectory(0, -8, tkMain, TiffReadLimit);
     ExifReader->Derive35mmFocal();
     return true;
 }

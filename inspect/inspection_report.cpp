@@ -89,7 +89,7 @@ InspectionResult ReportExif(const std::string &path)
         exif.RestartTagWalk();
         TTagRecord entry;
         while (exif.NextTag(0, entry))
-            report += line(entry.Description + " = " + entry.DisplayValue);
+            report += line(std::string(entry.Description) + " = " + entry.DisplayValue);
         report += line(" EXIF Summary ----------- ");
         report += line(exif.SummaryText());
         std::string v = exif.ValueByName("MaxApertureValue");

@@ -10,6 +10,13 @@
 #include <string>
 
 namespace fetchly::inspect {
+namespace {
+
+// Offsets that leave a note count from the byte before the segment data,
+// except Olympus's, which count from its TIFF header.
+constexpr int64_t SegmentBase = -1;
+
+} // namespace
 
 TMakerNoteReader::TMakerNoteReader(TExifDirectory &reader) : m_reader(reader), m_isTiff(reader.IsTiff) {}
 
@@ -18,10 +25,9 @@ bool TMakerNoteReader::ReadMakerNote()
     TExifDirectory &r = m_reader;
     const std::string make5 = toUpperAscii(r.Make).substr(0, 5);
     const int64_t makerPos = r.MakerNotePosition;
-    auto walk = [&](MakerTable which, int64_t dirOffset, int64_t valueShift, int64_t fallbackBase) {
-        const std::span<const TTagRecord> table = MakerTagTable(which);
-        r.WalkMakerDirectory(r.MakerNote, table, static_cast<int>(table.size()) - 1, dirOffset, valueShift,
-                             fallbackBase);
+    auto walk = [&](MakerTable which, int64_t dirOffset, int64_t valueShift,
+                    int64_t fallbackBase = SegmentBase) {
+        r.WalkMakerDirectory(r.MakerNote, MakerTagTable(which), dirOffset, valueShift, fallbackBase);
     };
     if (make5 == "NIKON") {
         const std::string head = r.MakerNote.substr(0, 5);
@@ -29,29 +35,29 @@ bool TMakerNoteReader::ReadMakerNote()
         const std::size_t at = blank == std::string::npos ? 0 : blank + 1;
         const char c = at < r.Model.size() ? r.Model[at] : '\0';
         if (r.ExifVersion > "0210" || (r.ExifVersion.empty() && c == 'D' && m_isTiff))
-            walk(MakerTable::Nikon, 18, 9, 0); // "Nikon" header with a TIFF header of its own
+            walk(MakerTable::Nikon, 18, 8); // "Nikon" header with a TIFF header of its own at 10
         else if (head == "Nikon")
-            walk(MakerTable::NikonHeader, 8, makerPos, 0);
+            walk(MakerTable::NikonHeader, 8, makerPos);
         else
-            walk(MakerTable::Nikon, 0, makerPos - 8, 0);
+            walk(MakerTable::Nikon, 0, makerPos - 8);
     } else if (make5 == "OLYMP") {
-        walk(MakerTable::Olympus, 8, makerPos, 9);
+        walk(MakerTable::Olympus, 8, makerPos, 8);
     } else if (make5 == "SEIKO") {
-        walk(MakerTable::Seiko, 8, makerPos, 0);
+        walk(MakerTable::Seiko, 8, makerPos);
     } else if (make5 == "SANYO") {
-        walk(MakerTable::Sanyo, 8, makerPos, 0);
+        walk(MakerTable::Sanyo, 8, makerPos);
     } else if (make5 == "CASIO") {
-        walk(MakerTable::Casio, 0, makerPos - 8, 0);
+        walk(MakerTable::Casio, 0, makerPos - 8);
     } else if (make5 == "CANON") {
-        walk(MakerTable::Canon, 0, makerPos - 8, 0);
+        walk(MakerTable::Canon, 0, makerPos - 8);
     } else if (make5 == "MINOL") {
-        walk(MakerTable::Minolta, 0, makerPos - 8, 0);
+        walk(MakerTable::Minolta, 0, makerPos - 8);
     } else if (make5 == "FUJIF") {
         // Fujifilm writes its note little-endian whatever the file uses.
         const bool saved = r.BigEndian;
         r.BigEndian = false;
         try {
-            walk(MakerTable::Fujifilm, 12, 13, 0);
+            walk(MakerTable::Fujifilm, 12, 12);
         } catch (...) {
             r.BigEndian = saved;
             throw;
@@ -63,35 +69,27 @@ bool TMakerNoteReader::ReadMakerNote()
     return true;
 }
 
-void TExifDirectory::WalkMakerDirectory(const std::string &makerBytes, std::span<const TTagRecord> table,
-                                        int lastIndex, int64_t dirOffset, int64_t valueShift,
-                                        int64_t fallbackBase)
+void TExifDirectory::WalkMakerDirectory(const std::string &makerBytes, std::span<const TagRow> table,
+                                        int64_t dirOffset, int64_t valueShift, int64_t fallbackBase)
 {
-    ByteData = makerBytes;
     try {
-        const int64_t dirPos = dirOffset + 1;
-        const int64_t valueBase = dirOffset - valueShift + 2;
-        const int64_t n = Read16(dirPos);
-        const std::size_t rows =
-            std::min<std::size_t>(table.size(), static_cast<std::size_t>(std::max(lastIndex + 1, 0)));
+        const ByteView note(makerBytes, BigEndian);
+        const int64_t valueBase = dirOffset - valueShift;
+        const int64_t n = Need16(note, dirOffset);
         for (int64_t i = 0; i < n; ++i) {
-            const int64_t entry = dirPos + 2 + 12 * i;
-            const auto [tag, format, count, byteCount] = readEntryHead(entry);
+            const int64_t entry = dirOffset + 2 + 12 * i;
+            const auto [tag, format, count, byteCount] = readEntryHead(note, entry);
             if (byteCount == 0)
                 continue;
-            const int64_t stored = Read32(entry + 8);
+            const int64_t stored = Need32(note, entry + 8);
             const int64_t valuePos = byteCount <= 4 ? entry + 8 : stored + valueBase;
-            std::string raw;
-            if (valuePos + byteCount - 1 > static_cast<int64_t>(makerBytes.size()))
-                raw = ClampedSlice(m_owner.ExifData(), fallbackBase + stored, byteCount);
-            else
-                raw = ClampedSlice(makerBytes, valuePos, byteCount);
+            std::string raw(valuePos + byteCount > static_cast<int64_t>(makerBytes.size())
+                                ? ByteView(m_owner.ExifData()).clamped(fallbackBase + stored, byteCount)
+                                : note.clamped(valuePos, byteCount));
 
-            const TTagRecord *row = nullptr;
-            for (std::size_t k = 0; k < rows && !row; ++k)
-                if (table[k].Tag == tag)
-                    row = &table[k];
-            if (!row || toUpperAscii(row->Description) == "SKIP")
+            const auto row =
+                std::find_if(table.begin(), table.end(), [t = tag](const TagRow &r) { return r.Tag == t; });
+            if (row == table.end() || equalsIgnoreAsciiCase(row->Description, "SKIP"))
                 continue;
             if (ListMode != ExifListMode::Records && ListMode != ExifListMode::Both)
                 continue;
@@ -108,18 +106,17 @@ void TExifDirectory::WalkMakerDirectory(const std::string &makerBytes, std::span
                 }
             }
             value = (row->Formatter && DecodeEnabled) ? row->Formatter(value) : Printable(value);
-            TTagRecord record = *row;
+            TTagRecord record(*row);
             record.DisplayValue = DisplayText(value);
-            record.RawBytes = raw;
             record.Size = static_cast<int32_t>(raw.size());
+            record.RawBytes = std::move(raw);
             record.ValueFormat = static_cast<uint16_t>(format);
             record.TableId = 1;
-            AddEntry(record);
+            AddEntry(std::move(record));
         }
     } catch (const std::exception &e) {
         m_owner.ErrorText = std::string("Error Detected = ") + e.what();
     }
-    ByteData = m_owner.ByteData;
 }
 
 } // namespace fetchly::inspect

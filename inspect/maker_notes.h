@@ -10,7 +10,7 @@ class TExifDirectory;
 
 // The vendor tables, chosen by the first five letters of the upper-cased make.
 enum class MakerTable { NikonHeader, Nikon, Olympus, Casio, Fujifilm, Canon, Seiko, Sanyo, Minolta };
-std::span<const TTagRecord> MakerTagTable(MakerTable table);
+std::span<const TagRow> MakerTagTable(MakerTable table);
 
 // Reads the MakerNote tag of one picture into the EXIF reader's records
 // (table id 1; the report never shows them).

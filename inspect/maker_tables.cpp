@@ -1,17 +1,18 @@
 #include "exif_values.h"
 #include "maker_notes.h"
 
+#include <array>
 #include <cstdio>
 #include <string>
-#include <vector>
 
 namespace fetchly::inspect {
 namespace {
 
+// A maker row: its name is also its description.
 struct MakerRow {
     uint16_t tag;
-    const char *name;
-    const char *decodeList;
+    std::string_view name;
+    std::string_view decodeList;
     TagFormatter formatter;
 };
 
@@ -275,30 +276,25 @@ static_assert(std::size(NikonHeaderRows) == 11 && std::size(NikonRows) == 28 &&
               std::size(CanonRows) == 16 && std::size(SeikoRows) == 12 && std::size(SanyoRows) == 6 &&
               std::size(MinoltaRows) == 2);
 
-template <std::size_t N> std::vector<TTagRecord> toRecords(const MakerRow (&rows)[N])
-{
-    std::vector<TTagRecord> out;
-    for (const MakerRow &row : rows) {
-        TTagRecord r;
-        r.Tag = row.tag;
-        r.Name = row.name;
-        r.Description = row.name;
-        r.DecodeList = row.decodeList;
-        r.Formatter = row.formatter;
-        out.push_back(std::move(r));
-    }
+template <const auto &Rows>
+constexpr auto TableOf = [] {
+    std::array<TagRow, std::size(Rows)> out{};
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = {Rows[i].tag, Rows[i].name, Rows[i].name, Rows[i].decodeList, {}, Rows[i].formatter};
     return out;
-}
+}();
+
+constexpr std::span<const TagRow> MakerTables[] = {
+    TableOf<NikonHeaderRows>, TableOf<NikonRows>,    TableOf<OlympusRows>,
+    TableOf<CasioRows>,       TableOf<FujifilmRows>, TableOf<CanonRows>,
+    TableOf<SeikoRows>,       TableOf<SanyoRows>,    TableOf<MinoltaRows>};
+static_assert(std::size(MakerTables) == static_cast<std::size_t>(MakerTable::Minolta) + 1);
 
 } // namespace
 
-std::span<const TTagRecord> MakerTagTable(MakerTable table)
+std::span<const TagRow> MakerTagTable(MakerTable table)
 {
-    static const std::vector<TTagRecord> tables[] = {
-        toRecords(NikonHeaderRows), toRecords(NikonRows),    toRecords(OlympusRows),
-        toRecords(CasioRows),       toRecords(FujifilmRows), toRecords(CanonRows),
-        toRecords(SeikoRows),       toRecords(SanyoRows),    toRecords(MinoltaRows)};
-    return tables[static_cast<int>(table)];
+    return MakerTables[static_cast<std::size_t>(table)];
 }
 
 } // namespace fetchly::inspect

@@ -72,6 +72,9 @@ void TFetchEngine::Start()
     m_running = true;
     m_passedLastItem = false;
     m_startRequested = false;
+    // Cleared here, not by the worker, so a Cancel pressed before the worker
+    // has taken up the run still stops it.
+    m_cancelled = false;
     m_worker = std::thread([this, config = std::move(config)]() mutable { workerMain(std::move(config)); });
 }
 
@@ -198,7 +201,6 @@ bool TFetchEngine::runOperation(TFetchRun &run, const TFetchItem &item)
 int TFetchEngine::runItems(const TRunConfig &config, int position, std::uint64_t &generation)
 {
     m_progress.Build(config.Dialog);
-    m_cancelled = false;
 
     TFetchRun run(*this, config);
     std::unique_ptr<TFetchSession> session;

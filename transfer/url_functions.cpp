@@ -1,8 +1,10 @@
 #include "transfer/url_functions.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
 #include <stdexcept>
+#include <string_view>
 #include <sys/stat.h>
 #include <sys/types.h>
 
@@ -65,16 +67,33 @@ std::string AddProxyCredentials(const std::string &url, const std::string &proxy
 
 std::string MaskUrlPassword(const std::string &url)
 {
-    auto scheme = url.find("://");
-    std::size_t start = scheme == std::string::npos ? 0 : scheme + 3;
-    auto slash = url.find('/', start);
-    auto at = url.rfind('@', slash == std::string::npos ? std::string::npos : slash);
-    if (at == std::string::npos || at < start)
-        return url;
-    auto colon = url.find(':', start);
-    if (colon == std::string::npos || colon > at)
-        return url;
-    return url.substr(0, colon + 1) + "***" + url.substr(at);
+    // Every URL in the text is masked: the text may be a whole status or log
+    // line. An authority starts at the text's beginning or after "://" and
+    // ends at the path, query, fragment, a blank or markup.
+    static const char *const authorityEnd = "/?#\\ \t\r\n<>\"'";
+    std::string out;
+    out.reserve(url.size());
+    std::size_t copied = 0;
+    std::size_t start = 0;
+    while (start <= url.size()) {
+        const std::size_t end = std::min(url.find_first_of(authorityEnd, start), url.size());
+        const std::string_view authority = std::string_view(url).substr(start, end - start);
+        const std::size_t atInside = authority.rfind('@');
+        if (atInside != std::string_view::npos) {
+            const std::size_t at = start + atInside;
+            const std::size_t colon = url.find(':', start);
+            if (colon < at && colon >= copied) {
+                out.append(url, copied, colon + 1 - copied).append("***");
+                copied = at;
+            }
+        }
+        const std::size_t next = url.find("://", start);
+        if (next == std::string::npos)
+            break;
+        start = next + 3;
+    }
+    out.append(url, copied, std::string::npos);
+    return out;
 }
 
 std::string JoinPath(const std::string &dir, const std::string &name)

@@ -19,7 +19,8 @@ std::string UrlPath(const std::string &url);
 std::string AddProxyCredentials(const std::string &url, const std::string &proxyUserID,
                                 const std::string &proxyPassword);
 // The URL with the password of its user information replaced by "***",
-// for texts shown to people.
+// for texts shown to people ("user:***@host"). A longer text (a status or
+// log line) has every URL in it masked.
 std::string MaskUrlPassword(const std::string &url);
 
 // dir + "/" + name (no separator added when dir ends in "/"; name alone when

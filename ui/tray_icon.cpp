@@ -9,9 +9,10 @@ TTrayIcon::TTrayIcon(const QIcon &icon, const QString &hint, QObject *parent)
 {
     m_tray->setToolTip(hint);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick)
-            emit DoubleClicked();
+        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+            emit Activated();
     });
+    connect(m_tray, &QSystemTrayIcon::messageClicked, this, &TTrayIcon::MessageClicked);
     if (Available())
         m_tray->show();
 }
@@ -30,6 +31,19 @@ void TTrayIcon::SetHint(const QString &hint)
 bool TTrayIcon::Shown() const
 {
     return m_tray->isVisible();
+}
+
+void TTrayIcon::SetMenu(QMenu *menu)
+{
+    m_tray->setContextMenu(menu);
+}
+
+bool TTrayIcon::ShowMessage(const QString &title, const QString &text)
+{
+    if (!Shown() || !QSystemTrayIcon::supportsMessages())
+        return false;
+    m_tray->showMessage(title, text, m_tray->icon());
+    return true;
 }
 
 } // namespace fetchly

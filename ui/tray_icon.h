@@ -4,13 +4,15 @@
 #include <QObject>
 #include <QString>
 
+class QMenu;
 class QSystemTrayIcon;
 
 namespace fetchly {
 
-// The notification-area icon: a hint text and a double click. Where the
-// desktop has no tray the icon keeps its hint but cannot be shown, and
-// Available() says so, so the owner can minimize instead of hiding.
+// The notification-area icon: a hint text, activation, a context menu and
+// balloon messages. Where the desktop has no tray the icon keeps its hint but
+// cannot be shown, and Available() says so, so the owner can minimize
+// instead of hiding.
 class TTrayIcon : public QObject {
     Q_OBJECT
 public:
@@ -21,9 +23,17 @@ public:
     void SetHint(const QString &hint);
     // True when the icon is actually in a tray.
     bool Shown() const;
+    // The menu the tray shows on a right click (owned by the caller).
+    void SetMenu(QMenu *menu);
+    // A balloon message beside the icon; false where no tray shows it.
+    bool ShowMessage(const QString &title, const QString &text);
+    QSystemTrayIcon *Tray() const { return m_tray; }
 
 signals:
-    void DoubleClicked();
+    // A click or a double click. StatusNotifierItem hosts (KDE Plasma,
+    // GNOME's AppIndicator) only ever send the single one.
+    void Activated();
+    void MessageClicked();
 
 private:
     QSystemTrayIcon *m_tray = nullptr;

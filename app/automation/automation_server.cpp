@@ -97,10 +97,12 @@ TStartupDecision BeginServerStartup(const QStringList &arguments, const QString 
     try {
         WriteActivationFile(programPath);
     } catch (const std::exception &e) {
+        // A window start goes on without it; the message says why the bus
+        // cannot start the program.
+        decision.message = QString::fromStdString(e.what());
         if (switches.regServer) {
             decision.exitNow = true;
             decision.exitCode = 1;
-            decision.message = QString::fromStdString(e.what());
             return decision;
         }
     }

@@ -49,7 +49,7 @@ struct TStartupDecision {
     bool exitNow = false;
     int exitCode = 0;
     bool automationMode = false; // started by the bus for a client: stay hidden until a call
-    QString message;             // for stderr when exitNow and exitCode != 0
+    QString message;             // for stderr when exitNow, else a start-up problem to report
 };
 
 // -REGSERVER / -UNREGSERVER write or remove the activation file and end the

@@ -86,6 +86,13 @@ std::string ReadWholeFile(const std::filesystem::path &path, std::size_t maxByte
         throw ioError("Cannot open file", path, errno);
     if (S_ISDIR(st.st_mode))
         throw ioError("Cannot open file", path, EISDIR);
+    auto tooLarge = [&] {
+        return std::runtime_error("File \"" + path.string() + "\" is too large (more than " +
+                                  std::to_string(maxBytes / (1024 * 1024)) + " MB).");
+    };
+    // A regular file says its size: one too large is refused before reading.
+    if (S_ISREG(st.st_mode) && static_cast<std::uintmax_t>(st.st_size) > maxBytes)
+        throw tooLarge();
     std::string bytes;
     char buf[65536];
     for (;;) {
@@ -98,8 +105,7 @@ std::string ReadWholeFile(const std::filesystem::path &path, std::size_t maxByte
         if (n == 0)
             break;
         if (bytes.size() + static_cast<std::size_t>(n) > maxBytes)
-            throw std::runtime_error("File \"" + path.string() + "\" is too large (more than " +
-                                     std::to_string(maxBytes / (1024 * 1024)) + " MB).");
+            throw tooLarge();
         bytes.append(buf, static_cast<std::size_t>(n));
     }
     return bytes;

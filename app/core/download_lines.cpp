@@ -35,6 +35,21 @@ bool IsAcceptedLink(std::string_view url, const std::vector<std::string> &linkTy
     return false;
 }
 
+std::string ListKey(std::string_view url)
+{
+    std::string key;
+    key.reserve(url.size());
+    for (char c : url) {
+        if (c == '<')
+            key += "%3C";
+        else if (c == '>')
+            key += "%3E";
+        else
+            key += c;
+    }
+    return key;
+}
+
 std::string LinkTypeFromInput(std::string_view typed)
 {
     const std::size_t first = typed.find_first_not_of(" \t");

@@ -20,6 +20,11 @@ std::string_view LinkExtension(std::string_view url);
 // compared without regard to case. An empty extension is never accepted.
 bool IsAcceptedLink(std::string_view url, const std::vector<std::string> &linkTypes);
 
+// A URL as it becomes a list key: "<" and ">" percent-encoded (%3C, %3E),
+// so no key holds the "=<" at which a list line is split. A server decodes
+// them to the same characters.
+std::string ListKey(std::string_view url);
+
 // A link type as the user typed it, made one the test can match: blanks
 // around it dropped and a leading "." added ("jpg" becomes ".jpg"). Empty
 // when nothing but blanks or a lone "." was typed.

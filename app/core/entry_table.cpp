@@ -1,5 +1,6 @@
 #include "core/entry_table.h"
 
+#include <atomic>
 #include <stdexcept>
 #include <string>
 
@@ -45,6 +46,18 @@ TEntryTable::Parts TEntryTable::Split(std::string_view line)
     return {line.substr(0, eq), line.substr(eq + 1), true};
 }
 
+std::vector<std::string> &TEntryTable::lines()
+{
+    if (m_lines.use_count() > 1) {
+        m_lines = std::make_shared<std::vector<std::string>>(*m_lines);
+    } else {
+        // The last other holder let go on its own thread: what it read must
+        // be over before these lines change.
+        std::atomic_thread_fence(std::memory_order_acquire);
+    }
+    return *m_lines;
+}
+
 void TEntryTable::checkIndex(int i) const
 {
     if (i < 0 || i >= Count())
@@ -54,7 +67,7 @@ void TEntryTable::checkIndex(int i) const
 const std::string &TEntryTable::Line(int i) const
 {
     checkIndex(i);
-    return m_lines[static_cast<std::size_t>(i)];
+    return (*m_lines)[static_cast<std::size_t>(i)];
 }
 
 std::string_view TEntryTable::Key(int i) const
@@ -72,10 +85,11 @@ void TEntryTable::ensureIndex() const
     if (m_indexValid)
         return;
     m_first.clear();
-    m_first.reserve(m_lines.size());
-    m_firstOf.assign(m_lines.size(), -1);
-    for (std::size_t i = 0; i < m_lines.size(); ++i) {
-        const Parts p = Split(m_lines[i]);
+    const std::vector<std::string> &all = *m_lines;
+    m_first.reserve(all.size());
+    m_firstOf.assign(all.size(), -1);
+    for (std::size_t i = 0; i < all.size(); ++i) {
+        const Parts p = Split(all[i]);
         if (!p.hasEquals)
             continue;
         auto it = m_first.find(p.key);
@@ -101,7 +115,7 @@ int TEntryTable::IndexOfKey(std::string_view key) const
 std::string_view TEntryTable::ValueOfKey(std::string_view key) const
 {
     const int i = lookup(key);
-    return i < 0 ? std::string_view{} : Split(m_lines[static_cast<std::size_t>(i)]).display;
+    return i < 0 ? std::string_view{} : Split((*m_lines)[static_cast<std::size_t>(i)]).display;
 }
 
 std::string_view TEntryTable::ShownLine(int i) const
@@ -110,7 +124,7 @@ std::string_view TEntryTable::ShownLine(int i) const
     ensureIndex();
     const int first = m_firstOf[static_cast<std::size_t>(i)];
     if (first >= 0)
-        return Split(m_lines[static_cast<std::size_t>(first)]).display;
+        return Split((*m_lines)[static_cast<std::size_t>(first)]).display;
     // A line without "=" has an empty key, which finds the first line that
     // begins with "=" (if any).
     return ValueOfKey({});
@@ -131,7 +145,7 @@ int TEntryTable::SetValue(std::string_view key, std::string_view display)
             m_indexValid = false;
         // The key is the same apart from letter case, so every index entry
         // stays valid.
-        m_lines[static_cast<std::size_t>(i)] = std::move(line);
+        lines()[static_cast<std::size_t>(i)] = std::move(line);
         return i;
     }
     Append(std::move(line));
@@ -154,21 +168,22 @@ void TEntryTable::Append(std::string line)
         }
         m_firstOf.push_back(first);
     }
-    m_lines.push_back(std::move(line));
+    lines().push_back(std::move(line));
 }
 
 void TEntryTable::Delete(int i)
 {
     checkIndex(i);
     ++m_generation;
-    m_lines.erase(m_lines.begin() + i);
+    std::vector<std::string> &all = lines();
+    all.erase(all.begin() + i);
     m_indexValid = false;
 }
 
 void TEntryTable::Clear()
 {
     ++m_generation;
-    m_lines.clear();
+    m_lines = std::make_shared<std::vector<std::string>>();
     m_first.clear();
     m_firstOf.clear();
     m_indexValid = true;
@@ -177,7 +192,7 @@ void TEntryTable::Clear()
 void TEntryTable::Assign(std::vector<std::string> lines)
 {
     ++m_generation;
-    m_lines = std::move(lines);
+    m_lines = std::make_shared<std::vector<std::string>>(std::move(lines));
     m_indexValid = false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -40,9 +41,13 @@ public:
     };
     static Parts Split(std::string_view line);
 
-    int Count() const { return static_cast<int>(m_lines.size()); }
-    bool Empty() const { return m_lines.empty(); }
-    const std::vector<std::string> &Lines() const { return m_lines; }
+    int Count() const { return static_cast<int>(m_lines->size()); }
+    bool Empty() const { return m_lines->empty(); }
+    const std::vector<std::string> &Lines() const { return *m_lines; }
+    // The lines as they are now, for a reader on another thread: taking it
+    // costs nothing; the next change while it is still held copies the
+    // lines once, so the holder's view never changes under it.
+    std::shared_ptr<const std::vector<std::string>> Snapshot() const { return m_lines; }
 
     // Checked access: an index outside the table throws std::out_of_range
     // with "List index out of bounds (i)".
@@ -75,7 +80,11 @@ private:
     void ensureIndex() const;
     int lookup(std::string_view key) const;
 
-    std::vector<std::string> m_lines;
+    // The lines, to be changed only through this (copies them first while
+    // a snapshot is held).
+    std::vector<std::string> &lines();
+
+    std::shared_ptr<std::vector<std::string>> m_lines = std::make_shared<std::vector<std::string>>();
     std::size_t m_generation = 0;
     // Position of the first line with each key, and per line the position of
     // the first line sharing its key (-1 when the line has no "="). Rebuilt

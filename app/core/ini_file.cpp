@@ -79,7 +79,10 @@ TIniFile::TIniFile(std::filesystem::path fileName) : m_fileName(std::move(fileNa
     if (!std::filesystem::exists(m_fileName, ec))
         return;
     try {
-        Parse(ReadWholeFile(m_fileName, MaxIniFileBytes));
+        const std::string text = ReadWholeFile(m_fileName, MaxIniFileBytes);
+        Parse(text);
+        if (const std::optional<int> line = FindListDamage(text))
+            m_loadError = "damaged at line " + std::to_string(*line) + ": a NUL byte ends what was read";
     } catch (const std::exception &e) {
         m_loadError = e.what();
     }

@@ -28,7 +28,8 @@ public:
     TIniFile() = default;
 
     const std::filesystem::path &FileName() const { return m_fileName; }
-    // Why the file could not be read, when it existed but could not be.
+    // Why the file could not be read, when it existed but could not be, or
+    // where it is damaged (what comes before the damage is read).
     const std::string &LoadError() const { return m_loadError; }
 
     void Parse(std::string_view text);

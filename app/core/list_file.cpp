@@ -39,14 +39,33 @@ std::string FormatListText(const std::vector<std::string> &lines)
     return text;
 }
 
+std::optional<int> FindListDamage(std::string_view text)
+{
+    const std::size_t nul = text.find('\0');
+    if (nul == std::string_view::npos)
+        return std::nullopt;
+    int line = 1;
+    for (std::size_t i = 0; i < nul; ++i) {
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 == nul || text[i + 1] != '\n')))
+            ++line;
+    }
+    return line;
+}
+
+TListFileContents ReadListFile(const std::filesystem::path &path)
+{
+    const std::string text = ReadWholeFile(path, MaxListFileBytes);
+    return {ParseListText(text), FindListDamage(text)};
+}
+
 std::vector<std::string> LoadListFile(const std::filesystem::path &path)
 {
-    return ParseListText(ReadWholeFile(path, MaxListFileBytes));
+    return ReadListFile(path).lines;
 }
 
 void SaveListFile(const std::filesystem::path &path, const std::vector<std::string> &lines)
 {
-    WriteFileAtomically(path, FormatListText(lines), 0644);
+    WriteFileAtomically(path, FormatListText(lines), ListFileMode);
 }
 
 } // namespace fetchly

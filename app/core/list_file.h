@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,11 +21,27 @@ std::string FormatListText(const std::vector<std::string> &lines);
 // memory.
 inline constexpr std::size_t MaxListFileBytes = 256u * 1024 * 1024;
 
+// The line (counted from 1, as ParseListText splits) on which the text is
+// damaged: it holds a NUL byte, which ends what ParseListText reads. None
+// when the text is whole.
+std::optional<int> FindListDamage(std::string_view text);
+
+struct TListFileContents {
+    std::vector<std::string> lines;
+    // Where the file is damaged (see FindListDamage); the lines stop there.
+    std::optional<int> damagedLine;
+};
+
 // Reads a list file. Throws std::runtime_error ("Cannot open file ...")
 // when it cannot be read.
+TListFileContents ReadListFile(const std::filesystem::path &path);
 std::vector<std::string> LoadListFile(const std::filesystem::path &path);
 
-// Writes a list file atomically (a failure leaves the old file whole).
+// List files may hold passwords in their keys: only their owner reads them.
+inline constexpr unsigned ListFileMode = 0600;
+
+// Writes a list file atomically (a failure leaves the old file whole), mode
+// 0600: the keys may hold passwords.
 void SaveListFile(const std::filesystem::path &path, const std::vector<std::string> &lines);
 
 } // namespace fetchly

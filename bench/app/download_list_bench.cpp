@@ -1,4 +1,5 @@
 // Start-up with a long list and single line updates of the download list.
+#include "core/app_paths.h"
 #include "core/download_lines.h"
 #include "core/list_file.h"
 #include "main_form.h"
@@ -7,15 +8,18 @@
 #include <QApplication>
 #include <QListWidget>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <sys/stat.h>
+#include <thread>
 
 namespace {
 
 using namespace fetchly;
 
-constexpr int Entries = 10000;
+constexpr int Entries = 100000;
 
 std::string url(int i)
 {
@@ -33,9 +37,9 @@ void writeSavedList(const test::XdgHome &home)
     SaveListFile(dir / "SavedFiles.ufi", lines);
 }
 
-// Reading SavedFiles.ufi with 10,000 entries, filling the list and painting
+// Reading SavedFiles.ufi with 100,000 entries, filling the list and painting
 // the shown window.
-void BM_StartupWith10000Entries(benchmark::State &state)
+void BM_StartupWith100000Entries(benchmark::State &state)
 {
     test::XdgHome home;
     writeSavedList(home);
@@ -52,11 +56,11 @@ void BM_StartupWith10000Entries(benchmark::State &state)
         state.ResumeTiming();
     }
 }
-BENCHMARK(BM_StartupWith10000Entries)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_StartupWith100000Entries)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// One AddUrl that renews a visible entry of a 10,000-entry table, including
+// One AddUrl that renews a visible entry of a 100,000-entry table, including
 // the refill of the list and the repaint of what changed on screen.
-void BM_AddUrlOn10000Entries(benchmark::State &state)
+void BM_AddUrlOn100000Entries(benchmark::State &state)
 {
     test::XdgHome home;
     writeSavedList(home);
@@ -76,11 +80,11 @@ void BM_AddUrlOn10000Entries(benchmark::State &state)
     if (form.FUrlList.Count() != Entries)
         state.SkipWithError("table grew");
 }
-BENCHMARK(BM_AddUrlOn10000Entries)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AddUrlOn100000Entries)->Unit(benchmark::kMicrosecond);
 
 // One status line rewrite of a visible entry (as every engine event does) on
-// a 10,000-entry table, painted.
-void BM_UpdateCurrentLineOn10000Entries(benchmark::State &state)
+// a 100,000-entry table, painted.
+void BM_UpdateCurrentLineOn100000Entries(benchmark::State &state)
 {
     test::XdgHome home;
     writeSavedList(home);
@@ -98,10 +102,10 @@ void BM_UpdateCurrentLineOn10000Entries(benchmark::State &state)
         QApplication::processEvents();
     }
 }
-BENCHMARK(BM_UpdateCurrentLineOn10000Entries)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_UpdateCurrentLineOn100000Entries)->Unit(benchmark::kMicrosecond);
 
-// Appending a new entry to 10,000 (the table grows each round).
-void BM_AddNewUrlTo10000Entries(benchmark::State &state)
+// Appending a new entry to 100,000 (the table grows each round).
+void BM_AddNewUrlTo100000Entries(benchmark::State &state)
 {
     test::XdgHome home;
     writeSavedList(home);
@@ -114,7 +118,77 @@ void BM_AddNewUrlTo10000Entries(benchmark::State &state)
         QApplication::processEvents();
     }
 }
-BENCHMARK(BM_AddNewUrlTo10000Entries)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_AddNewUrlTo100000Entries)->Unit(benchmark::kMicrosecond);
+
+// The inode of SavedFiles.ufi: every write replaces the file, so a new inode
+// means a write happened.
+ino_t savedInode()
+{
+    struct stat st {};
+    return ::stat((std::string(AppDataDir()) + "SavedFiles.ufi").c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// One progress event of a run as the UI thread handles it, on a
+// 100,000-entry table, painted. Counts the list writes it caused (none
+// expected: progress changes the line on screen only).
+void BM_ProgressDuringARunOn100000Entries(benchmark::State &state)
+{
+    test::XdgHome home;
+    writeSavedList(home);
+    TDownloadForm form;
+    form.show();
+    QApplication::processEvents();
+    form.FetchEngine1FileStart(5);
+    form.SaveState();
+    const ino_t before = savedInode();
+    long long received = 0;
+    double handlerSeconds = 0;
+    for (auto _ : state) {
+        received += 4096;
+        const auto t0 = std::chrono::steady_clock::now();
+        form.FetchEngine1CopyProgress(5, received, 100000000);
+        handlerSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        QApplication::processEvents();
+    }
+    // The handler alone; the rest of each round is painting what changed.
+    state.counters["handler_us"] = 1e6 * handlerSeconds / static_cast<double>(state.iterations());
+    // Long enough for the autosave timer, had progress started it.
+    for (int i = 0; i < 150; ++i) {
+        QApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    state.counters["list_writes"] = savedInode() != before ? 1 : 0;
+}
+BENCHMARK(BM_ProgressDuringARunOn100000Entries)->Unit(benchmark::kMicrosecond);
+
+// What a save of a 100,000-entry list costs the UI thread (a snapshot handed
+// to the writer), and how long the writer then takes on its own thread.
+void BM_SaveOn100000Entries(benchmark::State &state)
+{
+    test::XdgHome home;
+    writeSavedList(home);
+    TDownloadForm form;
+    QApplication::processEvents();
+    double writeSeconds = 0;
+    int i = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        form.FUrlList.SetValue(url(7), ReadyLine(url(7)) + std::to_string(i++));
+        const ino_t before = savedInode();
+        state.ResumeTiming();
+        const auto t0 = std::chrono::steady_clock::now();
+        form.AutoSave();
+        state.PauseTiming();
+        for (int n = 0; n < 1000 && savedInode() == before; ++n)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        writeSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        if (savedInode() == before)
+            state.SkipWithError("the list was not written");
+        state.ResumeTiming();
+    }
+    state.counters["write_ms"] = 1000 * writeSeconds / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_SaveOn100000Entries)->Unit(benchmark::kMicrosecond)->Iterations(20);
 
 } // namespace
 

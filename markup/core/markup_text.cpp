@@ -31,15 +31,36 @@ constexpr std::array<Entity, 9> kEntities{{
     {"&euro;", "\xE2\x82\xAC"},
 }};
 
+bool IsAsciiLetter(char c)
+{
+    return static_cast<unsigned char>((c | 0x20) - 'a') < 26;
+}
+
+// Every name is "&", lower-case letters and ";": `rest` starts with the part
+// after the "&", letters in any case.
+bool NameFollows(std::string_view rest, std::string_view name)
+{
+    name.remove_prefix(1);
+    if (rest.size() < name.size())
+        return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const char c = rest[i];
+        // Setting bit 5 lowers exactly the ASCII capitals among letters.
+        if (name[i] == ';' ? c != ';' : static_cast<char>(c | 0x20) != name[i])
+            return false;
+    }
+    return true;
+}
+
 // The entity whose name follows an "&" at the front of `rest` ("amp;" for
 // "&amp;"), or null.
 const Entity *EntityAfterAmpersand(std::string_view rest)
 {
-    const char first = rest.empty() ? '\0' : UpperChar(rest[0]);
-    if (first < 'A' || first > 'Z')
+    if (rest.empty() || !IsAsciiLetter(rest[0]))
         return nullptr;
+    const char first = static_cast<char>(rest[0] | 0x20);
     for (const Entity &entity : kEntities) {
-        if (StartsWithNoCase(rest, entity.name.substr(1)))
+        if (entity.name[1] == first && NameFollows(rest, entity.name))
             return &entity;
     }
     return nullptr;
@@ -51,30 +72,33 @@ const Entity *EntityAfterAmpersand(std::string_view rest)
 // the text after it ("&amp;quot;" ends as "&\""), so that "&" is carried on.
 std::string ReplaceEntities(std::string_view text)
 {
+    const Entity *const amp = &kEntities[0];
     std::string out;
     out.reserve(text.size());
-    std::size_t pos = 0;
-    bool carried = false; // an "&" from "&amp;" stands before `pos`
-    while (pos < text.size() || carried) {
-        if (!carried && text[pos] != '&') {
-            const std::size_t amp = text.find('&', pos);
-            const std::size_t end = amp == std::string_view::npos ? text.size() : amp;
-            out.append(text, pos, end - pos);
-            pos = end;
-            continue;
-        }
-        const std::size_t nameStart = carried ? pos : pos + 1;
-        const Entity *entity = EntityAfterAmpersand(text.substr(nameStart));
-        if (!entity) {
+    std::size_t copied = 0; // text[copied, at) is still to be copied
+    const auto nextAmpersand = [text](std::size_t from) {
+        // Entities often follow each other: look before searching.
+        return from < text.size() && text[from] == '&' ? from : text.find('&', from);
+    };
+    for (std::size_t at = nextAmpersand(0); at != std::string_view::npos; at = nextAmpersand(at)) {
+        if (at > copied)
+            out.append(text, copied, at - copied);
+        std::size_t pos = at + 1;
+        const Entity *entity = EntityAfterAmpersand(text.substr(pos));
+        while (entity == amp) {
             out += '&';
-            pos = nameStart;
-            carried = false;
-            continue;
+            pos += entity->name.size() - 1;
+            entity = EntityAfterAmpersand(text.substr(pos));
         }
-        pos = nameStart + entity->name.size() - 1;
-        carried = entity->text == "&&";
-        out.append(carried ? entity->text.substr(0, 1) : entity->text);
+        if (entity) {
+            out.append(entity->text);
+            pos += entity->name.size() - 1;
+        } else {
+            out += '&'; // the "&" found or carried stands as it is
+        }
+        copied = at = pos;
     }
+    out.append(text, copied, std::string_view::npos);
     return out;
 }
 
@@ -83,6 +107,16 @@ constexpr std::array<Entity, 3> kLayoutEntities{{
     {"&lt;", "<"},
     {"&gt;", ">"},
 }};
+
+// The layout entity at the front of `rest`, or null.
+const Entity *LayoutEntityAt(std::string_view rest)
+{
+    rest.remove_prefix(1);
+    for (const Entity &entity : kLayoutEntities)
+        if (NameFollows(rest, entity.name))
+            return &entity;
+    return nullptr;
+}
 
 void ReplaceAllNoCase(std::string &text, std::string_view from, std::string_view to)
 {
@@ -247,11 +281,27 @@ std::string PrepareMarkupText(std::string_view markup)
 
 std::string ReplaceLayoutEntities(std::string_view segment)
 {
-    std::string text(segment);
-    if (text.find('&') == std::string::npos)
-        return text;
-    for (const Entity &entity : kLayoutEntities)
-        ReplaceAllNoCase(text, entity.name, entity.text);
+    // One pass: the replacements hold no "&" and the names no second one, so
+    // no replacement can make or hide another.
+    const std::size_t first = segment.find('&');
+    if (first == std::string_view::npos)
+        return std::string(segment);
+    std::string text;
+    text.reserve(segment.size());
+    std::size_t copied = 0; // segment[copied, i) is still to be copied
+    for (std::size_t i = first; i < segment.size(); ++i) {
+        // Every name has a letter after its "&".
+        if (segment[i] != '&' || i + 1 == segment.size() || !IsAsciiLetter(segment[i + 1]))
+            continue;
+        const Entity *entity = LayoutEntityAt(segment.substr(i));
+        if (!entity)
+            continue;
+        text.append(segment, copied, i - copied);
+        text.append(entity->text);
+        copied = i + entity->name.size();
+        i = copied - 1;
+    }
+    text.append(segment, copied, std::string_view::npos);
     return text;
 }
 

@@ -1,5 +1,6 @@
 #include "qt_markup_surface.h"
 
+#include "long_text.h"
 #include "markup_image_list.h"
 #include "markup_picture.h"
 #include "markup_text.h"
@@ -14,6 +15,8 @@
 #include <QPainter>
 #include <QPolygon>
 #include <QStaticText>
+
+#include <limits>
 
 namespace fetchly::markup {
 
@@ -42,6 +45,7 @@ size_t qHash(const MetricsKey &key, size_t seed = 0)
 struct CachedFont {
     QFont font;
     QFontMetrics metrics;
+    QFontMetricsF metricsF;
     int id;
 };
 
@@ -166,11 +170,12 @@ const QFontMetrics &TQtMarkupSurface::Metrics()
                 StaticTextCache().clear();
             }
             const QFont font = ToQFont(font_);
-            it = cache.insert(key,
-                              {font, device_ ? QFontMetrics(font, device_) : QFontMetrics(font), ++nextId});
+            it = cache.insert(key, {font, device_ ? QFontMetrics(font, device_) : QFontMetrics(font),
+                                    device_ ? QFontMetricsF(font, device_) : QFontMetricsF(font), ++nextId});
         }
         qfont_ = it->font;
         metrics_ = it->metrics;
+        metricsF_ = it->metricsF;
         fontId_ = it->id;
     }
     return *metrics_;
@@ -189,16 +194,16 @@ int TQtMarkupSurface::TextWidth(std::string_view text)
     const auto it = cache.constFind(key);
     if (it != cache.constEnd())
         return *it;
+    // The mnemonic rule as DrawText shows it: "&x" is x, "&&" is "&".
+    const bool plain = text.find_first_of("&\t") == std::string_view::npos;
+    const QString shown = plain ? key.text : QString::fromStdString(StripMnemonic(text));
     int width;
-    if (text.find_first_of("&\t") == std::string_view::npos) {
-        width = fm.horizontalAdvance(key.text);
-    } else {
-        // The mnemonic rule as DrawText shows it: "&x" is x, "&&" is "&".
-        const QString shown = QString::fromStdString(StripMnemonic(text));
-        width = shown.contains(QLatin1Char('\t'))
-                    ? fm.size(Qt::TextSingleLine | Qt::TextExpandTabs, shown).width()
-                    : fm.horizontalAdvance(shown);
-    }
+    if (shown.contains(QLatin1Char('\t')))
+        width = fm.size(Qt::TextSingleLine | Qt::TextExpandTabs, shown).width();
+    else if (shown.size() > kLongText)
+        width = qRound(LongText::Advance(*metricsF_, fontId_, shown, false));
+    else
+        width = fm.horizontalAdvance(shown);
     if (cache.size() >= kMaxCachedWidths)
         cache.clear();
     cache.insert(std::move(key), width);
@@ -212,6 +217,15 @@ void TQtMarkupSurface::DrawText(std::string_view text, const MarkupRect &rect, b
     const QFontMetrics &fm = Metrics();
     QString s = FromUtf8(text);
     const QRect r = ToQRect(rect);
+    const bool mnemonic = s.contains(QLatin1Char('&')) || s.contains(QLatin1Char('\t'));
+    if (s.size() > kLongText && font_.angle == 0 && !HasRightToLeft(s)) {
+        // Text drawn into a rectangle is clipped to it; the rest ends where
+        // the painter can paint.
+        qreal right = device_ ? VisibleRight(*painter_, *device_) : std::numeric_limits<qreal>::max();
+        if (mnemonic || ellipsis)
+            right = std::min<qreal>(right, r.left() + r.width());
+        s.truncate(LongText::PrefixBeyond(*metricsF_, fontId_, s, mnemonic, right - r.left()));
+    }
     if (ellipsis && TextWidth(text) > r.width())
         s = fm.elidedText(s, Qt::ElideRight, std::max(0, r.width()), Qt::TextShowMnemonic);
 
@@ -228,7 +242,7 @@ void TQtMarkupSurface::DrawText(std::string_view text, const MarkupRect &rect, b
             const int h = std::min(fm.lineSpacing(), r.height());
             painter_->fillRect(QRect(r.left(), r.bottom() + 1 - h, w, h), ResolveColor(fill_));
         }
-        if (s.contains(QLatin1Char('&')) || s.contains(QLatin1Char('\t'))) {
+        if (mnemonic) {
             painter_->drawText(r, kTextFlags, s);
         } else {
             auto &cache = StaticTextCache();

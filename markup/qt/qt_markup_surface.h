@@ -4,6 +4,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QFontMetricsF>
 #include <QPalette>
 
 #include <optional>
@@ -53,6 +54,7 @@ private:
     MarkupFont font_;
     TColor fill_ = NoColor;
     std::optional<QFontMetrics> metrics_;
+    std::optional<QFontMetricsF> metricsF_;
     QFont qfont_;
     int fontId_ = 0;
 };

@@ -126,5 +126,17 @@ TEST(EntryTableEdit, GenerationChangesWithEveryEdit)
     EXPECT_NE(g1, t.Generation());
 }
 
+TEST(EntryTableSnapshot, StaysAsTakenWhileTheTableChanges)
+{
+    TEntryTable table;
+    table.SetValue("http://h/a.jpg", "<B>a</B>");
+    const auto before = table.Snapshot();
+    table.SetValue("http://h/a.jpg", "<B>renewed</B>");
+    table.SetValue("http://h/b.jpg", "<B>b</B>");
+    table.Delete(0);
+    EXPECT_EQ(*before, (std::vector<std::string>{"http://h/a.jpg=<B>a</B>"}));
+    EXPECT_EQ(table.Lines(), (std::vector<std::string>{"http://h/b.jpg=<B>b</B>"}));
+}
+
 } // namespace
 } // namespace fetchly

@@ -150,6 +150,8 @@ TEST(IniDisk, BinaryGarbageParsesWithoutHarm)
     const auto path = dir.write("Fetchly.ini", "[Values]\nCheckBox1=1\n" + bytes);
     const TIniFile ini(path);
     EXPECT_TRUE(ini.ReadBool("Values", "CheckBox1", false));
+    // What follows a NUL is not read: the file counts as damaged.
+    EXPECT_EQ(ini.LoadError().rfind("damaged at line 5", 0), 0u) << ini.LoadError();
 }
 
 } // namespace

@@ -1,4 +1,6 @@
+#include "core/kept_aside.h"
 #include "core/list_file.h"
+#include "core/list_saver.h"
 #include "support/temp_dir.h"
 
 #include <csignal>
@@ -6,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace fetchly {
 namespace {
@@ -50,6 +53,14 @@ TEST(ListFileText, NulEndsTheText)
     EXPECT_EQ(ParseListText(std::string("\0abc", 4)), Lines{});
 }
 
+TEST(ListFileText, DamageIsFoundOnItsLine)
+{
+    EXPECT_EQ(FindListDamage("a\r\nb\n"), std::nullopt);
+    EXPECT_EQ(FindListDamage(std::string("\0", 1)), 1);
+    EXPECT_EQ(FindListDamage(std::string("a\r\nb\rc\nd\0", 9)), 4);
+    EXPECT_EQ(FindListDamage(std::string("a\r\0", 3)), 2);
+}
+
 TEST(ListFileText, WritesEveryLineWithCrLfIncludingTheLast)
 {
     EXPECT_EQ(FormatListText({"a=<x>", "", "b"}), "a=<x>\r\n\r\nb\r\n");
@@ -68,7 +79,10 @@ TEST(ListFileDisk, RoundTripsByteForByte)
     EXPECT_EQ(LoadListFile(path), lines);
     SaveListFile(path, {});
     EXPECT_EQ(test::readFile(path), "");
-    EXPECT_TRUE(std::filesystem::exists(path));
+    // Keys may hold passwords: the owner alone reads a list.
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST(ListFileDisk, BinaryFileLoadsUpToItsFirstNul)
@@ -136,6 +150,66 @@ TEST(ListFileDisk, ReplacingAFileLeavesNoTemporaryFilesBehind)
         ++files;
     EXPECT_EQ(files, 1);
     EXPECT_EQ(test::readFile(path), "line 2\r\n");
+}
+
+TEST(ListFileDisk, KeptAsideWholeUnderANewNameAndNeverOverAnother)
+{
+    test::TempDir dir;
+    const auto path = dir.write("SavedFiles.ufi", "first");
+    const auto kept = KeepAside(path, "unreadable");
+    dir.write("SavedFiles.ufi", "second");
+    const auto again = KeepAside(path, "unreadable");
+    EXPECT_EQ(kept.parent_path(), dir.path());
+    EXPECT_EQ(kept.filename().string().rfind("SavedFiles.ufi.unreadable-", 0), 0u) << kept;
+    EXPECT_NE(again, kept);
+    EXPECT_EQ(test::readFile(kept), "first");
+    EXPECT_EQ(test::readFile(again), "second");
+    EXPECT_FALSE(std::filesystem::exists(path));
+    dir.write("folder/inner", "x");
+    EXPECT_THROW(KeepAside(dir.path() / "folder", "unreadable"), std::runtime_error);
+    EXPECT_EQ(test::readFile(dir.path() / "folder" / "inner"), "x");
+}
+
+TEST(ListFileDisk, LeftoversOfAnInterruptedSaveAreRemovedAndNothingElse)
+{
+    test::TempDir dir;
+    const auto path = dir.write("SavedFiles.ufi", "list");
+    for (const char *name : {".SavedFiles.ufi.a1B2c3", ".SavedFiles.ufi.XXXXXX", ".SavedFiles.ufi.toolong7",
+                             ".SavedFiles.ufi.ab-cde", "SavedFiles.ufi.unreadable-1", ".Other.ufi.a1B2c3"})
+        dir.write(name, "x");
+    std::filesystem::create_directory(dir.path() / ".SavedFiles.ufi.dir123");
+    EXPECT_EQ(RemoveLeftoverTemporaries(path), 2);
+    EXPECT_EQ(test::filesStartingWith(dir.path(), ".SavedFiles.ufi."),
+              (std::vector<std::filesystem::path>{dir.path() / ".SavedFiles.ufi.ab-cde",
+                                                  dir.path() / ".SavedFiles.ufi.dir123",
+                                                  dir.path() / ".SavedFiles.ufi.toolong7"}));
+    EXPECT_EQ(test::readFile(path), "list");
+}
+
+TEST(ListFileDisk, SaverWritesTheNewestLinesAndReportsWhatFailed)
+{
+    test::TempDir dir;
+    const auto path = dir.path() / "list.ufi";
+    std::vector<std::string> errors;
+    {
+        TListSaver saver([&](const std::filesystem::path &, const std::string &error) {
+            if (!error.empty())
+                errors.push_back(error);
+        });
+        auto lines = std::make_shared<Lines>(Lines{"a"});
+        for (int i = 0; i < 20; ++i) {
+            lines = std::make_shared<Lines>(*lines);
+            lines->push_back(std::to_string(i));
+            saver.Submit(path, lines);
+        }
+        saver.Submit(dir.path() / "missing" / "list.ufi", lines);
+        EXPECT_THROW(saver.SaveNow(dir.path() / "missing" / "x.ufi", lines), std::runtime_error);
+        saver.SaveNow(path, lines);
+    }
+    EXPECT_EQ(LoadListFile(path).size(), 21u);
+    EXPECT_LE(errors.size(), 1u); // the failed submitted write, unless the newer one replaced it
+    for (const std::string &e : errors)
+        EXPECT_NE(e.find("missing"), std::string::npos) << e;
 }
 
 } // namespace

@@ -72,7 +72,7 @@ std::vector<std::string> names(const TExifDirectory &exif, int tableId = 0)
     std::vector<std::string> out;
     for (const TTagRecord &r : exif.Entries)
         if (r.TableId == tableId)
-            out.push_back(r.Name);
+            out.emplace_back(r.Name);
     return out;
 }
 
@@ -193,9 +193,9 @@ TEST(ExifDirectory, ValuesInlineUpToFourBytesAndByOffsetBeyond)
     ASSERT_TRUE(l.ok);
     ASSERT_EQ(l.exif().EntryCount(), 2);
     EXPECT_EQ(l.exif().Entries[0].DisplayValue, "abc");
-    EXPECT_EQ(l.exif().Entries[0].RawPosition, 9 + 8 + 2 + 8);
+    EXPECT_EQ(l.exif().Entries[0].RawPosition, 8 + 8 + 2 + 8); // the TIFF header starts at 8
     EXPECT_EQ(l.exif().Entries[1].DisplayValue, "abcd");
-    EXPECT_EQ(l.exif().Entries[1].RawPosition, 9 + 8 + 2 + 24 + 4);
+    EXPECT_EQ(l.exif().Entries[1].RawPosition, 8 + 8 + 2 + 24 + 4);
 }
 
 TEST(ExifDirectory, ShortAndLongWidthsAndIfd0AtOffsetZero)

@@ -64,6 +64,8 @@ TEST(PrepareMarkupText, ReplacesEntitiesInRounds)
               "\xE2\x82\xAC\xC2\xA9\xC2\xAE\xE2\x84\xA2\xC2\xA7\xC2\xB6\xE2\x80\xB0");
     // Left for the layout, so that "&lt;" never opens a tag.
     EXPECT_EQ(PrepareMarkupText("&lt;b&gt;&nbsp;"), "&lt;b&gt;&nbsp;");
+    // ... which the layout replaces per segment, in any case, once.
+    EXPECT_EQ(ReplaceLayoutEntities("&LT;b&gt;&Nbsp;&&lt;&amp;lt;&lt"), "<b> &<&amp;lt;&lt");
 }
 
 TEST(PrepareMarkupText, ShowsOneHashTagAndTurnsCarriageReturnsIntoBreaks)

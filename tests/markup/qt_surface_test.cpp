@@ -2,7 +2,10 @@
 #include "markup_image_list.h"
 #include "qt_markup_surface.h"
 
+#include "cpu_time.h"
+
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 
@@ -133,6 +136,32 @@ TEST_F(QtSurface, SystemColoursComeFromThePaletteAndMnemonicsMeasureOnce)
     EXPECT_GT(surface.TextWidth("a&&b"), surface.TextWidth("ab"));
     EXPECT_LT(surface.TextWidth("a&&b"), surface.TextWidth("a&&&&b"));
     EXPECT_GT(surface.TextHeight("gh"), 0);
+}
+
+TEST_F(QtSurface, ALongUnbrokenRunCostsWhatCanBeSeen)
+{
+    Render("x"); // loads the font database, once per process
+    image.fill(Qt::white);
+    const auto url = [](int ampersands) {
+        std::string markup = "http://h/";
+        for (int i = 0; i < ampersands; ++i)
+            markup += "&amp;";
+        return markup;
+    };
+    const std::string longUrl = url(100000);
+    MarkupResult r;
+    const double seconds = test::CpuSeconds([&] { r = Render(longUrl); });
+    EXPECT_LT(seconds, 0.01 * test::kTimeAllowance);
+    const QImage drawn = image.copy();
+
+    // Measured as a whole ...
+    QFontMetricsF metrics(TQtMarkupSurface::ToQFont({"DejaVu Sans", 12}), &image);
+    const qreal whole = metrics.horizontalAdvance("http://h/" + QString(100000, QLatin1Char('&')));
+    EXPECT_NEAR(r.width, whole, 2);
+    // ... and drawn as a run that just passes the right edge is.
+    image.fill(Qt::white);
+    Render(url(200));
+    EXPECT_EQ(drawn, image);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "support/temp_dir.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -112,6 +113,17 @@ std::size_t countEntries(const fs::path &dir)
     for ([[maybe_unused]] auto &e : fs::directory_iterator(dir))
         ++n;
     return n;
+}
+
+std::vector<fs::path> filesStartingWith(const fs::path &dir, const std::string &prefix)
+{
+    std::vector<fs::path> found;
+    for (const auto &entry : fs::directory_iterator(dir)) {
+        if (entry.path().filename().string().rfind(prefix, 0) == 0)
+            found.push_back(entry.path());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
 }
 
 } // namespace fetchly::test

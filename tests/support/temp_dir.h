@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace fetchly::test {
 
@@ -74,5 +75,8 @@ std::size_t countEntries(const std::filesystem::path &dir);
 std::string readFile(const std::filesystem::path &path);
 // Writes `bytes` to `path`, creating its parent folders; throws when it cannot.
 void writeFile(const std::filesystem::path &path, const std::string &bytes);
+// The entries of `dir` whose names begin with `prefix`, sorted.
+std::vector<std::filesystem::path> filesStartingWith(const std::filesystem::path &dir,
+                                                     const std::string &prefix);
 
 } // namespace fetchly::test

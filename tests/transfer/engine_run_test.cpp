@@ -156,6 +156,16 @@ TEST(EngineRun, CancelWhileWaitingForTheServerIsNotLost)
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
     EXPECT_EQ(rec.events(), (Lines{"CopyCancel", "CopyDone"}));
     EXPECT_FALSE(engine.Items.Get(0).Done);
+
+    // Pressed before the worker has taken up the run.
+    TFetchEngine early;
+    EventRecorder earlyRec(early);
+    early.StallTimeout = std::chrono::seconds(3);
+    early.Items.Add(httpItem(peer, "/silent", dir, 0));
+    early.Start();
+    early.CancelClick();
+    ASSERT_TRUE(early.WaitFor(std::chrono::seconds(20)));
+    EXPECT_EQ(earlyRec.events(), (Lines{"CopyCancel", "CopyDone"}));
 }
 
 TEST(EngineRun, StartDuringARunJoinsIt)

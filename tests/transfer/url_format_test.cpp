@@ -55,6 +55,11 @@ TEST(MaskUrlPassword, HidesOnlyThePassword)
     EXPECT_EQ(MaskUrlPassword("http://u@h/x"), "http://u@h/x");
     EXPECT_EQ(MaskUrlPassword("http://h/a:b@c"), "http://h/a:b@c");
     EXPECT_EQ(MaskUrlPassword("http://h:80/x"), "http://h:80/x");
+    EXPECT_EQ(MaskUrlPassword("http://h?q=a:b@c"), "http://h?q=a:b@c");
+    // Status and log lines: every URL in them, and nothing else.
+    EXPECT_EQ(MaskUrlPassword("Error : ftp://a:1@h and <i>http://b:2@g/x</i> at 10:30@home"),
+              "Error : ftp://a:***@h and <i>http://b:***@g/x</i> at 10:30@home");
+    EXPECT_EQ(MaskUrlPassword("u:p@h/f.zip"), "u:***@h/f.zip");
 }
 
 TEST(JoinPath, UsesTheNativeSeparator)

@@ -1,4 +1,5 @@
 #include "core/download_lines.h"
+#include "core/ini_file.h"
 #include "core/list_file.h"
 #include "main_form.h"
 #include "options_form.h"
@@ -18,6 +19,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace fetchly {
 namespace {
@@ -55,12 +57,13 @@ TEST(MainWindowStart, FirstStartShowsAnEmptyListAndOk)
     EXPECT_FALSE(form.FetchEngine1.FTPPassive);
     EXPECT_FALSE(form.FetchEngine1.ShowDialog);
     EXPECT_EQ(form.tgt->text(), DefaultTargetDir());
-    EXPECT_EQ(form.ImageList1.size(), 7);
+    EXPECT_EQ(form.ImageList1.size(), 8);
     EXPECT_EQ(form.ImageList2.size(), 5);
     for (const QPixmap &p : form.ImageList2)
         EXPECT_EQ(p.size(), QSize(16, 16));
 }
 
+// The designed buttons keep their places; their hints name their keys.
 TEST(MainWindowStart, ToolbarOrderHintsAndSeparators)
 {
     XdgHome home;
@@ -68,10 +71,10 @@ TEST(MainWindowStart, ToolbarOrderHintsAndSeparators)
     QStringList seen;
     for (QAction *a : form.ToolBar1->actions())
         seen.append(a->isSeparator() ? QStringLiteral("|") : a->toolTip());
-    EXPECT_EQ(seen, (QStringList{"|", "Open File Download List", "Save File Download List", "|",
-                                 "Start All Downloads", "|", "Open Options Dialog", "|",
-                                 "Add A URL (to download) to List", "|", "Empty URL List", "|",
-                                 "Hide Application (Task Bar)"}));
+    EXPECT_EQ(seen, (QStringList{"|", "Open File Download List (Ctrl+O)", "Save File Download List (Ctrl+S)",
+                                 "|", "Start All Downloads (F5)", "|", "Open Options Dialog", "|",
+                                 "Add A URL (to download) to List (Ins, Ctrl+N)", "|", "Empty URL List", "|",
+                                 "Hide Application (Task Bar)", "|", "Stop Downloading (Esc)"}));
     QStringList menu;
     for (QAction *a : form.ListPopUp->actions())
         menu.append(a->isSeparator() ? QStringLiteral("-") : a->text());
@@ -176,6 +179,138 @@ TEST(MainWindowLifecycle, UnwritableListFileIsReportedInTheStatusBar)
     EXPECT_TRUE(std::filesystem::is_directory(test::SavedFilesPath() / "blocker"));
 }
 
+// A list or settings file that cannot be read is moved aside whole before
+// the first save, and the status bar names it.
+struct UnreadableStartFile {
+    const char *name;
+    bool list;         // SavedFiles.ufi, else Fetchly.ini
+    std::string bytes; // empty: a file too large to read
+    const char *said;  // what the status bar says besides the kept name
+};
+
+class StartFileKeptAside : public testing::TestWithParam<UnreadableStartFile> {};
+
+TEST_P(StartFileKeptAside, BeforeAnythingIsSavedOverIt)
+{
+    XdgHome home;
+    const UnreadableStartFile &c = GetParam();
+    const auto path = c.list ? test::SavedFilesPath() : test::IniPath();
+    test::writeFile(path, c.bytes);
+    if (c.bytes.empty())
+        std::filesystem::resize_file(path, (c.list ? 256u : 16u) * 1024 * 1024 + 1);
+    const auto size = std::filesystem::file_size(path);
+    {
+        TDownloadForm form;
+        const auto kept = test::filesStartingWith(path.parent_path(), path.filename().string() + ".");
+        ASSERT_EQ(kept.size(), 1u) << form.StatusText().toStdString();
+        EXPECT_TRUE(form.StatusText().contains(QString::fromStdString(kept[0].filename().string())))
+            << form.StatusText().toStdString();
+        EXPECT_TRUE(form.StatusText().contains(QLatin1String(c.said))) << form.StatusText().toStdString();
+        form.AddUrl("http://h/new.jpg");
+    }
+    const auto kept = test::filesStartingWith(path.parent_path(), path.filename().string() + ".");
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(std::filesystem::file_size(kept[0]), size);
+    if (!c.bytes.empty()) {
+        EXPECT_EQ(test::readFile(kept[0]), c.bytes);
+    }
+    // The program goes on with a fresh file of its own.
+    EXPECT_NE(test::readFile(test::SavedFilesPath()).find("http://h/new.jpg="), std::string::npos);
+    EXPECT_TRUE(TIniFile(test::IniPath()).ValueExists("Values", "diredit"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, StartFileKeptAside,
+    testing::Values(UnreadableStartFile{"ListTooLarge", true, "", "too large"},
+                    UnreadableStartFile{"ListWithNul", true,
+                                        std::string("a.jpg=<B>1</B>\r\nb.jpg=<B>2\0</B>\r\nc", 30), "line 2"},
+                    UnreadableStartFile{"IniTooLarge", false, "", "too large"},
+                    UnreadableStartFile{"IniWithNul", false, std::string("[Values]\nCheckBox1=1\0\nX=2", 28),
+                                        "line 2"}),
+    [](const testing::TestParamInfo<UnreadableStartFile> &info) { return std::string(info.param.name); });
+
+TEST(MainWindowLifecycle, AFailedStartStepSkipsNoOtherStep)
+{
+    XdgHome home;
+    // The browser manifests cannot be written: a folder holds their place.
+    std::filesystem::create_directories(home.root() /
+                                        ".mozilla/native-messaging-hosts/orvfetchly.turladder.json");
+    SaveListFile(test::SavedFilesPath(), {"http://h/a.jpg=<B>kept</B>"});
+    TIniFile ini(test::IniPath());
+    ini.WriteString("Values", "diredit", "/stored/dir/");
+    ini.UpdateFile();
+    for (const char *name : {".SavedFiles.ufi.Ab12Cd", ".Fetchly.ini.xY34zW"})
+        test::writeFile(test::SavedFilesPath().parent_path() / name, "left by a crash");
+    test::writeFile(test::IniPath().parent_path() / ".Fetchly.ini.xY34zW", "left by a crash");
+    TDownloadForm form;
+    EXPECT_TRUE(form.StatusText().startsWith("Error : cannot write")) << form.StatusText().toStdString();
+    EXPECT_EQ(boxLines(form.URLBox), QStringList{"<B>kept</B>"});
+    EXPECT_EQ(form.tgt->text(), "/stored/dir/");
+    // Temporary files of an interrupted save are gone; only those.
+    EXPECT_EQ(
+        test::filesStartingWith(test::SavedFilesPath().parent_path(), "."),
+        std::vector<std::filesystem::path>{test::SavedFilesPath().parent_path() / ".Fetchly.ini.xY34zW"});
+    EXPECT_TRUE(test::filesStartingWith(test::IniPath().parent_path(), ".Fetchly.ini.").empty());
+}
+
+TEST(MainWindowLifecycle, ListKeysNeverHoldAngleBrackets)
+{
+    XdgHome home;
+    const std::string encoded = "http://h/q?x=%3CB%3E5.zip";
+    {
+        TDownloadForm form;
+        form.AddUrl("http://h/q?x=<B>5.zip");
+        ASSERT_EQ(form.FUrlList.Count(), 1);
+        EXPECT_EQ(form.FUrlList.Key(0), encoded);
+    }
+    TDownloadForm again;
+    again.AddUrl("http://h/q?x=<B>5.zip");
+    ASSERT_EQ(again.FUrlList.Count(), 1);
+    EXPECT_EQ(again.FUrlList.Key(0), encoded);
+}
+
+TEST(MainWindowLifecycle, PasswordsInUrlsAreNeverShownAndTheListIsPrivate)
+{
+    XdgHome home;
+    const std::string url = "http://user:pw@h/f.zip";
+    TDownloadForm form;
+    form.AddUrl(url);
+    EXPECT_EQ(form.FUrlList.Key(0), url);
+    form.FetchEngine1FileStart(0);
+    form.FetchEngine1CopyProgress(0, 2048, 4096);
+    form.FetchEngine1URLNotFound(url);
+    form.FetchEngine1FileDone(0);
+    QStringList shown = boxLines(form.URLBox) + boxLines(form.DoBox);
+    shown << form.StatusText() << form.TrayIcon1->Hint();
+    for (const QString &text : shown)
+        EXPECT_FALSE(text.contains(QLatin1String(":pw@"))) << text.toStdString();
+    EXPECT_TRUE(shown.filter(QLatin1String("user:***@h")).size() >= 3) << shown.join('\n').toStdString();
+    form.SaveState();
+    struct stat st {};
+    ASSERT_EQ(::stat(test::SavedFilesPath().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    EXPECT_EQ(test::readFile(test::SavedFilesPath()).rfind(url + "=", 0), 0u);
+}
+
+TEST(MainWindowLifecycle, ProgressChangesOnlyTheScreenAndTheEndIsWritten)
+{
+    XdgHome home;
+    TDownloadForm form;
+    form.AddUrl("http://h/a.zip");
+    form.FetchEngine1FileStart(0);
+    const std::string atStart = form.FUrlList.Line(0);
+    form.FetchEngine1CopyProgress(0, 2048, 4096);
+    EXPECT_TRUE(form.URLBox->item(0)->text().contains("2kb of 4kb"));
+    EXPECT_EQ(form.FUrlList.Line(0), atStart);
+    form.AddUrl("http://h/b.zip"); // a refill keeps the progress shown
+    EXPECT_TRUE(form.URLBox->item(0)->text().contains("2kb of 4kb"));
+    form.FetchEngine1FileDone(0);
+    form.FetchEngine1CopyDone1(false);
+    EXPECT_TRUE(test::WaitFor(
+        [] { return test::readFile(test::SavedFilesPath()).find("<B>Downloaded</B>") != std::string::npos; },
+        7000));
+}
+
 TEST(DownloadList, AddUrlAcceptsRenewsAndRejects)
 {
     XdgHome home;
@@ -196,8 +331,11 @@ TEST(DownloadList, AddUrlAcceptsRenewsAndRejects)
     EXPECT_EQ(form.StatusText(), "OK");
     form.AddUrl("http://example.com");
     EXPECT_EQ(form.FUrlList.Count(), 3);
+    // Blanks around a URL are neither refused nor kept.
+    EXPECT_TRUE(form.AddUrl(" \thttp://h/spaced.gif \r\n"));
+    EXPECT_EQ(form.FUrlList.Key(3), "http://h/spaced.gif");
     form.AddUrl("http://h/a.jpg\r\nhttp://h/b.jpg");
-    EXPECT_EQ(form.FUrlList.Count(), 3);
+    EXPECT_EQ(form.FUrlList.Count(), 4);
     EXPECT_NE(form.StatusText(), "OK");
 }
 
@@ -211,18 +349,25 @@ TEST(DownloadList, AddUrlCommandUsesTheInputBoxAndCancelAddsNothing)
         EXPECT_EQ(box->windowTitle(), "Add URL");
         EXPECT_EQ(box->promptLabel()->text(), "URL :");
         EXPECT_EQ(box->edit()->text(), "");
-        box->edit()->setText("http://h/typed.gif");
+        box->edit()->setText("http://h/typed.gif ");
         box->accept();
     });
     form.ToolButton6Click();
     ASSERT_EQ(form.FUrlList.Count(), 1);
     EXPECT_EQ(form.FUrlList.Key(0), "http://h/typed.gif");
     test::OnNextModal([](QWidget *modal) {
+        qobject_cast<TInputBox *>(modal)->edit()->setText(" http://h/x.zip  http://h/x.pdf http://h/y.exe");
+        qobject_cast<QDialog *>(modal)->accept();
+    });
+    form.ToolButton6Click();
+    EXPECT_EQ(form.FUrlList.Count(), 3);
+    EXPECT_EQ(form.StatusText(), "2 URLs added, 1 refused (type not accepted)");
+    test::OnNextModal([](QWidget *modal) {
         qobject_cast<TInputBox *>(modal)->edit()->setText("http://h/other.gif");
         qobject_cast<QDialog *>(modal)->reject();
     });
     form.ToolButton6Click();
-    EXPECT_EQ(form.FUrlList.Count(), 1);
+    EXPECT_EQ(form.FUrlList.Count(), 3);
 }
 
 TEST(DownloadList, DeleteNeedsASelectionAndEmptyClearsEverything)

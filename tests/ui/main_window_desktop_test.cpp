@@ -1,0 +1,293 @@
+// The main window on the desktop: keys, URLs dropped and pasted, Stop, the
+// tray icon's signals and menu, the notice at the end of a run.
+#include "core/download_lines.h"
+#include "main_form.h"
+#include "support/dbus_session.h"
+#include "support/http_server.h"
+#include "support/notification_server.h"
+#include "ui/directory_edit.h"
+#include "ui/tray_icon.h"
+#include "widget_helpers.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace fetchly {
+namespace {
+
+using test::XdgHome;
+
+void showActive(QWidget &window)
+{
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+}
+
+struct KeyCase {
+    QKeySequence key;
+    const char *dialog; // object name of the dialog it opens
+};
+
+void PrintTo(const KeyCase &c, std::ostream *out)
+{
+    *out << c.key.toString().toStdString();
+}
+
+class MainWindowKeys : public testing::TestWithParam<KeyCase> {};
+
+TEST_P(MainWindowKeys, OpenTheirCommandsDialog)
+{
+    XdgHome home;
+    QApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
+    TDownloadForm form;
+    showActive(form);
+    QString opened;
+    test::OnNextModal([&](QWidget *modal) {
+        opened = modal->objectName();
+        qobject_cast<QDialog *>(modal)->reject();
+    });
+    QTest::keySequence(&form, GetParam().key);
+    EXPECT_EQ(opened.toStdString(), GetParam().dialog);
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, MainWindowKeys,
+                         testing::Values(KeyCase{QKeySequence(Qt::CTRL | Qt::Key_O), "OpenDialog"},
+                                         KeyCase{QKeySequence(Qt::CTRL | Qt::Key_S), "SaveDialog"},
+                                         KeyCase{QKeySequence(Qt::Key_Insert), "InputBox"},
+                                         KeyCase{QKeySequence(Qt::CTRL | Qt::Key_N), "InputBox"}),
+                         [](const testing::TestParamInfo<KeyCase> &info) {
+                             return info.param.key.toString().remove(QLatin1Char('+')).toStdString();
+                         });
+
+TEST(MainWindowKeysOnTheList, DeleteAndPasteLeaveTheTargetFieldItsOwnKeys)
+{
+    XdgHome home;
+    TDownloadForm form;
+    showActive(form);
+    form.AddUrl("http://h/1.jpg");
+    form.AddUrl("http://h/2.jpg");
+    QGuiApplication::clipboard()->setText("http://h/3.jpg");
+    form.tgt->lineEdit()->setText("/tmp/");
+    form.tgt->lineEdit()->setFocus();
+    form.URLBox->setCurrentRow(0);
+    QTest::keyClick(form.tgt->lineEdit(), Qt::Key_Delete);
+    QTest::keySequence(form.tgt->lineEdit(), QKeySequence(Qt::CTRL | Qt::Key_V));
+    EXPECT_EQ(form.FUrlList.Count(), 2);
+    EXPECT_EQ(form.tgt->text(), "/tmp/http://h/3.jpg");
+    form.URLBox->setFocus();
+    QTest::keyClick(form.URLBox, Qt::Key_Delete);
+    ASSERT_EQ(form.FUrlList.Count(), 1);
+    EXPECT_EQ(form.FUrlList.Key(0), "http://h/2.jpg");
+}
+
+TEST(MainWindowKeysOnTheList, TabReachesEveryToolbarButton)
+{
+    XdgHome home;
+    TDownloadForm form;
+    showActive(form);
+    QSet<QWidget *> reached;
+    form.tgt->lineEdit()->setFocus();
+    for (int i = 0; i < 30; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached.insert(QApplication::focusWidget());
+    }
+    for (QAction *action : form.ToolBar1->actions()) {
+        if (action->isSeparator() || !action->isEnabled())
+            continue;
+        EXPECT_TRUE(reached.contains(form.ToolBar1->widgetForAction(action))) << action->text().toStdString();
+    }
+}
+
+// Runs the application's event loop with `act` in it until the loop is told
+// to end; -1 when that does not happen within 5 s.
+int execWith(const std::function<void()> &act)
+{
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QApplication::exit(-1); });
+    guard.start(5000);
+    QTimer::singleShot(0, &guard, act);
+    return QApplication::exec();
+}
+
+TEST(MainWindowKeysOnTheList, CtrlQAndTheTrayMenuEndTheProgram)
+{
+    XdgHome home;
+    TDownloadForm form;
+    showActive(form);
+    EXPECT_EQ(execWith([&] { QTest::keySequence(&form, QKeySequence(Qt::CTRL | Qt::Key_Q)); }), 0);
+    EXPECT_FALSE(form.isVisible());
+    // From the tray, with the window hidden: closing it would not end the program.
+    EXPECT_EQ(execWith([&] { form.Quit1->trigger(); }), 0);
+}
+
+// How URLs reach the list as text.
+enum class Way { Drop, Paste };
+struct TextCase {
+    const char *type;
+    QByteArray text;
+    std::vector<std::string> keys;
+    QString status;
+};
+
+void PrintTo(const TextCase &c, std::ostream *out)
+{
+    *out << c.type;
+}
+
+class UrlText : public testing::TestWithParam<std::tuple<Way, TextCase>> {};
+
+TEST_P(UrlText, AddsEveryUrlAndCountsTheRefused)
+{
+    const auto &[way, c] = GetParam();
+    XdgHome home;
+    TDownloadForm form;
+    showActive(form);
+    auto *data = new QMimeData;
+    data->setData(QString::fromLatin1(c.type), c.text);
+    if (way == Way::Drop) {
+        const QPoint at = form.URLBox->viewport()->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.URLBox->viewport(), &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(form.URLBox->viewport(), &drop);
+        EXPECT_TRUE(drop.isAccepted());
+        delete data;
+    } else {
+        QGuiApplication::clipboard()->setMimeData(data);
+        form.URLBox->setFocus();
+        QTest::keySequence(&form, QKeySequence(Qt::CTRL | Qt::Key_V));
+    }
+    std::vector<std::string> keys;
+    for (int i = 0; i < form.FUrlList.Count(); ++i)
+        keys.emplace_back(form.FUrlList.Key(i));
+    EXPECT_EQ(keys, c.keys);
+    EXPECT_EQ(form.URLBox->count(), static_cast<int>(c.keys.size()));
+    EXPECT_EQ(form.StatusText(), c.status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    DropAndPaste, UrlText,
+    testing::Combine(
+        testing::Values(Way::Drop, Way::Paste),
+        testing::Values(TextCase{"text/uri-list",
+                                 "# from a browser\r\nhttp://h/a.jpg\r\nhttp://h/doc.pdf\r\n",
+                                 {"http://h/a.jpg"},
+                                 "1 URL added, 1 refused (type not accepted)"},
+                        TextCase{"text/plain",
+                                 "  http://h/b.zip\thttp://h/c.gif \n\n http://h/x.pdf  http://h/d.exe\n",
+                                 {"http://h/b.zip", "http://h/c.gif", "http://h/d.exe"},
+                                 "3 URLs added, 1 refused (type not accepted)"},
+                        TextCase{"text/plain", " \n\t", {}, "No URL found to add"})),
+    [](const testing::TestParamInfo<std::tuple<Way, TextCase>> &info) {
+        return (std::get<0>(info.param) == Way::Drop ? "Drop" : "Paste") + std::to_string(info.index);
+    });
+
+// Waits for the end of the run that is going.
+bool runEnds(TDownloadForm &form)
+{
+    return test::WaitFor([&] { return !form.StopButton->isEnabled(); }, 15000);
+}
+
+TEST(MainWindowStop, EnterOrF5StartAndStopOrEscCancelTheRun)
+{
+    XdgHome home;
+    test::HttpPeer peer;
+    test::TempDir target;
+    TDownloadForm form;
+    showActive(form);
+    form.tgt->setText(QString::fromStdString(target.str() + "/"));
+    const std::string silent = peer.url("/silent");
+    form.FUrlList.SetValue(silent, ReadyLine(silent));
+    form.RebuildUrlBox();
+    EXPECT_FALSE(form.StopButton->isEnabled());
+    QToolButton *stopButton = qobject_cast<QToolButton *>(form.ToolBar1->widgetForAction(form.StopButton));
+    ASSERT_NE(stopButton, nullptr);
+    const std::function<void()> starts[] = {[&] {
+                                                form.URLBox->setCurrentRow(0);
+                                                form.URLBox->setFocus();
+                                                QTest::keyClick(form.URLBox, Qt::Key_Return);
+                                            },
+                                            [&] { QTest::keyClick(&form, Qt::Key_F5); }};
+    const std::function<void()> stops[] = {[&] { QTest::keyClick(&form, Qt::Key_Escape); },
+                                           [&] { QTest::mouseClick(stopButton, Qt::LeftButton); }};
+    for (int i = 0; i < 2; ++i) {
+        starts[i]();
+        ASSERT_TRUE(test::WaitFor([&] { return form.FBusy && form.StopButton->isEnabled(); }, 5000)) << i;
+        stops[i]();
+        EXPECT_TRUE(runEnds(form)) << i;
+        EXPECT_TRUE(form.FetchEngine1.Cancelled()) << i;
+        EXPECT_FALSE(form.FetchEngine1.Running()) << i;
+    }
+}
+
+TEST(MainWindowTraySignals, ClickTogglesTheWindowAndTheMenuOffersTheRun)
+{
+    XdgHome home;
+    TDownloadForm form;
+    form.show();
+    QSystemTrayIcon *tray = form.TrayIcon1->Tray();
+    const auto shown = [&] { return form.isVisible() && !form.isMinimized(); };
+    emit tray->activated(QSystemTrayIcon::Trigger);
+    EXPECT_FALSE(shown());
+    emit tray->activated(QSystemTrayIcon::Context);
+    EXPECT_FALSE(shown());
+    emit tray->activated(QSystemTrayIcon::Trigger);
+    EXPECT_TRUE(shown());
+    emit tray->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_FALSE(shown());
+
+    ASSERT_EQ(tray->contextMenu(), form.TrayPopUp);
+    QStringList menu;
+    for (QAction *a : form.TrayPopUp->actions())
+        menu.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+    EXPECT_EQ(menu, (QStringList{"Show/Hide", "-", "Start All Downloads", "Stop Downloading", "-", "Quit"}));
+    form.ShowHide1->trigger();
+    EXPECT_TRUE(shown());
+    EXPECT_FALSE(form.StopButton->isEnabled());
+}
+
+TEST(MainWindowNotice, RunEndingOutOfSightIsNotifiedAndTheNoticeShowsTheWindow)
+{
+    XdgHome home;
+    test::DbusSession bus;
+    test::NotificationServer server;
+    ASSERT_TRUE(server.published());
+    test::HttpPeer peer;
+    test::TempDir target;
+    TDownloadForm form;
+    form.tgt->setText(QString::fromStdString(target.str() + "/"));
+    for (const std::string &url : {peer.url("/file/1000"), peer.url("/status/404")})
+        form.FUrlList.SetValue(url, ReadyLine(url));
+    form.Button1Click();
+    ASSERT_TRUE(test::WaitFor([&] { return !server.notices().empty(); }, 15000));
+    const auto &notice = server.notices().front();
+    EXPECT_EQ(notice.summary, "Fetchly has finished");
+    EXPECT_EQ(notice.body, "1 downloaded, 1 failed");
+    EXPECT_TRUE(notice.actions.contains("default"));
+    EXPECT_FALSE(form.isVisible());
+    server.invokeDefault(notice.id + 1); // another program's notice
+    server.invokeDefault(notice.id);
+    EXPECT_TRUE(test::WaitFor([&] { return form.isVisible(); }));
+
+    // In sight, the run's end needs no notice.
+    form.Button1Click();
+    EXPECT_TRUE(runEnds(form));
+    QTest::qWait(300);
+    EXPECT_EQ(server.notices().size(), 1u);
+}
+
+} // namespace
+} // namespace fetchly
