@@ -127,8 +127,8 @@ QPixmap DrawPicture(const QString &path, QSize size, qreal ratio)
 
 QList<QIcon> ToolbarPictures()
 {
-    static const char *const names[] = {"tool0_open.svg",   "tool1_save.svg",  "tool2_start.svg",
-                                        "tool3_add.svg",    "tool4_empty.svg", "tool5_hide.svg",
+    static const char *const names[] = {"tool0_open.svg",    "tool1_save.svg",  "tool2_start.svg",
+                                        "tool3_add.svg",     "tool4_empty.svg", "tool5_hide.svg",
                                         "tool6_options.svg", "tool7_stop.svg"};
     QList<QIcon> pictures;
     for (const char *name : names)

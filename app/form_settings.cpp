@@ -166,6 +166,8 @@ void TFormSettings::LoadSettings()
     }
     if (LoadValues)
         ReadControlValues(ini);
+    if (ReadOwnSettings)
+        ReadOwnSettings(ini);
 }
 
 void TFormSettings::SaveSettings()
@@ -193,6 +195,8 @@ void TFormSettings::SaveSettings()
     }
     if (SaveValues)
         WriteControlValues(ini);
+    if (WriteOwnSettings)
+        WriteOwnSettings(ini);
     ini.UpdateFile();
 }
 

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPoint>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -41,6 +42,10 @@ public:
     // Where the owner is placed when loading or saving ("designed
     // placement"); none leaves it where it is.
     std::optional<QPoint> DesignedPosition;
+    // Settings of the owner that are not control values (sections of its
+    // own), read and written in the same pass as the values.
+    std::function<void(const TIniFile &)> ReadOwnSettings;
+    std::function<void(TIniFile &)> WriteOwnSettings;
 
     // "Software\<application>\<owner>" when empty; stored for callers only.
     QString KeyName() const;

@@ -243,6 +243,8 @@ void TDownloadForm::copyOptions()
     FetchEngine1.ShowDialog = OptionsForm->CheckBox2->isChecked();
     FetchEngine1.ShowOpenFile = OptionsForm->CheckBox3->isChecked();
     FetchEngine1.ShowOpenFolder = OptionsForm->CheckBox4->isChecked();
+    FetchEngine1.Connections = OptionsForm->Transfer.Connections;
+    FetchEngine1.Retries = OptionsForm->Transfer.Retries;
     tgt->setText(OptionsForm->diredit->text());
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/entry_table.h"
-#include "core/url_text.h"
 #include "core/list_saver.h"
+#include "core/url_text.h"
 #include "inspect/inspection_report.h"
 #include "latest_job_worker.h"
 #include "markup_image_list.h"

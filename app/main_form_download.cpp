@@ -61,6 +61,15 @@ void TDownloadForm::ConnectEngineEvents()
     FetchEngine1.OnErrorInfo = [this, pump](TFetchEngine &, int, const std::string &info) {
         pump->Post([this, info] { FetchEngine1ErrorInfo(info); });
     };
+    FetchEngine1.OnRetry = [this, pump](TFetchEngine &, int retry, int retries, int delayMs, int,
+                                        const std::string &info) {
+        const QString text = QStringLiteral("Retry %1 of %2 in %3 s : %4")
+                                 .arg(retry)
+                                 .arg(retries)
+                                 .arg(delayMs / 1000.0, 0, 'f', 1)
+                                 .arg(QString::fromStdString(info));
+        pump->Post([this, text] { SetStatusText(text); });
+    };
     FetchEngine1.OnCopyDone = [this, pump](TFetchEngine &engine) {
         // Read here: by the time the effect runs, a follow-up run may have
         // cleared it.

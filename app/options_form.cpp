@@ -129,6 +129,11 @@ void TOptionsForm::buildDesign()
     Button2->setGeometry(272, 4, 75, 25);
     connect(Button1, &QPushButton::clicked, this, &TOptionsForm::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TOptionsForm::reject);
+    // In the free corner of the button row, so the designed controls stay.
+    AdvancedButton = new QPushButton(QStringLiteral("&Advanced..."), bottom);
+    AdvancedButton->setObjectName(QStringLiteral("AdvancedButton"));
+    AdvancedButton->setGeometry(8, 4, 75, 25);
+    connect(AdvancedButton, &QPushButton::clicked, this, &TOptionsForm::AdvancedButtonClick);
 
     FormSettings = new TFormSettings(this);
     FormSettings->SavePosition = false;
@@ -138,6 +143,8 @@ void TOptionsForm::buildDesign()
                                      SaveValBit(TSaveValOpt::svListBox);
     FormSettings->INIFilename = QStringLiteral("Fetchly.ini");
     FormSettings->DesignedPosition = QPoint(268, 148);
+    FormSettings->ReadOwnSettings = [this](const TIniFile &ini) { Transfer.Read(ini); };
+    FormSettings->WriteOwnSettings = [this](TIniFile &ini) { Transfer.Write(ini); };
 }
 
 void TOptionsForm::FormCreate()
@@ -212,8 +219,16 @@ void TOptionsForm::Button1Click()
     accept();
 }
 
+void TOptionsForm::AdvancedButtonClick()
+{
+    TTransferOptionsDialog dialog(Transfer, this);
+    if (dialog.exec() == QDialog::Accepted)
+        Transfer = dialog.Values();
+}
+
 void TOptionsForm::showEvent(QShowEvent *event)
 {
+    m_shownTransfer = Transfer;
     m_shown = std::make_unique<TIniFile>();
     FormSettings->WriteControlValues(*m_shown);
     QDialog::showEvent(event);
@@ -221,8 +236,10 @@ void TOptionsForm::showEvent(QShowEvent *event)
 
 void TOptionsForm::reject()
 {
-    if (m_shown)
+    if (m_shown) {
         FormSettings->ReadControlValues(*m_shown);
+        Transfer = m_shownTransfer;
+    }
     QDialog::reject();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer_options_dialog.h"
+
 #include <QDialog>
 #include <memory>
 #include <string>
@@ -40,6 +42,9 @@ public:
     QListWidget *LinksList;
     QPushButton *Button1;
     QPushButton *Button2;
+    // Opens the dialog of the transfer settings below.
+    QPushButton *AdvancedButton;
+    TTransferSettings Transfer;
     QMenu *LinksMenu;
     QAction *AddLinkType1;
     QAction *DeleteLinkType1;
@@ -55,6 +60,7 @@ public:
     void AddLinkType1Click();
     void DeleteLinkType1Click();
     void Button1Click();
+    void AdvancedButtonClick();
 
     // Cancel puts back the values the dialog showed when it opened.
     void reject() override;
@@ -69,6 +75,7 @@ private:
     // nothing usable was typed.
     int addLinkType(const std::string &typed);
     std::unique_ptr<TIniFile> m_shown;
+    TTransferSettings m_shownTransfer;
     bool m_destroyed = false;
 };
 

@@ -14,6 +14,7 @@ packages=(
   dbus dbus-bin dbus-x11 libglib2.0-bin xvfb xauth trayer
   curl wget time bc unzip zip exiv2 libimage-exiftool-perl
   desktop-file-utils appstream zsh fish
+  aria2  # bench/transfer/parallel_vs_peers.sh only
   chromium chromium-driver
   fonts-dejavu-core
 )

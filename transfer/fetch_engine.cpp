@@ -3,6 +3,7 @@
 #include "transfer/fetch_run.h"
 #include "transfer/transfer_operations.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 
@@ -12,11 +13,13 @@ TFetchEngine::TFetchEngine() = default;
 
 TFetchEngine::~TFetchEngine()
 {
+    bool running = false;
     {
         std::lock_guard lock(m_mutex);
-        if (m_running)
-            m_cancelled = true;
+        running = m_running;
     }
+    if (running)
+        cancel();
     Wait();
 }
 
@@ -33,6 +36,9 @@ TRunConfig TFetchEngine::snapshotConfig() const
     c.Network.FTPPassive = FTPPassive;
     c.Network.ConnectTimeout = ConnectTimeout;
     c.Network.StallTimeout = StallTimeout;
+    c.Network.Connections = std::clamp(Connections, 1, 16);
+    c.Network.Resume = Resume;
+    c.Network.Retry = {std::max(Retries, 0), RetryBaseDelay, RetryAfterCap};
     c.OnFileStart = OnFileStart;
     c.OnFileDone = OnFileDone;
     c.OnCopyProgress = OnCopyProgress;
@@ -42,6 +48,7 @@ TRunConfig TFetchEngine::snapshotConfig() const
     c.OnURLNotFound = OnURLNotFound;
     c.OnConnectError = OnConnectError;
     c.OnCopyOverWrite = OnCopyOverWrite;
+    c.OnRetry = OnRetry;
     return c;
 }
 
@@ -130,8 +137,21 @@ void TFetchEngine::CancelClick()
 {
     if (OnCopyCancel)
         OnCopyCancel(*this);
-    m_cancelled = true;
+    cancel();
     m_progress.Close();
+}
+
+void TFetchEngine::cancel()
+{
+    std::lock_guard lock(m_cancelMutex);
+    m_cancelled = true;
+    m_cancelSignal.notify_all();
+}
+
+bool TFetchEngine::sleepUnlessCancelled(std::chrono::milliseconds delay)
+{
+    std::unique_lock lock(m_cancelMutex);
+    return !m_cancelSignal.wait_for(lock, delay, [this] { return m_cancelled.load(); });
 }
 
 void TFetchEngine::workerMain(TRunConfig config)

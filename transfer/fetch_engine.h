@@ -31,6 +31,7 @@ struct TRunConfig {
     TFetchURLNotFound OnURLNotFound;
     TFetchConnectError OnConnectError;
     TFetchOverwrite OnCopyOverWrite;
+    TFetchRetry OnRetry;
 };
 
 // The transfer engine: runs its active items one after another on a worker
@@ -80,6 +81,15 @@ public:
     // Limits of the network transfers: connecting, and a stall without data.
     std::chrono::seconds ConnectTimeout{60};
     std::chrono::seconds StallTimeout{60};
+    // Connections of one HTTP download (1..16; more are taken as 16).
+    int Connections = 8;
+    // Retries of a transient failure before the item fails, the first
+    // backoff (doubling each time) and the longest Retry-After obeyed.
+    int Retries = 5;
+    std::chrono::milliseconds RetryBaseDelay{1000};
+    std::chrono::milliseconds RetryAfterCap{60000};
+    // Continue from a part file left by an earlier attempt.
+    bool Resume = true;
 
     // Events.
     TFetchFileStart OnFileStart;
@@ -92,6 +102,7 @@ public:
     TFetchConnectError OnConnectError;
     TFetchOverwrite OnCopyOverWrite;
     TFetchCancel OnCopyCancel;
+    TFetchRetry OnRetry;
 
     // Starts a run and returns at once (see the class comment for a run
     // already going).
@@ -134,11 +145,16 @@ private:
     bool runOperation(TFetchRun &run, const TFetchItem &item);
     void setCurrentTarget(const std::string &target, const std::string &dir);
     void setCurrentReason(const std::string &reason);
+    void cancel();
+    // Sleeps up to `delay`; false as soon as the run is cancelled.
+    bool sleepUnlessCancelled(std::chrono::milliseconds delay);
 
     TProgressModel m_progress;
     std::atomic<bool> m_cancelled{false};
     std::atomic<int> m_fileNumber{0};
     std::atomic<int> m_currentExt{0};
+    std::mutex m_cancelMutex;
+    std::condition_variable m_cancelSignal;
 
     mutable std::mutex m_mutex; // guards everything below
     std::condition_variable m_idle;

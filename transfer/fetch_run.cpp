@@ -57,6 +57,18 @@ bool TFetchRun::AskOverwrite(const std::string &targetFile)
     return allow;
 }
 
+void TFetchRun::RaiseRetry(int retry, std::chrono::milliseconds delay, int code, const std::string &info)
+{
+    if (m_config.OnRetry)
+        m_config.OnRetry(m_engine, retry + 1, m_config.Network.Retry.Retries, static_cast<int>(delay.count()),
+                         code, info);
+}
+
+bool TFetchRun::WaitUnlessCancelled(std::chrono::milliseconds delay)
+{
+    return m_engine.sleepUnlessCancelled(delay);
+}
+
 void TFetchRun::SetItemHeader(const std::string &name, const std::string &directionWord,
                               const std::string &host)
 {

@@ -47,6 +47,11 @@ public:
     void RaiseConnectError();
     // OnCopyOverWrite with allow coming in true; returns allow.
     bool AskOverwrite(const std::string &targetFile);
+    // OnRetry for retry number `retry` (0 for the first) of the failure
+    // (code, info), which comes after `delay`.
+    void RaiseRetry(int retry, std::chrono::milliseconds delay, int code, const std::string &info);
+    // Waits `delay`; false as soon as the run is cancelled (at once).
+    bool WaitUnlessCancelled(std::chrono::milliseconds delay);
 
     // "File : " + "2 of 5 : " (when the collection holds 2 or more items) +
     // name + " " + direction word + " " + host.

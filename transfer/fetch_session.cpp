@@ -24,10 +24,12 @@ TFetchSession::TFetchSession(TNetworkSettings settings) : m_settings(std::move(s
         curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
         curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
     }
+    m_multi.reset(curl_multi_init());
 }
 
 TFetchSession::~TFetchSession()
 {
+    m_multi.reset();
     if (m_share)
         curl_share_cleanup(m_share);
 }

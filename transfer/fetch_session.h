@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/retry_policy.h"
+
 #include <chrono>
 #include <curl/curl.h>
 #include <memory>
@@ -18,7 +20,18 @@ struct TNetworkSettings {
     bool FTPPassive = false;
     std::chrono::seconds ConnectTimeout{60};
     std::chrono::seconds StallTimeout{60};
+    // Connections one HTTP download may use (1..16).
+    int Connections = 8;
+    // Continue a download from its part file when the server proves the
+    // file unchanged.
+    bool Resume = true;
+    TRetrySettings Retry;
 };
+
+struct CurlMultiDeleter {
+    void operator()(CURLM *handle) const { curl_multi_cleanup(handle); }
+};
+using CurlMulti = std::unique_ptr<CURLM, CurlMultiDeleter>;
 
 struct CurlEasyDeleter {
     void operator()(CURL *handle) const { curl_easy_cleanup(handle); }
@@ -48,10 +61,14 @@ public:
     // redirects, TLS verification, signal-free. Null when curl fails. Add a
     // TTransferWatch for cancel and the stall limit.
     CurlEasy NewHandle() const;
+    // The run's one multi handle: every connection of a download is driven
+    // by it on the worker thread. Null when curl fails.
+    CURLM *Multi() const { return m_multi.get(); }
 
 private:
     TNetworkSettings m_settings;
     CURLSH *m_share = nullptr;
+    CurlMulti m_multi;
 };
 
 } // namespace fetchly

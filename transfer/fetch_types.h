@@ -40,5 +40,10 @@ using TFetchURLNotFound = std::function<void(TFetchEngine &Sender, const std::st
 using TFetchConnectError = std::function<void(TFetchEngine &Sender)>;
 using TFetchOverwrite = std::function<void(TFetchEngine &Sender, const std::string &tgtfile, bool &allow)>;
 using TFetchCancel = std::function<void(TFetchEngine &Sender)>;
+// A transient failure that the engine retries: `retry` of `retries`, after
+// waiting `delayMs`. The failure's code and text are those the error events
+// would carry if it were final.
+using TFetchRetry = std::function<void(TFetchEngine &Sender, int retry, int retries, int delayMs,
+                                       int ErrorCode, const std::string &ErrorInfo)>;
 
 } // namespace fetchly

@@ -2,6 +2,7 @@
 #include "transfer/copy_source.h"
 #include "transfer/fetch_run.h"
 #include "transfer/local_file.h"
+#include "transfer/part_file.h"
 #include "transfer/share_connection.h"
 #include "transfer/transfer_operations.h"
 #include "transfer/url_functions.h"
@@ -49,6 +50,11 @@ bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
         run.RaiseError(0, "Cannot copy identical files " + source);
         return false;
     }
+    TPartFile output(target);
+    if (!DirectoryPart(target).empty() && !output.PlaceIsUsable()) {
+        run.RaiseError(3, "Cannot create target file " + target + ": not a regular file");
+        return false;
+    }
 
     std::unique_ptr<CopySource> input = share ? share->OpenRead(item.URL) : OpenLocalSource(source);
     if (!input) {
@@ -72,8 +78,7 @@ bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
         return false;
     }
     MakeDirectories(targetDir);
-    LocalFile output;
-    if (!output.Create(target)) {
+    if (IsDirectory(target) || !output.Open() || !output.Restart()) {
         run.RaiseError(3, "Cannot create target file " + target);
         return false;
     }
@@ -86,18 +91,23 @@ bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
             run.RaiseError(4, "Error reading source file " + source);
             return false;
         }
-        // A short write (a full disk) fails the copy; the partial file stays.
-        if (!output.WriteAll(buffer.get(), static_cast<std::size_t>(n))) {
+        // A short write (a full disk) fails the copy; the part file stays.
+        if (!output.WriteAt(done, buffer.get(), static_cast<std::size_t>(n))) {
             run.RaiseError(5, "Error writing to destination file " + target);
             return false;
         }
         done += n;
         run.CopyProgressStep(done, size);
-        if (n == 0 || run.Cancelled())
+        if (run.Cancelled()) {
+            output.Discard();
+            return true;
+        }
+        if (n == 0)
             break;
     }
-    // Delayed allocation can report a full disk only when the file is closed.
-    if (!output.Close()) {
+    // Delayed allocation can report a full disk only when the data is
+    // flushed; the copy becomes the target only once it is on disk.
+    if (!output.Commit()) {
         run.RaiseError(5, "Error writing to destination file " + target);
         return false;
     }

@@ -77,6 +77,7 @@ void FtpClient::resetRequest()
     curl_easy_setopt(h, CURLOPT_NOBODY, 0L);
     curl_easy_setopt(h, CURLOPT_UPLOAD, 0L);
     curl_easy_setopt(h, CURLOPT_FTP_CREATE_MISSING_DIRS, static_cast<long>(CURLFTP_CREATE_DIR_NONE));
+    curl_easy_setopt(h, CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(0));
     m_sink = nullptr;
     m_source = nullptr;
     m_lastReply.clear();
@@ -119,14 +120,27 @@ CURLcode FtpClient::EnterOrCreateDirectory(const std::string &dir)
 }
 
 CURLcode FtpClient::Retrieve(const std::string &path,
-                             const std::function<bool(const char *, std::size_t)> &sink)
+                             const std::function<bool(const char *, std::size_t)> &sink, std::int64_t from)
 {
     if (!m_handle)
         return CURLE_FAILED_INIT;
     resetRequest();
     curl_easy_setopt(m_handle.get(), CURLOPT_URL, urlFor(path).c_str());
+    curl_easy_setopt(m_handle.get(), CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(from));
     m_sink = &sink;
     return perform();
+}
+
+std::optional<std::int64_t> FtpClient::Size(const std::string &path)
+{
+    if (!m_handle)
+        return std::nullopt;
+    resetRequest();
+    curl_easy_setopt(m_handle.get(), CURLOPT_URL, urlFor(path).c_str());
+    curl_easy_setopt(m_handle.get(), CURLOPT_NOBODY, 1L);
+    if (perform() != CURLE_OK)
+        return std::nullopt;
+    return RemoteSize();
 }
 
 std::optional<std::int64_t> FtpClient::RemoteSize() const

@@ -45,7 +45,11 @@ public:
 
     // Downloads `path`. `sink` gets the data as it arrives and returns false
     // to stop the transfer (the call then fails with CURLE_WRITE_ERROR).
-    CURLcode Retrieve(const std::string &path, const std::function<bool(const char *, std::size_t)> &sink);
+    // With `from` > 0 the server is asked to start there (REST).
+    CURLcode Retrieve(const std::string &path, const std::function<bool(const char *, std::size_t)> &sink,
+                      std::int64_t from = 0);
+    // Asks the size of `path` (SIZE) without fetching it.
+    std::optional<std::int64_t> Size(const std::string &path);
     // The remote size learned by the last Retrieve (from SIZE or the server's
     // transfer reply); nothing when the server did not tell.
     std::optional<std::int64_t> RemoteSize() const;

@@ -3,12 +3,14 @@
 #include "transfer/format_functions.h"
 #include "transfer/ftp_client.h"
 #include "transfer/local_file.h"
+#include "transfer/part_file.h"
 #include "transfer/transfer_operations.h"
 #include "transfer/transfer_watch.h"
 #include "transfer/url_functions.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <optional>
 
 namespace fetchly {
@@ -98,9 +100,28 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
     const std::string remoteName = UrlFileName(item.URL);
     run.SetItemHeader(remoteName, dlg.DlgFromServerLabel, item.FTPHost);
 
+    const std::string localName = item.TargetFilename.empty() ? remoteName : item.TargetFilename;
+    const std::string target = JoinPath(item.TargetDir, localName);
+    TPartFile part(target);
+    if (!DirectoryPart(target).empty() && !part.PlaceIsUsable()) {
+        run.SetCurrentTarget(target, item.TargetDir);
+        run.RaiseError(3, "Cannot create target file " + target + ": not a regular file");
+        return false;
+    }
+
     FtpClient ftp(handleFor(run), endpointFor(run, item));
     FtpWatch watch(run, ftp);
+    const TRetrySettings &policy = run.Network().Retry;
     CURLcode code = ftp.Connect();
+    for (int retry = 0; code != CURLE_OK && retry < policy.Retries && !run.Cancelled() &&
+                        IsTransientTransferError(code, item.FTPHost);
+         ++retry) {
+        const auto delay = RetryDelay(policy, retry, std::nullopt);
+        run.RaiseRetry(retry, delay, 6, "Cannot connect to FTP server " + item.FTPHost);
+        if (!run.WaitUnlessCancelled(delay))
+            return false;
+        code = ftp.Connect();
+    }
     if (code == CURLE_ABORTED_BY_CALLBACK && run.Cancelled())
         return false;
     if (code != CURLE_OK) {
@@ -109,44 +130,56 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
         return false;
     }
 
-    const std::string localName = item.TargetFilename.empty() ? remoteName : item.TargetFilename;
-    const std::string target = JoinPath(item.TargetDir, localName);
+    // The part is continued (REST) only while the server's file keeps the
+    // size it had when the part began.
+    const std::string source = "ftp://" + item.FTPHost + ":" + std::to_string(item.FTPPort) + "/" + item.URL;
+    bool mayResume = run.Network().Resume;
 
     // The local file is made once the server has opened the remote one:
     // with the first data, or at the end of an empty file.
-    enum class Stop { None, Refused, CreateFailed, WriteFailed, Cancelled };
+    enum class Stop { None, Refused, CreateFailed, WriteFailed, Cancelled, Changed };
     Stop stop = Stop::None;
-    bool opened = false;
-    LocalFile file;
-    TFetchSize done = 0;
-    TFetchSize total = 0;
+    bool asked = false, opened = false;
+    TFetchSize done = 0, total = 0, from = 0, recorded = 0;
 
     auto openTarget = [&]() -> bool {
         opened = true;
-        run.SetCurrentTarget(target, item.TargetDir);
-        // A target without a directory part would land wherever the process
-        // happens to run; it is refused like any target that cannot be made.
-        if (DirectoryPart(target).empty()) {
+        if (!asked) {
+            asked = true;
+            run.SetCurrentTarget(target, item.TargetDir);
+            // A target without a directory part would land wherever the
+            // process happens to run; it is refused like any target that
+            // cannot be made.
+            if (DirectoryPart(target).empty()) {
+                run.RaiseError(3, "Cannot create target file " + target);
+                stop = Stop::CreateFailed;
+                return false;
+            }
+            if (FileExists(target) && !run.AskOverwrite(target)) {
+                stop = Stop::Refused;
+                return false;
+            }
+            run.BeginTransfer();
+        }
+        if (!part.Open() || (from == 0 && !part.Restart())) {
             run.RaiseError(3, "Cannot create target file " + target);
             stop = Stop::CreateFailed;
             return false;
         }
-        if (FileExists(target) && !run.AskOverwrite(target)) {
-            stop = Stop::Refused;
+        // After REST the server's size is what is left to come.
+        const auto remote = ftp.RemoteSize();
+        total = remote ? from + *remote : 0;
+        if (from > 0 && total != recorded) {
+            stop = Stop::Changed;
             return false;
         }
-        if (!file.Create(target)) {
-            run.RaiseError(3, "Cannot create target file " + target);
-            stop = Stop::CreateFailed;
-            return false;
-        }
-        total = ftp.RemoteSize().value_or(0);
-        run.BeginTransfer();
+        if (from == 0 && total > 0)
+            part.WriteRecord({source, "size:" + std::to_string(total), -1});
         return true;
     };
 
     // What curl hands over is written in one go and then reported chunk by
-    // chunk; a cancel between chunks cuts the file back to what was reported.
+    // chunk; Cancel is looked at between chunks.
     auto sink = [&](const char *data, std::size_t size) -> bool {
         if (!opened && !openTarget())
             return false;
@@ -154,7 +187,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
             stop = Stop::Cancelled;
             return false;
         }
-        if (!file.WriteAll(data, size)) {
+        if (!part.WriteAt(done, data, size)) {
             stop = Stop::WriteFailed;
             return false;
         }
@@ -165,37 +198,70 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
             run.ProgressStep(done, total, dlg.DlgDwnload);
             if (size > 0 && run.Cancelled()) {
                 stop = Stop::Cancelled;
-                file.Truncate(done);
                 return false;
             }
         }
         return true;
     };
 
-    code = ftp.Retrieve(item.URL, sink);
-    if (code == CURLE_OK && !opened && !openTarget())
-        code = CURLE_WRITE_ERROR;
-    bool closed = file.IsOpen() ? file.Close() : true;
+    for (int retry = 0, restarts = 0;;) {
+        from = 0;
+        std::string validator;
+        if (mayResume && (part.IsOpen() || (FileExists(part.Path()) && part.Open())) &&
+            part.ResumePoint(source, validator) > 0 && validator.rfind("size:", 0) == 0) {
+            from = part.Size();
+            recorded = std::atoll(validator.c_str() + 5);
+        }
+        mayResume = true;
+        done = from;
+        opened = false;
+        code = ftp.Retrieve(item.URL, sink, from);
+        if (code == CURLE_OK && !opened && !openTarget())
+            code = CURLE_WRITE_ERROR;
+        if (from > 0 && restarts++ < 2 && (stop == Stop::Changed || code == CURLE_BAD_DOWNLOAD_RESUME)) {
+            // The file on the server is not the one the part began with.
+            stop = Stop::None;
+            part.Restart();
+            continue;
+        }
+        if (stop != Stop::None || code == CURLE_OK || retry >= policy.Retries || run.Cancelled() ||
+            !IsTransientTransferError(code, item.FTPHost))
+            break;
+        const auto delay = RetryDelay(policy, retry, std::nullopt);
+        run.RaiseRetry(retry++, delay, static_cast<int>(code), WinInetErrorText(static_cast<int>(code)));
+        if (!run.WaitUnlessCancelled(delay))
+            break;
+    }
 
-    if (stop == Stop::Refused || stop == Stop::CreateFailed)
+    if (stop == Stop::Refused || stop == Stop::CreateFailed || stop == Stop::Changed) {
+        part.Close();
         return false;
-    if (stop == Stop::Cancelled || (code == CURLE_ABORTED_BY_CALLBACK && run.Cancelled()))
+    }
+    if (stop == Stop::Cancelled || run.Cancelled()) {
+        part.Discard();
         return opened;
-    if (stop == Stop::WriteFailed || (code == CURLE_OK && !closed)) {
+    }
+    if (stop == Stop::WriteFailed) {
+        part.Close();
         run.RaiseError(5, "Error writing to destination file " + target);
         return false;
     }
     if (code == CURLE_OK) {
+        if (!part.Commit()) {
+            run.RaiseError(5, "Error writing to destination file " + target);
+            return false;
+        }
         // The loop's last pass reads nothing and reports the final count once more.
         run.ProgressStep(done, total, dlg.DlgDwnload);
         return true;
     }
+    part.Close();
     watch.Explain(code);
-    if (!opened && isRemoteFileRefused(code)) {
+    if (!opened && done == 0 && isRemoteFileRefused(code)) {
         run.RaiseURLNotFound(item.URL);
         return false;
     }
-    // A broken connection or a short transfer: the partial file stays.
+    // A broken connection or a short transfer: the part file stays.
     run.RaiseError(static_cast<int>(code), WinInetErrorText(static_cast<int>(code)));
     return false;
 }

@@ -1,5 +1,5 @@
-// HTTP download and upload on libcurl. Both run on the run's worker thread
-// and report through the run; neither throws for an expected failure.
+// HTTP upload on libcurl. It runs on the run's worker thread and reports
+// through the run; it never throws for an expected failure.
 #include "transfer/format_functions.h"
 #include "transfer/local_file.h"
 #include "transfer/transfer_operations.h"
@@ -15,109 +15,11 @@ namespace fetchly {
 
 namespace {
 
-// libcurl hands over data in blocks of this size; the progress step still
-// follows every 4096 bytes, but the disk sees fewer, larger writes.
-constexpr long ReceiveBufferSize = 100 * 1024;
-
-bool schemeIsHttp(CURL *h)
-{
-    char *scheme = nullptr;
-    if (curl_easy_getinfo(h, CURLINFO_SCHEME, &scheme) != CURLE_OK || !scheme)
-        return false;
-    return strncasecmp(scheme, "http", 4) == 0;
-}
-
 long responseCode(CURL *h)
 {
     long code = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code);
     return code;
-}
-
-// State of one download while curl runs it.
-struct Download {
-    TFetchRun &run;
-    const TFetchItem &item;
-    CURL *handle = nullptr;
-    std::string target;
-    LocalFile file;
-    bool opened = false;  // the response has been looked at
-    bool created = false; // the target file was created by this download
-    bool refused = false; // the overwrite was refused
-    bool failed = false;  // an error has been reported already
-    bool cancelled = false;
-    TFetchSize done = 0;
-    TFetchSize total = 0;
-
-    // The moment the response is known: check the status, then prepare the
-    // local file. False ends the transfer.
-    bool open()
-    {
-        opened = true;
-        if (schemeIsHttp(handle)) {
-            const long status = responseCode(handle);
-            if (status >= 300) {
-                run.RaiseError(static_cast<int>(status),
-                               "Returned http error code " + std::to_string(status));
-                failed = true;
-                return false;
-            }
-        }
-        const std::string name = item.TargetFilename.empty() ? UrlFileName(item.URL) : item.TargetFilename;
-        target = JoinPath(item.TargetDir, name);
-        run.SetCurrentTarget(target, item.TargetDir);
-        if (FileExists(target) && !run.AskOverwrite(target)) {
-            refused = true;
-            return false;
-        }
-        const std::string dir = DirectoryPart(target);
-        if (!dir.empty())
-            MakeDirectories(dir);
-        if (dir.empty() || !file.Create(target)) {
-            // An empty directory part means no target directory was given.
-            run.RaiseError(3, "Cannot create file " + target);
-            failed = true;
-            return false;
-        }
-        created = true;
-        curl_off_t length = -1;
-        curl_easy_getinfo(handle, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
-        total = length > 0 ? static_cast<TFetchSize>(length) : 0;
-        run.BeginTransfer();
-        return true;
-    }
-
-    size_t receive(const char *data, size_t size)
-    {
-        if (!opened && !open())
-            return 0;
-        if (!file.IsOpen())
-            return 0;
-        if (!file.WriteAll(data, size)) {
-            run.RaiseError(5, "Error writing to destination file " + target);
-            failed = true;
-            return 0;
-        }
-        // The progress step after every 4096 bytes, as the dialog and the
-        // events expect; Cancel is looked at between them.
-        size_t stepped = 0;
-        while (stepped < size) {
-            const size_t piece = std::min<size_t>(NetworkChunkSize, size - stepped);
-            stepped += piece;
-            done += static_cast<TFetchSize>(piece);
-            run.ProgressStep(done, total, run.Dialog().DlgDwnload);
-            if (run.Cancelled()) {
-                cancelled = true;
-                return 0;
-            }
-        }
-        return size;
-    }
-};
-
-size_t downloadWrite(char *data, size_t size, size_t count, void *user)
-{
-    return static_cast<Download *>(user)->receive(data, size * count);
 }
 
 size_t discardBody(char *, size_t size, size_t count, void *)
@@ -126,74 +28,6 @@ size_t discardBody(char *, size_t size, size_t count, void *)
 }
 
 } // namespace
-
-bool HttpDownload(TFetchRun &run, const TFetchItem &item)
-{
-    const std::string &url = item.URL;
-    run.SetItemHeader(UrlFileName(url), run.Dialog().DlgFromServerLabel, UrlHost(url));
-
-    CurlEasy easy = run.Session() ? run.Session()->NewHandle() : CurlEasy();
-    if (!easy) {
-        run.RaiseURLNotFound(MaskUrlPassword(url));
-        return false;
-    }
-    CURL *h = easy.get();
-    Download dl{run, item, h};
-    CurlSlist headers(curl_slist_append(nullptr, "Cache-Control: no-cache"));
-    curl_slist_append(headers.get(), "Pragma: no-cache");
-    curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, ReceiveBufferSize);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, downloadWrite);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &dl);
-    // Cancel and a stall also end a transfer that is waiting for data.
-    TTransferWatch watch(run);
-    watch.Install(h);
-
-    CURLcode rc = curl_easy_perform(h);
-    if (watch.Cancelled() || run.Cancelled())
-        dl.cancelled = true;
-    else if (watch.Stalled())
-        rc = CURLE_OPERATION_TIMEDOUT;
-
-    if (!dl.cancelled)
-        run.SetReason(watch.Reason(rc));
-    if (!dl.opened && !dl.cancelled) {
-        const bool responded = schemeIsHttp(h) ? responseCode(h) > 0 : rc == CURLE_OK;
-        if (!responded) {
-            // Nothing came back: no server, a bad URL, a name not resolved.
-            run.RaiseURLNotFound(MaskUrlPassword(url));
-            return false;
-        }
-        // A response without a body (an empty file, or an error status).
-        if (!dl.open())
-            return false;
-    }
-    if (dl.refused)
-        return false;
-    const bool closed = dl.file.Close();
-    if (dl.cancelled) {
-        if (dl.created)
-            ::unlink(dl.target.c_str());
-        return false;
-    }
-    if (dl.failed)
-        return false;
-    if (rc != CURLE_OK) {
-        // A broken connection, a short body or a stall: the partial file
-        // stays, but the item has failed.
-        run.RaiseError(static_cast<int>(rc), WinInetErrorText(static_cast<int>(rc)));
-        return false;
-    }
-    if (!closed) {
-        run.RaiseError(5, "Error writing to destination file " + dl.target);
-        return false;
-    }
-    // The final pass of the loop that reads nothing: one more progress step
-    // with the final count.
-    run.ProgressStep(dl.done, dl.total, run.Dialog().DlgDwnload);
-    return true;
-}
 
 namespace {
 

@@ -15,11 +15,14 @@ namespace fetchly::cli {
 namespace {
 
 const char *const kGetUsage =
-    "usage: fetchly get [-d DIR] [-o NAME] URL...\n"
+    "usage: fetchly get [-d DIR] [-o NAME] [--connections N] [--retries N] [--no-resume] URL...\n"
     "       fetchly get --ftp HOST[:PORT] ... PATH...   (see fetchly get --ftp --help)\n"
     "  Downloads each URL (http, https, ftp) into DIR (default: the current folder),\n"
-    "  named after the URL's last part or NAME (one URL only). Options: --quiet,\n"
-    "  --proxy HOST:PORT, --proxy-user U, --proxy-password P.\n"
+    "  named after the URL's last part or NAME (one URL only). A download goes to\n"
+    "  NAME.part first and continues from it when the server proves the file unchanged\n"
+    "  (--no-resume: start from zero). --connections N (1-16, default 8) for large files\n"
+    "  on servers that serve ranges; --retries N (default 5) for failures that may pass.\n"
+    "  Options: --quiet, --proxy HOST:PORT, --proxy-user U, --proxy-password P.\n"
     "  Exit status: 0 when every download succeeded, 1 when any failed, 2 for usage.\n";
 
 const char *const kPutUsage =

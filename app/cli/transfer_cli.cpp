@@ -30,6 +30,21 @@ std::string optionValue(const std::vector<std::string> &args, std::size_t &i)
     return args[++i];
 }
 
+namespace {
+
+int numberOption(const std::vector<std::string> &args, std::size_t &i, int low, int high)
+{
+    const std::string name = optionName(args[i]);
+    const std::string text = optionValue(args, i);
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos ||
+        std::stoi(text) < low || std::stoi(text) > high)
+        throw UsageError(name + " takes a number from " + std::to_string(low) + " to " +
+                         std::to_string(high));
+    return std::stoi(text);
+}
+
+} // namespace
+
 bool parseCommonOption(const std::vector<std::string> &args, std::size_t &i, CommonOptions &options)
 {
     const std::string name = optionName(args[i]);
@@ -41,6 +56,12 @@ bool parseCommonOption(const std::vector<std::string> &args, std::size_t &i, Com
         options.proxyPassword = optionValue(args, i);
     else if (name == "--quiet" || name == "-q")
         options.quiet = true;
+    else if (name == "--connections")
+        options.connections = numberOption(args, i, 1, 16);
+    else if (name == "--retries")
+        options.retries = numberOption(args, i, 0, 100);
+    else if (name == "--no-resume")
+        options.resume = false;
     else
         return false;
     return true;
@@ -202,6 +223,9 @@ int runItems(TFetchEngine &engine, const CommonOptions &options)
     engine.ShowDialog = false;
     engine.ShowOpenFile = false;
     engine.ShowOpenFolder = false;
+    engine.Connections = options.connections;
+    engine.Retries = options.retries;
+    engine.Resume = options.resume;
     applyStallLimit(engine);
 
     RunPrinter out(options.quiet);
@@ -240,6 +264,13 @@ int runItems(TFetchEngine &engine, const CommonOptions &options)
         // is enough to hear.
         if (!reported)
             fail("share connection failed: " + describe(current) + inParentheses(e.CurrentReason()));
+    };
+    engine.OnRetry = [&](TFetchEngine &, int retry, int retries, int delayMs, int code,
+                         const std::string &info) {
+        char wait[32];
+        std::snprintf(wait, sizeof wait, "%.1f", delayMs / 1000.0);
+        out.line("fetchly: retry " + std::to_string(retry) + " of " + std::to_string(retries) + " in " +
+                 wait + " s after error " + std::to_string(code) + ": " + info);
     };
     engine.OnCopyOverWrite = [&](TFetchEngine &, const std::string &file, bool &) {
         out.line("fetchly: replacing " + file);

@@ -23,6 +23,9 @@ struct CommonOptions {
     std::string proxyUser;     // --proxy-user U
     std::string proxyPassword; // --proxy-password P
     bool quiet = false;        // --quiet: errors only
+    int connections = 8;       // --connections N (1..16)
+    int retries = 5;           // --retries N
+    bool resume = true;        // --no-resume: start downloads from zero
 };
 
 // The value of the option at args[i] ("--opt VALUE" or "--opt=VALUE");

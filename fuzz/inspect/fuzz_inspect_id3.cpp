@@ -6,8 +6,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const std::string text =
-        fetchly::inspect::Mp3InfoFromTail(std::string_view(reinterpret_cast<const char *>(data), size), "dir/fuzz.mp3");
+    const std::string text = fetchly::inspect::Mp3InfoFromTail(
+        std::string_view(reinterpret_cast<const char *>(data), size), "dir/fuzz.mp3");
     volatile std::size_t sink = text.size();
     (void)sink;
     return 0;

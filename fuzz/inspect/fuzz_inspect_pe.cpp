@@ -6,11 +6,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    const auto info =
-        fetchly::inspect::TVersionResource::FromMemory(std::string_view(reinterpret_cast<const char *>(data), size));
+    const auto info = fetchly::inspect::TVersionResource::FromMemory(
+        std::string_view(reinterpret_cast<const char *>(data), size));
     std::size_t total = info.Translation().size() + info.FileVersion().size() + info.CompanyName().size() +
-                        info.FileDescription().size() + info.InternalName().size() + info.LegalCopyright().size() +
-                        info.Comments().size() + info.VersionValue("ProductVersion").size();
+                        info.FileDescription().size() + info.InternalName().size() +
+                        info.LegalCopyright().size() + info.Comments().size() +
+                        info.VersionValue("ProductVersion").size();
     volatile std::size_t sink = total;
     (void)sink;
     return 0;

@@ -99,8 +99,9 @@ TEST(VersionResource, DamagedBlocksNeverReadOutsideTheFile)
     for (std::size_t cut = 0; cut < sample.size(); cut += 97) {
         const auto info = TVersionResource::FromMemory(std::string_view(sample).substr(0, cut));
         // A block that does not lie wholly inside the file is not read.
-        if (cut <= block)
+        if (cut <= block) {
             EXPECT_FALSE(info.Valid()) << cut;
+        }
         (void)info.FileVersion();
     }
     for (std::size_t at : {std::size_t{0x3C}, block - 6, block - 4, block + 30, block + 90}) {

@@ -1,10 +1,12 @@
 #include "support/temp_dir.h"
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <sys/resource.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -83,6 +85,34 @@ void writeFile(const fs::path &path, const std::string &bytes)
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out)
         throw std::runtime_error("cannot write " + path.string());
+}
+
+FileSizeLimit::FileSizeLimit(long long bytes)
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_soft = static_cast<long long>(limit.rlim_cur);
+    // Without this the process would be killed instead of the write failing.
+    m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    limit.rlim_cur = static_cast<rlim_t>(bytes);
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = static_cast<rlim_t>(m_soft);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, m_oldHandler);
+}
+
+std::size_t countEntries(const fs::path &dir)
+{
+    std::size_t n = 0;
+    for ([[maybe_unused]] auto &e : fs::directory_iterator(dir))
+        ++n;
+    return n;
 }
 
 std::vector<fs::path> filesStartingWith(const fs::path &dir, const std::string &prefix)

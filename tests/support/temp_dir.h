@@ -54,6 +54,23 @@ private:
     ScopedEnv m_config, m_data, m_cache, m_home;
 };
 
+// Limits the size of files this process writes (a disk that is full after
+// `bytes`), for the object's lifetime; writes past it fail with EFBIG.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit &) = delete;
+    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
+
+private:
+    long long m_soft = 0;
+    void (*m_oldHandler)(int) = nullptr;
+};
+
+// The number of entries of a folder (/proc/self/fd: open descriptors).
+std::size_t countEntries(const std::filesystem::path &dir);
+
 // Reads a whole file as bytes; empty when it cannot be read.
 std::string readFile(const std::filesystem::path &path);
 // Writes `bytes` to `path`, creating its parent folders; throws when it cannot.

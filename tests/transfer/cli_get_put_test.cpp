@@ -70,13 +70,15 @@ TEST(GetCommand, EachFailureLineNamesTheItemAndWhy)
         {{program, "get", "--quiet", tls.url("/file/10")},
          "fetchly: not found: " + tls.url("/file/10") +
              " (SSL certificate problem: self-signed certificate)\n"},
-        {{program, "get", "--quiet", closed}, "fetchly: not found: " + closed + " (Connection refused)\n"},
+        {{program, "get", "--quiet", "--retries", "0", closed},
+         "fetchly: not found: " + closed + " (Connection refused)\n"},
         // Without a network of its own the name cannot leave the machine.
-        {{"unshare", "--net", program, "get", "--quiet", "http://nosuch.invalid/a.zip"},
+        {{"unshare", "--net", program, "get", "--quiet", "--retries", "0", "http://nosuch.invalid/a.zip"},
          "fetchly: not found: http://nosuch.invalid/a.zip (Could not resolve host: nosuch.invalid)\n"},
-        {{"env", "FETCHLY_STALL_SECONDS=1", program, "get", "--quiet", peer.url("/silent")},
+        {{"env", "FETCHLY_STALL_SECONDS=1", program, "get", "--quiet", "--retries", "0", peer.url("/silent")},
          "fetchly: not found: " + peer.url("/silent") + " (Operation timed out after 1000 ms)\n"},
-        {{"env", "FETCHLY_STALL_SECONDS=1", program, "get", "--quiet", peer.url("/stall/5000")},
+        {{"env", "FETCHLY_STALL_SECONDS=1", program, "get", "--quiet", "--retries", "0",
+          peer.url("/stall/5000")},
          "fetchly: error 28: " + peer.url("/stall/5000") + " (Operation timed out after 1000 ms)\n"},
         {{program, "get", "--quiet", peer.url("/loop")},
          "fetchly: too many redirects (more than 10): " + peer.url("/loop") + "\n"},
@@ -116,6 +118,29 @@ TEST(GetCommand, SignalsCancelAndLeaveNoPartialFile)
     }
 }
 
+TEST(GetCommand, RetriesAreLoggedAndAPartResumedUnlessToldNotTo)
+{
+    HttpPeer peer;
+    TempDir dir;
+    const std::string closed = "http://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/x";
+    auto r = runFetchly({"get", "--retries", "1", closed}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    // Each retry is a line of its own; the failure is reported once.
+    EXPECT_TRUE(contains(r.err, "fetchly: retry 1 of 1 in 1.")) << r.err;
+    EXPECT_EQ(r.err.find("not found"), r.err.rfind("not found")) << r.err;
+
+    const std::string url = peer.url("/ranged/300000?etag=c&dropat=1");
+    r = runFetchly({"get", "--retries", "0", "--connections", "1", "-o", "r.bin", url}, dir.path());
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(readFile(dir.path() / "r.bin.part") == httpPattern(150000));
+    r = runFetchly({"get", "--no-resume", "-o", "r.bin", url}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(readFile(dir.path() / "r.bin") == httpPattern(300000));
+    const auto log = peer.requestsLog();
+    EXPECT_EQ(log.find("Range: bytes=150000-"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Range: bytes=0-"), log.rfind("Range: bytes=0-")) << "only the second run probed";
+}
+
 TEST(GetCommand, UsageErrorsGiveStatusTwo)
 {
     TempDir dir;
@@ -124,6 +149,8 @@ TEST(GetCommand, UsageErrorsGiveStatusTwo)
                                                {"get", "-o", "a", "http://h/1", "http://h/2"},
                                                {"get", "--bogus", "http://h/"},
                                                {"get", "-d"},
+                                               {"get", "--connections", "17", "http://h/"},
+                                               {"get", "--retries", "x", "http://h/"},
                                                {"put", "onlyfile"},
                                                {"put", "--put", "a", "b", "c"}}) {
         const auto r = runFetchly(args, dir.path());

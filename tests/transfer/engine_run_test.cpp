@@ -25,14 +25,6 @@ TFetchItem httpItem(const HttpPeer &peer, const std::string &path, const TempDir
     return item;
 }
 
-std::size_t countEntries(const char *dir)
-{
-    std::size_t n = 0;
-    for ([[maybe_unused]] auto &e : std::filesystem::directory_iterator(dir))
-        ++n;
-    return n;
-}
-
 } // namespace
 
 TEST(EngineDefaults, MatchTheDocumentedValues)

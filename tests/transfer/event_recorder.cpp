@@ -4,6 +4,7 @@ namespace fetchly::test {
 
 EventRecorder::EventRecorder(TFetchEngine &engine)
 {
+    engine.RetryBaseDelay = std::chrono::milliseconds(1);
     engine.OnFileStart = [this](TFetchEngine &, int idx, int ext) {
         add("FileStart " + std::to_string(idx) + " " + std::to_string(ext));
     };
@@ -28,6 +29,10 @@ EventRecorder::EventRecorder(TFetchEngine &engine)
         allow = allowOverwrite;
     };
     engine.OnCopyCancel = [this](TFetchEngine &) { add("CopyCancel"); };
+    engine.OnRetry = [this](TFetchEngine &, int retry, int retries, int, int code, const std::string &info) {
+        add("Retry " + std::to_string(retry) + "/" + std::to_string(retries) + " " + std::to_string(code) +
+            " " + info);
+    };
 }
 
 void EventRecorder::add(std::string line)
@@ -46,7 +51,7 @@ std::vector<std::string> EventRecorder::events() const
 {
     std::vector<std::string> out;
     for (auto &l : all())
-        if (l.rfind("Progress ", 0) != 0)
+        if (l.rfind("Progress ", 0) != 0 && l.rfind("Retry ", 0) != 0)
             out.push_back(l);
     return out;
 }
@@ -57,6 +62,15 @@ std::vector<std::string> EventRecorder::progress() const
     for (auto &l : all())
         if (l.rfind("Progress ", 0) == 0)
             out.push_back(l.substr(9));
+    return out;
+}
+
+std::vector<std::string> EventRecorder::retries() const
+{
+    std::vector<std::string> out;
+    for (auto &l : all())
+        if (l.rfind("Retry ", 0) == 0)
+            out.push_back(l.substr(6));
     return out;
 }
 

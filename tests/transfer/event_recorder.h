@@ -16,6 +16,8 @@ namespace fetchly::test {
 // their number depends on how the data arrived.
 class EventRecorder {
 public:
+    // Also makes the engine's retry backoff a millisecond, so retried
+    // failures cost no test time.
     explicit EventRecorder(TFetchEngine &engine);
 
     // All lines except progress ("Progress ...") lines.
@@ -24,6 +26,8 @@ public:
     std::vector<std::string> all() const;
     // The progress lines: "fileidx Ext size totsize".
     std::vector<std::string> progress() const;
+    // The retries announced: "retry/retries code info" (not in events()).
+    std::vector<std::string> retries() const;
 
     // Called from OnCopyProgress after recording (e.g. to press Cancel).
     std::function<void(int fileidx, int Ext, TFetchSize size, TFetchSize totsize)> onProgress;

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 
 namespace fs = std::filesystem;
 using namespace fetchly;
@@ -153,11 +154,12 @@ TEST_F(FileCopy, TargetThatCannotBeCreatedIsCode3AndTheRunGoesOn)
     EXPECT_TRUE(engine.Items.Get(2).Done);
 }
 
-TEST_F(FileCopy, CancelKeepsThePartialTarget)
+TEST_F(FileCopy, CancelLeavesTheTargetAsItWas)
 {
     const std::string data = patternBytes(10 * 16384);
     auto source = dir.write("c.bin", data);
     const fs::path out = dir.path() / "out";
+    dir.write("out/c.bin", "earlier copy");
     engine.Items.Add(copyItem(source.string(), out.string()));
     engine.Items.Add(copyItem(source.string(), (dir.path() / "never").string()));
     events.onProgress = [this](const ProgressEvent &e) {
@@ -166,20 +168,34 @@ TEST_F(FileCopy, CancelKeepsThePartialTarget)
     };
     runToEnd(engine);
 
-    EXPECT_EQ(readFile(out / "c.bin"), data.substr(0, 2 * 16384));
+    EXPECT_EQ(readFile(out / "c.bin"), "earlier copy");
+    EXPECT_FALSE(fs::exists(out / "c.bin.part"));
     EXPECT_FALSE(engine.Items.Get(0).Done);
     EXPECT_FALSE(fs::exists(dir.path() / "never"));
-    EXPECT_EQ(events.log(), (std::vector<std::string>{"FileStart 0 0", "Progress", "CopyDone"}));
+    EXPECT_EQ(events.log(),
+              (std::vector<std::string>{"FileStart 0 0", "CopyOverWrite", "Progress", "CopyDone"}));
 }
 
 TEST_F(FileCopy, WriteErrorIsCode5)
 {
     auto source = dir.write("w.bin", patternBytes(50000));
-    // /dev/full opens and fails every write with ENOSPC.
-    engine.Items.Add(copyItem(source.string(), "/dev", "full"));
-    runToEnd(engine);
-    EXPECT_EQ(events.errors(), std::vector<std::string>{"5: Error writing to destination file /dev/full"});
+    auto target = dir.write("out/w.bin", "good");
+    engine.Items.Add(copyItem(source.string(), target.parent_path().string()));
+    {
+        FileSizeLimit full(5000);
+        runToEnd(engine);
+    }
+    EXPECT_EQ(events.errors(),
+              std::vector<std::string>{"5: Error writing to destination file " + target.string()});
     EXPECT_FALSE(engine.Items.Get(0).Done);
+    EXPECT_EQ(readFile(target), "good");
+
+    // Nor does a FIFO in its place block the copy.
+    fs::remove(target);
+    ASSERT_EQ(mkfifo(target.c_str(), 0600), 0);
+    runToEnd(engine);
+    EXPECT_EQ(events.errors().back(),
+              "3: Cannot create target file " + target.string() + ": not a regular file");
 }
 
 // A 64 KiB tmpfs as the target: the copy runs out of space part-way.
@@ -212,8 +228,9 @@ TEST_F(FileCopy, FullDiskIsCode5AndKeepsThePartialFile)
     EXPECT_EQ(events.errors(),
               std::vector<std::string>{"5: Error writing to destination file " + target.string()});
     EXPECT_FALSE(engine.Items.Get(0).Done);
-    ASSERT_TRUE(fs::exists(target));
-    std::string partial = readFile(target);
+    EXPECT_FALSE(fs::exists(target));
+    std::string partial = readFile(target.string() + ".part");
+    EXPECT_GT(partial.size(), 0u);
     EXPECT_LT(partial.size(), data.size());
     EXPECT_EQ(partial, data.substr(0, partial.size()));
 }

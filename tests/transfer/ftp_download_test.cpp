@@ -5,6 +5,7 @@
 
 #include "transfer/fetch_engine.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -210,7 +211,7 @@ TEST_F(FtpDownload, OverwriteQuestionDecides)
     expectOverwriteQuestionDecides(engine, events, target.string(), "old", "new contents");
 }
 
-TEST_F(FtpDownload, CancelKeepsThePartialFile)
+TEST_F(FtpDownload, CancelRemovesThePartFile)
 {
     const std::string data = patternBytes(4 * 1024 * 1024);
     writeFile(ftp.root() / "big.bin", data);
@@ -222,17 +223,14 @@ TEST_F(FtpDownload, CancelKeepsThePartialFile)
     };
     runToEnd(engine);
 
-    const fs::path partial = local.path() / "big.bin";
-    ASSERT_TRUE(fs::exists(partial));
-    auto size = fs::file_size(partial);
-    EXPECT_EQ(static_cast<TFetchSize>(size), events.progress().back().size);
-    EXPECT_LT(size, data.size());
-    EXPECT_EQ(readFile(partial), data.substr(0, size));
+    EXPECT_FALSE(fs::exists(local.path() / "big.bin.part"));
+    EXPECT_FALSE(fs::exists(local.path() / "big.bin"));
+    EXPECT_LT(events.progress().back().size, static_cast<TFetchSize>(data.size()));
     EXPECT_FALSE(engine.Items.Get(0).Done);
     EXPECT_EQ(events.log(), (std::vector<std::string>{"FileStart 0 0", "Progress", "CopyDone"}));
 }
 
-TEST_F(FtpDownload, ShortTransferIsAFailureAndKeepsThePartialFile)
+TEST_F(FtpDownload, ShortTransferIsRetriedThenFailsAndKeepsThePartFile)
 {
     const std::string data = patternBytes(50000);
     writeFile(ftp.root() / "cut.short", data);
@@ -242,8 +240,38 @@ TEST_F(FtpDownload, ShortTransferIsAFailureAndKeepsThePartialFile)
     auto errors = events.errors();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind(std::to_string(CURLE_PARTIAL_FILE) + ": ", 0), 0u) << errors[0];
-    EXPECT_EQ(readFile(local.path() / "cut.short"), data.substr(0, 25000));
+    EXPECT_EQ(readFile(local.path() / "cut.short.part"), data.substr(0, 25000));
+    EXPECT_FALSE(fs::exists(local.path() / "cut.short"));
     EXPECT_FALSE(engine.Items.Get(0).Done);
+    // Each retry asked for the rest only.
+    const auto commands = ftp.commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "anonymous REST 25000"), 5)
+        << ::testing::PrintToString(commands);
+}
+
+TEST_F(FtpDownload, BrokenTransferResumesWhileTheSizeIsUnchanged)
+{
+    const std::string data = patternBytes(50000);
+    writeFile(ftp.root() / "r.flaky", data);
+    engine.Items.Add(ftpItem(ftp, "r.flaky", local.str()));
+    runToEnd(engine);
+    EXPECT_TRUE(engine.Items.Get(0).Done);
+    EXPECT_EQ(readFile(local.path() / "r.flaky"), data);
+    const auto commands = ftp.commands();
+    EXPECT_NE(std::find(commands.begin(), commands.end(), "anonymous REST 25000"), commands.end());
+    EXPECT_EQ(events.progress().back().size, 50000);
+    EXPECT_EQ(events.progress().back().totsize, 50000);
+
+    // A part left from a file of another size is started over.
+    writeFile(ftp.root() / "s.flaky", data);
+    engine.Retries = 0;
+    engine.Items.Clear();
+    engine.Items.Add(ftpItem(ftp, "s.flaky", local.str()));
+    runToEnd(engine);
+    EXPECT_EQ(readFile(local.path() / "s.flaky.part"), data.substr(0, 25000));
+    writeFile(ftp.root() / "s.flaky", patternBytes(40000));
+    runToEnd(engine);
+    EXPECT_EQ(readFile(local.path() / "s.flaky"), patternBytes(40000));
 }
 
 TEST_F(FtpDownload, StalledTransferFailsAfterTheStallLimit)
@@ -252,6 +280,7 @@ TEST_F(FtpDownload, StalledTransferFailsAfterTheStallLimit)
     writeFile(ftp.root() / "slow.stall", data);
     engine.Items.Add(ftpItem(ftp, "slow.stall", local.str()));
     engine.StallTimeout = std::chrono::seconds(1);
+    engine.Retries = 0; // the peer hangs as a whole, not just this transfer
     const auto started = std::chrono::steady_clock::now();
     runToEnd(engine, std::chrono::seconds(20));
 
@@ -259,20 +288,23 @@ TEST_F(FtpDownload, StalledTransferFailsAfterTheStallLimit)
     auto errors = events.errors();
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors[0].rfind(std::to_string(CURLE_OPERATION_TIMEDOUT) + ": ", 0), 0u) << errors[0];
-    EXPECT_EQ(readFile(local.path() / "slow.stall"), data.substr(0, 30000));
+    EXPECT_EQ(readFile(local.path() / "slow.stall.part"), data.substr(0, 30000));
     EXPECT_FALSE(engine.Items.Get(0).Done);
 }
 
 TEST_F(FtpDownload, LocalWriteErrorIsCode5)
 {
     writeFile(ftp.root() / "full.bin", patternBytes(20000));
-    // /dev/full accepts the open and fails every write with ENOSPC.
-    TFetchItem item = ftpItem(ftp, "full.bin", "/dev");
-    item.TargetFilename = "full";
-    engine.Items.Add(item);
-    runToEnd(engine);
-    EXPECT_EQ(events.errors(), std::vector<std::string>{"5: Error writing to destination file /dev/full"});
+    writeFile(local.path() / "full.bin", "good");
+    engine.Items.Add(ftpItem(ftp, "full.bin", local.str()));
+    {
+        FileSizeLimit full(5000);
+        runToEnd(engine);
+    }
+    EXPECT_EQ(events.errors(), std::vector<std::string>{"5: Error writing to destination file " +
+                                                        (local.path() / "full.bin").string()});
     EXPECT_FALSE(engine.Items.Get(0).Done);
+    EXPECT_EQ(readFile(local.path() / "full.bin"), "good");
 }
 
 } // namespace

@@ -9,6 +9,8 @@ namespace fetchly::test {
 
 EventLog::EventLog(TFetchEngine &engine) : m_engine(engine)
 {
+    // Retried failures cost no test time.
+    engine.RetryBaseDelay = std::chrono::milliseconds(1);
     engine.OnFileStart = [this](TFetchEngine &, int idx, int ext) {
         add("FileStart " + std::to_string(idx) + " " + std::to_string(ext));
     };

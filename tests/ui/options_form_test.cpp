@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -69,14 +70,20 @@ TEST(OptionsSettings, FirstRunWritesTheValuesInTheirOrder)
     EXPECT_EQ(ini.ReadString("Values", "ProxEdit", "?"), "");
     EXPECT_EQ(ini.ReadString("Values", "diredit", "?"), DefaultTargetDir().toStdString());
     EXPECT_EQ(ini.ReadString("Values", "LinksList", "?"), "-1");
+    EXPECT_EQ(ini.KeyNames("Transfer"), (std::vector<std::string>{"Connections", "Retries"}));
+    EXPECT_EQ(ini.ReadString("Transfer", "Connections", "?"), "8");
+    EXPECT_EQ(ini.ReadString("Transfer", "Retries", "?"), "5");
 }
 
 TEST(OptionsSettings, StoredValuesAreReadAndNonNumbersKeepTheDesign)
 {
     XdgHome home;
-    writeIni("[Values]\nCheckBox1=1\nProxEdit=proxy:3128\nPassEdit=pw\nUserEdit=me\nCheckBox2=yes\n"
-             "CheckBox3=0x1\nCheckBox4=0\ndiredit=/tmp/x/\nLinksList=2\n");
+    writeIni(
+        "[Values]\nCheckBox1=1\nProxEdit=proxy:3128\nPassEdit=pw\nUserEdit=me\nCheckBox2=yes\n"
+        "CheckBox3=0x1\nCheckBox4=0\ndiredit=/tmp/x/\nLinksList=2\n[Transfer]\nConnections=99\nRetries=x\n");
     TOptionsForm dialog;
+    EXPECT_EQ(dialog.Transfer.Connections, 16);
+    EXPECT_EQ(dialog.Transfer.Retries, 5);
     EXPECT_TRUE(dialog.CheckBox1->isChecked());
     EXPECT_EQ(dialog.ProxEdit->text(), "proxy:3128");
     EXPECT_EQ(dialog.PassEdit->text(), "pw");
@@ -132,6 +139,14 @@ TEST(OptionsSettings, OkWritesAndTheMainWindowAppliesToTheEngine)
         form.OptionsForm->UserEdit->setText("user");
         form.OptionsForm->CheckBox2->setChecked(true);
         form.OptionsForm->CheckBox4->setChecked(true);
+        test::OnNextModal([](QWidget *advanced) {
+            auto *dialog = qobject_cast<TTransferOptionsDialog *>(advanced);
+            ASSERT_NE(dialog, nullptr);
+            dialog->ConnectionsEdit->setValue(3);
+            dialog->RetriesEdit->setValue(0);
+            dialog->accept();
+        });
+        form.OptionsForm->AdvancedButton->click();
         form.OptionsForm->Button1->click();
     });
     form.ToolButton12Click();
@@ -142,7 +157,11 @@ TEST(OptionsSettings, OkWritesAndTheMainWindowAppliesToTheEngine)
     EXPECT_TRUE(form.FetchEngine1.ShowDialog);
     EXPECT_FALSE(form.FetchEngine1.ShowOpenFile);
     EXPECT_TRUE(form.FetchEngine1.ShowOpenFolder);
+    EXPECT_EQ(form.FetchEngine1.Connections, 3);
+    EXPECT_EQ(form.FetchEngine1.Retries, 0);
     const TIniFile ini(test::IniPath());
+    EXPECT_EQ(ini.ReadString("Transfer", "Connections", ""), "3");
+    EXPECT_EQ(ini.ReadString("Transfer", "Retries", ""), "0");
     EXPECT_EQ(ini.ReadString("Values", "ProxEdit", ""), "proxy:8080");
     EXPECT_EQ(ini.ReadString("Values", "CheckBox2", ""), "1");
 }

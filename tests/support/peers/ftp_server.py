@@ -11,6 +11,9 @@ each successful login adds "<user> +LOGIN".
 A file whose name ends in ".short" is served truncated to half its length,
 the way a transfer cut off by a broken connection arrives; one ending in
 ".stall" sends half its length and then nothing more (the server hangs).
+One ending in ".flaky" is cut off at half the first time it is fetched and
+served whole (from any REST offset) afterwards. Offsets asked with REST are
+honoured by all of them.
 """
 import argparse
 import io
@@ -63,16 +66,22 @@ def main():
         def on_login(self, username):
             log.write("%s +LOGIN \n" % username)
 
+        served = set()
+
         def ftp_RETR(self, file):
-            if not file.endswith((".short", ".stall")):
+            if file.endswith(".flaky") and file in Handler.served:
                 return super().ftp_RETR(file)
+            Handler.served.add(file)
+            if not file.endswith((".short", ".stall", ".flaky")):
+                return super().ftp_RETR(file)
+            rest, self._restart_position = self._restart_position, 0
             try:
                 with open(file, "rb") as f:
                     data = f.read()
             except OSError as err:
                 self.respond("550 %s." % err.strerror)
                 return
-            fd = io.BytesIO(data[: len(data) // 2])
+            fd = io.BytesIO(data[rest: len(data) // 2])
             fd.name = file
             producer = FileProducer(fd, self._current_type)
             if file.endswith(".stall"):

@@ -14,13 +14,23 @@ usage: http_peer.py PORT RECORD_DIR [CERT KEY]   (with CERT and KEY: HTTPS)
   GET  /stall/N         Content-Length 2N, N bytes, then silence
   GET  /silent          accepts, reads the request, never answers
   GET  /drop/N          Content-Length 2N, N bytes, then the connection closes
+  GET  /reset/N         Content-Length 2N, N bytes, then the connection is reset
   GET  /slow/N          N bytes in 4096-byte pieces, 20 ms apart
+  GET  /ranged/N?OPTS    N bytes that honour Range and If-Range. OPTS (joined by &):
+                        etag=E      ETag "E" (RECORD_DIR/etag, when present, overrides it)
+                        dropat=K    request K of this URL (1 = first) stops halfway
+                        busy=K      the first K requests: 503 with Retry-After: 1
+                        maxconn=C   more than C at once: 503 without Retry-After
+                        norange=1   Range ignored (200 with the whole file)
+                        rate=B      at most B bytes a second per connection
   POST|PUT /upload/NAME body saved as RECORD_DIR/NAME.body, head as NAME.head
 Every request line and its headers are appended to RECORD_DIR/requests.log.
 """
 import os
 import sys
+import threading
 import time
+from urllib.parse import parse_qs
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 
@@ -30,19 +40,32 @@ def pattern(n):
     return (block * reps)[:n]
 
 
+_patterns = {}
+
+
+def shared_pattern(n):
+    # Large files are asked for by many connections at once: made once.
+    with Handler.lock:
+        if n not in _patterns:
+            _patterns[n] = memoryview(pattern(n))
+        return _patterns[n]
+
+
 class Handler(BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     record_dir = "."
+    lock = threading.Lock()
+    seen = {}     # URL -> requests so far
+    running = {}  # URL -> requests being answered
 
     def log_message(self, fmt, *args):
         pass
 
     def log_request_head(self):
-        with open(os.path.join(self.record_dir, "requests.log"), "a") as log:
-            log.write(self.requestline + "\n")
-            for k, v in self.headers.items():
-                log.write("%s: %s\n" % (k, v))
-            log.write("\n")
+        # One write per request, so parallel requests never interleave.
+        head = self.requestline + "\n" + "".join("%s: %s\n" % kv for kv in self.headers.items())
+        with Handler.lock, open(os.path.join(self.record_dir, "requests.log"), "a") as log:
+            log.write(head + "\n")
 
     def send_body(self, code, body, length=True, extra=()):
         self.send_response(code)
@@ -102,6 +125,18 @@ class Handler(BaseHTTPRequestHandler):
             self.wfile.write(pattern(n))
             self.wfile.flush()
             self.close_connection = True
+        elif kind == "reset":
+            n = int(arg)
+            self.send_response(200)
+            self.send_header("Content-Length", str(2 * n))
+            self.end_headers()
+            self.wfile.write(pattern(n))
+            self.wfile.flush()
+            import socket, struct
+            self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+            self.close_connection = True
+        elif kind == "ranged":
+            self.ranged(int(arg))
         elif kind == "slow":
             data = pattern(int(arg))
             self.send_response(200)
@@ -116,6 +151,65 @@ class Handler(BaseHTTPRequestHandler):
                 time.sleep(0.02)
         else:
             self.send_body(404, b"no such thing\n")
+
+    def ranged(self, n):
+        opts = {k: v[0] for k, v in parse_qs(self.path.partition("?")[2]).items()}
+        with Handler.lock:
+            number = Handler.seen.get(self.path, 0) + 1
+            Handler.seen[self.path] = number
+            busy = Handler.running.get(self.path, 0)
+            Handler.running[self.path] = busy + 1
+        try:
+            if number <= int(opts.get("busy", "0")):
+                self.send_body(503, b"busy\n", extra=[("Retry-After", "1")])
+            elif busy >= int(opts.get("maxconn", "1000")):
+                self.send_body(503, b"too many\n")
+            else:
+                self.send_range(n, opts, number)
+        finally:
+            with Handler.lock:
+                Handler.running[self.path] -= 1
+
+    def send_range(self, n, opts, number):
+        etag = opts.get("etag")
+        etag_file = os.path.join(self.record_dir, "etag")
+        if os.path.exists(etag_file):
+            with open(etag_file) as f:
+                etag = f.read().strip()
+        first, last = 0, n - 1
+        code = 200
+        wanted = self.headers.get("Range", "")
+        if_range = self.headers.get("If-Range")
+        fresh = if_range is None or (etag is not None and if_range == '"%s"' % etag)
+        if wanted.startswith("bytes=") and not opts.get("norange") and fresh:
+            a, _, b = wanted[6:].partition("-")
+            first = int(a)
+            last = min(int(b), n - 1) if b else n - 1
+            if first >= n:
+                self.send_body(416, b"", extra=[("Content-Range", "bytes */%d" % n)])
+                return
+            code = 206
+        body = shared_pattern(n)[first:last + 1]
+        self.send_response(code)
+        self.send_header("Content-Length", str(len(body)))
+        self.send_header("Accept-Ranges", "bytes")
+        if etag is not None:
+            self.send_header("ETag", '"%s"' % etag)
+        if code == 206:
+            self.send_header("Content-Range", "bytes %d-%d/%d" % (first, last, n))
+        self.end_headers()
+        if number == int(opts.get("dropat", "0")):
+            body = body[:len(body) // 2]
+            self.close_connection = True
+        rate = int(opts.get("rate", "0"))
+        piece = rate // 10 if rate else 65536
+        try:
+            for i in range(0, len(body), piece):
+                self.wfile.write(body[i:i + piece])
+                if rate:
+                    time.sleep(0.1)
+        except OSError:
+            self.close_connection = True
 
     def receive(self):
         self.log_request_head()

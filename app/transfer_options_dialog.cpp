@@ -1,0 +1,61 @@
+#include "transfer_options_dialog.h"
+
+#include "core/ini_file.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QSpinBox>
+#include <algorithm>
+
+namespace fetchly {
+
+namespace {
+constexpr const char *Section = "Transfer";
+constexpr int MaxConnections = 16;
+constexpr int MaxRetries = 20;
+} // namespace
+
+void TTransferSettings::Read(const TIniFile &ini)
+{
+    Connections = std::clamp(ini.ReadInteger(Section, "Connections", Connections), 1, MaxConnections);
+    Retries = std::clamp(ini.ReadInteger(Section, "Retries", Retries), 0, MaxRetries);
+}
+
+void TTransferSettings::Write(TIniFile &ini) const
+{
+    ini.WriteInteger(Section, "Connections", Connections);
+    ini.WriteInteger(Section, "Retries", Retries);
+}
+
+TTransferOptionsDialog::TTransferOptionsDialog(const TTransferSettings &values, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("TransferOptions"));
+    setWindowTitle(QStringLiteral("Advanced Options"));
+    auto *form = new QFormLayout(this);
+    ConnectionsEdit = new QSpinBox(this);
+    ConnectionsEdit->setObjectName(QStringLiteral("ConnectionsEdit"));
+    ConnectionsEdit->setRange(1, MaxConnections);
+    ConnectionsEdit->setValue(values.Connections);
+    ConnectionsEdit->setToolTip(
+        QStringLiteral("Connections one large download may use, for servers that limit each connection"));
+    RetriesEdit = new QSpinBox(this);
+    RetriesEdit->setObjectName(QStringLiteral("RetriesEdit"));
+    RetriesEdit->setRange(0, MaxRetries);
+    RetriesEdit->setValue(values.Retries);
+    RetriesEdit->setToolTip(
+        QStringLiteral("Retries of a failure that may pass (a busy server, a broken line)"));
+    form->addRow(QStringLiteral("&Connections per download"), ConnectionsEdit);
+    form->addRow(QStringLiteral("&Retries"), RetriesEdit);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    form->addRow(buttons);
+}
+
+TTransferSettings TTransferOptionsDialog::Values() const
+{
+    return {ConnectionsEdit->value(), RetriesEdit->value()};
+}
+
+} // namespace fetchly

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Two downloads from a local nginx, in one go:
+#  1. 64 MB from a server that limits each connection to 10 MB/s
+#     (limit_rate 10m): `fetchly get` with its default settings, curl, and
+#     `aria2c -x8 -s8`. Wanted: fetchly >= 6x curl, >= 0.9x aria2c.
+#  2. 1 GiB unthrottled: `fetchly get` and curl. Wanted: fetchly's throughput
+#     >= 1.0x curl's, its CPU time <= 1.15x curl's, its peak memory < 30 MB.
+# Every copy is compared with the original.
+#
+# usage: bench/transfer/parallel_vs_peers.sh [FETCHLY_BINARY] [ROUNDS]
+#   FETCHLY_BINARY  default: build/app/fetchly
+#   ROUNDS          default: 3 (the best round of each client counts)
+# The work folder is made under $BENCH_DIR, else under build/, and removed at
+# the end, whatever happens.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/../.." && pwd)
+fetchly=${1:-$here/build/app/fetchly}
+rounds=${2:-3}
+[ -x "$fetchly" ] || { echo "no fetchly binary at $fetchly (build first)" >&2; exit 2; }
+for tool in nginx curl aria2c /usr/bin/time bc; do
+  command -v "$tool" >/dev/null || [ -x "$tool" ] || [ -x "/usr/sbin/$tool" ] ||
+    { echo "missing $tool (scripts/install-deps.sh installs it)" >&2; exit 2; }
+done
+nginx_bin=$(command -v nginx || echo /usr/sbin/nginx)
+
+work=$(mktemp -d "${BENCH_DIR:-$here/build}/fetchly-bench.XXXXXX")
+nginx_pid=""
+cleanup() {
+  if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
+  rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+mkdir -p "$work/www/limited" "$work/tmp" "$work/logs" "$work/out"
+port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+cat >"$work/nginx.conf" <<CONF
+daemon off; master_process off; worker_processes 1;
+error_log $work/logs/error.log; pid $work/nginx.pid;
+events { worker_connections 256; }
+http {
+  access_log off; sendfile on; tcp_nopush on;
+  client_body_temp_path $work/tmp/body; proxy_temp_path $work/tmp/proxy;
+  fastcgi_temp_path $work/tmp/fastcgi; uwsgi_temp_path $work/tmp/uwsgi; scgi_temp_path $work/tmp/scgi;
+  server {
+    listen 127.0.0.1:$port; root $work/www;
+    location /limited/ { limit_rate 10m; }
+  }
+}
+CONF
+
+echo "writing 64 MB and 1 GiB files in $work ..."
+dd if=/dev/urandom of="$work/www/limited/small.bin" bs=1M count=64 status=none
+dd if=/dev/urandom of="$work/www/big.bin" bs=1M count=1024 status=none
+"$nginx_bin" -c "$work/nginx.conf" -p "$work" &
+nginx_pid=$!
+for _ in $(seq 50); do
+  (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break
+  sleep 0.1
+done
+base="http://127.0.0.1:$port"
+cat "$work/www/big.bin" "$work/www/limited/small.bin" >/dev/null
+
+# One timed download into $work/out/NAME: prints "wall user sys maxrss_kib".
+measure() {
+  local label=$1 original=$2 name; name=$(basename "$original"); shift 2
+  rm -rf "$work/out"; mkdir -p "$work/out"
+  /usr/bin/time -f "%e %U %S %M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/err.txt" ||
+    { echo "$label failed:" >&2; cat "$work/err.txt" >&2; exit 1; }
+  cmp -s "$work/out/$name" "$original" || { echo "$label: the copy differs" >&2; exit 1; }
+  cat "$work/time.txt"
+}
+
+declare -A wall cpu rss
+run_case() { # case clients...
+  local case=$1; shift
+  for client in "$@"; do wall[$case.$client]=999999; cpu[$case.$client]=999999; rss[$case.$client]=0; done
+  for round in $(seq "$rounds"); do
+    for client in "$@"; do
+      local path original line
+      if [ "$case" = limited ]; then path=limited/small.bin; else path=big.bin; fi
+      original="$work/www/$path"
+      case $client in
+        fetchly) line=$(measure fetchly "$original" "$fetchly" get --quiet -d "$work/out" "$base/$path") ;;
+        curl) line=$(measure curl "$original" curl -s -o "$work/out/$(basename "$path")" "$base/$path") ;;
+        aria2c) line=$(measure aria2c "$original" aria2c -q -x8 -s8 --file-allocation=none \
+          --allow-overwrite=true -d "$work/out" "$base/$path") ;;
+      esac
+      read -r w u s m <<<"$line"
+      c=$(echo "$u + $s" | bc -l)
+      echo "$case round $round $client: ${w}s wall, ${c}s cpu, ${m} KiB peak"
+      if (( $(echo "$w < ${wall[$case.$client]}" | bc -l) )); then wall[$case.$client]=$w; fi
+      if (( $(echo "$c < ${cpu[$case.$client]}" | bc -l) )); then cpu[$case.$client]=$c; fi
+      if (( m > ${rss[$case.$client]} )); then rss[$case.$client]=$m; fi
+    done
+  done
+}
+
+run_case limited fetchly curl aria2c
+run_case plain fetchly curl
+
+echo
+printf "%-22s %10s %10s %10s\n" "download" "MB/s" "cpu s" "peak MiB"
+for key in limited.fetchly limited.curl limited.aria2c plain.fetchly plain.curl; do
+  if [ "${key%%.*}" = limited ]; then mb=64; else mb=1024; fi
+  printf "%-22s %10.1f %10.2f %10.1f\n" "$key" "$(echo "$mb * 1.048576 / ${wall[$key]}" | bc -l)" \
+    "${cpu[$key]}" "$(echo "${rss[$key]} / 1024" | bc -l)"
+done
+echo
+ratio() { echo "$1 / $2" | bc -l; }
+printf "limit_rate 10m: fetchly/curl speed %.2fx (wanted >= 6), fetchly/aria2c %.2fx (wanted >= 0.9)\n" \
+  "$(ratio "${wall[limited.curl]}" "${wall[limited.fetchly]}")" \
+  "$(ratio "${wall[limited.aria2c]}" "${wall[limited.fetchly]}")"
+printf "1 GiB: fetchly/curl throughput %.2fx (wanted >= 1.0), cpu %.2fx (wanted <= 1.15), fetchly peak %.1f MiB (wanted < 30)\n" \
+  "$(ratio "${wall[plain.curl]}" "${wall[plain.fetchly]}")" \
+  "$(ratio "${cpu[plain.fetchly]}" "${cpu[plain.curl]}")" \
+  "$(echo "${rss[plain.fetchly]} / 1024" | bc -l)"

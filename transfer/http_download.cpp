@@ -1,0 +1,611 @@
+// HTTP download (and any URL curl fetches for wpHttp): into a part file,
+// continued from an earlier attempt when the server proves the file
+// unchanged, retried on transient failures, and split over several
+// connections when the server serves ranges. Every connection is driven by
+// the run's one multi handle on the worker thread.
+#include "transfer/format_functions.h"
+#include "transfer/http_head.h"
+#include "transfer/local_file.h"
+#include "transfer/part_file.h"
+#include "transfer/transfer_operations.h"
+#include "transfer/transfer_watch.h"
+#include "transfer/url_functions.h"
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace fetchly {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// libcurl hands over data in blocks of this size; the progress step still
+// follows every 4096 bytes, but the disk sees fewer, larger writes.
+constexpr long ReceiveBufferSize = 100 * 1024;
+// Files from this size on are worth more than one connection.
+constexpr TFetchSize ParallelMinimum = 4 << 20;
+// No connection is started for less than this.
+constexpr TFetchSize RangeMinimum = 256 << 10;
+// Refusals of extra connections tolerated before they count as failures.
+constexpr int RefusalLimit = 64;
+// Starts from zero after answers that did not fit a range request.
+constexpr int RestartLimit = 2;
+// The longest the loop sleeps before looking at Cancel again.
+constexpr auto PollSlice = std::chrono::milliseconds(100);
+
+bool isHttpUrl(const std::string &url)
+{
+    return strncasecmp(url.c_str(), "http://", 7) == 0 || strncasecmp(url.c_str(), "https://", 8) == 0;
+}
+
+bool schemeIsHttp(CURL *h)
+{
+    char *scheme = nullptr;
+    if (curl_easy_getinfo(h, CURLINFO_SCHEME, &scheme) != CURLE_OK || !scheme)
+        return false;
+    return strncasecmp(scheme, "http", 4) == 0;
+}
+
+long responseCode(CURL *h)
+{
+    long code = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &code);
+    return code;
+}
+
+// A stretch of the file: what is left of it runs from pos to end.
+struct Segment {
+    TFetchSize pos = 0;
+    TFetchSize end = -1; // exclusive; -1 while the answer's length decides
+    int failures = 0;
+    bool busy = false;
+    Clock::time_point due{};
+    bool complete() const { return end >= 0 && pos >= end; }
+};
+
+// How an attempt failed.
+struct Failure {
+    CURLcode code = CURLE_OK;
+    long status = 0;        // an HTTP status of 300 or more, else 0
+    bool responded = false; // the server answered at all
+    std::string retryAfter;
+    std::string reason; // in curl's or the system's words
+
+    bool transient(const std::string &host) const
+    {
+        if (status >= 300)
+            return IsTransientStatus(status);
+        return IsTransientTransferError(code, host);
+    }
+    int errorCode() const { return status >= 300 ? static_cast<int>(status) : static_cast<int>(code); }
+    std::string errorText() const
+    {
+        return status >= 300 ? "Returned http error code " + std::to_string(status)
+                             : WinInetErrorText(static_cast<int>(code));
+    }
+};
+
+class Download;
+
+// One connection: an easy handle fetching the rest of one segment.
+struct Connection {
+    Connection(Download &o, Segment &s, bool p, TFetchRun &run) : owner(o), segment(&s), probe(p), watch(run)
+    {
+    }
+    Download &owner;
+    Segment *segment;
+    bool probe; // the attempt's first connection, whose answer decides
+    CurlEasy easy;
+    CurlSlist headers;
+    THttpHead head;
+    TTransferWatch watch;
+    std::string range;
+    bool accepted = false;   // its answer fits, its data goes into the part
+    bool reachedEnd = false; // stopped on purpose at its segment's end
+};
+
+class Download {
+public:
+    Download(TFetchRun &run, const TFetchItem &item)
+        : m_run(run), m_item(item), m_url(item.URL),
+          m_target(JoinPath(item.TargetDir,
+                            item.TargetFilename.empty() ? UrlFileName(item.URL) : item.TargetFilename)),
+          m_part(m_target), m_settings(run.Network())
+    {
+    }
+    bool Run();
+    std::size_t Receive(Connection &c, const char *data, std::size_t size);
+
+private:
+    enum class End { Done, Failed, Cancelled, Stopped, Restart };
+
+    End attempt(bool plain);
+    void pump();
+    void addConnection(Segment &segment, bool probe);
+    void finished(Connection &c, CURLcode rc);
+    bool acceptProbe(Connection &c);
+    bool acceptHelper(Connection &c);
+    void planRanges(TFetchSize total);
+    Segment *nextSegment();
+    Failure failureOf(Connection &c, CURLcode rc) const;
+    void keepPart();
+    void resumePoint();
+    void reportFinal();
+    void end(End e)
+    {
+        if (!m_end)
+            m_end = e;
+    }
+
+    TFetchRun &m_run;
+    const TFetchItem &m_item;
+    std::string m_url;
+    std::string m_target;
+    TPartFile m_part;
+    const TNetworkSettings &m_settings;
+    CURLM *m_multi = nullptr;
+
+    TFetchSize m_offset = 0; // where this attempt starts
+    std::string m_validator;
+    TFetchSize m_done = 0;
+    TFetchSize m_total = 0; // 0 while unknown
+    bool m_sendRange = false;
+    bool m_asked = false;
+    bool m_started = false;
+    bool m_parallel = false;
+    bool m_final = false; // the failure has used up its retries already
+    bool m_mayResume = false;
+    std::size_t m_maxActive = 1;
+    int m_refusals = 0;
+    std::deque<Segment> m_segments; // a deque keeps references on growth
+    std::vector<std::unique_ptr<Connection>> m_connections;
+    std::optional<End> m_end;
+    Failure m_failure;
+};
+
+std::size_t onWrite(char *data, std::size_t size, std::size_t count, void *user)
+{
+    auto *c = static_cast<Connection *>(user);
+    return c->owner.Receive(*c, data, size * count);
+}
+
+void Download::resumePoint()
+{
+    m_offset = 0;
+    m_validator.clear();
+    // Only an existing part is opened here: a request that fails leaves no
+    // new file behind.
+    if (!m_part.IsOpen() && (!m_mayResume || !FileExists(m_part.Path()) || !m_part.Open()))
+        return;
+    if (m_mayResume && isHttpUrl(m_url))
+        m_offset = m_part.ResumePoint(m_url, m_validator);
+}
+
+void Download::addConnection(Segment &segment, bool probe)
+{
+    auto c = std::make_unique<Connection>(*this, segment, probe, m_run);
+    c->easy = m_run.Session()->NewHandle();
+    if (!c->easy) {
+        end(End::Failed);
+        m_failure = Failure{CURLE_FAILED_INIT};
+        return;
+    }
+    CURL *h = c->easy.get();
+    c->headers.reset(curl_slist_append(nullptr, "Cache-Control: no-cache"));
+    curl_slist_append(c->headers.get(), "Pragma: no-cache");
+    if (probe && m_sendRange)
+        c->range = std::to_string(segment.pos) + "-";
+    else if (!probe)
+        c->range = std::to_string(segment.pos) + "-" + std::to_string(segment.end - 1);
+    // A changed file answers 200 instead of a range that would not fit.
+    if (!c->range.empty() && !m_validator.empty() && (!probe || m_offset > 0))
+        curl_slist_append(c->headers.get(), ("If-Range: " + m_validator).c_str());
+    curl_easy_setopt(h, CURLOPT_URL, m_url.c_str());
+    curl_easy_setopt(h, CURLOPT_HTTPHEADER, c->headers.get());
+    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, ReceiveBufferSize);
+    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onWrite);
+    curl_easy_setopt(h, CURLOPT_WRITEDATA, c.get());
+    curl_easy_setopt(h, CURLOPT_PRIVATE, c.get());
+    if (!c->range.empty())
+        curl_easy_setopt(h, CURLOPT_RANGE, c->range.c_str());
+    c->head.Install(h);
+    // Cancel and a stall also end a transfer that is waiting for data.
+    c->watch.Install(h);
+    segment.busy = true;
+    curl_multi_add_handle(m_multi, h);
+    m_connections.push_back(std::move(c));
+}
+
+bool Download::acceptProbe(Connection &c)
+{
+    CURL *h = c.easy.get();
+    const bool http = schemeIsHttp(h);
+    const long status = http ? responseCode(h) : 0;
+    TFetchSize total = -1;
+    if (m_sendRange && status == 416) {
+        end(End::Restart);
+        return false;
+    }
+    if (status >= 300)
+        return false;
+    if (m_sendRange && status == 206) {
+        const auto range = c.head.ContentRange();
+        if (!range || range->First != m_offset || range->Last + 1 != range->Total) {
+            end(End::Restart);
+            return false;
+        }
+        total = range->Total;
+    } else {
+        // The whole file from its start: what the part held is not used.
+        m_offset = 0;
+        m_done = 0;
+        c.segment->pos = 0;
+        curl_off_t length = -1;
+        curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+        total = length;
+    }
+    if (!m_asked) {
+        m_asked = true;
+        m_run.SetCurrentTarget(m_target, m_item.TargetDir);
+        const std::string dir = DirectoryPart(m_target);
+        // An empty directory part means no target directory was given.
+        if (dir.empty() || IsDirectory(m_target)) {
+            m_run.RaiseError(3, "Cannot create file " + m_target);
+            end(End::Stopped);
+            return false;
+        }
+        if (FileExists(m_target) && !m_run.AskOverwrite(m_target)) {
+            end(End::Stopped);
+            return false;
+        }
+        MakeDirectories(dir);
+    }
+    if (!m_part.Open() || (m_offset == 0 && !m_part.Restart())) {
+        m_run.RaiseError(3, "Cannot create file " + m_target);
+        end(End::Stopped);
+        return false;
+    }
+    if (m_offset == 0) {
+        m_validator = http ? c.head.Validator() : std::string();
+        m_part.WriteRecord({m_url, m_validator, -1});
+    }
+    m_total = std::max<TFetchSize>(total, 0);
+    if (!m_started) {
+        m_started = true;
+        m_run.BeginTransfer();
+    }
+    if (status == 206 && m_settings.Connections > 1 && total >= ParallelMinimum)
+        planRanges(total);
+    c.accepted = true;
+    return true;
+}
+
+bool Download::acceptHelper(Connection &c)
+{
+    const auto range = c.head.ContentRange();
+    const Segment &s = *c.segment;
+    c.accepted = responseCode(c.easy.get()) == 206 && range && range->First == s.pos &&
+                 range->Last + 1 >= s.end && range->Total == m_total;
+    return c.accepted;
+}
+
+void Download::planRanges(TFetchSize total)
+{
+    Segment &first = m_segments.front();
+    const TFetchSize rest = total - first.pos;
+    const auto count =
+        static_cast<int>(std::clamp<TFetchSize>(rest / RangeMinimum, 1, m_settings.Connections));
+    const TFetchSize step = rest / count;
+    first.end = first.pos + step;
+    for (int i = 1; i < count; ++i) {
+        Segment s;
+        s.pos = first.pos + i * step;
+        s.end = i == count - 1 ? total : first.pos + (i + 1) * step;
+        m_segments.push_back(s);
+    }
+    m_parallel = true;
+    m_maxActive = static_cast<std::size_t>(count);
+    // Until the ranges are joined up, only the bytes before them are good
+    // (what a crash leaves must not be taken for a whole prefix).
+    m_part.WriteRecord({m_url, m_validator, m_offset});
+}
+
+Segment *Download::nextSegment()
+{
+    const auto now = Clock::now();
+    bool waiting = false;
+    for (auto &s : m_segments) {
+        if (s.busy || s.complete())
+            continue;
+        if (s.due <= now)
+            return &s;
+        waiting = true;
+    }
+    if (waiting)
+        return nullptr;
+    // Nothing left to start: the largest range still running is halved, so
+    // every connection works until the end.
+    Segment *largest = nullptr;
+    for (auto &s : m_segments)
+        if (s.busy && !s.complete() && (!largest || s.end - s.pos > largest->end - largest->pos))
+            largest = &s;
+    if (!largest || largest->end - largest->pos < 2 * RangeMinimum)
+        return nullptr;
+    Segment half;
+    half.end = largest->end;
+    half.pos = largest->pos + (largest->end - largest->pos) / 2;
+    largest->end = half.pos;
+    m_segments.push_back(half);
+    return &m_segments.back();
+}
+
+std::size_t Download::Receive(Connection &c, const char *data, std::size_t size)
+{
+    if (m_end)
+        return 0;
+    if (!c.accepted && !(c.probe ? acceptProbe(c) : acceptHelper(c)))
+        return 0;
+    Segment &s = *c.segment;
+    std::size_t take = size;
+    if (s.end >= 0)
+        take =
+            static_cast<std::size_t>(std::clamp<TFetchSize>(s.end - s.pos, 0, static_cast<TFetchSize>(size)));
+    if (take > 0 && !m_part.WriteAt(s.pos, data, take)) {
+        m_run.RaiseError(5, "Error writing to destination file " + m_target);
+        end(End::Stopped);
+        return 0;
+    }
+    s.pos += static_cast<TFetchSize>(take);
+    // The progress step after every 4096 bytes, over all connections, as the
+    // dialog and the events expect; Cancel is looked at between them.
+    for (std::size_t stepped = 0; stepped < take;) {
+        const std::size_t piece = std::min<std::size_t>(NetworkChunkSize, take - stepped);
+        stepped += piece;
+        m_done += static_cast<TFetchSize>(piece);
+        m_run.ProgressStep(m_done, m_total, m_run.Dialog().DlgDwnload);
+        if (m_run.Cancelled()) {
+            end(End::Cancelled);
+            return 0;
+        }
+    }
+    if (take < size) {
+        c.reachedEnd = true;
+        return 0;
+    }
+    return size;
+}
+
+Failure Download::failureOf(Connection &c, CURLcode rc) const
+{
+    Failure f;
+    CURL *h = c.easy.get();
+    f.code = c.watch.Stalled() ? CURLE_OPERATION_TIMEDOUT : rc;
+    f.retryAfter = c.head.RetryAfter();
+    if (schemeIsHttp(h)) {
+        const long status = responseCode(h);
+        f.responded = status > 0;
+        f.status = status >= 300 ? status : 0;
+    } else {
+        f.responded = rc == CURLE_OK;
+    }
+    // A status this download turned down has no more to say than itself.
+    if (f.status == 0 || rc != CURLE_WRITE_ERROR)
+        f.reason = c.watch.Reason(f.code);
+    return f;
+}
+
+void Download::finished(Connection &c, CURLcode rc)
+{
+    Segment &s = *c.segment;
+    s.busy = false;
+    if (m_end)
+        return;
+    if (m_run.Cancelled() || c.watch.Cancelled())
+        return end(End::Cancelled);
+    if (!c.accepted && rc == CURLE_OK && !(c.probe ? acceptProbe(c) : acceptHelper(c)) && m_end)
+        return;
+    if (c.accepted && !c.watch.Stalled() && (rc == CURLE_OK || c.reachedEnd)) {
+        if (s.end < 0)
+            s.end = s.pos; // an answer of open length ran to its end
+        if (s.complete())
+            return;
+        rc = CURLE_PARTIAL_FILE; // a range answered short
+    }
+    Failure f = failureOf(c, rc);
+    if (!m_parallel) {
+        m_failure = f;
+        return end(End::Failed);
+    }
+    const bool othersRunning =
+        std::any_of(m_segments.begin(), m_segments.end(), [](auto &x) { return x.busy; });
+    if (!c.accepted && othersRunning && ++m_refusals <= RefusalLimit) {
+        // The server takes no more connections: go on with those it took.
+        m_maxActive = std::max<std::size_t>(1, m_connections.size() - 1);
+        s.due = Clock::now();
+        return;
+    }
+    if (!c.accepted && !othersRunning && f.status == 0 && f.responded) {
+        // A range that does not fit the file any more: start over.
+        return end(End::Restart);
+    }
+    const auto &retry = m_settings.Retry;
+    if (f.transient(UrlHost(m_url)) && s.failures < retry.Retries) {
+        // This connection's range alone is fetched again; the others go on.
+        const auto delay = RetryDelay(retry, s.failures, ParseRetryAfter(f.retryAfter));
+        m_run.RaiseRetry(s.failures++, delay, f.errorCode(), f.errorText());
+        s.due = Clock::now() + delay;
+        return;
+    }
+    m_failure = f;
+    m_final = true;
+    end(End::Failed);
+}
+
+void Download::pump()
+{
+    while (!m_end) {
+        while (m_connections.size() < m_maxActive && !m_end) {
+            Segment *s = nextSegment();
+            if (!s)
+                break;
+            addConnection(*s, false);
+        }
+        int running = 0;
+        curl_multi_perform(m_multi, &running);
+        while (CURLMsg *msg = curl_multi_info_read(m_multi, &running)) {
+            if (msg->msg != CURLMSG_DONE)
+                continue;
+            CURL *h = msg->easy_handle;
+            const CURLcode rc = msg->data.result;
+            Connection *c = nullptr;
+            curl_easy_getinfo(h, CURLINFO_PRIVATE, reinterpret_cast<char **>(&c));
+            curl_multi_remove_handle(m_multi, h);
+            finished(*c, rc);
+            std::erase_if(m_connections, [c](const auto &p) { return p.get() == c; });
+        }
+        if (m_end)
+            break;
+        if (m_run.Cancelled())
+            return end(End::Cancelled);
+        if (m_connections.empty() &&
+            std::all_of(m_segments.begin(), m_segments.end(), [](auto &s) { return s.complete(); }))
+            return end(End::Done);
+        auto wait = PollSlice;
+        for (const auto &s : m_segments)
+            if (!s.busy && !s.complete())
+                wait = std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(s.due - Clock::now()),
+                                  std::chrono::milliseconds(0), wait);
+        curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(wait.count()), nullptr);
+    }
+}
+
+Download::End Download::attempt(bool plain)
+{
+    m_segments.assign(1, Segment{m_offset, -1});
+    m_connections.clear();
+    m_parallel = false;
+    m_final = false;
+    m_maxActive = 1;
+    m_end.reset();
+    m_failure = {};
+    m_done = m_offset;
+    m_sendRange = !plain && isHttpUrl(m_url) && (m_offset > 0 || m_settings.Connections > 1);
+    addConnection(m_segments.front(), true);
+    pump();
+    for (auto &c : m_connections)
+        curl_multi_remove_handle(m_multi, c->easy.get());
+    m_connections.clear();
+    return *m_end;
+}
+
+void Download::keepPart()
+{
+    if (!m_part.IsOpen())
+        return;
+    if (m_parallel) {
+        // The ranges in order: the good bytes end at the first gap.
+        std::vector<Segment> order(m_segments.begin(), m_segments.end());
+        std::sort(order.begin(), order.end(), [](auto &a, auto &b) { return a.end < b.end; });
+        // They tile the file, each written from its start up to pos.
+        TFetchSize good = m_offset;
+        for (const auto &s : order) {
+            if (!s.complete()) {
+                good = std::max(good, s.pos);
+                break;
+            }
+            good = s.end;
+        }
+        m_part.WriteRecord({m_url, m_validator, good});
+    }
+    m_part.Close();
+}
+
+void Download::reportFinal()
+{
+    m_run.SetReason(m_failure.reason);
+    if (!m_failure.responded) {
+        // Nothing came back: no server, a bad URL, a name not resolved.
+        m_run.RaiseURLNotFound(MaskUrlPassword(m_url));
+        return;
+    }
+    // A broken connection, a short body, a stall or an error status: the
+    // part file stays for a later attempt, but the item has failed.
+    m_run.RaiseError(m_failure.errorCode(), m_failure.errorText());
+}
+
+bool Download::Run()
+{
+    m_run.SetItemHeader(UrlFileName(m_url), m_run.Dialog().DlgFromServerLabel, UrlHost(m_url));
+    if (!m_run.Session() || !m_run.Session()->Multi()) {
+        m_run.RaiseURLNotFound(MaskUrlPassword(m_url));
+        return false;
+    }
+    m_multi = m_run.Session()->Multi();
+    if (!DirectoryPart(m_target).empty() && !m_part.PlaceIsUsable()) {
+        m_run.SetCurrentTarget(m_target, m_item.TargetDir);
+        m_run.RaiseError(3, "Cannot create file " + m_target + ": not a regular file");
+        return false;
+    }
+    // Without resume the item starts from zero; its own retries continue.
+    m_mayResume = m_settings.Resume;
+    resumePoint();
+    m_mayResume = true;
+    int retry = 0, restarts = 0;
+    bool plain = false;
+    for (;;) {
+        const End e = attempt(plain);
+        if (e == End::Done) {
+            if (!m_part.Commit()) {
+                m_run.RaiseError(5, "Error writing to destination file " + m_target);
+                return false;
+            }
+            // The final pass of the loop that reads nothing: one more
+            // progress step with the final count.
+            m_run.ProgressStep(m_done, m_total, m_run.Dialog().DlgDwnload);
+            return true;
+        }
+        if (e == End::Cancelled) {
+            m_part.Discard();
+            return false;
+        }
+        if (e == End::Restart && restarts++ < RestartLimit) {
+            // The answer did not fit the range asked for: from zero, plainly.
+            m_offset = 0;
+            m_validator.clear();
+            plain = true;
+            continue;
+        }
+        keepPart();
+        if (e == End::Stopped)
+            return false;
+        const auto &policy = m_settings.Retry;
+        if (e == End::Failed && !m_final && retry < policy.Retries && m_failure.transient(UrlHost(m_url))) {
+            const auto delay = RetryDelay(policy, retry, ParseRetryAfter(m_failure.retryAfter));
+            m_run.RaiseRetry(retry++, delay, m_failure.errorCode(), m_failure.errorText());
+            if (!m_run.WaitUnlessCancelled(delay)) {
+                m_part.Discard();
+                return false;
+            }
+            // Each retry continues from what the part file holds.
+            resumePoint();
+            continue;
+        }
+        reportFinal();
+        return false;
+    }
+}
+
+} // namespace
+
+bool HttpDownload(TFetchRun &run, const TFetchItem &item)
+{
+    Download download(run, item);
+    return download.Run();
+}
+
+} // namespace fetchly
