@@ -16,6 +16,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace fetchly::markup {
@@ -158,17 +159,24 @@ void TMarkupListBox::StoreSize(QListWidgetItem *it, QSize size) const
     it->setData(kMeasuredRole, QVariant::fromValue(MeasuredSize{generation_, size}));
 }
 
+std::optional<QSize> TMarkupListBox::StoredSize(const QListWidgetItem *it) const
+{
+    const QVariant stored = it->data(kMeasuredRole);
+    if (!stored.isValid())
+        return std::nullopt;
+    const auto measured = stored.value<MeasuredSize>();
+    if (measured.generation != generation_)
+        return std::nullopt;
+    return measured.size;
+}
+
 QSize TMarkupListBox::ItemSize(int row) const
 {
     QListWidgetItem *it = item(row);
     if (!it)
         return {};
-    const QVariant stored = it->data(kMeasuredRole);
-    if (stored.isValid()) {
-        const auto measured = stored.value<MeasuredSize>();
-        if (measured.generation == generation_)
-            return measured.size;
-    }
+    if (const auto stored = StoredSize(it))
+        return *stored;
     const QSize size = MeasureItem(it);
     StoreSize(it, size);
     return size;
@@ -181,12 +189,12 @@ bool TMarkupListBox::Resized(int first, int last)
     bool resized = false;
     for (int row = first; row <= last; ++row) {
         QListWidgetItem *it = item(row);
-        const QVariant stored = it->data(kMeasuredRole);
         // Never laid out at this width: the layout under way measures it.
-        if (!stored.isValid() || stored.value<MeasuredSize>().generation != generation_)
+        const auto stored = StoredSize(it);
+        if (!stored)
             continue;
         const QSize size = MeasureItem(it);
-        if (size != stored.value<MeasuredSize>().size) {
+        if (size != *stored) {
             StoreSize(it, size);
             resized = true;
         }

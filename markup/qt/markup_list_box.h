@@ -11,6 +11,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 namespace fetchly::markup {
@@ -121,6 +122,8 @@ private:
                         TColor urlColor) const;
     MarkupResult Measure(const QString &markup, const MarkupRect &rect) const;
     QSize MeasureItem(const QListWidgetItem *it) const;
+    // The size an item was measured at for the current width, if any.
+    std::optional<QSize> StoredSize(const QListWidgetItem *it) const;
     void StoreSize(QListWidgetItem *it, QSize size) const;
     // Measures changed lines again; true when one of them changed size.
     bool Resized(int first, int last);
