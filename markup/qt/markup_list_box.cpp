@@ -219,6 +219,18 @@ void TMarkupListBox::dataChanged(const QModelIndex &topLeft, const QModelIndex &
         QListWidget::dataChanged(topLeft, bottomRight, roles);
 }
 
+void TMarkupListBox::scrollTo(const QModelIndex &index, ScrollHint hint)
+{
+    // A line past the batches laid out so far has no place yet: lay out the
+    // rest now, so scrolling to it right after filling the list lands there.
+    if (index.isValid() && !rectForIndex(index).isValid()) {
+        setLayoutMode(QListView::SinglePass);
+        doItemsLayout();
+        setLayoutMode(QListView::Batched);
+    }
+    QListWidget::scrollTo(index, hint);
+}
+
 void TMarkupListBox::RemeasureAll()
 {
     ++generation_;

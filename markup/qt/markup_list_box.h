@@ -112,6 +112,7 @@ protected:
     bool viewportEvent(QEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void scrollTo(const QModelIndex &index, ScrollHint hint = EnsureVisible) override;
     void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                      const QList<int> &roles = QList<int>()) override;
 
