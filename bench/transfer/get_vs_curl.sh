@@ -14,23 +14,8 @@ here=$(cd "$(dirname "$0")/../.." && pwd)
 fetchly=${1:-$here/build/app/fetchly}
 size_mib=${2:-1024}
 rounds=${3:-3}
-[ -x "$fetchly" ] || { echo "no fetchly binary at $fetchly (build first)" >&2; exit 2; }
-for tool in nginx curl wget /usr/bin/time; do
-  command -v "$tool" >/dev/null || [ -x "$tool" ] || [ -x "/usr/sbin/$tool" ] ||
-    { echo "missing $tool (scripts/install-deps.sh installs it)" >&2; exit 2; }
-done
-nginx_bin=$(command -v nginx || echo /usr/sbin/nginx)
-
-work=$(mktemp -d "${BENCH_DIR:-$here/build}/fetchly-bench.XXXXXX")
-nginx_pid=""
-cleanup() {
-  if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
-mkdir -p "$work/www" "$work/tmp" "$work/logs" "$work/out"
-port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+. "$here/bench/transfer/bench_setup.sh"
+bench_setup "$fetchly" curl wget /usr/bin/time
 cat >"$work/nginx.conf" <<CONF
 daemon off; master_process off; worker_processes 1;
 error_log $work/logs/error.log; pid $work/nginx.pid;
