@@ -24,10 +24,10 @@ cmake --build "$asan" -j"$jobs"
 # The fuzz smoke tests build their own sanitized binaries; they run in the main suite.
 (cd "$asan" && ctest --output-on-failure -j"$jobs" --timeout 600 -E 'fuzz_smoke')
 
-# The engine's worker and the window's event pump are where threads meet;
-# Qt itself is not instrumented, so only these suites run under TSan.
+# The engine's worker is where threads meet in the GUI-free code. Qt itself
+# is not instrumented, so TSan cannot see the hand-over of its queued events
+# and the window's event pump is left out.
 tsan=${FETCHLY_TSAN_BUILD_DIR:-$here/build-tsan}
-configure "$tsan" -DFETCHLY_TSAN=ON -DFETCHLY_BUILD_GUI=ON
-cmake --build "$tsan" -j"$jobs" --target transfer_engine_test automation_pump_test
+configure "$tsan" -DFETCHLY_TSAN=ON
+cmake --build "$tsan" -j"$jobs" --target transfer_engine_test
 "$tsan/tests/transfer/transfer_engine_test" --gtest_brief=1
-"$tsan/tests/app/automation_pump_test" --gtest_brief=1
