@@ -383,7 +383,9 @@ TEST_F(HttpDownloadTest, LargeFileOverRangesIsByteExact)
         const std::size_t retriesBefore = rec.retries().size();
         EXPECT_TRUE(fetch(peer.url(path), dir.str(), "big.bin").Done);
         EXPECT_TRUE(file("big.bin") == httpPattern(size)) << "the file differs";
-        EXPECT_EQ(rec.retries().size() - retriesBefore, retries) << ::testing::PrintToString(rec.retries());
+        // A dropped range is taken over by a connection that finished early
+        // when that one is quicker than the retry, so the drop may cost none.
+        EXPECT_LE(rec.retries().size() - retriesBefore, retries) << ::testing::PrintToString(rec.retries());
         EXPECT_EQ(progress().back(), "1 0 " + std::to_string(size) + " " + std::to_string(size));
         std::set<std::string> asked;
         const std::string log = peer.requestsLog();
