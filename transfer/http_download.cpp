@@ -33,6 +33,7 @@ constexpr TFetchSize ParallelMinimum = 4 << 20;
 constexpr TFetchSize RangeMinimum = 256 << 10;
 // Refusals of extra connections tolerated before they count as failures.
 constexpr int RefusalLimit = 64;
+constexpr auto RefusalPause = std::chrono::milliseconds(200);
 // Starts from zero after answers that did not fit a range request.
 constexpr int RestartLimit = 2;
 // The longest the loop sleeps before looking at Cancel again.
@@ -423,10 +424,15 @@ void Download::finished(Connection &c, CURLcode rc)
     }
     const bool othersRunning =
         std::any_of(m_segments.begin(), m_segments.end(), [](auto &x) { return x.busy; });
-    if (!c.accepted && othersRunning && ++m_refusals <= RefusalLimit) {
-        // The server takes no more connections: go on with those it took.
+    // A helper turned away as busy, once the server has taken this file's
+    // connections, means it takes no more at once: go on with those it took.
+    // Servers count a connection until they have closed it, so one that has
+    // just delivered its last byte may still hold a place: a short pause
+    // then, rather than a retry of the whole download's budget.
+    const bool turnedAway = !c.probe && (f.status == 503 || f.status == 429);
+    if (!c.accepted && (othersRunning || turnedAway) && ++m_refusals <= RefusalLimit) {
         m_maxActive = std::max<std::size_t>(1, m_connections.size() - 1);
-        s.due = Clock::now();
+        s.due = Clock::now() + (othersRunning ? Clock::duration::zero() : RefusalPause);
         return;
     }
     if (!c.accepted && !othersRunning && f.status == 0 && f.responded) {
