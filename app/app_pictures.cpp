@@ -1,6 +1,6 @@
-#include "app_pictures.h"
+#include "app/app_pictures.h"
 
-#include "app_pictures_svg.h"
+#include "app/app_pictures_svg.h"
 
 #include <QApplication>
 #include <QEvent>

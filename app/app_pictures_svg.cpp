@@ -1,4 +1,4 @@
-#include "app_pictures_svg.h"
+#include "app/app_pictures_svg.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

@@ -1,4 +1,4 @@
-#include "desktop_notifier.h"
+#include "app/desktop_notifier.h"
 
 #include "ui/tray_icon.h"
 

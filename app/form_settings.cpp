@@ -1,8 +1,8 @@
-#include "form_settings.h"
+#include "app/form_settings.h"
 
-#include "core/app_paths.h"
-#include "core/ini_file.h"
-#include "core/kept_aside.h"
+#include "app/core/app_paths.h"
+#include "app/core/ini_file.h"
+#include "app/core/kept_aside.h"
 
 #include <QAbstractSpinBox>
 #include <QCheckBox>

@@ -1,13 +1,13 @@
-#include "gui_main.h"
+#include "app/gui_main.h"
 
-#include "app_pictures.h"
-#include "automation/automation_server.h"
-#include "automation/command_switches.h"
-#include "display_check.h"
-#include "main_form.h"
-#include "main_form_automation.h"
-#include "program_path.h"
-#include "shutdown_signals.h"
+#include "app/app_pictures.h"
+#include "app/automation/automation_server.h"
+#include "app/automation/command_switches.h"
+#include "app/display_check.h"
+#include "app/main_form.h"
+#include "app/main_form_automation.h"
+#include "app/program_path.h"
+#include "app/shutdown_signals.h"
 
 #include <QApplication>
 #include <QDBusConnection>

@@ -1,8 +1,8 @@
 // `fetchly-gui`: the desktop program. `fetchly` hands over to it for the
 // window, the automation switches, and `fetchly add` and `fetchly URL...`
 // (which talk D-Bus).
+#include "app/gui_main.h"
 #include "cli/commands.h"
-#include "gui_main.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "latest_job_worker.h"
+#include "app/latest_job_worker.h"
 
 #include <QMetaObject>
 

@@ -1,15 +1,15 @@
 #pragma once
 
-#include "core/entry_table.h"
-#include "core/list_saver.h"
-#include "core/url_text.h"
+#include "app/core/entry_table.h"
+#include "app/core/list_saver.h"
+#include "app/core/url_text.h"
+#include "app/latest_job_worker.h"
+#include "app/ui_event_pump.h"
 #include "inspect/inspection_report.h"
-#include "latest_job_worker.h"
-#include "markup_image_list.h"
-#include "markup_list_box.h"
-#include "transfer/dialog/progress_dialog.h"
+#include "markup/qt/markup_image_list.h"
+#include "markup/qt/markup_list_box.h"
 #include "transfer/fetch_engine.h"
-#include "ui_event_pump.h"
+#include "ui/progress_dialog.h"
 
 #include <QList>
 #include <QMainWindow>

@@ -1,6 +1,6 @@
-#include "main_form_automation.h"
+#include "app/main_form_automation.h"
 
-#include "main_form.h"
+#include "app/main_form.h"
 
 namespace fetchly {
 

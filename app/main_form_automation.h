@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/automation_server.h"
+#include "app/automation/automation_server.h"
 
 #include <QDBusConnection>
 

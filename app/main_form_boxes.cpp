@@ -1,10 +1,10 @@
 // Every touch of the two list boxes goes through here, so the list box
 // class can change in one place.
-#include "main_form.h"
+#include "app/main_form.h"
 
-#include "app_pictures.h"
-#include "markup_image_list.h"
-#include "markup_list_box.h"
+#include "app/app_pictures.h"
+#include "markup/qt/markup_image_list.h"
+#include "markup/qt/markup_list_box.h"
 #include "transfer/url_functions.h"
 
 #include <QGroupBox>

@@ -2,9 +2,9 @@
 // and showing what its events report. The engine raises its events on its
 // worker thread; each handler here only posts its effect, which then runs on
 // the UI thread, in the order of the events (progress may be coalesced).
-#include "automation/menu_extensions.h"
-#include "core/download_lines.h"
-#include "main_form.h"
+#include "app/core/download_lines.h"
+#include "app/main_form.h"
+#include "browser/manifests/menu_extensions.h"
 #include "ui/directory_edit.h"
 #include "ui/tray_icon.h"
 

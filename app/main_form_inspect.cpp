@@ -2,8 +2,8 @@
 // click on a line (and, once downloads run, after each finished file). The
 // file is read on the inspection worker, never on the UI thread: a large or
 // hostile file must not freeze the window.
+#include "app/main_form.h"
 #include "inspect/inspection_report.h"
-#include "main_form.h"
 #include "ui/directory_edit.h"
 
 #include <QListWidget>

@@ -1,7 +1,7 @@
 // Commands of the main window beyond its design: keys for every command, the
 // Stop button, the tray icon's menu and the notice at the end of a run.
-#include "desktop_notifier.h"
-#include "main_form.h"
+#include "app/desktop_notifier.h"
+#include "app/main_form.h"
 #include "ui/tray_icon.h"
 
 #include <QAction>

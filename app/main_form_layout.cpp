@@ -1,8 +1,8 @@
 // The main window's design: bands, toolbar, lists, menus and dialogs.
-#include "app_pictures.h"
-#include "error_report.h"
-#include "main_form.h"
-#include "options_form.h"
+#include "app/app_pictures.h"
+#include "app/error_report.h"
+#include "app/main_form.h"
+#include "app/options_form.h"
 #include "ui/directory_edit.h"
 #include "ui/tray_icon.h"
 

@@ -1,9 +1,9 @@
 // The download list: adding, deleting, emptying, list files and the refill
 // of URLBox.
-#include "core/download_lines.h"
-#include "core/list_file.h"
-#include "main_form.h"
-#include "options_form.h"
+#include "app/core/download_lines.h"
+#include "app/core/list_file.h"
+#include "app/main_form.h"
+#include "app/options_form.h"
 #include "transfer/url_functions.h"
 #include "ui/input_box.h"
 

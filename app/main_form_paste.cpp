@@ -1,6 +1,6 @@
 // URLs that arrive as text: dropped onto the download list, pasted, or typed
 // several at once into the Add URL box.
-#include "main_form.h"
+#include "app/main_form.h"
 
 #include <QClipboard>
 #include <QDragEnterEvent>

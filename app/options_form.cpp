@@ -1,10 +1,10 @@
-#include "options_form.h"
+#include "app/options_form.h"
 
-#include "core/download_lines.h"
-#include "core/entry_table.h"
-#include "core/ini_file.h"
-#include "error_report.h"
-#include "form_settings.h"
+#include "app/core/download_lines.h"
+#include "app/core/entry_table.h"
+#include "app/core/ini_file.h"
+#include "app/error_report.h"
+#include "app/form_settings.h"
 #include "ui/input_box.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer_options_dialog.h"
+#include "app/transfer_options_dialog.h"
 
 #include <QDialog>
 #include <memory>

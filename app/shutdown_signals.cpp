@@ -1,4 +1,4 @@
-#include "shutdown_signals.h"
+#include "app/shutdown_signals.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "transfer_options_dialog.h"
+#include "app/transfer_options_dialog.h"
 
-#include "core/ini_file.h"
+#include "app/core/ini_file.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

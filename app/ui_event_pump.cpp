@@ -1,4 +1,4 @@
-#include "ui_event_pump.h"
+#include "app/ui_event_pump.h"
 
 #include <QMetaObject>
 #include <QTimer>

@@ -5,6 +5,8 @@ option(FETCHLY_TSAN "Build with ThreadSanitizer (not together with FETCHLY_SANIT
 
 add_library(fetchly_settings INTERFACE)
 target_compile_features(fetchly_settings INTERFACE cxx_std_20)
+# Every include names its file from the top of the tree: "markup/qt/markup_list_box.h".
+target_include_directories(fetchly_settings INTERFACE ${PROJECT_SOURCE_DIR})
 set(CMAKE_CXX_EXTENSIONS OFF)
 target_compile_options(fetchly_settings INTERFACE
   $<$<CXX_COMPILER_ID:GNU,Clang>:-Wall -Wextra -Wpedantic -Wno-missing-field-initializers>)

@@ -1,4 +1,4 @@
-#include "byte_order_data.h"
+#include "inspect/byte_order_data.h"
 
 namespace fetchly::inspect {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "byte_view.h"
+#include "inspect/byte_view.h"
 
 #include <cstdint>
 #include <stdexcept>

@@ -1,10 +1,10 @@
-#include "exif_directory.h"
+#include "inspect/exif_directory.h"
 
-#include "exif_tables.h"
-#include "exif_values.h"
-#include "image_file.h"
-#include "maker_notes.h"
-#include "text_util.h"
+#include "inspect/exif_tables.h"
+#include "inspect/exif_values.h"
+#include "inspect/image_file.h"
+#include "inspect/maker_notes.h"
+#include "inspect/text_util.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "byte_order_data.h"
-#include "tag_record.h"
+#include "inspect/byte_order_data.h"
+#include "inspect/tag_record.h"
 
 #include <cstdint>
 #include <set>

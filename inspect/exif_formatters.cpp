@@ -1,7 +1,7 @@
-#include "exif_formatters.h"
+#include "inspect/exif_formatters.h"
 
-#include "exif_values.h"
-#include "text_util.h"
+#include "inspect/exif_values.h"
+#include "inspect/text_util.h"
 
 #include <charconv>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "exif_tables.h"
+#include "inspect/exif_tables.h"
 
-#include "exif_formatters.h"
-#include "text_util.h"
+#include "inspect/exif_formatters.h"
+#include "inspect/text_util.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "exif_values.h"
+#include "inspect/exif_values.h"
 
-#include "byte_view.h"
-#include "exif_tables.h"
-#include "text_util.h"
+#include "inspect/byte_view.h"
+#include "inspect/exif_tables.h"
+#include "inspect/text_util.h"
 
 #include <bit>
 #include <charconv>

@@ -1,8 +1,8 @@
-#include "image_file.h"
+#include "inspect/image_file.h"
 
-#include "exif_tables.h"
-#include "input_source.h"
-#include "text_util.h"
+#include "inspect/exif_tables.h"
+#include "inspect/input_source.h"
+#include "inspect/text_util.h"
 
 #include <chrono>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "byte_order_data.h"
-#include "exif_directory.h"
+#include "inspect/byte_order_data.h"
+#include "inspect/exif_directory.h"
 
 #include <array>
 #include <cstdint>

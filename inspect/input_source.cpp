@@ -1,4 +1,4 @@
-#include "input_source.h"
+#include "inspect/input_source.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,10 +1,10 @@
-#include "inspection_report.h"
+#include "inspect/inspection_report.h"
 
-#include "image_file.h"
-#include "mp3_info.h"
-#include "text_util.h"
-#include "version_resource.h"
-#include "zip_reader.h"
+#include "inspect/image_file.h"
+#include "inspect/mp3_info.h"
+#include "inspect/text_util.h"
+#include "inspect/version_resource.h"
+#include "inspect/zip_reader.h"
 
 #include <exception>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tag_record.h"
+#include "inspect/tag_record.h"
 
 #include <span>
 

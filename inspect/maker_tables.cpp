@@ -1,5 +1,5 @@
-#include "exif_values.h"
-#include "maker_notes.h"
+#include "inspect/exif_values.h"
+#include "inspect/maker_notes.h"
 
 #include <array>
 #include <cstdio>

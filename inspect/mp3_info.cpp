@@ -1,7 +1,7 @@
-#include "mp3_info.h"
+#include "inspect/mp3_info.h"
 
-#include "input_source.h"
-#include "text_util.h"
+#include "inspect/input_source.h"
+#include "inspect/text_util.h"
 
 #include <stdexcept>
 

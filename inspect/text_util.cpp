@@ -1,4 +1,4 @@
-#include "text_util.h"
+#include "inspect/text_util.h"
 
 #include <cstdint>
 #include <cstdio>

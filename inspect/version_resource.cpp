@@ -1,8 +1,8 @@
-#include "version_resource.h"
+#include "inspect/version_resource.h"
 
-#include "byte_view.h"
-#include "input_source.h"
-#include "text_util.h"
+#include "inspect/byte_view.h"
+#include "inspect/input_source.h"
+#include "inspect/text_util.h"
 
 #include <cerrno>
 #include <cstdio>

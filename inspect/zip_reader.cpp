@@ -1,7 +1,7 @@
-#include "zip_reader.h"
+#include "inspect/zip_reader.h"
 
-#include "byte_view.h"
-#include "input_source.h"
+#include "inspect/byte_view.h"
+#include "inspect/input_source.h"
 
 #include <algorithm>
 

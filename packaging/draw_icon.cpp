@@ -1,6 +1,6 @@
 // Build tool: draws the program's SVG icon as the PNG sizes of the icon
 // theme.  Usage: fetchly-draw-icon SVG SIZE OUTPUT.png
-#include "app_pictures_svg.h"
+#include "app/app_pictures_svg.h"
 
 #include <QString>
 #include <cstdio>

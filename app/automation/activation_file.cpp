@@ -1,6 +1,6 @@
-#include "automation/activation_file.h"
+#include "app/automation/activation_file.h"
 
-#include "automation/extension_ids.h"
+#include "browser/extension_ids.h"
 
 #include <QDir>
 #include <QFile>

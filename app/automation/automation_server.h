@@ -1,6 +1,6 @@
 #pragma once
 
-#include "automation/url_adder.h"
+#include "app/automation/url_adder.h"
 
 #include <QDBusConnection>
 #include <QString>

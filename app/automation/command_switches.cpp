@@ -1,4 +1,4 @@
-#include "automation/command_switches.h"
+#include "app/automation/command_switches.h"
 
 namespace fetchly::automation {
 

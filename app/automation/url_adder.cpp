@@ -1,4 +1,4 @@
-#include "automation/url_adder.h"
+#include "app/automation/url_adder.h"
 
 namespace fetchly::automation {
 

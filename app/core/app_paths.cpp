@@ -1,4 +1,4 @@
-#include "core/app_paths.h"
+#include "app/core/app_paths.h"
 
 #include <cstdlib>
 #include <system_error>

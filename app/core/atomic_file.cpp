@@ -1,4 +1,4 @@
-#include "core/atomic_file.h"
+#include "app/core/atomic_file.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,6 +1,6 @@
-#include "core/download_lines.h"
+#include "app/core/download_lines.h"
 
-#include "core/entry_table.h"
+#include "app/core/entry_table.h"
 
 namespace fetchly {
 

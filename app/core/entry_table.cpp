@@ -1,4 +1,4 @@
-#include "core/entry_table.h"
+#include "app/core/entry_table.h"
 
 #include <atomic>
 #include <stdexcept>

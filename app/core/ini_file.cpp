@@ -1,8 +1,8 @@
-#include "core/ini_file.h"
+#include "app/core/ini_file.h"
 
-#include "core/atomic_file.h"
-#include "core/entry_table.h"
-#include "core/list_file.h"
+#include "app/core/atomic_file.h"
+#include "app/core/entry_table.h"
+#include "app/core/list_file.h"
 
 #include <cerrno>
 #include <charconv>

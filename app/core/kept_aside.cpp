@@ -1,4 +1,4 @@
-#include "core/kept_aside.h"
+#include "app/core/kept_aside.h"
 
 #include <cerrno>
 #include <cstdio>

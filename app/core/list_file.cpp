@@ -1,6 +1,6 @@
-#include "core/list_file.h"
+#include "app/core/list_file.h"
 
-#include "core/atomic_file.h"
+#include "app/core/atomic_file.h"
 
 namespace fetchly {
 

@@ -1,7 +1,7 @@
-#include "core/list_saver.h"
+#include "app/core/list_saver.h"
 
-#include "core/atomic_file.h"
-#include "core/list_file.h"
+#include "app/core/atomic_file.h"
+#include "app/core/list_file.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,4 @@
-#include "core/url_text.h"
+#include "app/core/url_text.h"
 
 namespace fetchly {
 

@@ -1,9 +1,9 @@
 // Start-up with a long list and single line updates of the download list.
-#include "core/app_paths.h"
-#include "core/download_lines.h"
-#include "core/list_file.h"
-#include "main_form.h"
-#include "support/temp_dir.h"
+#include "app/core/app_paths.h"
+#include "app/core/download_lines.h"
+#include "app/core/list_file.h"
+#include "app/main_form.h"
+#include "tests/support/temp_dir.h"
 
 #include <QApplication>
 #include <QListWidget>

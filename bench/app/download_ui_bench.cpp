@@ -4,9 +4,9 @@
 // throughput the download keeps.
 //
 //   build/bench/app/download_ui_bench
-#include "main_form.h"
-#include "support/peer_process.h"
-#include "support/temp_dir.h"
+#include "app/main_form.h"
+#include "tests/support/peer_process.h"
+#include "tests/support/temp_dir.h"
 #include "transfer/fetch_engine.h"
 #include "ui/directory_edit.h"
 

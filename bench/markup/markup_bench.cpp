@@ -2,10 +2,10 @@
 // the download list, and a 10,000-item list filled and measured.
 //   QT_QPA_PLATFORM=offscreen build/bench/markup/markup_bench
 
-#include "draw_markup.h"
-#include "markup_image_list.h"
-#include "markup_list_box.h"
-#include "qt_markup_surface.h"
+#include "markup/core/draw_markup.h"
+#include "markup/qt/markup_image_list.h"
+#include "markup/qt/markup_list_box.h"
+#include "markup/qt/qt_markup_surface.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,5 +1,5 @@
 // The INI reader on whatever bytes a settings file holds.
-#include "core/ini_file.h"
+#include "app/core/ini_file.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 // The list-file reader and the entry table on whatever bytes a file holds.
-#include "core/entry_table.h"
-#include "core/list_file.h"
+#include "app/core/entry_table.h"
+#include "app/core/list_file.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // JPEG segment walk, EXIF and GPS directories and maker notes.
-#include "exif_consumer.h"
+#include "fuzz/inspect/exif_consumer.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,5 +1,5 @@
 // Bare TIFF files (the directory walk at file offset 8, maker notes).
-#include "exif_consumer.h"
+#include "fuzz/inspect/exif_consumer.h"
 
 #include <cstddef>
 #include <cstdint>

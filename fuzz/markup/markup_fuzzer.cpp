@@ -1,10 +1,10 @@
 // Feeds arbitrary markup to DrawMarkup in its three modes, with and without
 // wrapping, images, pictures and a mouse point taken from the input.
 
-#include "draw_markup.h"
-#include "fake_surface.h"
-#include "gif_frames.h"
-#include "markup_text.h"
+#include "markup/core/draw_markup.h"
+#include "markup/core/gif_frames.h"
+#include "markup/core/markup_text.h"
+#include "tests/markup/fake_surface.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "draw_markup.h"
+#include "markup/core/draw_markup.h"
 
-#include "markup_layout.h"
-#include "markup_text.h"
+#include "markup/core/markup_layout.h"
+#include "markup/core/markup_text.h"
 
 #include <algorithm>
 #include <cmath>

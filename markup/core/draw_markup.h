@@ -1,6 +1,6 @@
 #pragma once
 
-#include "markup_surface.h"
+#include "markup/core/markup_surface.h"
 
 #include <string>
 #include <string_view>

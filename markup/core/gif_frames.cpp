@@ -1,4 +1,4 @@
-#include "gif_frames.h"
+#include "markup/core/gif_frames.h"
 
 #include "inspect/byte_view.h"
 

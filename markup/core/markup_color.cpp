@@ -1,4 +1,4 @@
-#include "markup_color.h"
+#include "markup/core/markup_color.h"
 
 #include <array>
 #include <cctype>

@@ -3,7 +3,7 @@
 // The layout engine behind DrawMarkup: one object per call, holding the
 // running state that lives across the lines of that call.
 
-#include "draw_markup.h"
+#include "markup/core/draw_markup.h"
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "markup_color.h"
+#include "markup/core/markup_color.h"
 
 #include <string>
 #include <string_view>

@@ -1,7 +1,7 @@
 // The tags of the markup, recognised by their leading letters.
 
-#include "markup_layout.h"
-#include "markup_text.h"
+#include "markup/core/markup_layout.h"
+#include "markup/core/markup_text.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "markup_text.h"
+#include "markup/core/markup_text.h"
 
 #include <array>
 #include <climits>

@@ -1,4 +1,4 @@
-#include "long_text.h"
+#include "markup/qt/long_text.h"
 
 #include <QHash>
 #include <QPaintDevice>

@@ -1,4 +1,4 @@
-#include "markup_image_list.h"
+#include "markup/qt/markup_image_list.h"
 
 namespace fetchly::markup {
 

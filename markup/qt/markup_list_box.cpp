@@ -1,7 +1,7 @@
-#include "markup_list_box.h"
+#include "markup/qt/markup_list_box.h"
 
-#include "markup_text.h"
-#include "qt_markup_surface.h"
+#include "markup/core/markup_text.h"
+#include "markup/qt/qt_markup_surface.h"
 
 #include <QDesktopServices>
 #include <QHelpEvent>

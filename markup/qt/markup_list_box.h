@@ -1,9 +1,9 @@
 #pragma once
 
-#include "draw_markup.h"
-#include "markup_image_list.h"
-#include "markup_picture.h"
-#include "picture_store.h"
+#include "markup/core/draw_markup.h"
+#include "markup/qt/markup_image_list.h"
+#include "markup/qt/markup_picture.h"
+#include "markup/qt/picture_store.h"
 
 #include <QBasicTimer>
 #include <QListWidget>

@@ -1,4 +1,4 @@
-#include "markup_picture.h"
+#include "markup/qt/markup_picture.h"
 
 #include <QBuffer>
 #include <QDirIterator>

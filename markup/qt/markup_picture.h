@@ -1,7 +1,7 @@
 #pragma once
 
-#include "gif_frames.h"
-#include "markup_surface.h"
+#include "markup/core/gif_frames.h"
+#include "markup/core/markup_surface.h"
 
 #include <QByteArray>
 #include <QImage>

@@ -1,4 +1,4 @@
-#include "picture_store.h"
+#include "markup/qt/picture_store.h"
 
 namespace fetchly::markup {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "markup_picture.h"
+#include "markup/qt/markup_picture.h"
 
 #include <QObject>
 #include <QString>

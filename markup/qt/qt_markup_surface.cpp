@@ -1,9 +1,9 @@
-#include "qt_markup_surface.h"
+#include "markup/qt/qt_markup_surface.h"
 
-#include "long_text.h"
-#include "markup_image_list.h"
-#include "markup_picture.h"
-#include "markup_text.h"
+#include "markup/core/markup_text.h"
+#include "markup/qt/long_text.h"
+#include "markup/qt/markup_image_list.h"
+#include "markup/qt/markup_picture.h"
 
 #include <QCoreApplication>
 #include <QFileIconProvider>

@@ -1,12 +1,12 @@
 // Automation on a real private session bus: the service as other programs
 // call it (dbus-send, the native host, `fetchly add`), a second start of the
 // program handing over, and the registration switches.
-#include "automation/activation_file.h"
-#include "automation/automation_server.h"
-#include "host/native_framing.h"
-#include "support/dbus_session.h"
-#include "support/temp_dir.h"
-#include "support/test_paths.h"
+#include "app/automation/activation_file.h"
+#include "app/automation/automation_server.h"
+#include "browser/host/native_framing.h"
+#include "tests/support/dbus_session.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

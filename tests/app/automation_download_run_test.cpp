@@ -1,11 +1,11 @@
 // Download runs as a user meets them: the main window (offscreen) over a real
 // local HTTP server, its lines, run log, status bar and tray hint.
-#include "main_form.h"
-#include "options_form.h"
-#include "support/event_wait.h"
-#include "support/http_server.h"
-#include "support/temp_dir.h"
-#include "support/test_paths.h"
+#include "app/main_form.h"
+#include "app/options_form.h"
+#include "tests/support/event_wait.h"
+#include "tests/support/http_server.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
 #include "ui/directory_edit.h"
 #include <QCheckBox>
 

@@ -1,9 +1,9 @@
 // Effects of the worker's events reach the UI thread in order; progress may
 // be coalesced but never overtakes an event that followed it. Slow jobs run
 // off the UI thread, and only the newest one takes effect.
-#include "latest_job_worker.h"
-#include "support/event_wait.h"
-#include "ui_event_pump.h"
+#include "app/latest_job_worker.h"
+#include "app/ui_event_pump.h"
+#include "tests/support/event_wait.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

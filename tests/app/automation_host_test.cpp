@@ -1,7 +1,7 @@
 // The native host without a browser: its framing on real pipes, and the
 // message handler as a function from one message to one reply.
-#include "host/host_message_handler.h"
-#include "host/native_framing.h"
+#include "browser/host/host_message_handler.h"
+#include "browser/host/native_framing.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

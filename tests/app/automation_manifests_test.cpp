@@ -1,9 +1,9 @@
 // The native messaging host manifests, this platform's browser context-menu
 // registration: every common browser's folder, our host's path, our ids only.
-#include "automation/extension_ids.h"
-#include "automation/menu_extensions.h"
-#include "support/temp_dir.h"
-#include "support/test_paths.h"
+#include "browser/extension_ids.h"
+#include "browser/manifests/menu_extensions.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
 
 #include <QCryptographicHash>
 #include <QJsonArray>
@@ -117,7 +117,8 @@ TEST(MenuExtensions, HostLivesBesideTheProgram)
 // in its manifest; a changed key would silently lock the extension out.
 TEST(MenuExtensions, ChromiumIdMatchesTheKeyInTheExtensionManifest)
 {
-    const std::string text = readFile(fetchly::test::sourceDir() / "browser/chromium/manifest.json");
+    const std::string text =
+        readFile(fetchly::test::sourceDir() / "browser/extension/chromium/manifest.json");
     const QJsonObject manifest = QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
     const QByteArray der = QByteArray::fromBase64(manifest.value("key").toString().toLatin1());
     ASSERT_FALSE(der.isEmpty());
@@ -127,7 +128,8 @@ TEST(MenuExtensions, ChromiumIdMatchesTheKeyInTheExtensionManifest)
         id += static_cast<char>('a' + (hex <= '9' ? hex - '0' : hex - 'a' + 10));
     EXPECT_EQ(id, kChromiumExtensionId);
 
-    const std::string firefox = readFile(fetchly::test::sourceDir() / "browser/firefox/manifest.json");
+    const std::string firefox =
+        readFile(fetchly::test::sourceDir() / "browser/extension/firefox/manifest.json");
     const QJsonObject gecko = QJsonDocument::fromJson(QByteArray::fromStdString(firefox))
                                   .object()
                                   .value("browser_specific_settings")

@@ -1,7 +1,7 @@
 // The command-line switches and the activation file the bus starts us from.
-#include "automation/activation_file.h"
-#include "automation/command_switches.h"
-#include "support/temp_dir.h"
+#include "app/automation/activation_file.h"
+#include "app/automation/command_switches.h"
+#include "tests/support/temp_dir.h"
 
 #include <QFile>
 #include <gtest/gtest.h>

@@ -28,7 +28,6 @@ add_executable(automation_pump_test
   ${PROJECT_SOURCE_DIR}/app/ui_event_pump.cpp
   ${PROJECT_SOURCE_DIR}/app/latest_job_worker.h
   ${PROJECT_SOURCE_DIR}/app/latest_job_worker.cpp)
-target_include_directories(automation_pump_test PRIVATE ${PROJECT_SOURCE_DIR}/app)
 target_link_libraries(automation_pump_test PRIVATE fetchly_settings fetchly_testsupport Qt6::Core GTest::gtest)
 gtest_discover_tests(automation_pump_test DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "LC_ALL=C")
 

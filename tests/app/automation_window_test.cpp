@@ -1,12 +1,12 @@
 // Automation as a user meets it: calls into the main window with the window
 // hidden, the program started by the bus from its activation file, and the
 // browser extension's link arriving in the running program's list.
-#include "automation/menu_extensions.h"
-#include "main_form.h"
-#include "main_form_automation.h"
-#include "support/dbus_session.h"
-#include "support/temp_dir.h"
-#include "support/test_paths.h"
+#include "app/main_form.h"
+#include "app/main_form_automation.h"
+#include "browser/manifests/menu_extensions.h"
+#include "tests/support/dbus_session.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

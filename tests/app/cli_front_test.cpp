@@ -1,7 +1,7 @@
 // `fetchly` itself: help, version, and the ends that are not a transfer
 // (a command it does not have, a window without a display).
-#include "support/program_run.h"
-#include "support/temp_dir.h"
+#include "tests/support/program_run.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The command-line forms of the FTP and copy transfers, run as the program
 // itself: exit status, messages and the bytes that arrive.
-#include "support/ftp_server.h"
-#include "support/program_run.h"
-#include "support/smb_server.h"
-#include "support/temp_dir.h"
+#include "tests/support/ftp_server.h"
+#include "tests/support/program_run.h"
+#include "tests/support/smb_server.h"
+#include "tests/support/temp_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "core/download_lines.h"
+#include "app/core/download_lines.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "core/download_lines.h"
-#include "core/entry_table.h"
+#include "app/core/download_lines.h"
+#include "app/core/entry_table.h"
 
 #include <gtest/gtest.h>
 #include <stdexcept>

@@ -1,5 +1,5 @@
-#include "core/ini_file.h"
-#include "support/temp_dir.h"
+#include "app/core/ini_file.h"
+#include "tests/support/temp_dir.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "core/kept_aside.h"
-#include "core/list_file.h"
-#include "core/list_saver.h"
-#include "support/temp_dir.h"
+#include "app/core/kept_aside.h"
+#include "app/core/list_file.h"
+#include "app/core/list_saver.h"
+#include "tests/support/temp_dir.h"
 
 #include <csignal>
 #include <filesystem>

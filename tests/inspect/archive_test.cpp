@@ -1,7 +1,7 @@
 // The ZIP local-header walk and the ID3v1 reader.
 #include "inspect/mp3_info.h"
 #include "inspect/zip_reader.h"
-#include "support/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

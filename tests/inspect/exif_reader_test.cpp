@@ -2,9 +2,9 @@
 // built byte by byte and on real camera pictures.
 #include "inspect/image_file.h"
 #include "inspect/maker_notes.h"
-#include "support/temp_dir.h"
-#include "support/test_paths.h"
-#include "tiff_builder.h"
+#include "tests/inspect/tiff_builder.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
 

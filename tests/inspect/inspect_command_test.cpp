@@ -1,7 +1,7 @@
 // `fetchly inspect` run as a program, as scripts use it.
 #include "inspect/inspection_report.h"
-#include "support/stalled_fifo.h"
-#include "support/temp_dir.h"
+#include "tests/support/stalled_fifo.h"
+#include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // A click on a line of the download list shows the report of that entry's
 // downloaded file as the list's tooltip, once the file has been read off the
 // UI thread.
-#include "main_form.h"
-#include "support/event_wait.h"
-#include "support/stalled_fifo.h"
-#include "support/temp_dir.h"
+#include "app/main_form.h"
+#include "tests/support/event_wait.h"
+#include "tests/support/stalled_fifo.h"
+#include "tests/support/temp_dir.h"
 #include "ui/directory_edit.h"
 
 #include <QApplication>

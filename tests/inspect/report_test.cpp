@@ -1,9 +1,9 @@
 // Dispatch by extension and the report texts, down to the last byte.
 #include "inspect/inspection_report.h"
-#include "support/stalled_fifo.h"
-#include "support/temp_dir.h"
-#include "support/test_paths.h"
-#include "tiff_builder.h"
+#include "tests/inspect/tiff_builder.h"
+#include "tests/support/stalled_fifo.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tiff_builder.h"
+#include "tests/inspect/tiff_builder.h"
 
 #include <stdexcept>
 

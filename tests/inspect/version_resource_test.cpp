@@ -1,8 +1,8 @@
 // Version strings of Windows programs and libraries.
 #include "inspect/inspection_report.h"
 #include "inspect/version_resource.h"
-#include "support/temp_dir.h"
-#include "support/test_paths.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "cpu_time.h"
-#include "markup_test_util.h"
+#include "tests/markup/cpu_time.h"
+#include "tests/markup/markup_test_util.h"
 
 namespace fetchly::markup::test {
 namespace {

@@ -1,6 +1,6 @@
-#include "fake_surface.h"
+#include "tests/markup/fake_surface.h"
 
-#include "markup_text.h"
+#include "markup/core/markup_text.h"
 
 namespace fetchly::markup::test {
 

@@ -4,7 +4,7 @@
 // character is size/2 pixels wide (one more when bold), every line size + 2
 // pixels high, and everything drawn is recorded.
 
-#include "draw_markup.h"
+#include "markup/core/draw_markup.h"
 
 #include <map>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "gif_builder.h"
+#include "tests/markup/gif_builder.h"
 
 namespace fetchly::markup::test {
 

@@ -1,4 +1,4 @@
-#include "markup_test_util.h"
+#include "tests/markup/markup_test_util.h"
 
 namespace fetchly::markup::test {
 namespace {

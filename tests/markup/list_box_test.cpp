@@ -1,7 +1,7 @@
-#include "gif_builder.h"
-#include "markup_list_box.h"
-#include "qt_markup_surface.h"
-#include "support/temp_dir.h"
+#include "markup/qt/markup_list_box.h"
+#include "markup/qt/qt_markup_surface.h"
+#include "tests/markup/gif_builder.h"
+#include "tests/support/temp_dir.h"
 
 #include <QApplication>
 #include <QDesktopServices>

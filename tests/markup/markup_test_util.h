@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fake_surface.h"
+#include "tests/markup/fake_surface.h"
 
 #include <gtest/gtest.h>
 

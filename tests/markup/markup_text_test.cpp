@@ -1,6 +1,6 @@
-#include "draw_markup.h"
-#include "markup_color.h"
-#include "markup_text.h"
+#include "markup/core/draw_markup.h"
+#include "markup/core/markup_color.h"
+#include "markup/core/markup_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "gif_builder.h"
-#include "markup_picture.h"
-#include "picture_store.h"
-#include "support/stalled_fifo.h"
-#include "support/temp_dir.h"
+#include "markup/qt/markup_picture.h"
+#include "markup/qt/picture_store.h"
+#include "tests/markup/gif_builder.h"
+#include "tests/support/stalled_fifo.h"
+#include "tests/support/temp_dir.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -1,8 +1,8 @@
-#include "draw_markup.h"
-#include "markup_image_list.h"
-#include "qt_markup_surface.h"
+#include "markup/core/draw_markup.h"
+#include "markup/qt/markup_image_list.h"
+#include "markup/qt/qt_markup_surface.h"
 
-#include "cpu_time.h"
+#include "tests/markup/cpu_time.h"
 
 #include <QApplication>
 #include <QFontMetricsF>

@@ -3,9 +3,9 @@
 // be offered by the bash, zsh and fish completions and described by the
 // manual page. And `cmake --install` puts all of them, the desktop entry, the
 // metadata and the icons where desktops look for them.
-#include "support/program_run.h"
-#include "support/temp_dir.h"
-#include "support/test_paths.h"
+#include "tests/support/program_run.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
 
 #include <gtest/gtest.h>
 

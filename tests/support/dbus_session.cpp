@@ -1,4 +1,4 @@
-#include "support/dbus_session.h"
+#include "tests/support/dbus_session.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "support/peer_process.h"
-#include "support/temp_dir.h"
+#include "tests/support/peer_process.h"
+#include "tests/support/temp_dir.h"
 
 #include <chrono>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "support/ftp_server.h"
+#include "tests/support/ftp_server.h"
 
-#include "support/test_paths.h"
+#include "tests/support/test_paths.h"
 
 #include <fstream>
 #include <stdexcept>

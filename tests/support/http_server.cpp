@@ -1,6 +1,6 @@
-#include "support/http_server.h"
+#include "tests/support/http_server.h"
 
-#include "support/test_paths.h"
+#include "tests/support/test_paths.h"
 
 #include <cstdlib>
 #include <fstream>

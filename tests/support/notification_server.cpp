@@ -1,4 +1,4 @@
-#include "support/notification_server.h"
+#include "tests/support/notification_server.h"
 
 #include <QDBusMessage>
 #include <QProcessEnvironment>

@@ -1,8 +1,8 @@
 // The FTP and SMB fixtures, checked with the stock command-line clients, so a
 // failing transfer test points at the engine and not at its peer.
-#include "support/ftp_server.h"
-#include "support/smb_server.h"
-#include "support/temp_dir.h"
+#include "tests/support/ftp_server.h"
+#include "tests/support/smb_server.h"
+#include "tests/support/temp_dir.h"
 
 #include <algorithm>
 #include <cstdlib>

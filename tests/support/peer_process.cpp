@@ -1,6 +1,6 @@
-#include "support/peer_process.h"
+#include "tests/support/peer_process.h"
 
-#include "support/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

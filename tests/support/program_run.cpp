@@ -1,6 +1,6 @@
-#include "support/program_run.h"
+#include "tests/support/program_run.h"
 
-#include "support/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include <cstdlib>
 #include <sys/wait.h>

@@ -1,4 +1,4 @@
-#include "support/smb_server.h"
+#include "tests/support/smb_server.h"
 
 #include <cstdio>
 #include <fstream>

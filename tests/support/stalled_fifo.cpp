@@ -1,4 +1,4 @@
-#include "stalled_fifo.h"
+#include "tests/support/stalled_fifo.h"
 
 #include <stdexcept>
 

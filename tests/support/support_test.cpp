@@ -1,8 +1,8 @@
 // The test-support pieces themselves: a broken fixture would make every
 // peer test meaningless, so it is checked like the rest.
-#include "support/peer_process.h"
-#include "support/temp_dir.h"
-#include "support/test_paths.h"
+#include "tests/support/peer_process.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
 
 #include <cstdlib>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "support/test_paths.h"
+#include "tests/support/test_paths.h"
 
 namespace fetchly::test {
 

@@ -1,8 +1,8 @@
 // `fetchly get` and `fetchly put` over HTTP, run as the program itself:
 // exit status, log lines and the bytes that arrive.
-#include "support/http_server.h"
-#include "support/program_run.h"
-#include "support/temp_dir.h"
+#include "tests/support/http_server.h"
+#include "tests/support/program_run.h"
+#include "tests/support/temp_dir.h"
 
 #include <csignal>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "event_recorder.h"
+#include "tests/transfer/event_recorder.h"
 
 namespace fetchly::test {
 

@@ -1,6 +1,6 @@
-#include "ftpcopy_events.h"
+#include "tests/transfer/ftpcopy_events.h"
 
-#include "support/temp_dir.h"
+#include "tests/support/temp_dir.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,10 +1,10 @@
 // The Qt progress dialog as a view of a real run: geometry, texts, end
 // state and buttons.
-#include "event_recorder.h"
-#include "support/event_wait.h"
-#include "support/http_server.h"
-#include "support/temp_dir.h"
-#include "transfer/dialog/progress_dialog.h"
+#include "tests/support/event_wait.h"
+#include "tests/support/http_server.h"
+#include "tests/support/temp_dir.h"
+#include "tests/transfer/event_recorder.h"
+#include "ui/progress_dialog.h"
 
 #include <QApplication>
 #include <QKeyEvent>

@@ -1,5 +1,5 @@
 // URL, path and formatting functions of the engine.
-#include "support/temp_dir.h"
+#include "tests/support/temp_dir.h"
 #include "transfer/fetch_item.h"
 #include "transfer/format_functions.h"
 #include "transfer/url_functions.h"

@@ -1,13 +1,13 @@
 // The main window on the desktop: keys, URLs dropped and pasted, Stop, the
 // tray icon's signals and menu, the notice at the end of a run.
-#include "core/download_lines.h"
-#include "main_form.h"
-#include "support/dbus_session.h"
-#include "support/http_server.h"
-#include "support/notification_server.h"
+#include "app/core/download_lines.h"
+#include "app/main_form.h"
+#include "tests/support/dbus_session.h"
+#include "tests/support/http_server.h"
+#include "tests/support/notification_server.h"
+#include "tests/ui/widget_helpers.h"
 #include "ui/directory_edit.h"
 #include "ui/tray_icon.h"
-#include "widget_helpers.h"
 
 #include <QAction>
 #include <QClipboard>

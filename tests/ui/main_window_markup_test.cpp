@@ -1,7 +1,7 @@
 // The two lists of the main window draw their lines through the markup
 // renderer, set up as the window's design says.
-#include "main_form.h"
-#include "support/temp_dir.h"
+#include "app/main_form.h"
+#include "tests/support/temp_dir.h"
 
 #include <QApplication>
 #include <QImage>

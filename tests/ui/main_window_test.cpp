@@ -1,12 +1,12 @@
-#include "core/download_lines.h"
-#include "core/ini_file.h"
-#include "core/list_file.h"
-#include "main_form.h"
-#include "options_form.h"
+#include "app/core/download_lines.h"
+#include "app/core/ini_file.h"
+#include "app/core/list_file.h"
+#include "app/main_form.h"
+#include "app/options_form.h"
+#include "tests/ui/widget_helpers.h"
 #include "ui/directory_edit.h"
 #include "ui/input_box.h"
 #include "ui/tray_icon.h"
-#include "widget_helpers.h"
 
 #include <QAction>
 #include <QFileDialog>

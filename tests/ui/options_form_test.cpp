@@ -1,9 +1,9 @@
-#include "core/ini_file.h"
-#include "form_settings.h"
-#include "main_form.h"
-#include "options_form.h"
+#include "app/core/ini_file.h"
+#include "app/form_settings.h"
+#include "app/main_form.h"
+#include "app/options_form.h"
+#include "tests/ui/widget_helpers.h"
 #include "ui/input_box.h"
-#include "widget_helpers.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>

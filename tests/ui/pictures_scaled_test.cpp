@@ -1,9 +1,9 @@
 // The window's pictures on a screen scaled to 200% (QT_SCALE_FACTOR=2): the
 // toolbar and the list's status pictures must carry twice the pixels, drawn
 // at that size, not a small picture blown up.
-#include "main_form.h"
-#include "markup_image_list.h"
-#include "widget_helpers.h"
+#include "app/main_form.h"
+#include "markup/qt/markup_image_list.h"
+#include "tests/ui/widget_helpers.h"
 
 #include <QAction>
 #include <QImage>

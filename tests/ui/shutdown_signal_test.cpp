@@ -1,11 +1,11 @@
 // The program saves its list and options when it is told to end by a signal,
 // as when the session ends or someone runs `kill`.
-#include "core/download_lines.h"
-#include "core/ini_file.h"
-#include "core/list_file.h"
-#include "support/peer_process.h"
-#include "support/test_paths.h"
-#include "widget_helpers.h"
+#include "app/core/download_lines.h"
+#include "app/core/ini_file.h"
+#include "app/core/list_file.h"
+#include "tests/support/peer_process.h"
+#include "tests/support/test_paths.h"
+#include "tests/ui/widget_helpers.h"
 
 #include <chrono>
 #include <csignal>

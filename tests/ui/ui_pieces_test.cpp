@@ -1,7 +1,7 @@
+#include "tests/ui/widget_helpers.h"
 #include "ui/directory_edit.h"
 #include "ui/input_box.h"
 #include "ui/tray_icon.h"
-#include "widget_helpers.h"
 
 #include <QFileDialog>
 #include <QLineEdit>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/app_paths.h"
-#include "error_report.h"
-#include "support/event_wait.h"
-#include "support/temp_dir.h"
+#include "app/core/app_paths.h"
+#include "app/error_report.h"
+#include "tests/support/event_wait.h"
+#include "tests/support/temp_dir.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -1,8 +1,8 @@
-#include "host/native_host_check.h"
+#include "browser/host/native_host_check.h"
 
-#include "automation/activation_file.h"
-#include "automation/extension_ids.h"
-#include "automation/menu_extensions.h"
+#include "app/automation/activation_file.h"
+#include "browser/extension_ids.h"
+#include "browser/manifests/menu_extensions.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

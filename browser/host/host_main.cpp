@@ -3,10 +3,10 @@
 // (Firefox); it reads framed JSON messages from stdin until stdin closes and
 // answers each with one framed reply, handing every URL to Fetchly's
 // AddDownLoadUrl on the session bus (the bus starts Fetchly when needed).
-#include "automation/automation_server.h"
-#include "host/host_message_handler.h"
-#include "host/native_framing.h"
-#include "host/native_host_check.h"
+#include "app/automation/automation_server.h"
+#include "browser/host/host_message_handler.h"
+#include "browser/host/native_framing.h"
+#include "browser/host/native_host_check.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

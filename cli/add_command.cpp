@@ -1,8 +1,8 @@
 #include "cli/commands.h"
 
-#include "automation/activation_file.h"
-#include "automation/automation_server.h"
-#include "program_path.h"
+#include "app/automation/activation_file.h"
+#include "app/automation/automation_server.h"
+#include "app/program_path.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -2,8 +2,8 @@
 
 // Names that the program, the native messaging host and the browser
 // extension must agree on. The extension ids are fixed: the Chromium one is
-// derived from the public key in browser/chromium/manifest.json, the Firefox
-// one is the gecko id in browser/firefox/manifest.json.
+// derived from the public key in browser/extension/chromium/manifest.json, the Firefox
+// one is the gecko id in browser/extension/firefox/manifest.json.
 namespace fetchly::automation {
 
 inline constexpr char kServiceName[] = "OrvFetchly.TUrlAdder";

@@ -1,6 +1,6 @@
-#include "automation/menu_extensions.h"
+#include "browser/manifests/menu_extensions.h"
 
-#include "automation/extension_ids.h"
+#include "browser/extension_ids.h"
 
 #include <QDir>
 #include <QJsonArray>

@@ -1,4 +1,4 @@
-#include "host/native_framing.h"
+#include "browser/host/native_framing.h"
 
 #include <cerrno>
 #include <cstring>

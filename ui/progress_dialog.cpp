@@ -1,7 +1,7 @@
-#include "transfer/dialog/progress_dialog.h"
+#include "ui/progress_dialog.h"
 
-#include "transfer/dialog/transfer_animation.h"
 #include "transfer/fetch_engine.h"
+#include "ui/transfer_animation.h"
 
 #include <QDesktopServices>
 #include <QLabel>

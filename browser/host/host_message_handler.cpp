@@ -1,6 +1,6 @@
-#include "host/host_message_handler.h"
+#include "browser/host/host_message_handler.h"
 
-#include "automation/extension_ids.h"
+#include "browser/extension_ids.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "transfer/dialog/transfer_animation.h"
+#include "ui/transfer_animation.h"
 
 #include <QPainter>
 
