@@ -1,8 +1,8 @@
 #include "app/form_settings.h"
 
+#include "app/core/app_options.h"
 #include "app/core/app_paths.h"
 #include "app/core/ini_file.h"
-#include "app/core/kept_aside.h"
 
 #include <QAbstractSpinBox>
 #include <QCheckBox>
@@ -126,20 +126,10 @@ void TFormSettings::placeOwner()
 
 TIniFile TFormSettings::readIni()
 {
-    TIniFile ini(ProfilePath(str(INIFilename)));
-    if (ini.LoadError().empty())
-        return ini;
-    const QString what = QStringLiteral("Error : The settings file ") + IniPath() +
-                         QStringLiteral(" could not be read (") + qstr(ini.LoadError()) +
-                         QStringLiteral("). ");
-    try {
-        const std::filesystem::path kept = KeepAside(ini.FileName(), "unreadable");
-        m_loadProblem = what + QStringLiteral("It was kept as ") + qstr(kept.filename().string()) +
-                        QStringLiteral("; the options not found in it have their defaults.");
-    } catch (const std::exception &e) {
-        m_keepOff = true;
-        m_loadProblem = what + qstr(e.what()) + QStringLiteral(" It will not be written over.");
-    }
+    std::string problem;
+    TIniFile ini = ReadIniKeepingAside(ProfilePath(str(INIFilename)), problem, m_keepOff);
+    if (!problem.empty())
+        m_loadProblem = qstr(problem);
     return ini;
 }
 

@@ -3,13 +3,13 @@
 #include "app/core/app_paths.h"
 #include "app/core/kept_aside.h"
 #include "app/core/list_file.h"
-#include "app/form_settings.h"
+#include "app/engine_options.h"
+#include "app/error_report.h"
 #include "app/options_form.h"
 #include "transfer/url_functions.h"
 #include "ui/directory_edit.h"
 #include "ui/tray_icon.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
@@ -120,11 +120,10 @@ void TDownloadForm::FormCreate()
     startupStep([this] { OptionsForm = std::make_unique<TOptionsForm>(); });
     if (!OptionsForm)
         OptionsForm = std::make_unique<TOptionsForm>();
-    AddStartupNote(OptionsForm->FormSettings->LoadProblem());
-    // What the user types as target directory is what Start All uses,
-    // so it goes into the options' directory as it changes.
-    connect(tgt, &TDirectoryEdit::textChanged, OptionsForm.get(),
-            [this](const QString &text) { OptionsForm->diredit->setText(text); });
+    startupStep([this] { loadOptions(); });
+    // What the user types as target directory is what Start All uses.
+    connect(tgt, &TDirectoryEdit::textChanged, this,
+            [this](const QString &text) { Options.TargetDir = text.toStdString(); });
     startupStep([this] { RegisterMenuExtensions(); });
     startupStep([this] { removeLeftovers(); });
     FUrlList.Clear();
@@ -138,7 +137,22 @@ void TDownloadForm::removeLeftovers()
 {
     // Temporary files of a save that a crash or power cut interrupted.
     RemoveLeftoverTemporaries(AutoListPath());
-    RemoveLeftoverTemporaries(OptionsForm->FormSettings->IniPath().toStdString());
+    if (OptionsFile)
+        RemoveLeftoverTemporaries(OptionsFile->Path());
+}
+
+void TDownloadForm::loadOptions()
+{
+    Options.TargetDir = DefaultTargetDir().toStdString();
+    OptionsFile = std::make_unique<TOptionsFile>(ProfilePath("Fetchly.ini"));
+    Options = OptionsFile->Load(Options);
+    AddStartupNote(QString::fromStdString(OptionsFile->LoadProblem()));
+}
+
+void TDownloadForm::saveOptions()
+{
+    if (OptionsFile)
+        OptionsFile->Save(Options);
 }
 
 void TDownloadForm::FormDestroy()
@@ -157,18 +171,14 @@ void TDownloadForm::FormDestroy()
             throw;
         }
     });
+    OptionsForm.reset();
     Guarded([this] {
-        if (!OptionsForm)
-            return;
-        OptionsForm->diredit->setText(tgt->text());
         try {
-            OptionsForm->FormDestroy();
+            saveOptions();
         } catch (const std::exception &e) {
             std::fprintf(stderr, "fetchly: %s\n", e.what());
-            OptionsForm.reset();
             throw;
         }
-        OptionsForm.reset();
     });
     m_saver.reset();
 }
@@ -221,12 +231,7 @@ void TDownloadForm::SaveAutoList()
 void TDownloadForm::SaveState()
 {
     Guarded([this] { SaveAutoList(); });
-    Guarded([this] {
-        if (!OptionsForm)
-            return;
-        OptionsForm->diredit->setText(tgt->text());
-        OptionsForm->FormSettings->SaveSettings();
-    });
+    Guarded([this] { saveOptions(); });
 }
 
 void TDownloadForm::ApplyOptions()
@@ -236,22 +241,22 @@ void TDownloadForm::ApplyOptions()
 
 void TDownloadForm::copyOptions()
 {
-    FetchEngine1.FTPPassive = OptionsForm->CheckBox1->isChecked();
-    FetchEngine1.Proxy = OptionsForm->ProxEdit->text().toStdString();
-    FetchEngine1.ProxyPassword = OptionsForm->PassEdit->text().toStdString();
-    FetchEngine1.ProxyUserID = OptionsForm->UserEdit->text().toStdString();
-    FetchEngine1.ShowDialog = OptionsForm->CheckBox2->isChecked();
-    FetchEngine1.ShowOpenFile = OptionsForm->CheckBox3->isChecked();
-    FetchEngine1.ShowOpenFolder = OptionsForm->CheckBox4->isChecked();
-    FetchEngine1.Connections = OptionsForm->Transfer.Connections;
-    FetchEngine1.Retries = OptionsForm->Transfer.Retries;
-    tgt->setText(OptionsForm->diredit->text());
+    ConfigureEngine(FetchEngine1, Options);
+    tgt->setText(QString::fromStdString(Options.TargetDir));
 }
 
 void TDownloadForm::ToolButton12Click()
 {
-    if (OptionsForm->exec() == QDialog::Accepted)
-        copyOptions();
+    const std::optional<TAppOptions> edited = OptionsForm->Edit(Options);
+    if (!edited)
+        return;
+    Options = *edited;
+    try {
+        saveOptions();
+    } catch (const std::exception &e) {
+        ReportApplicationError(OptionsForm.get(), QString::fromStdString(e.what()));
+    }
+    ApplyOptions();
 }
 
 void TDownloadForm::ToolButton11Click()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/core/app_options.h"
 #include "app/core/entry_table.h"
 #include "app/core/list_saver.h"
 #include "app/core/url_text.h"
@@ -99,6 +100,11 @@ public:
     std::unique_ptr<ProgressDialogHost> ProgressHost;
     // Created by FormCreate, freed by FormDestroy.
     std::unique_ptr<TOptionsForm> OptionsForm;
+    // The user's options: the one source of the settings. The engine is
+    // configured from them, the widgets show them, and they are written
+    // to OptionsFile on OK and at the end.
+    TAppOptions Options;
+    std::unique_ptr<TOptionsFile> OptionsFile;
 
     // --- state
     TEntryTable FUrlList;
@@ -241,6 +247,8 @@ private:
     void runStarted();
     void runEnded(bool cancelled);
     void copyOptions();
+    void loadOptions();
+    void saveOptions();
     void unguarded(void (TDownloadForm::*handler)());
 
     // The list boxes are touched only through these (main_form_boxes.cpp),

@@ -87,7 +87,7 @@ void TDownloadForm::Button1Click()
         ApplyOptions();
         doBoxClear();
         FetchEngine1.Items.Clear();
-        const std::string dir = tgt->text().toStdString();
+        const std::string dir = Options.TargetDir;
         for (int i = 0; i < FUrlList.Count(); ++i) {
             const std::string_view key = FUrlList.Key(i);
             if (key.empty())
@@ -122,7 +122,7 @@ void TDownloadForm::DownLoadThisFile1Click()
         TFetchItem &item = FetchEngine1.Items.Add();
         item.URL = std::string(FUrlList.Key(i));
         item.ExternalIndex = i;
-        item.TargetDir = tgt->text().toStdString();
+        item.TargetDir = Options.TargetDir;
         FetchEngine1.Start();
         runStarted();
     });

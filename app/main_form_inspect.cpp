@@ -4,7 +4,6 @@
 // hostile file must not freeze the window.
 #include "app/main_form.h"
 #include "inspect/inspection_report.h"
-#include "ui/directory_edit.h"
 
 #include <QListWidget>
 #include <QTextDocument>
@@ -15,7 +14,7 @@ void TDownloadForm::InspectCurrentFile()
 {
     Guarded([this] {
         std::string url = FCurUrl;
-        std::string dir = tgt->text().toStdString();
+        std::string dir = Options.TargetDir;
         m_inspector.Post([this, url = std::move(url), dir = std::move(dir)]() -> TLatestJobWorker::Effect {
             inspect::InspectionResult result;
             try {

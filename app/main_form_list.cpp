@@ -3,7 +3,6 @@
 #include "app/core/download_lines.h"
 #include "app/core/list_file.h"
 #include "app/main_form.h"
-#include "app/options_form.h"
 #include "transfer/url_functions.h"
 #include "ui/input_box.h"
 
@@ -14,7 +13,7 @@ namespace fetchly {
 
 bool TDownloadForm::IsAcceptedLink(const std::string &url) const
 {
-    return OptionsForm && OptionsForm->IsAcceptedLink(url);
+    return Options.IsAcceptedLink(url);
 }
 
 bool TDownloadForm::AddUrl(const std::string &url)

@@ -2,9 +2,7 @@
 
 #include "app/core/download_lines.h"
 #include "app/core/entry_table.h"
-#include "app/core/ini_file.h"
-#include "app/error_report.h"
-#include "app/form_settings.h"
+#include "app/transfer_options_dialog.h"
 #include "ui/input_box.h"
 
 #include <QCheckBox>
@@ -55,20 +53,9 @@ QCheckBox *checkBox(QWidget *parent, const char *name, const QString &caption, i
 TOptionsForm::TOptionsForm(QWidget *parent) : QDialog(parent)
 {
     buildDesign();
-    // The component loads once its owner's design is complete, and the
-    // dialog's own creation handler loads again (same result).
-    FormSettings->LoadSettings();
-    FormCreate();
-}
-
-TOptionsForm::~TOptionsForm()
-{
-    if (!m_destroyed) {
-        try {
-            FormDestroy();
-        } catch (...) {
-        }
-    }
+    TAppOptions designed;
+    designed.TargetDir = DefaultTargetDir().toStdString();
+    Show(designed);
 }
 
 void TOptionsForm::buildDesign()
@@ -104,9 +91,6 @@ void TOptionsForm::buildDesign()
     LinksList = new QListWidget(links);
     LinksList->setObjectName(QStringLiteral("LinksList"));
     LinksList->setGeometry(10, 18, 155, 115);
-    for (const std::string &type : DefaultLinkTypes())
-        LinksList->addItem(QString::fromStdString(type));
-    LinksList->setCurrentRow(-1);
     LinksMenu = new QMenu(LinksList);
     AddLinkType1 = LinksMenu->addAction(QStringLiteral("&Add Link Type"));
     AddLinkType1->setObjectName(QStringLiteral("AddLinkType1"));
@@ -127,7 +111,7 @@ void TOptionsForm::buildDesign()
     Button2 = new QPushButton(QStringLiteral("Cancel"), bottom);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setGeometry(272, 4, 75, 25);
-    connect(Button1, &QPushButton::clicked, this, &TOptionsForm::Button1Click);
+    connect(Button1, &QPushButton::clicked, this, &TOptionsForm::accept);
     connect(Button2, &QPushButton::clicked, this, &TOptionsForm::reject);
     // In the free corner of the button row, so the designed controls stay.
     AdvancedButton = new QPushButton(QStringLiteral("&Advanced..."), bottom);
@@ -135,29 +119,47 @@ void TOptionsForm::buildDesign()
     AdvancedButton->setGeometry(8, 4, 75, 25);
     connect(AdvancedButton, &QPushButton::clicked, this, &TOptionsForm::AdvancedButtonClick);
 
-    FormSettings = new TFormSettings(this);
-    FormSettings->SavePosition = false;
-    FormSettings->SaveValues = true;
-    FormSettings->LoadValues = true;
-    FormSettings->SaveValueOptions = SaveValBit(TSaveValOpt::svEdit) | SaveValBit(TSaveValOpt::svCheckBox) |
-                                     SaveValBit(TSaveValOpt::svListBox);
-    FormSettings->INIFilename = QStringLiteral("Fetchly.ini");
-    FormSettings->DesignedPosition = QPoint(268, 148);
-    FormSettings->ReadOwnSettings = [this](const TIniFile &ini) { Transfer.Read(ini); };
-    FormSettings->WriteOwnSettings = [this](TIniFile &ini) { Transfer.Write(ini); };
+    // Where the dialog was designed to appear.
+    move(268, 148);
 }
 
-void TOptionsForm::FormCreate()
+std::optional<TAppOptions> TOptionsForm::Edit(const TAppOptions &options)
 {
-    FormSettings->LoadSettings();
-    // A type stored without its dot could never match; give it one, and keep
-    // only the first of types that then read the same.
-    const std::vector<std::string> stored = LinkTypes();
-    const int current = LinksList->currentRow();
+    Show(options);
+    if (exec() != QDialog::Accepted)
+        return std::nullopt;
+    return Shown();
+}
+
+void TOptionsForm::Show(const TAppOptions &options)
+{
+    m_copy = options;
+    CheckBox1->setChecked(options.FtpPassive);
+    ProxEdit->setText(QString::fromStdString(options.Proxy));
+    PassEdit->setText(QString::fromStdString(options.ProxyPassword));
+    UserEdit->setText(QString::fromStdString(options.ProxyUserID));
+    CheckBox2->setChecked(options.ShowDialog);
+    CheckBox3->setChecked(options.ShowOpenFile);
+    CheckBox4->setChecked(options.ShowOpenFolder);
+    diredit->setText(QString::fromStdString(options.TargetDir));
     LinksList->clear();
-    for (const std::string &type : stored)
-        addLinkType(type);
-    LinksList->setCurrentRow(current < LinksList->count() ? current : -1);
+    for (const std::string &type : options.LinkTypes.Types)
+        LinksList->addItem(QString::fromStdString(type));
+    LinksList->setCurrentRow(options.LinkTypes.Selected);
+}
+
+TAppOptions TOptionsForm::Shown() const
+{
+    TAppOptions options = m_copy;
+    options.FtpPassive = CheckBox1->isChecked();
+    options.Proxy = ProxEdit->text().toStdString();
+    options.ProxyPassword = PassEdit->text().toStdString();
+    options.ProxyUserID = UserEdit->text().toStdString();
+    options.ShowDialog = CheckBox2->isChecked();
+    options.ShowOpenFile = CheckBox3->isChecked();
+    options.ShowOpenFolder = CheckBox4->isChecked();
+    options.LinkTypes = {LinkTypes(), LinksList->currentRow()};
+    return options;
 }
 
 int TOptionsForm::addLinkType(const std::string &typed)
@@ -173,12 +175,6 @@ int TOptionsForm::addLinkType(const std::string &typed)
     return LinksList->count() - 1;
 }
 
-void TOptionsForm::FormDestroy()
-{
-    m_destroyed = true;
-    FormSettings->SaveSettings();
-}
-
 std::vector<std::string> TOptionsForm::LinkTypes() const
 {
     std::vector<std::string> types;
@@ -186,11 +182,6 @@ std::vector<std::string> TOptionsForm::LinkTypes() const
     for (int i = 0; i < LinksList->count(); ++i)
         types.push_back(LinksList->item(i)->text().toStdString());
     return types;
-}
-
-bool TOptionsForm::IsAcceptedLink(const std::string &url) const
-{
-    return fetchly::IsAcceptedLink(url, LinkTypes());
 }
 
 void TOptionsForm::AddLinkType1Click()
@@ -209,38 +200,11 @@ void TOptionsForm::DeleteLinkType1Click()
         delete LinksList->takeItem(row);
 }
 
-void TOptionsForm::Button1Click()
-{
-    try {
-        FormSettings->SaveSettings();
-    } catch (const std::exception &e) {
-        ReportApplicationError(this, QString::fromStdString(e.what()));
-    }
-    accept();
-}
-
 void TOptionsForm::AdvancedButtonClick()
 {
-    TTransferOptionsDialog dialog(Transfer, this);
+    TTransferOptionsDialog dialog(m_copy, this);
     if (dialog.exec() == QDialog::Accepted)
-        Transfer = dialog.Values();
-}
-
-void TOptionsForm::showEvent(QShowEvent *event)
-{
-    m_shownTransfer = Transfer;
-    m_shown = std::make_unique<TIniFile>();
-    FormSettings->WriteControlValues(*m_shown);
-    QDialog::showEvent(event);
-}
-
-void TOptionsForm::reject()
-{
-    if (m_shown) {
-        FormSettings->ReadControlValues(*m_shown);
-        Transfer = m_shownTransfer;
-    }
-    QDialog::reject();
+        dialog.Apply(m_copy);
 }
 
 } // namespace fetchly

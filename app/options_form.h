@@ -1,9 +1,9 @@
 #pragma once
 
-#include "app/transfer_options_dialog.h"
+#include "app/core/app_options.h"
 
 #include <QDialog>
-#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,20 +16,22 @@ class QPushButton;
 
 namespace fetchly {
 
-class TFormSettings;
-class TIniFile;
-
 // The options dialog: FTP and proxy settings, what the engine shows, the
-// accepted link types and (hidden) the target directory. Its values live in
-// Fetchly.ini through its TFormSettings.
+// accepted link types and (hidden) the target directory. It edits a copy of
+// the options; only OK hands that copy back.
 class TOptionsForm : public QDialog {
     Q_OBJECT
 public:
-    // Builds the designed controls, then loads the stored values.
+    // Builds the designed controls, showing the designed options.
     explicit TOptionsForm(QWidget *parent = nullptr);
-    // Saves the values unless FormDestroy() already ran (errors are then
-    // swallowed: a destructor cannot report them).
-    ~TOptionsForm() override;
+
+    // Shows `options` and lets the user change them: the changed copy when
+    // OK is pressed, nothing on Cancel, Escape or the window's close.
+    std::optional<TAppOptions> Edit(const TAppOptions &options);
+    // The controls show `options`.
+    void Show(const TAppOptions &options);
+    // The options as the controls show them now.
+    TAppOptions Shown() const;
 
     QCheckBox *CheckBox1;
     QLineEdit *ProxEdit;
@@ -44,29 +46,16 @@ public:
     QPushButton *Button2;
     // Opens the dialog of the transfer settings below.
     QPushButton *AdvancedButton;
-    TTransferSettings Transfer;
     QMenu *LinksMenu;
     QAction *AddLinkType1;
     QAction *DeleteLinkType1;
-    TFormSettings *FormSettings;
 
     // The accepted link types, as the list shows them.
     std::vector<std::string> LinkTypes() const;
-    bool IsAcceptedLink(const std::string &url) const;
 
-    void FormCreate();
-    // Writes the settings; throws when the INI file cannot be written.
-    void FormDestroy();
     void AddLinkType1Click();
     void DeleteLinkType1Click();
-    void Button1Click();
     void AdvancedButtonClick();
-
-    // Cancel puts back the values the dialog showed when it opened.
-    void reject() override;
-
-protected:
-    void showEvent(QShowEvent *event) override;
 
 private:
     void buildDesign();
@@ -74,9 +63,9 @@ private:
     // holds it already (in any letter case). Returns its row, or -1 when
     // nothing usable was typed.
     int addLinkType(const std::string &typed);
-    std::unique_ptr<TIniFile> m_shown;
-    TTransferSettings m_shownTransfer;
-    bool m_destroyed = false;
+    // What the controls do not show: the transfer settings (the Advanced
+    // dialog's) and the target directory the window shows.
+    TAppOptions m_copy;
 };
 
 // The target directory until the user picks one: the download folder.

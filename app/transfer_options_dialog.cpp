@@ -1,34 +1,14 @@
 #include "app/transfer_options_dialog.h"
 
-#include "app/core/ini_file.h"
+#include "app/core/app_options.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QSpinBox>
-#include <algorithm>
 
 namespace fetchly {
 
-namespace {
-constexpr const char *Section = "Transfer";
-constexpr int MaxConnections = 16;
-constexpr int MaxRetries = 20;
-} // namespace
-
-void TTransferSettings::Read(const TIniFile &ini)
-{
-    Connections = std::clamp(ini.ReadInteger(Section, "Connections", Connections), 1, MaxConnections);
-    Retries = std::clamp(ini.ReadInteger(Section, "Retries", Retries), 0, MaxRetries);
-}
-
-void TTransferSettings::Write(TIniFile &ini) const
-{
-    ini.WriteInteger(Section, "Connections", Connections);
-    ini.WriteInteger(Section, "Retries", Retries);
-}
-
-TTransferOptionsDialog::TTransferOptionsDialog(const TTransferSettings &values, QWidget *parent)
-    : QDialog(parent)
+TTransferOptionsDialog::TTransferOptionsDialog(const TAppOptions &values, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("TransferOptions"));
     setWindowTitle(QStringLiteral("Advanced Options"));
@@ -53,9 +33,10 @@ TTransferOptionsDialog::TTransferOptionsDialog(const TTransferSettings &values, 
     form->addRow(buttons);
 }
 
-TTransferSettings TTransferOptionsDialog::Values() const
+void TTransferOptionsDialog::Apply(TAppOptions &options) const
 {
-    return {ConnectionsEdit->value(), RetriesEdit->value()};
+    options.Connections = ConnectionsEdit->value();
+    options.Retries = RetriesEdit->value();
 }
 
 } // namespace fetchly

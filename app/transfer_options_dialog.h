@@ -6,24 +6,16 @@ class QSpinBox;
 
 namespace fetchly {
 
-class TIniFile;
+struct TAppOptions;
 
-// How downloads use the line: connections per download and retries of a
-// failure that may pass. Kept in section [Transfer] of the options' INI file.
-struct TTransferSettings {
-    int Connections = 8;
-    int Retries = 5;
-    // Values outside the ranges the spin boxes allow are brought into them.
-    void Read(const TIniFile &ini);
-    void Write(TIniFile &ini) const;
-};
-
-// The small dialog behind the options' "Advanced..." button.
+// The small dialog behind the options' "Advanced..." button: how downloads
+// use the line.
 class TTransferOptionsDialog : public QDialog {
     Q_OBJECT
 public:
-    TTransferOptionsDialog(const TTransferSettings &values, QWidget *parent = nullptr);
-    TTransferSettings Values() const;
+    TTransferOptionsDialog(const TAppOptions &values, QWidget *parent = nullptr);
+    // Puts the values shown into `options`.
+    void Apply(TAppOptions &options) const;
 
     QSpinBox *ConnectionsEdit;
     QSpinBox *RetriesEdit;

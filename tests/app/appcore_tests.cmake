@@ -5,6 +5,7 @@ add_executable(appcore_test
   download_lines_test.cpp
   list_file_test.cpp
   ini_file_test.cpp
+  core/app_options_test.cpp
 )
 target_link_libraries(appcore_test PRIVATE fetchly_settings fetchly_appcore fetchly_testsupport GTest::gtest)
 gtest_discover_tests(appcore_test DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "LC_ALL=C")

@@ -241,8 +241,8 @@ TEST_F(DownloadRun, TheRunShowsItsProgressDialogWithTheWindowsTexts)
     std::ofstream(server.root() / "d.zip", std::ios::binary) << std::string(10000, 'd');
     const std::string url = server.url("/d.zip");
     form->AddUrl(url);
-    form->OptionsForm->CheckBox2->setChecked(true); // show the dialog
-    form->OptionsForm->CheckBox3->setChecked(true); // keep it open with "Open file"
+    form->Options.ShowDialog = true;   // show the dialog
+    form->Options.ShowOpenFile = true; // keep it open with "Open file"
     form->Button1Click();
     finishRun();
     PumpUntil([this] { return form->ProgressHost->dialog() && form->ProgressHost->dialog()->isVisible(); });

@@ -141,7 +141,7 @@ TEST(MainWindowLifecycle, TypedTargetDirectoryComesBackAndIsTheOneUsed)
     }
     TDownloadForm again;
     EXPECT_EQ(again.tgt->text(), typed);
-    EXPECT_EQ(again.OptionsForm->diredit->text(), typed);
+    EXPECT_EQ(again.Options.TargetDir, typed.toStdString());
 }
 
 TEST(MainWindowLifecycle, AddedLinkTypesSurviveARestart)
@@ -149,12 +149,12 @@ TEST(MainWindowLifecycle, AddedLinkTypesSurviveARestart)
     XdgHome home;
     {
         TDownloadForm form;
-        form.OptionsForm->LinksList->addItem(".pdf");
+        form.Options.LinkTypes.Types.push_back(".pdf");
         form.AddUrl("http://h/doc.pdf");
         EXPECT_EQ(form.FUrlList.Count(), 1);
     }
     TDownloadForm again;
-    EXPECT_EQ(again.OptionsForm->LinksList->count(), 18);
+    EXPECT_EQ(again.Options.LinkTypes.Types.size(), 18u);
     EXPECT_TRUE(again.IsAcceptedLink("http://h/other.PDF"));
 }
 

@@ -2,6 +2,7 @@
 #include "app/form_settings.h"
 #include "app/main_form.h"
 #include "app/options_form.h"
+#include "app/transfer_options_dialog.h"
 #include "tests/ui/widget_helpers.h"
 #include "ui/input_box.h"
 
@@ -9,6 +10,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFontDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,12 +24,6 @@ namespace fetchly {
 namespace {
 
 using test::XdgHome;
-
-void writeIni(const std::string &text)
-{
-    std::filesystem::create_directories(test::IniPath().parent_path());
-    std::ofstream(test::IniPath(), std::ios::binary) << text;
-}
 
 TEST(OptionsDialog, DesignedControlsAndLinkTypes)
 {
@@ -54,79 +50,50 @@ TEST(OptionsDialog, DesignedControlsAndLinkTypes)
         EXPECT_FALSE(box->isChecked());
 }
 
-TEST(OptionsSettings, FirstRunWritesTheValuesInTheirOrder)
-{
-    XdgHome home;
-    {
-        TOptionsForm dialog;
-    }
-    const TIniFile ini(test::IniPath());
-    EXPECT_FALSE(ini.SectionExists("Position"));
-    EXPECT_EQ(ini.SectionNames().front(), "Values");
-    EXPECT_EQ(ini.KeyNames("Values"),
-              (std::vector<std::string>{"CheckBox1", "ProxEdit", "PassEdit", "UserEdit", "CheckBox2",
-                                        "CheckBox3", "CheckBox4", "diredit", "LinksList"}));
-    EXPECT_EQ(ini.ReadString("Values", "CheckBox1", "?"), "0");
-    EXPECT_EQ(ini.ReadString("Values", "ProxEdit", "?"), "");
-    EXPECT_EQ(ini.ReadString("Values", "diredit", "?"), DefaultTargetDir().toStdString());
-    EXPECT_EQ(ini.ReadString("Values", "LinksList", "?"), "-1");
-    EXPECT_EQ(ini.KeyNames("Transfer"), (std::vector<std::string>{"Connections", "Retries"}));
-    EXPECT_EQ(ini.ReadString("Transfer", "Connections", "?"), "8");
-    EXPECT_EQ(ini.ReadString("Transfer", "Retries", "?"), "5");
-}
+// Every way of leaving the dialog but OK drops what was changed in it.
+struct Dismissal {
+    const char *name;
+    void (*dismiss)(TOptionsForm &);
+};
 
-TEST(OptionsSettings, StoredValuesAreReadAndNonNumbersKeepTheDesign)
-{
-    XdgHome home;
-    writeIni(
-        "[Values]\nCheckBox1=1\nProxEdit=proxy:3128\nPassEdit=pw\nUserEdit=me\nCheckBox2=yes\n"
-        "CheckBox3=0x1\nCheckBox4=0\ndiredit=/tmp/x/\nLinksList=2\n[Transfer]\nConnections=99\nRetries=x\n");
-    TOptionsForm dialog;
-    EXPECT_EQ(dialog.Transfer.Connections, 16);
-    EXPECT_EQ(dialog.Transfer.Retries, 5);
-    EXPECT_TRUE(dialog.CheckBox1->isChecked());
-    EXPECT_EQ(dialog.ProxEdit->text(), "proxy:3128");
-    EXPECT_EQ(dialog.PassEdit->text(), "pw");
-    EXPECT_EQ(dialog.UserEdit->text(), "me");
-    EXPECT_FALSE(dialog.CheckBox2->isChecked());
-    EXPECT_TRUE(dialog.CheckBox3->isChecked());
-    EXPECT_EQ(dialog.diredit->text(), "/tmp/x/");
-    EXPECT_EQ(dialog.LinksList->currentRow(), 2);
-}
+class OptionsDismissed : public ::testing::TestWithParam<Dismissal> {};
 
-TEST(OptionsSettings, UnreadableIniKeepsTheDesignedValues)
-{
-    XdgHome home;
-    std::filesystem::create_directories(test::IniPath());
-    TOptionsForm dialog;
-    EXPECT_FALSE(dialog.CheckBox1->isChecked());
-    EXPECT_EQ(dialog.LinkTypes().size(), 17u);
-    // Saving then fails with the message naming the file.
-    try {
-        dialog.FormDestroy();
-        FAIL() << "no exception";
-    } catch (const std::runtime_error &e) {
-        EXPECT_EQ(std::string(e.what()).rfind("Unable to write to " + test::IniPath().string(), 0), 0u);
-    }
-}
-
-TEST(OptionsSettings, CancelRestoresWhatTheDialogShowed)
+TEST_P(OptionsDismissed, DropsTheEditedCopy)
 {
     XdgHome home;
     TOptionsForm dialog;
+    TAppOptions options;
+    options.Proxy = "kept:1";
+    options.Connections = 2;
     test::OnNextModal([&](QWidget *) {
         dialog.CheckBox1->setChecked(true);
         dialog.ProxEdit->setText("changed");
         dialog.LinksList->addItem(".pdf");
-        dialog.Button2->click();
+        test::OnNextModal([](QWidget *advanced) {
+            qobject_cast<TTransferOptionsDialog *>(advanced)->ConnectionsEdit->setValue(9);
+            qobject_cast<QDialog *>(advanced)->accept();
+        });
+        dialog.AdvancedButton->click();
+        GetParam().dismiss(dialog);
     });
-    EXPECT_EQ(dialog.exec(), QDialog::Rejected);
-    EXPECT_FALSE(dialog.CheckBox1->isChecked());
-    EXPECT_EQ(dialog.ProxEdit->text(), "");
-    EXPECT_EQ(dialog.LinksList->count(), 17);
-    dialog.FormDestroy();
-    EXPECT_EQ(TIniFile(test::IniPath()).ReadString("Values", "ProxEdit", "?"), "");
+    EXPECT_EQ(dialog.Edit(options), std::nullopt);
+    // Opened again, it shows the options, not what was left in it.
+    test::OnNextModal([](QWidget *modal) { qobject_cast<TOptionsForm *>(modal)->Button1->click(); });
+    EXPECT_EQ(dialog.Edit(options), options);
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, OptionsDismissed,
+                         ::testing::Values(Dismissal{"Cancel", [](TOptionsForm &d) { d.Button2->click(); }},
+                                           Dismissal{"Escape",
+                                                     [](TOptionsForm &d) {
+                                                         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape,
+                                                                          Qt::NoModifier);
+                                                         QApplication::sendEvent(&d, &escape);
+                                                     }},
+                                           Dismissal{"Close", [](TOptionsForm &d) { d.close(); }}),
+                         [](const ::testing::TestParamInfo<Dismissal> &info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST(OptionsSettings, OkWritesAndTheMainWindowAppliesToTheEngine)
 {
@@ -201,7 +168,7 @@ TEST_P(OptionsLinkTypes, TypedTypesGetTheirDotAndDuplicatesAreRefused)
     }
     ASSERT_EQ(dialog.LinksList->count(), 18);
     EXPECT_EQ(dialog.LinksList->item(17)->text(), GetParam().stored);
-    EXPECT_TRUE(dialog.IsAcceptedLink("http://h/x.pdf"));
+    EXPECT_TRUE(dialog.Shown().IsAcceptedLink("http://h/x.pdf"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Typed, OptionsLinkTypes,
@@ -209,20 +176,20 @@ INSTANTIATE_TEST_SUITE_P(Typed, OptionsLinkTypes,
                                            TypedLink{"JPG", nullptr, 0}, TypedLink{".zip", nullptr, 6},
                                            TypedLink{" . ", nullptr, -1}, TypedLink{"", nullptr, -1}));
 
-TEST(OptionsLinkTypesStored, TypesWithoutDotGetOneAndDeleteNeedsASelection)
+TEST(OptionsLinkTypesShown, DeleteNeedsASelection)
 {
     XdgHome home;
-    writeIni("[Values]\nLinksList=1\n[LinksList]\nCount=3\nItem0=jpg\nItem1=.JPG\nItem2=pdf\n");
     TOptionsForm dialog;
-    EXPECT_EQ(dialog.LinkTypes(), (std::vector<std::string>{".jpg", ".pdf"}));
-    EXPECT_TRUE(dialog.IsAcceptedLink("http://h/x.pdf"));
+    TAppOptions options;
+    options.LinkTypes = {{".jpg", ".pdf"}, 1};
+    dialog.Show(options);
     EXPECT_EQ(dialog.LinksList->currentRow(), 1);
     dialog.LinksList->setCurrentRow(-1);
     dialog.DeleteLinkType1Click();
     EXPECT_EQ(dialog.LinksList->count(), 2);
     dialog.LinksList->setCurrentRow(0);
     dialog.DeleteLinkType1Click();
-    EXPECT_FALSE(dialog.IsAcceptedLink("http://h/x.jpg"));
+    EXPECT_EQ(dialog.Shown().LinkTypes, (TLinkTypeList{{".pdf"}, 0}));
 }
 
 // A form with every kind of control the settings component handles.

@@ -1,0 +1,13 @@
+#pragma once
+
+namespace fetchly {
+
+class TFetchEngine;
+struct TAppOptions;
+
+// Sets what the user's options decide on the engine: FTP mode, proxy, the
+// progress dialog's switches, connections and retries. The texts of the
+// window's design stay as they are.
+void ConfigureEngine(TFetchEngine &engine, const TAppOptions &options);
+
+} // namespace fetchly
