@@ -1,4 +1,5 @@
 // The INI reader on whatever bytes a settings file holds.
+#include "app/core/app_options.h"
 #include "app/core/ini_file.h"
 
 #include <cstddef>
@@ -31,6 +32,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     third.Parse(again.Text());
     if (third.ValueExists("Position", "Left") != again.ValueExists("Position", "Left"))
         std::abort();
+    // The options read from any file stay within what the program can use.
+    const fetchly::TAppOptions options = fetchly::ReadAppOptions(ini, fetchly::TAppOptions());
+    if (options.Connections < 1 || options.Connections > fetchly::MaxConnections || options.Retries < 0 ||
+        options.Retries > fetchly::MaxRetries ||
+        options.LinkTypes.Selected >= static_cast<int>(options.LinkTypes.Types.size()))
+        std::abort();
+    fetchly::WriteAppOptions(options, ini);
     (void)fetchly::ParseProfileInteger(text);
     return sum == 0x7fffffffffffll;
 }
