@@ -55,7 +55,7 @@ TOptionsForm::TOptionsForm(QWidget *parent) : QDialog(parent)
     buildDesign();
     TAppOptions designed;
     designed.TargetDir = DefaultTargetDir().toStdString();
-    Show(designed);
+    ShowOptions(designed);
 }
 
 void TOptionsForm::buildDesign()
@@ -125,13 +125,13 @@ void TOptionsForm::buildDesign()
 
 std::optional<TAppOptions> TOptionsForm::Edit(const TAppOptions &options)
 {
-    Show(options);
+    ShowOptions(options);
     if (exec() != QDialog::Accepted)
         return std::nullopt;
-    return Shown();
+    return ShownOptions();
 }
 
-void TOptionsForm::Show(const TAppOptions &options)
+void TOptionsForm::ShowOptions(const TAppOptions &options)
 {
     m_copy = options;
     CheckBox1->setChecked(options.FtpPassive);
@@ -148,7 +148,7 @@ void TOptionsForm::Show(const TAppOptions &options)
     LinksList->setCurrentRow(options.LinkTypes.Selected);
 }
 
-TAppOptions TOptionsForm::Shown() const
+TAppOptions TOptionsForm::ShownOptions() const
 {
     TAppOptions options = m_copy;
     options.FtpPassive = CheckBox1->isChecked();

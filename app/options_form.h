@@ -29,9 +29,9 @@ public:
     // OK is pressed, nothing on Cancel, Escape or the window's close.
     std::optional<TAppOptions> Edit(const TAppOptions &options);
     // The controls show `options`.
-    void Show(const TAppOptions &options);
+    void ShowOptions(const TAppOptions &options);
     // The options as the controls show them now.
-    TAppOptions Shown() const;
+    TAppOptions ShownOptions() const;
 
     QCheckBox *CheckBox1;
     QLineEdit *ProxEdit;

@@ -168,7 +168,7 @@ TEST_P(OptionsLinkTypes, TypedTypesGetTheirDotAndDuplicatesAreRefused)
     }
     ASSERT_EQ(dialog.LinksList->count(), 18);
     EXPECT_EQ(dialog.LinksList->item(17)->text(), GetParam().stored);
-    EXPECT_TRUE(dialog.Shown().IsAcceptedLink("http://h/x.pdf"));
+    EXPECT_TRUE(dialog.ShownOptions().IsAcceptedLink("http://h/x.pdf"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Typed, OptionsLinkTypes,
@@ -182,14 +182,14 @@ TEST(OptionsLinkTypesShown, DeleteNeedsASelection)
     TOptionsForm dialog;
     TAppOptions options;
     options.LinkTypes = {{".jpg", ".pdf"}, 1};
-    dialog.Show(options);
+    dialog.ShowOptions(options);
     EXPECT_EQ(dialog.LinksList->currentRow(), 1);
     dialog.LinksList->setCurrentRow(-1);
     dialog.DeleteLinkType1Click();
     EXPECT_EQ(dialog.LinksList->count(), 2);
     dialog.LinksList->setCurrentRow(0);
     dialog.DeleteLinkType1Click();
-    EXPECT_EQ(dialog.Shown().LinkTypes, (TLinkTypeList{{".pdf"}, 0}));
+    EXPECT_EQ(dialog.ShownOptions().LinkTypes, (TLinkTypeList{{".pdf"}, 0}));
 }
 
 // A form with every kind of control the settings component handles.
