@@ -158,6 +158,28 @@ TEST(MainWindowLifecycle, AddedLinkTypesSurviveARestart)
     EXPECT_TRUE(again.IsAcceptedLink("http://h/other.PDF"));
 }
 
+TEST(MainWindowLifecycle, StoredOptionsRunTheWindowAndAreWrittenBackUnchanged)
+{
+    XdgHome home;
+    const std::string stored =
+        "[Values]\nCheckBox1=1\nProxEdit=proxy:3128\nPassEdit=\nUserEdit=\nCheckBox2=0\n"
+        "CheckBox3=0\nCheckBox4=1\ndiredit=/srv/in/\nLinksList=0\n[Transfer]\nConnections=3\n"
+        "Retries=1\n[LinksList]\nCount=1\nItem0=.pdf\n";
+    test::writeFile(test::IniPath(), stored);
+    {
+        TDownloadForm form;
+        EXPECT_TRUE(form.FetchEngine1.FTPPassive);
+        EXPECT_EQ(form.FetchEngine1.Proxy, "proxy:3128");
+        EXPECT_TRUE(form.FetchEngine1.ShowOpenFolder);
+        EXPECT_EQ(form.FetchEngine1.Connections, 3);
+        EXPECT_EQ(form.FetchEngine1.Retries, 1);
+        EXPECT_EQ(form.tgt->text(), "/srv/in/");
+        EXPECT_TRUE(form.AddUrl("http://h/a.pdf"));
+        EXPECT_FALSE(form.AddUrl("http://h/a.jpg"));
+    }
+    EXPECT_EQ(test::readFile(test::IniPath()), stored);
+}
+
 TEST(MainWindowLifecycle, ListChangesAreWrittenSoonWithoutClosing)
 {
     XdgHome home;
