@@ -142,7 +142,7 @@ TEST_F(WindowAutomation, ChromiumExtensionSendsALinkIntoTheRunningProgram)
     QByteArray out;
     const int status = runServing(
         QString::fromStdString(systemPython().string()),
-        {QString::fromStdString((sourceDir() / "tests/app/chromium_extension_driver.py").string()),
+        {QString::fromStdString((sourceDir() / "tests/browser/chromium_extension_driver.py").string()),
          QString::fromStdString((binaryDir() / "browser/chromium").string()),
          QString::fromStdString((home.configHome() / "chromium").string()), QString::fromStdString(link)},
         90000, &out);

@@ -5,7 +5,7 @@
 #include "tests/support/dbus_session.h"
 #include "tests/support/http_server.h"
 #include "tests/support/notification_server.h"
-#include "tests/ui/widget_helpers.h"
+#include "tests/support/widget_helpers.h"
 #include "ui/directory_edit.h"
 #include "ui/tray_icon.h"
 

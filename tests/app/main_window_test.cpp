@@ -3,7 +3,7 @@
 #include "app/core/list_file.h"
 #include "app/main_form.h"
 #include "app/options_form.h"
-#include "tests/ui/widget_helpers.h"
+#include "tests/support/widget_helpers.h"
 #include "ui/directory_edit.h"
 #include "ui/input_box.h"
 #include "ui/tray_icon.h"

@@ -5,7 +5,7 @@
 #include "app/core/list_file.h"
 #include "tests/support/peer_process.h"
 #include "tests/support/test_paths.h"
-#include "tests/ui/widget_helpers.h"
+#include "tests/support/widget_helpers.h"
 
 #include <chrono>
 #include <csignal>

@@ -2,7 +2,7 @@
 // run, dialog texts and the resources a run leaves behind.
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/event_recorder.h"
+#include "tests/support/event_recorder.h"
 
 #include <gtest/gtest.h>
 

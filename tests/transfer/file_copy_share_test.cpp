@@ -2,7 +2,7 @@
 // for a mounted share.
 #include "tests/support/smb_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/ftpcopy_events.h"
+#include "tests/support/ftpcopy_events.h"
 
 #include "transfer/fetch_engine.h"
 #include "transfer/share_connection.h"

@@ -1,6 +1,6 @@
 // Local file copies, including the failure codes and a full disk.
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/ftpcopy_events.h"
+#include "tests/support/ftpcopy_events.h"
 
 #include "transfer/fetch_engine.h"
 

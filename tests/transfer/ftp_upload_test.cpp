@@ -1,7 +1,7 @@
 // FTP uploads against a real pyftpdlib server on 127.0.0.1.
 #include "tests/support/ftp_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/ftpcopy_events.h"
+#include "tests/support/ftpcopy_events.h"
 
 #include "transfer/fetch_engine.h"
 

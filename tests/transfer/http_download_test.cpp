@@ -3,7 +3,7 @@
 #include "tests/support/ftp_server.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/event_recorder.h"
+#include "tests/support/event_recorder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tests/transfer/event_recorder.h"
+#include "tests/support/event_recorder.h"
 
 namespace fetchly::test {
 

@@ -1,4 +1,4 @@
-#include "tests/transfer/ftpcopy_events.h"
+#include "tests/support/ftpcopy_events.h"
 
 #include "tests/support/temp_dir.h"
 
