@@ -12,7 +12,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <thread>
 #include <tuple>
 
 namespace fetchly {
@@ -53,16 +52,11 @@ TEST_P(ShutdownSignal, SavesTheListAndTheOptions)
     if (hidden)
         argv.push_back("-AUTOMATION");
     fetchly.start(argv, (home.root() / "fetchly.log").string());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!catches(fetchly.pid(), sig) && fetchly.running() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    test::WaitUntil([&] { return catches(fetchly.pid(), sig) || !fetchly.running(); }, std::chrono::seconds(20));
     ASSERT_TRUE(catches(fetchly.pid(), sig)) << fetchly.logTail();
 
     ::kill(fetchly.pid(), sig);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (fetchly.running() && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_FALSE(fetchly.running()) << "still running after the signal";
+    ASSERT_TRUE(test::WaitUntil([&] { return !fetchly.running(); }, std::chrono::seconds(20))) << "still running after the signal";
 
     EXPECT_EQ(LoadListFile(test::SavedFilesPath()), lines);
     const TIniFile ini(test::IniPath());

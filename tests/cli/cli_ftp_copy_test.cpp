@@ -78,6 +78,7 @@ TEST(CopyCommand, UsageErrorsExitWithTwo)
 TEST(CopyCommand, ReadsFromAnSmbShare)
 {
     SmbServer smb;
+    SKIP_WITHOUT_SMB(smb);
     writeFile(smb.shareDir() / "in" / "s.bin", std::string(20000, 's'));
     TempDir dir;
     Result r = fetchly({"copy", "--share", smb.url(), "--user", smb.user(), "--password", smb.password(),

@@ -3,11 +3,11 @@
 #include "tests/support/http_server.h"
 #include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/wait_until.h"
 
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace fs = std::filesystem;
 using namespace fetchly::test;
@@ -35,15 +35,15 @@ TEST(GetCommand, DownloadsEveryUrlIntoTheFolder)
     auto r = runFetchly(
         {"get", "-d", dir.str() + "/out", peer.url("/file/70000"), peer.url("/nolength/3000")}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(readFile(dir.path() / "out" / "70000"), httpPattern(70000));
-    EXPECT_EQ(readFile(dir.path() / "out" / "3000"), httpPattern(3000));
+    EXPECT_EQ(readFile(dir.path() / "out" / "70000"), patternBytes(70000));
+    EXPECT_EQ(readFile(dir.path() / "out" / "3000"), patternBytes(3000));
     EXPECT_TRUE(contains(r.err, "fetchly: " + peer.url("/file/70000"))) << r.err;
     EXPECT_TRUE(contains(r.err, "fetchly: done " + dir.str() + "/out/3000")) << r.err;
 
     // Default folder: the current one; -o names the file.
     r = runFetchly({"get", "-o", "named.bin", peer.url("/file/10")}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(readFile(dir.path() / "named.bin"), httpPattern(10));
+    EXPECT_EQ(readFile(dir.path() / "named.bin"), patternBytes(10));
 
     // --quiet prints nothing when all goes well.
     r = runFetchly({"get", "--quiet", "-o", "q.bin", peer.url("/file/10")}, dir.path());
@@ -89,7 +89,7 @@ TEST(GetCommand, EachFailureLineNamesTheItemAndWhy)
         EXPECT_EQ(r.err, c.line);
     }
     // The run went on after the failure before it.
-    EXPECT_EQ(readFile(dir.path() / "10"), httpPattern(10));
+    EXPECT_EQ(readFile(dir.path() / "10"), patternBytes(10));
 }
 
 // Ctrl-C and SIGTERM cancel the way the dialog's Cancel does: the partial
@@ -105,10 +105,8 @@ TEST(GetCommand, SignalsCancelAndLeaveNoPartialFile)
         run.start({FETCHLY_PROGRAM, "get", "-d", dir.str(), "-o", "big.bin", peer.url("/slow/50000000")},
                   log);
         const fs::path part = target.string() + ".part";
-        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!fs::exists(target) && !fs::exists(part) && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ASSERT_TRUE(fs::exists(target) || fs::exists(part)) << readFile(log);
+        ASSERT_TRUE(WaitUntil([&] { return fs::exists(target) || fs::exists(part); }, std::chrono::seconds(10)))
+            << readFile(log);
         run.signal(sig);
         EXPECT_EQ(run.waitForExit(std::chrono::seconds(10)), status);
         const std::string err = readFile(log);
@@ -132,10 +130,10 @@ TEST(GetCommand, RetriesAreLoggedAndAPartResumedUnlessToldNotTo)
     const std::string url = peer.url("/ranged/300000?etag=c&dropat=1");
     r = runFetchly({"get", "--retries", "0", "--connections", "1", "-o", "r.bin", url}, dir.path());
     EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(readFile(dir.path() / "r.bin.part") == httpPattern(150000));
+    EXPECT_TRUE(readFile(dir.path() / "r.bin.part") == patternBytes(150000));
     r = runFetchly({"get", "--no-resume", "-o", "r.bin", url}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(readFile(dir.path() / "r.bin") == httpPattern(300000));
+    EXPECT_TRUE(readFile(dir.path() / "r.bin") == patternBytes(300000));
     const auto log = peer.requestsLog();
     EXPECT_EQ(log.find("Range: bytes=150000-"), std::string::npos) << log;
     EXPECT_EQ(log.find("Range: bytes=0-"), log.rfind("Range: bytes=0-")) << "only the second run probed";
@@ -175,7 +173,7 @@ TEST(PutCommand, SendsTheFileWithPostOrPut)
 {
     HttpPeer peer;
     TempDir dir;
-    const std::string data = httpPattern(12288);
+    const std::string data = patternBytes(12288);
     dir.write("local.bin", data);
     auto r = runFetchly({"put", "local.bin", peer.url("/upload/p1")}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;

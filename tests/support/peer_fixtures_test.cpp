@@ -62,6 +62,7 @@ TEST(FtpServerFixture, CanHideSizesAndStops)
 TEST(SmbServerFixture, ServesTheShareToTheAccountOnly)
 {
     SmbServer smb;
+    SKIP_WITHOUT_SMB(smb);
     writeFile(smb.shareDir() / "dir" / "s.txt", "share data");
     TempDir out;
     std::string base = "smbclient -p " + std::to_string(smb.port()) + " //127.0.0.1/" + smb.share();

@@ -2,7 +2,7 @@
 // for a mounted share.
 #include "tests/support/smb_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/ftpcopy_events.h"
+#include "tests/support/event_recorder.h"
 
 #include "transfer/fetch_engine.h"
 #include "transfer/share_connection.h"
@@ -34,7 +34,8 @@ protected:
     SmbServer smb;
     TempDir local;
     TFetchEngine engine;
-    EventLog events{engine};
+    EventRecorder events{engine};
+    void SetUp() override { SKIP_WITHOUT_SMB(smb); }
 };
 
 TEST_F(ShareCopy, ReadsTheSourceThroughTheShareInEveryNotation)
@@ -57,7 +58,7 @@ TEST_F(ShareCopy, ReadsTheSourceThroughTheShareInEveryNotation)
         EXPECT_TRUE(engine.Items.Get(static_cast<int>(i)).Done);
     }
     EXPECT_EQ(engine.Progress().Snapshot().FileLabel, "File : 3 of 3 : report.bin from " + shares[2]);
-    EXPECT_EQ(events.progress().back().totsize, 70000);
+    EXPECT_EQ(events.progressSteps().back().totsize, 70000);
 }
 
 TEST_F(ShareCopy, FailedConnectionRaisesConnectErrorTwice)
@@ -94,6 +95,7 @@ TEST_F(ShareCopy, ZeroLengthFileOnTheShareIsCode2)
 TEST(ShareConnectionUnit, ConnectsToSmbAndReleasesOnce)
 {
     SmbServer smb;
+    SKIP_WITHOUT_SMB(smb);
     writeFile(smb.shareDir() / "x y%.txt", "odd name");
     ShareConnection share;
     EXPECT_FALSE(share.Disconnect());
@@ -149,7 +151,7 @@ TEST(MountedShareCopy, LocalFolderAsShare)
 {
     TempDir mount, local;
     TFetchEngine engine;
-    EventLog events(engine);
+    EventRecorder events(engine);
     writeFile(mount.path() / "sub" / "m.bin", "mounted share");
     engine.Items.Add(shareItem(mount.str(), "", "", "sub/m.bin", local.str()));
     engine.Items.Add(shareItem((mount.path() / "absent").string(), "", "", "m.bin", local.str()));

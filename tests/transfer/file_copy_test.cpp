@@ -1,6 +1,6 @@
 // Local file copies, including the failure codes and a full disk.
 #include "tests/support/temp_dir.h"
-#include "tests/support/ftpcopy_events.h"
+#include "tests/support/event_recorder.h"
 
 #include "transfer/fetch_engine.h"
 
@@ -31,7 +31,7 @@ class FileCopy : public ::testing::Test {
 protected:
     TempDir dir;
     TFetchEngine engine;
-    EventLog events{engine};
+    EventRecorder events{engine};
 };
 
 TEST_F(FileCopy, CopiesIn16384ByteChunksIntoNewDirectories)
@@ -45,7 +45,7 @@ TEST_F(FileCopy, CopiesIn16384ByteChunksIntoNewDirectories)
 
     EXPECT_EQ(readFile(targetDir / "a.bin"), data);
     std::vector<TFetchSize> sizes;
-    for (const auto &p : events.progress()) {
+    for (const auto &p : events.progressSteps()) {
         sizes.push_back(p.size);
         EXPECT_EQ(p.totsize, 40000);
     }

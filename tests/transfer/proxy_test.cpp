@@ -22,7 +22,7 @@ TEST(Proxy, CredentialsGoToTheProxyAndNeverToTheOrigin)
     engine.Items.Add(TFetchItem{0, origin.url("/file/5000"), dir.str(), ""});
     ASSERT_TRUE(runAndWait(engine));
     EXPECT_EQ(rec.events(), (Lines{"FileStart 0 0", "FileDone 0 0", "CopyDone"}));
-    EXPECT_EQ(readFile(dir.path() / "5000"), httpPattern(5000));
+    EXPECT_EQ(readFile(dir.path() / "5000"), patternBytes(5000));
 
     const std::string plog = proxy.log();
     EXPECT_NE(plog.find("GET " + origin.url("/file/5000") + " HTTP/1.1\n"), std::string::npos) << plog;

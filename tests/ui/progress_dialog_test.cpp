@@ -94,7 +94,7 @@ TEST_F(ProgressDialogTest, PlainDialogGoesWhenTheRunEnds)
 {
     ProgressDialogHost host(engine);
     bool seen = false;
-    rec.onProgress = [&](int, int, TFetchSize, TFetchSize) { seen = true; };
+    rec.onProgress = [&](const ProgressEvent &) { seen = true; };
     run({"/file/5000"});
     EXPECT_TRUE(seen);
     EXPECT_EQ(host.dialog(), nullptr);
