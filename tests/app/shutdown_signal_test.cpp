@@ -52,11 +52,13 @@ TEST_P(ShutdownSignal, SavesTheListAndTheOptions)
     if (hidden)
         argv.push_back("-AUTOMATION");
     fetchly.start(argv, (home.root() / "fetchly.log").string());
-    test::WaitUntil([&] { return catches(fetchly.pid(), sig) || !fetchly.running(); }, std::chrono::seconds(20));
+    test::WaitUntil([&] { return catches(fetchly.pid(), sig) || !fetchly.running(); },
+                    std::chrono::seconds(20));
     ASSERT_TRUE(catches(fetchly.pid(), sig)) << fetchly.logTail();
 
     ::kill(fetchly.pid(), sig);
-    ASSERT_TRUE(test::WaitUntil([&] { return !fetchly.running(); }, std::chrono::seconds(20))) << "still running after the signal";
+    ASSERT_TRUE(test::WaitUntil([&] { return !fetchly.running(); }, std::chrono::seconds(20)))
+        << "still running after the signal";
 
     EXPECT_EQ(LoadListFile(test::SavedFilesPath()), lines);
     const TIniFile ini(test::IniPath());

@@ -1,7 +1,7 @@
 // `fetchly get` and `fetchly put` over HTTP, run as the program itself:
 // exit status, log lines and the bytes that arrive.
+#include "tests/cli/run_fetchly.h"
 #include "tests/support/http_server.h"
-#include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wait_until.h"
 
@@ -15,16 +15,6 @@ using namespace fetchly::test;
 namespace {
 
 using Result = ProgramResult;
-
-Result runFetchly(const std::vector<std::string> &args, const fs::path &cwd)
-{
-    return runProgram(FETCHLY_PROGRAM, args, cwd);
-}
-
-bool contains(const std::string &text, const std::string &part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 } // namespace
 
@@ -105,7 +95,8 @@ TEST(GetCommand, SignalsCancelAndLeaveNoPartialFile)
         run.start({FETCHLY_PROGRAM, "get", "-d", dir.str(), "-o", "big.bin", peer.url("/slow/50000000")},
                   log);
         const fs::path part = target.string() + ".part";
-        ASSERT_TRUE(WaitUntil([&] { return fs::exists(target) || fs::exists(part); }, std::chrono::seconds(10)))
+        ASSERT_TRUE(
+            WaitUntil([&] { return fs::exists(target) || fs::exists(part); }, std::chrono::seconds(10)))
             << readFile(log);
         run.signal(sig);
         EXPECT_EQ(run.waitForExit(std::chrono::seconds(10)), status);

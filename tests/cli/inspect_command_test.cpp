@@ -1,6 +1,6 @@
 // `fetchly inspect` run as a program, as scripts use it.
 #include "inspect/inspection_report.h"
-#include "tests/support/program_run.h"
+#include "tests/cli/run_fetchly.h"
 #include "tests/support/stalled_fifo.h"
 #include "tests/support/temp_dir.h"
 
@@ -14,7 +14,7 @@ namespace {
 fetchly::test::ProgramResult runInspect(const fetchly::test::TempDir &dir, std::vector<std::string> args)
 {
     args.insert(args.begin(), "inspect");
-    return fetchly::test::runProgram(FETCHLY_EXE, args, dir.path());
+    return fetchly::test::runFetchly(args, dir.path());
 }
 
 std::string zipOf(const std::string &name)

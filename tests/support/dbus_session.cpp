@@ -77,8 +77,8 @@ pid_t DbusSession::ownerPid(const std::string &name) const
 {
     const ProgramResult r = runProgram("dbus-send",
                                        {"--bus=" + m_address, "--print-reply", "--dest=org.freedesktop.DBus",
-                                        "/org/freedesktop/DBus", "org.freedesktop.DBus.GetConnectionUnixProcessID",
-                                        "string:" + name},
+                                        "/org/freedesktop/DBus",
+                                        "org.freedesktop.DBus.GetConnectionUnixProcessID", "string:" + name},
                                        ProgramRun{{}, {}, 10, {}});
     const auto at = r.out.find("uint32 ");
     if (r.status != 0 || at == std::string::npos)

@@ -92,7 +92,8 @@ std::vector<std::string> EventRecorder::log() const
             name = l;
         else if (name == "OverWrite")
             name = "CopyOverWrite";
-        if (name == "Retry" || name == "CopyCancel" || (name == "Progress" && !out.empty() && out.back() == name))
+        if (name == "Retry" || name == "CopyCancel" ||
+            (name == "Progress" && !out.empty() && out.back() == name))
             continue;
         out.push_back(name);
     }

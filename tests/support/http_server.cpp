@@ -24,8 +24,9 @@ HttpPeer::HttpPeer(Scheme scheme)
         // A certificate nobody vouches for: clients that verify must refuse it.
         const std::string cert = (m_dir.path() / "cert.pem").string(),
                           key = (m_dir.path() / "key.pem").string();
-        if (runProgram("openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
-                                   "/CN=127.0.0.1", "-keyout", key, "-out", cert},
+        if (runProgram("openssl",
+                       {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                        "/CN=127.0.0.1", "-keyout", key, "-out", cert},
                        ProgramRun{})
                 .status != 0)
             throw std::runtime_error("openssl could not make a test certificate");
@@ -65,8 +66,11 @@ HttpProxyPeer::HttpProxyPeer(const std::string &user, const std::string &passwor
 {
     m_port = m_process.startOnFreePort(
         [&](int port) {
-            return std::vector<std::string>{systemPython().string(), peerScript("http_proxy.py"),
-                                            std::to_string(port), user, password,
+            return std::vector<std::string>{systemPython().string(),
+                                            peerScript("http_proxy.py"),
+                                            std::to_string(port),
+                                            user,
+                                            password,
                                             (m_dir.path() / "proxy.log").string()};
         },
         (m_dir.path() / "peer.log").string());
@@ -91,12 +95,14 @@ NginxServer::NginxServer()
                  << "error_log " << d << "/logs/error.log;\npid " << d << "/nginx.pid;\n"
                  << "events { worker_connections 64; }\n"
                  << "http {\n  access_log off;\n"
-                 << "  client_body_temp_path " << d << "/tmp/body;\n  proxy_temp_path " << d << "/tmp/proxy;\n"
+                 << "  client_body_temp_path " << d << "/tmp/body;\n  proxy_temp_path " << d
+                 << "/tmp/proxy;\n"
                  << "  fastcgi_temp_path " << d << "/tmp/fastcgi;\n  uwsgi_temp_path " << d << "/tmp/uwsgi;\n"
                  << "  scgi_temp_path " << d << "/tmp/scgi;\n"
                  << "  sendfile on;\n"
                  << "  server {\n    listen 127.0.0.1:" << port << ";\n    root " << d << "/www;\n"
-                 << "    location /dav/ { dav_methods PUT; create_full_put_path on; client_max_body_size 0; }\n"
+                 << "    location /dav/ { dav_methods PUT; create_full_put_path on; client_max_body_size 0; "
+                    "}\n"
                  << "    location /chunked/ { sub_filter 'never-matches-xyzzy' ''; sub_filter_types *; }\n"
                  << "  }\n}\n";
             return std::vector<std::string>{nginx, "-c", (dir / "nginx.conf").string(), "-p", d};

@@ -45,7 +45,8 @@ public:
     // Starts the peer `argvFor(port)` gives on a free loopback port and waits
     // until it listens there; as the port may be taken between probing and
     // binding, tries three ports before it throws. Returns the port.
-    int startOnFreePort(const std::function<std::vector<std::string>(int port)> &argvFor, const std::string &logFile,
+    int startOnFreePort(const std::function<std::vector<std::string>(int port)> &argvFor,
+                        const std::string &logFile,
                         std::chrono::milliseconds timeout = std::chrono::seconds(15));
     void stop();
     bool running();
@@ -59,7 +60,8 @@ public:
     std::string logTail() const;
 
 private:
-    void spawn(const std::vector<std::string> &argv, const ChildIo &io, const std::vector<std::string> &extraEnv);
+    void spawn(const std::vector<std::string> &argv, const ChildIo &io,
+               const std::vector<std::string> &extraEnv);
 
     pid_t m_pid = -1;
     std::string m_log;

@@ -5,7 +5,8 @@
 
 namespace fetchly::test {
 
-ProgramResult runProgram(const std::string &program, const std::vector<std::string> &args, const ProgramRun &run)
+ProgramResult runProgram(const std::string &program, const std::vector<std::string> &args,
+                         const ProgramRun &run)
 {
     TempDir scratch;
     const ChildIo io{run.cwd, scratch.path() / "in", scratch.path() / "out", scratch.path() / "err"};

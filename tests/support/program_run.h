@@ -24,7 +24,8 @@ struct ProgramRun {
 // Runs `program ARGS...` (looked up on PATH) with stdout and stderr
 // captured; a program that hangs is ended after the timeout, with status -1
 // and "timed out" on stderr.
-ProgramResult runProgram(const std::string &program, const std::vector<std::string> &args, const ProgramRun &run);
+ProgramResult runProgram(const std::string &program, const std::vector<std::string> &args,
+                         const ProgramRun &run);
 ProgramResult runProgram(const std::string &program, const std::vector<std::string> &args,
                          const std::filesystem::path &cwd, int timeoutSeconds = 60);
 

@@ -60,7 +60,8 @@ SmbServer::SmbServer() : m_shareDir(m_dir.path() / "share")
     const std::string conf = (d / "smb.conf").string();
     writeConfig(d, m_shareDir, 445); // smbpasswd reads it, the port is smbd's
     const std::string pw = password() + "\n" + password() + "\n";
-    const ProgramResult r = runProgram("smbpasswd", {"-c", conf, "-s", "-a", "root"}, ProgramRun{{}, pw, 30, {}});
+    const ProgramResult r =
+        runProgram("smbpasswd", {"-c", conf, "-s", "-a", "root"}, ProgramRun{{}, pw, 30, {}});
     if (r.status != 0)
         throw std::runtime_error("SmbServer: smbpasswd failed: " + r.out + r.err);
     // PeerProcess already puts smbd in a process group of its own, where
@@ -70,7 +71,7 @@ SmbServer::SmbServer() : m_shareDir(m_dir.path() / "share")
         [&](int port) {
             writeConfig(d, m_shareDir, port);
             return std::vector<std::string>{"/usr/sbin/smbd", "--foreground", "--no-process-group",
-                                            "--debug-stdout", "-s", conf};
+                                            "--debug-stdout", "-s",           conf};
         },
         (d / "smbd.log").string());
 }

@@ -43,8 +43,8 @@ private:
 };
 
 // In a test or its SetUp: skips it when `smb` could not start for want of root.
-#define SKIP_WITHOUT_SMB(smb)                                                                                     \
-    if (!(smb).missing().empty())                                                                                 \
+#define SKIP_WITHOUT_SMB(smb)                                                                                \
+    if (!(smb).missing().empty())                                                                            \
     GTEST_SKIP() << (smb).missing()
 
 } // namespace fetchly::test

@@ -41,8 +41,9 @@ TEST(TestSupport, PeerProcessServesAndStops)
     PeerProcess peer;
     const int port = peer.startOnFreePort(
         [&](int p) {
-            return std::vector<std::string>{systemPython().string(), "-m", "http.server", "--bind", "127.0.0.1",
-                                            std::to_string(p), "--directory", dir.str()};
+            return std::vector<std::string>{
+                systemPython().string(), "-m",          "http.server", "--bind", "127.0.0.1",
+                std::to_string(p),       "--directory", dir.str()};
         },
         (dir.path() / "log").string());
     EXPECT_TRUE(portAccepts(port));

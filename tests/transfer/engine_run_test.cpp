@@ -1,8 +1,8 @@
 // The run over the items: event order, Done flags, cancel, Start during a
 // run, dialog texts and the resources a run leaves behind.
+#include "tests/support/event_recorder.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/event_recorder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // Copies from a network share: a real smbd, and a local folder standing in
 // for a mounted share.
+#include "tests/support/event_recorder.h"
 #include "tests/support/smb_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/event_recorder.h"
 
 #include "transfer/fetch_engine.h"
 #include "transfer/share_connection.h"

@@ -1,6 +1,6 @@
 // Local file copies, including the failure codes and a full disk.
-#include "tests/support/temp_dir.h"
 #include "tests/support/event_recorder.h"
+#include "tests/support/temp_dir.h"
 
 #include "transfer/fetch_engine.h"
 

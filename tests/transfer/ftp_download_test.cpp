@@ -1,7 +1,7 @@
 // FTP downloads against a real pyftpdlib server on 127.0.0.1.
+#include "tests/support/event_recorder.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/event_recorder.h"
 
 #include "transfer/fetch_engine.h"
 

@@ -1,9 +1,9 @@
 // HTTP download against real servers: every outcome the operation knows,
 // from a clean file to a dropped connection.
+#include "tests/support/event_recorder.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/event_recorder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // HTTP upload (POST and PUT) against real servers, bodies compared byte for byte.
+#include "tests/support/event_recorder.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/event_recorder.h"
 
 #include <gtest/gtest.h>
 

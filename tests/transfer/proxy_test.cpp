@@ -1,7 +1,7 @@
 // Downloads through a forward proxy that wants credentials.
+#include "tests/support/event_recorder.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/event_recorder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The Qt progress dialog as a view of a real run: geometry, texts, end
 // state and buttons.
+#include "tests/support/event_recorder.h"
 #include "tests/support/event_wait.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/support/event_recorder.h"
 #include "ui/progress_dialog.h"
 
 #include <QApplication>

@@ -110,15 +110,13 @@ TEST_F(AutomationBus, PublishesTheInterfaceOfTheXmlFile)
 {
     serve();
     const ProgramResult r = RunServing(QStringLiteral("dbus-send"),
-                                 {"--session", "--print-reply", "--dest=OrvFetchly.TUrlAdder", "/TUrlAdder",
-                                  "org.freedesktop.DBus.Introspectable.Introspect"});
+                                       {"--session", "--print-reply", "--dest=OrvFetchly.TUrlAdder",
+                                        "/TUrlAdder", "org.freedesktop.DBus.Introspectable.Introspect"});
     ASSERT_EQ(r.status, 0) << r.err;
     const QString xml = QString::fromStdString(r.out);
-    EXPECT_NE(xml.indexOf(QStringLiteral("<interface name=\"OrvFetchly.FetchlyAdder\">")), -1)
-        << r.out;
+    EXPECT_NE(xml.indexOf(QStringLiteral("<interface name=\"OrvFetchly.FetchlyAdder\">")), -1) << r.out;
     EXPECT_NE(xml.indexOf(QStringLiteral("<method name=\"AddDownLoadUrl\">")), -1);
-    EXPECT_NE(xml.indexOf(QStringLiteral("<arg direction=\"in\" type=\"s\" name=\"URL\"/>")), -1)
-        << r.out;
+    EXPECT_NE(xml.indexOf(QStringLiteral("<arg direction=\"in\" type=\"s\" name=\"URL\"/>")), -1) << r.out;
 }
 
 TEST_F(AutomationBus, ASecondServerFindsTheNameTaken)
@@ -144,9 +142,10 @@ TEST_F(AutomationBus, NativeHostHandsFramedUrlsToTheProgram)
         "{\"urls\":[\"http://127.0.0.1/t\xc3\xa9st.jpg\",\"http://127.0.0.1/three.gif\"]}";
     const std::string input = fetchly::host::EncodeFrame(first) + fetchly::host::EncodeFrame(second) +
                               fetchly::host::EncodeFrame("[]");
-    const ProgramResult r = RunServing(programPath("fetchly-native-host"),
-                                 {QStringLiteral("chrome-extension://ilgmkbdnjkcmjfmiocmdnnedeaimocob/")},
-                                 QByteArray::fromStdString(input));
+    const ProgramResult r =
+        RunServing(programPath("fetchly-native-host"),
+                   {QStringLiteral("chrome-extension://ilgmkbdnjkcmjfmiocmdnnedeaimocob/")},
+                   QByteArray::fromStdString(input));
     ASSERT_EQ(r.status, 0) << r.err; // ends when stdin closes
     EXPECT_EQ(added,
               (QStringList{"http://127.0.0.1/one.zip", QString::fromUtf8("http://127.0.0.1/t\xc3\xa9st.jpg"),
