@@ -1,10 +1,10 @@
 #include "tests/support/smb_server.h"
 
 #include "tests/support/program_run.h"
+#include "tests/support/root_only.h"
 
 #include <fstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -43,7 +43,7 @@ void writeConfig(const fs::path &dir, const fs::path &share, int port)
 
 SmbServer::SmbServer() : m_shareDir(m_dir.path() / "share")
 {
-    if (::geteuid() != 0) {
+    if (!isRoot()) {
         m_missing = "smbd maps the share's account onto root, and this test does not run as root";
         return;
     }

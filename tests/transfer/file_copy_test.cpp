@@ -1,5 +1,6 @@
 // Local file copies, including the failure codes and a full disk.
 #include "tests/support/event_recorder.h"
+#include "tests/support/root_only.h"
 #include "tests/support/temp_dir.h"
 
 #include "transfer/fetch_engine.h"
@@ -218,6 +219,7 @@ private:
 
 TEST_F(FileCopy, FullDiskIsCode5AndKeepsThePartialFile)
 {
+    SKIP_UNLESS_ROOT("mount a small tmpfs");
     const std::string data = patternBytes(300000);
     auto source = dir.write("big.bin", data);
     SmallDisk disk(dir.path() / "small");
