@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace fs = std::filesystem;
 using namespace fetchly;
@@ -121,30 +122,25 @@ TEST(ShareConnectionUnit, ServerThatIsGoneFailsToConnect)
 
 TEST(ShareLocationParse, KnowsTheNotations)
 {
-    auto smb = ParseShareLocation("smb://server:4450/files/sub");
-    ASSERT_TRUE(smb);
-    EXPECT_EQ(smb->kind, ShareLocation::Kind::Smb);
-    EXPECT_EQ(smb->host, "server");
-    EXPECT_EQ(smb->port, 4450);
-    EXPECT_EQ(smb->path, "files/sub");
-
-    auto unc = ParseShareLocation("\\\\server\\files\\");
-    ASSERT_TRUE(unc);
-    EXPECT_EQ(unc->kind, ShareLocation::Kind::Smb);
-    EXPECT_EQ(unc->host, "server");
-    EXPECT_EQ(unc->port, 0);
-    EXPECT_EQ(unc->path, "files");
-
-    auto mounted = ParseShareLocation("/mnt/share");
-    ASSERT_TRUE(mounted);
-    EXPECT_EQ(mounted->kind, ShareLocation::Kind::LocalDirectory);
-    EXPECT_EQ(mounted->path, "/mnt/share");
-
-    EXPECT_FALSE(ParseShareLocation(""));
-    EXPECT_FALSE(ParseShareLocation("smb://server"));
-    EXPECT_FALSE(ParseShareLocation("//server/"));
-    EXPECT_FALSE(ParseShareLocation("smb://server:99999/files"));
-    EXPECT_FALSE(ParseShareLocation("smb://:445/files"));
+    using Kind = ShareLocation::Kind;
+    const struct {
+        std::string text;
+        Kind kind;
+        std::string host;
+        int port;
+        std::string path;
+    } cases[] = {{"smb://server:4450/files/sub", Kind::Smb, "server", 4450, "files/sub"},
+                 {"\\\\server\\files\\", Kind::Smb, "server", 0, "files"},
+                 {"/mnt/share", Kind::LocalDirectory, "", 0, "/mnt/share"}};
+    for (const auto &c : cases) {
+        const auto parsed = ParseShareLocation(c.text);
+        ASSERT_TRUE(parsed) << c.text;
+        EXPECT_EQ(std::tie(parsed->kind, parsed->host, parsed->path), std::tie(c.kind, c.host, c.path))
+            << c.text;
+        EXPECT_EQ(parsed->port, c.port) << c.text;
+    }
+    for (const char *bad : {"", "smb://server", "//server/", "smb://server:99999/files", "smb://:445/files"})
+        EXPECT_FALSE(ParseShareLocation(bad)) << bad;
 }
 
 TEST(MountedShareCopy, LocalFolderAsShare)
