@@ -20,11 +20,6 @@ using namespace fetchly::test;
 
 namespace {
 
-QString program(const char *name)
-{
-    return QString::fromStdString((binaryDir() / "app" / name).string());
-}
-
 std::string readyLine(const std::string &url)
 {
     return url + "=<IMG src=\"idx:0\"><FONT face=\"Trebuchet MS\"> " + url +
@@ -57,7 +52,7 @@ TEST_F(WindowAutomation, CallsAddToTheHiddenWindowAndShowIt)
         const auto server = MakeAutomationServer(connection, [&form] { return &form; });
         ASSERT_EQ(server->Publish(), automation::TAutomationServer::TPublishResult::Published);
         const auto call = [&](const QString &url) {
-            return RunServing(QStringLiteral("dbus-send"),
+            return RunServing("dbus-send",
                               {"--session", "--print-reply", "--dest=OrvFetchly.TUrlAdder", "/TUrlAdder",
                                "OrvFetchly.FetchlyAdder.AddDownLoadUrl", "string:" + url})
                 .status;
@@ -87,14 +82,14 @@ TEST_F(WindowAutomation, CallsAddToTheHiddenWindowAndShowIt)
 
 TEST_F(WindowAutomation, BusStartsTheProgramFromItsActivationFile)
 {
-    ASSERT_EQ(RunServing(program("fetchly"), {QStringLiteral("-REGSERVER")}).status, 0);
+    ASSERT_EQ(RunServing(programPath("fetchly"), {QStringLiteral("-REGSERVER")}).status, 0);
     ASSERT_EQ(bus.ownerPid("OrvFetchly.TUrlAdder"), -1);
     const std::string url = "http://127.0.0.1/files/archive.zip";
-    const ProgramResult add = RunServing(program("fetchly"), {"add", QString::fromStdString(url)});
+    const ProgramResult add = RunServing(programPath("fetchly"), {"add", QString::fromStdString(url)});
     ASSERT_EQ(add.status, 0) << add.out << add.err;
     ASSERT_GT(bus.ownerPid("OrvFetchly.TUrlAdder"), 0); // started by the bus, still running
     // A second start hands over to it and ends.
-    EXPECT_EQ(RunServing(program("fetchly"), {}).status, 0);
+    EXPECT_EQ(RunServing(programPath("fetchly"), {}).status, 0);
     EXPECT_EQ(listOfRunningProgram(), readyLine(url) + "\r\n");
 }
 
@@ -104,8 +99,7 @@ TEST_F(WindowAutomation, BusStartsTheProgramFromItsActivationFile)
 TEST_F(WindowAutomation, ChromiumExtensionSendsALinkIntoTheRunningProgram)
 {
     PeerProcess fetchlyProcess;
-    fetchlyProcess.start({(binaryDir() / "app/fetchly").string(), "-AUTOMATION"},
-                         (home.root() / "fetchly.log").string());
+    fetchlyProcess.start({programPath("fetchly"), "-AUTOMATION"}, (home.root() / "fetchly.log").string());
     ASSERT_TRUE(bus.waitForOwner("OrvFetchly.TUrlAdder")) << fetchlyProcess.logTail();
     const auto manifest = home.configHome() / "chromium/NativeMessagingHosts/orvfetchly.turladder.json";
     // Written at start-up, once the window is made.
@@ -114,7 +108,7 @@ TEST_F(WindowAutomation, ChromiumExtensionSendsALinkIntoTheRunningProgram)
 
     const std::string link = "http://127.0.0.1:9/pictures/holiday.jpg";
     const ProgramResult driver = RunServing(
-        QString::fromStdString(systemPython().string()),
+        systemPython().string(),
         {QString::fromStdString((sourceDir() / "tests/browser/chromium_extension_driver.py").string()),
          QString::fromStdString((binaryDir() / "browser/chromium").string()),
          QString::fromStdString((home.configHome() / "chromium").string()), QString::fromStdString(link)},

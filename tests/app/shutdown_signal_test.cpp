@@ -46,9 +46,9 @@ TEST_P(ShutdownSignal, SavesTheListAndTheOptions)
     SaveListFile(test::SavedFilesPath(), lines);
     ASSERT_FALSE(std::filesystem::exists(test::IniPath()));
 
-    const auto program = test::binaryDir() / "app" / "fetchly";
+    const std::string program = test::programPath("fetchly");
     test::PeerProcess fetchly;
-    std::vector<std::string> argv = {program.string()};
+    std::vector<std::string> argv = {program};
     if (hidden)
         argv.push_back("-AUTOMATION");
     fetchly.start(argv, (home.root() / "fetchly.log").string());

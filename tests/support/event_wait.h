@@ -22,14 +22,13 @@ inline bool PumpUntil(const std::function<bool()> &done, int ms = 20000)
 
 // Runs a program while this process keeps handling events, so the program
 // may call a service that lives right here.
-inline ProgramResult RunServing(const QString &program, const QStringList &arguments,
+inline ProgramResult RunServing(const std::string &program, const QStringList &arguments,
                                 const QByteArray &input = {}, int timeoutSeconds = 30)
 {
     std::vector<std::string> args;
     for (const QString &a : arguments)
         args.push_back(a.toStdString());
-    return runProgram(program.toStdString(), args,
-                      ProgramRun{{}, input.toStdString(), timeoutSeconds, PumpEvents});
+    return runProgram(program, args, ProgramRun{{}, input.toStdString(), timeoutSeconds, PumpEvents});
 }
 
 } // namespace fetchly::test

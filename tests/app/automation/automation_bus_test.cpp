@@ -24,14 +24,9 @@ using namespace fetchly::test;
 
 namespace {
 
-QString programPath(const char *name)
-{
-    return QString::fromStdString((binaryDir() / "app" / name).string());
-}
-
 ProgramResult dbusSend(const QString &url)
 {
-    return RunServing(QStringLiteral("dbus-send"),
+    return RunServing("dbus-send",
                       {QStringLiteral("--session"), QStringLiteral("--print-reply"),
                        QStringLiteral("--dest=OrvFetchly.TUrlAdder"), QStringLiteral("/TUrlAdder"),
                        QStringLiteral("OrvFetchly.FetchlyAdder.AddDownLoadUrl"),
@@ -109,9 +104,9 @@ TEST_F(AutomationBus, EveryCallAddsThenShowsAndNoneFails)
 TEST_F(AutomationBus, PublishesTheInterfaceOfTheXmlFile)
 {
     serve();
-    const ProgramResult r = RunServing(QStringLiteral("dbus-send"),
-                                       {"--session", "--print-reply", "--dest=OrvFetchly.TUrlAdder",
-                                        "/TUrlAdder", "org.freedesktop.DBus.Introspectable.Introspect"});
+    const ProgramResult r =
+        RunServing("dbus-send", {"--session", "--print-reply", "--dest=OrvFetchly.TUrlAdder", "/TUrlAdder",
+                                 "org.freedesktop.DBus.Introspectable.Introspect"});
     ASSERT_EQ(r.status, 0) << r.err;
     const QString xml = QString::fromStdString(r.out);
     EXPECT_NE(xml.indexOf(QStringLiteral("<interface name=\"OrvFetchly.FetchlyAdder\">")), -1) << r.out;
