@@ -94,6 +94,7 @@ void PeerProcess::spawn(const std::vector<std::string> &argv, const ChildIo &io,
     for (char **e = environ; *e; ++e)
         env.emplace_back(*e);
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    const bool errToOut = !io.err.empty() && io.err == io.out;
 
     pid_t pid = ::fork();
     if (pid < 0)
@@ -105,7 +106,7 @@ void PeerProcess::spawn(const std::vector<std::string> &argv, const ChildIo &io,
         redirect(io.input.empty() ? "/dev/null" : io.input.c_str(), O_RDONLY, 0);
         if (!io.out.empty())
             redirect(io.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 1);
-        if (!io.err.empty() && io.err == io.out)
+        if (errToOut)
             ::dup2(1, 2);
         else if (!io.err.empty())
             redirect(io.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 2);
