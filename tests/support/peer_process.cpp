@@ -2,6 +2,7 @@
 
 #include "tests/support/temp_dir.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
@@ -202,6 +203,8 @@ void PeerProcess::signal(int sig)
 int PeerProcess::waitForExit(std::chrono::milliseconds timeout, const std::function<void()> &whileWaiting)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
+    // Short programs are the common case: look again soon, then less often.
+    auto pause = std::chrono::milliseconds(1);
     while (m_pid > 0) {
         int status = 0;
         if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
@@ -212,7 +215,8 @@ int PeerProcess::waitForExit(std::chrono::milliseconds timeout, const std::funct
             return -1;
         if (whileWaiting)
             whileWaiting();
-        std::this_thread::sleep_for(std::chrono::milliseconds(whileWaiting ? 2 : 20));
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(whileWaiting ? 2 : 20));
     }
     return -1;
 }
