@@ -87,21 +87,23 @@ TEST(GetCommand, EachFailureLineNamesTheItemAndWhy)
 }
 
 // Ctrl-C and SIGTERM cancel the way the dialog's Cancel does: the partial
-// download goes, under its own name and as a part file.
+// download goes, under its own name and as a part file. Asked twice, the
+// program ends at once, the default way, without waiting for the cancel.
 TEST(GetCommand, SignalsCancelAndLeaveNoPartialFile)
 {
     HttpPeer peer;
     TempDir dir;
     const fs::path target = dir.path() / "big.bin";
-    for (const auto &[sig, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
-        PeerProcess run;
-        const std::string log = (dir.path() / "run.log").string();
+    const fs::path part = target.string() + ".part";
+    const std::string log = (dir.path() / "run.log").string();
+    const auto startDownload = [&](PeerProcess &run) {
         run.start({FETCHLY_PROGRAM, "get", "-d", dir.str(), "-o", "big.bin", peer.url("/slow/50000000")},
                   log);
-        const fs::path part = target.string() + ".part";
-        ASSERT_TRUE(
-            WaitUntil([&] { return fs::exists(target) || fs::exists(part); }, std::chrono::seconds(10)))
-            << readFile(log);
+        return WaitUntil([&] { return fs::exists(target) || fs::exists(part); }, std::chrono::seconds(10));
+    };
+    for (const auto &[sig, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
+        PeerProcess run;
+        ASSERT_TRUE(startDownload(run)) << readFile(log);
         run.signal(sig);
         EXPECT_EQ(run.waitForExit(std::chrono::seconds(10)), status);
         const std::string err = readFile(log);
@@ -109,6 +111,16 @@ TEST(GetCommand, SignalsCancelAndLeaveNoPartialFile)
         EXPECT_FALSE(fs::exists(target));
         EXPECT_FALSE(fs::exists(part));
     }
+    // Both signals are pending when it goes on, so the second one comes
+    // while the first one's cancel has not even begun.
+    PeerProcess run;
+    ASSERT_TRUE(startDownload(run)) << readFile(log);
+    for (int sig : {SIGSTOP, SIGINT, SIGTERM, SIGCONT})
+        run.signal(sig);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(run.waitForExit(std::chrono::seconds(10)), -1); // killed
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(contains(readFile(log), "cancelled")) << readFile(log);
 }
 
 TEST(GetCommand, RetriesAreLoggedAndAPartResumedUnlessToldNotTo)
