@@ -3,7 +3,7 @@
 #include "app/main_form.h"
 #include "app/options_form.h"
 #include "app/transfer_options_dialog.h"
-#include "tests/ui/widget_helpers.h"
+#include "tests/support/widget_helpers.h"
 #include "ui/input_box.h"
 
 #include <QCheckBox>
