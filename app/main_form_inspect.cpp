@@ -14,7 +14,7 @@ namespace fetchly {
 void TDownloadForm::InspectCurrentFile()
 {
     Guarded([this] {
-        std::string url = FCurUrl;
+        std::string url = Board.Focus().Url;
         std::string dir = tgt->text().toStdString();
         m_inspector.Post([this, url = std::move(url), dir = std::move(dir)]() -> TLatestJobWorker::Effect {
             inspect::InspectionResult result;

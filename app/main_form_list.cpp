@@ -41,7 +41,7 @@ bool TDownloadForm::putUrl(const std::string &typed)
         SetStatusText(QStringLiteral("URL Extension Does not match Accepted Types!"));
         return false;
     }
-    FUrlList.SetValue(key, ReadyLine(MaskUrlPassword(key)));
+    Board.Entries().SetValue(key, ReadyLine(MaskUrlPassword(key)));
     return true;
 }
 
@@ -69,7 +69,7 @@ void TDownloadForm::DeleteThisFile1Click()
             return;
         if (RefuseWhileBusy())
             return;
-        FUrlList.Delete(i);
+        Board.Entries().Delete(i);
         RebuildUrlBox();
     });
 }
@@ -81,7 +81,7 @@ void TDownloadForm::ToolButton7Click()
             return;
         urlBoxLock(true);
         urlBoxClear();
-        FUrlList.Clear();
+        Board.Entries().Clear();
         urlBoxLock(false);
         tableChanged();
     });
@@ -101,14 +101,14 @@ void TDownloadForm::showLoadedList(std::vector<std::string> lines)
 {
     for (std::string &line : lines)
         line = SettledLine(std::move(line));
-    FUrlList.Assign(std::move(lines));
+    Board.Entries().Assign(std::move(lines));
     urlBoxClear();
     RebuildUrlBox();
 }
 
 void TDownloadForm::SaveListFile(const QString &fileName)
 {
-    fetchly::SaveListFile(fileName.toStdString(), FUrlList.Lines());
+    fetchly::SaveListFile(fileName.toStdString(), Board.Entries().Lines());
 }
 
 void TDownloadForm::ToolButton3Click()
@@ -130,7 +130,7 @@ void TDownloadForm::ToolButton4Click()
 void TDownloadForm::RebuildUrlBox()
 {
     Guarded([this] {
-        const int count = FUrlList.Count();
+        const int count = Board.Entries().Count();
         int shown = static_cast<int>(m_shown.size());
         // Only lines whose text changed are touched, so the selection and
         // the scroll position stay and one line update stays cheap.
@@ -183,15 +183,14 @@ void TDownloadForm::RebuildUrlBox()
 
 std::string_view TDownloadForm::shownText(int i) const
 {
-    return i == m_liveLine ? std::string_view(m_liveMarkup) : FUrlList.ShownLine(i);
+    return i == m_liveLine ? std::string_view(m_liveMarkup) : Board.Entries().ShownLine(i);
 }
 
 void TDownloadForm::UpdateCurrentLine()
 {
     Guarded([this] {
         m_liveLine = -1;
-        FUrlList.SetValue(
-            FCurUrl, StatusLine(FCurImage, MaskUrlPassword(FCurUrl), FCurStatus, FCurProgress, RateText()));
+        Board.StoreFocusLine(RateText());
         RebuildUrlBox();
     });
 }
@@ -199,11 +198,11 @@ void TDownloadForm::UpdateCurrentLine()
 void TDownloadForm::UpdateProgressLine()
 {
     Guarded([this] {
-        const int i = FUrlList.IndexOfKey(FCurUrl);
+        const int i = Board.Entries().IndexOfKey(Board.Focus().Url);
         if (i < 0 || i >= static_cast<int>(m_shown.size()))
             return;
         m_liveLine = i;
-        m_liveMarkup = StatusLine(FCurImage, MaskUrlPassword(FCurUrl), FCurStatus, FCurProgress, RateText());
+        m_liveMarkup = Board.FocusLine(RateText());
         std::string &was = m_shown[static_cast<std::size_t>(i)];
         if (was != m_liveMarkup) {
             was = m_liveMarkup;

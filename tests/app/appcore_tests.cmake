@@ -16,3 +16,9 @@ if(FETCHLY_CLANGXX)
     COMMAND ${PROJECT_SOURCE_DIR}/scripts/fuzz.sh 5 fuzz_list_file fuzz_ini_file)
   set_tests_properties(app_fuzz_smoke PROPERTIES TIMEOUT 900 LABELS fuzz)
 endif()
+
+# The download board over real engine runs; Qt-free, so it also runs under
+# ThreadSanitizer (scripts/sanitize.sh).
+add_executable(download_board_test test_main.cpp core/download_board_test.cpp)
+target_link_libraries(download_board_test PRIVATE fetchly_settings fetchly_board fetchly_testsupport GTest::gtest)
+gtest_discover_tests(download_board_test DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "LC_ALL=C")
