@@ -289,6 +289,10 @@ private:
     std::string m_liveMarkup;
     // What each line of URLBox shows, to refill only what changed.
     std::vector<std::string> m_shown;
+    // The table's generation that m_shown was last brought up to.
+    std::size_t m_shownGeneration = static_cast<std::size_t>(-1);
+    // Brings line i of URLBox up to what it should show.
+    void refreshShownLine(int i);
     std::size_t m_savedGeneration = 0;
     bool m_destroyed = false;
     // Carries the engine's events to this thread; the queue it holds is

@@ -9,6 +9,7 @@
 
 #include <QFileDialog>
 #include <cstdlib>
+#include <utility>
 
 namespace fetchly {
 
@@ -146,6 +147,7 @@ void TDownloadForm::RebuildUrlBox()
             if (j == count) {
                 urlBoxRemove(k);
                 m_shown.erase(m_shown.begin() + k);
+                m_shownGeneration = Board.Entries().Generation();
                 tableChanged();
                 return;
             }
@@ -158,14 +160,8 @@ void TDownloadForm::RebuildUrlBox()
             m_shown.resize(static_cast<std::size_t>(count));
             shown = count;
         }
-        for (int i = 0; i < shown; ++i) {
-            const std::string_view line = shownText(i);
-            std::string &was = m_shown[static_cast<std::size_t>(i)];
-            if (line != was) {
-                was.assign(line);
-                urlBoxSetLine(i, was);
-            }
-        }
+        for (int i = 0; i < shown; ++i)
+            refreshShownLine(i);
         if (count > shown) {
             std::vector<std::string_view> added;
             added.reserve(static_cast<std::size_t>(count - shown));
@@ -177,6 +173,7 @@ void TDownloadForm::RebuildUrlBox()
         }
         if (many)
             urlBoxLock(false);
+        m_shownGeneration = Board.Entries().Generation();
         tableChanged();
     });
 }
@@ -186,12 +183,42 @@ std::string_view TDownloadForm::shownText(int i) const
     return i == m_liveLine ? std::string_view(m_liveMarkup) : Board.Entries().ShownLine(i);
 }
 
+void TDownloadForm::refreshShownLine(int i)
+{
+    const std::string_view line = shownText(i);
+    std::string &was = m_shown[static_cast<std::size_t>(i)];
+    if (line != was) {
+        was.assign(line);
+        urlBoxSetLine(i, was);
+    }
+}
+
 void TDownloadForm::UpdateCurrentLine()
 {
     Guarded([this] {
-        m_liveLine = -1;
-        Board.StoreFocusLine(RateText());
-        RebuildUrlBox();
+        const int live = std::exchange(m_liveLine, -1);
+        const TEntryTable &table = Board.Entries();
+        const bool current =
+            m_shownGeneration == table.Generation() && static_cast<int>(m_shown.size()) == table.Count();
+        const int i = Board.StoreFocusLine(RateText());
+        if (!current || static_cast<int>(m_shown.size()) != table.Count()) {
+            RebuildUrlBox();
+            return;
+        }
+        // Only the focus line (and lines sharing its key) changed, and the
+        // line that showed live progress goes back to its own text: no need
+        // to compare every line.
+        std::vector<int> changed = table.LinesShowing(i);
+        if (changed.empty()) {
+            RebuildUrlBox();
+            return;
+        }
+        if (live >= 0 && live < table.Count())
+            changed.push_back(live);
+        for (int j : changed)
+            refreshShownLine(j);
+        m_shownGeneration = table.Generation();
+        tableChanged();
     });
 }
 

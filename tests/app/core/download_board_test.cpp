@@ -216,6 +216,20 @@ TEST(DownloadBoard, PasswordsNeverReachTheLinesTheBoardMakes)
     EXPECT_EQ(board.Entries().Key(0), "http://u:secret@h/a.zip"); // the key still downloads
 }
 
+TEST(DownloadBoard, OnlyTheLinesSharingAKeyShowItsLine)
+{
+    TDownloadBoard board;
+    TEntryTable &table = board.Entries();
+    table.Assign({"http://h/a.zip=<a>", "http://h/b.zip=<b>", "HTTP://H/A.ZIP=<dup>", "note", "=<empty>"});
+    EXPECT_EQ(table.LinesShowing(0), (std::vector<int>{0, 2}));
+    EXPECT_EQ(table.LinesShowing(1), (std::vector<int>{1}));
+    EXPECT_TRUE(table.LinesShowing(2).empty()); // shows line 0's text
+    EXPECT_TRUE(table.LinesShowing(4).empty()); // what "note" shows too
+    board.Focus() = {"http://h/b.zip", 3, "Downloaded", "1kb of 1kb"};
+    EXPECT_EQ(board.StoreFocusLine(""), 1);
+    EXPECT_EQ(table.ShownLine(1), StatusLine(3, "http://h/b.zip", "Downloaded", "1kb of 1kb", ""));
+}
+
 TEST(EngineEventQueue, ProgressAloneIsPacedAndAnEventTakesItAlongAtOnce)
 {
     TEngineEventQueue queue(1000ms);
