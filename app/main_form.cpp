@@ -21,10 +21,6 @@
 
 namespace fetchly {
 
-namespace {
-const char *const IdleTrayHint = "Fetchly / Internet Downloader";
-}
-
 TDownloadForm::TDownloadForm(QWidget *parent) : QMainWindow(parent)
 {
     buildDesign();
