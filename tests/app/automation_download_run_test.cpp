@@ -124,34 +124,6 @@ TEST_F(DownloadRun, ThreeEntriesOneMissingShowPicturesLogAndStatusInOrder)
     EXPECT_FALSE(form->Board.Busy());
 }
 
-TEST_F(DownloadRun, ProgressTextAndTheFocusLine)
-{
-    form->AddUrl("http://127.0.0.1:9/one.zip");
-    form->AddUrl("http://127.0.0.1:9/two.zip");
-    form->FetchEngine1FileStart(0);
-    EXPECT_EQ(statuses.last(), "Downloading Started : No0");
-    form->FetchEngine1CopyProgress(0, 1023, 2048);
-    EXPECT_EQ(form->Board.Focus().Progress, "0kb of 2kb");
-    EXPECT_NE(line(0).find("<B>DownLoading</B>... 0kb of 2kb  "), std::string::npos) << line(0);
-    form->FetchEngine1CopyProgress(0, 5000, 0);
-    EXPECT_EQ(form->Board.Focus().Progress, "4kb of 0kb"); // no total known
-
-    // The next file starts from its own progress, not the previous file's.
-    form->FetchEngine1FileStart(1);
-    EXPECT_NE(line(1).find("... 0kb of 0kb "), std::string::npos) << line(1);
-
-    // A click moves the focus: the following failure lands on the clicked line.
-    form->URLBox->setCurrentRow(0);
-    form->URLBoxClick();
-    form->FetchEngine1URLNotFound("http://127.0.0.1:9/two.zip");
-    EXPECT_EQ(line(0).substr(0, 17), "<IMG src=\"idx:4\">");
-    EXPECT_NE(line(0).find("<B>File Not Found</B>"), std::string::npos);
-
-    // An event for a position the table no longer has.
-    form->FetchEngine1FileStart(7);
-    EXPECT_EQ(statuses.last(), "Error : List index out of bounds (7)");
-}
-
 TEST_F(DownloadRun, CancelledFileShowsAsCancelledNotAsDownloaded)
 {
     HttpPeer slow;

@@ -196,13 +196,41 @@ TEST_F(DownloadBoardRun, NextRunForgetsTheOutcomesOfTheLast)
     EXPECT_FALSE(board.Outcome(url("/status/404")).has_value());
 }
 
-TEST(DownloadBoard, EventsForAnEntryThatIsGoneThrowAndChangeNothing)
+TEST(DownloadBoard, ProgressTextAndTheFocusLine)
 {
     TDownloadBoard board;
-    board.Entries().SetValue("http://h/a.zip", ReadyLine("http://h/a.zip"));
-    EXPECT_THROW(board.FileStart(3), std::out_of_range);
+    const std::string one = "http://127.0.0.1:9/one.zip", two = "http://127.0.0.1:9/two.zip";
+    for (const std::string &url : {one, two})
+        board.Entries().SetValue(url, ReadyLine(url));
+    EXPECT_EQ(board.FileStart(0).Status, "Downloading Started : No0");
+    const TBoardUpdate progress = board.CopyProgress(0, 1023, 2048, "Transfer Rate : 1 Kb/s");
+    EXPECT_EQ(progress.Status, "Transfer Rate : 1 Kb/s  Downloading : " + one);
+    EXPECT_EQ(progress.TrayHint, "Fetchly Downloading : 0kb of 2kb");
+    EXPECT_EQ(progress.FocusLine, TBoardUpdate::Line::Live);
+    EXPECT_NE(board.FocusLine("").find("<B>DownLoading</B>... 0kb of 2kb  "), std::string::npos);
+    board.CopyProgress(0, 5000, 0, "");
+    EXPECT_EQ(board.Focus().Progress, "4kb of 0kb"); // no total known
+
+    // The next file starts from its own progress, not the previous file's.
+    board.FileStart(1);
+    EXPECT_EQ(board.Focus().Progress, "0kb of 0kb");
+
+    // A click moves the focus: the following failure lands on that line.
+    board.Focus().Url = one;
+    EXPECT_EQ(board.URLNotFound(two).Status, "File Not Found : " + two);
+    board.StoreFocusLine("");
+    EXPECT_EQ(board.Entries().ValueOfKey(one).substr(0, 17), "<IMG src=\"idx:4\">");
+    EXPECT_NE(board.Entries().ValueOfKey(one).find("<B>File Not Found</B>"), std::string::npos);
+
+    // An event for a position the table no longer has changes nothing.
+    try {
+        board.FileStart(7);
+        ADD_FAILURE() << "no error for a missing entry";
+    } catch (const std::out_of_range &e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (7)");
+    }
     EXPECT_THROW(board.FileDone(-1, true), std::out_of_range);
-    EXPECT_TRUE(board.Focus().Url.empty());
+    EXPECT_EQ(board.Focus().Url, one);
     EXPECT_EQ(board.DoneInRun(), 0);
 }
 
