@@ -32,4 +32,4 @@ tsan=${FETCHLY_TSAN_BUILD_DIR:-$here/build-tsan}
 configure "$tsan" -DFETCHLY_TSAN=ON
 cmake --build "$tsan" -j"$jobs" --target transfer_engine_test download_board_test
 "$tsan/tests/transfer/transfer_engine_test" --gtest_brief=1
-"$tsan/tests/app/download_board_test" --gtest_brief=1
+"$tsan/tests/app/core/download_board_test" --gtest_brief=1

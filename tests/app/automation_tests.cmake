@@ -24,9 +24,11 @@ gtest_discover_tests(automation_bus_test DISCOVERY_MODE PRE_TEST
 add_executable(automation_pump_test
   automation_test_main.cpp
   automation_event_pump_test.cpp
+  ${PROJECT_SOURCE_DIR}/app/ui_event_pump.h
+  ${PROJECT_SOURCE_DIR}/app/ui_event_pump.cpp
   ${PROJECT_SOURCE_DIR}/app/latest_job_worker.h
   ${PROJECT_SOURCE_DIR}/app/latest_job_worker.cpp)
-target_link_libraries(automation_pump_test PRIVATE fetchly_settings fetchly_testsupport fetchly_ui GTest::gtest)
+target_link_libraries(automation_pump_test PRIVATE fetchly_settings fetchly_testsupport Qt6::Core GTest::gtest)
 gtest_discover_tests(automation_pump_test DISCOVERY_MODE PRE_TEST PROPERTIES ENVIRONMENT "LC_ALL=C")
 
 # The main window's download runs and automation, offscreen.

@@ -5,50 +5,20 @@
 #include "app/main_form_automation.h"
 #include "browser/manifests/menu_extensions.h"
 #include "tests/support/dbus_session.h"
+#include "tests/support/event_wait.h"
+#include "tests/support/peer_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <thread>
 
 using namespace fetchly;
 using namespace fetchly::test;
 
 namespace {
-
-QString program(const char *name)
-{
-    return QString::fromStdString((binaryDir() / "app" / name).string());
-}
-
-int runServing(const QString &path, const QStringList &arguments, int timeoutMs = 30000,
-               QByteArray *out = nullptr)
-{
-    QProcess process;
-    process.start(path, arguments);
-    if (!process.waitForStarted(5000))
-        return -2;
-    process.closeWriteChannel();
-    QElapsedTimer timer;
-    timer.start();
-    while (process.state() != QProcess::NotRunning && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        process.waitForFinished(10);
-    }
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-        return -1;
-    }
-    if (out)
-        *out = process.readAllStandardOutput() + process.readAllStandardError();
-    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-}
 
 std::string readyLine(const std::string &url)
 {
@@ -82,9 +52,10 @@ TEST_F(WindowAutomation, CallsAddToTheHiddenWindowAndShowIt)
         const auto server = MakeAutomationServer(connection, [&form] { return &form; });
         ASSERT_EQ(server->Publish(), automation::TAutomationServer::TPublishResult::Published);
         const auto call = [&](const QString &url) {
-            return runServing(QStringLiteral("dbus-send"),
+            return RunServing("dbus-send",
                               {"--session", "--print-reply", "--dest=OrvFetchly.TUrlAdder", "/TUrlAdder",
-                               "OrvFetchly.FetchlyAdder.AddDownLoadUrl", "string:" + url});
+                               "OrvFetchly.FetchlyAdder.AddDownLoadUrl", "string:" + url})
+                .status;
         };
 
         form.hide();
@@ -111,15 +82,14 @@ TEST_F(WindowAutomation, CallsAddToTheHiddenWindowAndShowIt)
 
 TEST_F(WindowAutomation, BusStartsTheProgramFromItsActivationFile)
 {
-    ASSERT_EQ(runServing(program("fetchly"), {QStringLiteral("-REGSERVER")}), 0);
+    ASSERT_EQ(RunServing(programPath("fetchly"), {QStringLiteral("-REGSERVER")}).status, 0);
     ASSERT_EQ(bus.ownerPid("OrvFetchly.TUrlAdder"), -1);
-    QByteArray out;
     const std::string url = "http://127.0.0.1/files/archive.zip";
-    ASSERT_EQ(runServing(program("fetchly"), {"add", QString::fromStdString(url)}, 30000, &out), 0)
-        << out.toStdString();
+    const ProgramResult add = RunServing(programPath("fetchly"), {"add", QString::fromStdString(url)});
+    ASSERT_EQ(add.status, 0) << add.out << add.err;
     ASSERT_GT(bus.ownerPid("OrvFetchly.TUrlAdder"), 0); // started by the bus, still running
     // A second start hands over to it and ends.
-    EXPECT_EQ(runServing(program("fetchly"), {}), 0);
+    EXPECT_EQ(RunServing(programPath("fetchly"), {}).status, 0);
     EXPECT_EQ(listOfRunningProgram(), readyLine(url) + "\r\n");
 }
 
@@ -129,28 +99,24 @@ TEST_F(WindowAutomation, BusStartsTheProgramFromItsActivationFile)
 TEST_F(WindowAutomation, ChromiumExtensionSendsALinkIntoTheRunningProgram)
 {
     PeerProcess fetchlyProcess;
-    fetchlyProcess.start({(binaryDir() / "app/fetchly").string(), "-AUTOMATION"},
-                         (home.root() / "fetchly.log").string());
+    fetchlyProcess.start({programPath("fetchly"), "-AUTOMATION"}, (home.root() / "fetchly.log").string());
     ASSERT_TRUE(bus.waitForOwner("OrvFetchly.TUrlAdder")) << fetchlyProcess.logTail();
     const auto manifest = home.configHome() / "chromium/NativeMessagingHosts/orvfetchly.turladder.json";
     // Written at start-up, once the window is made.
-    for (int i = 0; i < 500 && !std::filesystem::exists(manifest); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_TRUE(std::filesystem::exists(manifest)) << fetchlyProcess.logTail();
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(manifest); }, std::chrono::seconds(10)))
+        << fetchlyProcess.logTail();
 
     const std::string link = "http://127.0.0.1:9/pictures/holiday.jpg";
-    QByteArray out;
-    const int status = runServing(
-        QString::fromStdString(systemPython().string()),
-        {QString::fromStdString((sourceDir() / "tests/app/chromium_extension_driver.py").string()),
+    const ProgramResult driver = RunServing(
+        systemPython().string(),
+        {QString::fromStdString((sourceDir() / "tests/browser/chromium_extension_driver.py").string()),
          QString::fromStdString((binaryDir() / "browser/chromium").string()),
          QString::fromStdString((home.configHome() / "chromium").string()), QString::fromStdString(link)},
-        90000, &out);
-    ASSERT_EQ(status, 0) << out.toStdString();
-    EXPECT_NE(out.indexOf("\"ok\": true"), -1) << out.toStdString();
+        {}, 90);
+    ASSERT_EQ(driver.status, 0) << driver.out << driver.err;
+    EXPECT_NE(driver.out.find("\"ok\": true"), std::string::npos) << driver.out << driver.err;
     // SIGTERM closes the window the normal way: the list is written.
-    ::kill(fetchlyProcess.pid(), SIGTERM);
-    for (int i = 0; i < 250 && fetchlyProcess.running(); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    fetchlyProcess.signal(SIGTERM);
+    fetchlyProcess.waitForExit(std::chrono::seconds(5));
     EXPECT_EQ(readFile(savedList()), readyLine(link) + "\r\n");
 }

@@ -1,11 +1,10 @@
 // The ZIP local-header walk and the ID3v1 reader.
 #include "inspect/mp3_info.h"
 #include "inspect/zip_reader.h"
+#include "tests/support/program_run.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 namespace fetchly::inspect {
 namespace {
@@ -123,16 +122,18 @@ TEST(ZipReader, AgreesWithTheZipTool)
     dir.write("in/alpha.txt", std::string(1000, 'a'));
     dir.write("in/sub/beta.txt", "beta");
     dir.write("in/gamma.bin", std::string(3, '\0'));
-    const std::string cmd = "cd '" + dir.str() +
-                            "/in' && zip -q -r ../out.zip alpha.txt sub gamma.bin && zip -q -0 ../out.zip "
-                            "gamma.bin && unzip -Z1 ../out.zip > ../names.txt";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << "the zip tool failed";
+    const auto in = dir.path() / "in";
+    using fetchly::test::runProgram;
+    ASSERT_EQ(runProgram("zip", {"-q", "-r", "../out.zip", "alpha.txt", "sub", "gamma.bin"}, in).status, 0);
+    ASSERT_EQ(runProgram("zip", {"-q", "-0", "../out.zip", "gamma.bin"}, in).status, 0);
+    const auto names = runProgram("unzip", {"-Z1", "../out.zip"}, in);
+    ASSERT_EQ(names.status, 0) << names.err;
     TZipReader zip;
     zip.SetFileName((dir.path() / "out.zip").string());
     std::string listed;
     for (int i = 0; i < zip.FileCount(); ++i)
         listed += zip.Entry(i).FileName + "\n";
-    EXPECT_EQ(listed, fetchly::test::readFile(dir.path() / "names.txt"));
+    EXPECT_EQ(listed, names.out);
     EXPECT_EQ(zip.FileCount(), 4);
 }
 

@@ -1,6 +1,7 @@
 #include "markup/qt/markup_list_box.h"
 #include "markup/qt/qt_markup_surface.h"
 #include "tests/markup/gif_builder.h"
+#include "tests/support/event_wait.h"
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
@@ -187,8 +188,7 @@ TEST_F(MarkupListBoxTest, ChangingOneLineLaysOutNoOtherLine)
 
     // A line that grows still moves the lines below it.
     box.item(1)->setText("a<BR>b");
-    for (int i = 0; i < 200 && box.visualItemRect(box.item(2)).top() == 2 * (line + 4); ++i)
-        QApplication::processEvents();
+    fetchly::test::PumpUntil([&] { return box.visualItemRect(box.item(2)).top() != 2 * (line + 4); }, 5000);
     EXPECT_EQ(box.visualItemRect(box.item(2)).top(), 3 * line + 2 * 4);
     box.setItemDelegate(own);
 }

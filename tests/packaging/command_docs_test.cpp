@@ -57,16 +57,11 @@ std::set<std::string> optionsIn(const std::string &usage)
     return found;
 }
 
-std::string fetchly()
-{
-    return (binaryDir() / "app/fetchly").string();
-}
-
 // The command line forms the program's help names, up to their options:
 // {"get"}, {"get", "--ftp", "h"}, {"inspect"}...
 std::vector<Words> helpForms()
 {
-    const std::string help = run(fetchly(), {"--help"}).out;
+    const std::string help = run(programPath("fetchly"), {"--help"}).out;
     static const std::regex form(R"(fetchly ([a-z]+)( --ftp)?)");
     std::vector<Words> forms;
     for (std::sregex_iterator it(help.begin(), help.end(), form), end; it != end; ++it) {
@@ -82,7 +77,7 @@ std::vector<Words> helpForms()
 std::set<std::string> usageOptions(Words words)
 {
     words.push_back("--help");
-    const ProgramResult r = run(fetchly(), words);
+    const ProgramResult r = run(programPath("fetchly"), words);
     EXPECT_NE((r.out + r.err).find("usage: fetchly " + words.front()), std::string::npos) << r.out << r.err;
     return optionsIn(r.out + r.err);
 }

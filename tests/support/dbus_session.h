@@ -45,14 +45,4 @@ private:
     std::vector<std::string> m_ownedNames;
 };
 
-// Runs `argv` to its end (at most `timeout`), feeding `input` on stdin, and
-// returns its exit status (-1 when it had to be killed) with its stdout.
-struct ProcessResult {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-ProcessResult runProcess(const std::vector<std::string> &argv, const std::string &input = {},
-                         std::chrono::milliseconds timeout = std::chrono::seconds(30));
-
 } // namespace fetchly::test

@@ -54,23 +54,14 @@ FtpServer::FtpServer(Options options)
                                      m_commandLog.string()};
     if (!options.reportSizes)
         argv.push_back("--no-size");
-    // The port may be taken between probing and binding; try a few.
-    std::string lastError;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        m_port = freeLoopbackPort();
-        std::vector<std::string> args = argv;
-        args.push_back("--port");
-        args.push_back(std::to_string(m_port));
-        m_peer.start(args, (m_dir.path() / "server.log").string());
-        try {
-            m_peer.waitForPort(m_port, std::chrono::seconds(15));
-            return;
-        } catch (const std::runtime_error &e) {
-            lastError = e.what();
-            m_peer.stop();
-        }
-    }
-    throw std::runtime_error("FtpServer: cannot start pyftpdlib: " + lastError);
+    m_port = m_peer.startOnFreePort(
+        [&](int port) {
+            std::vector<std::string> args = argv;
+            args.push_back("--port");
+            args.push_back(std::to_string(port));
+            return args;
+        },
+        (m_dir.path() / "server.log").string());
 }
 
 FtpServer::~FtpServer()

@@ -1,8 +1,8 @@
 #include "tests/support/http_server.h"
 
+#include "tests/support/program_run.h"
 #include "tests/support/test_paths.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -17,37 +17,29 @@ std::string peerScript(const std::string &name)
 
 } // namespace
 
-std::string httpPattern(std::size_t n)
+HttpPeer::HttpPeer(Scheme scheme)
 {
-    std::string block(251, '\0');
-    for (std::size_t i = 0; i < block.size(); ++i)
-        block[i] = static_cast<char>((i * 7 + 3) & 0xFF);
-    std::string out;
-    out.reserve(n);
-    while (out.size() < n)
-        out.append(block, 0, std::min(block.size(), n - out.size()));
-    return out;
-}
-
-HttpPeer::HttpPeer(Scheme scheme) : m_port(freeLoopbackPort())
-{
-    std::vector<std::string> argv{systemPython().string(), peerScript("http_peer.py"), std::to_string(m_port),
-                                  m_dir.str()};
+    std::vector<std::string> argv{systemPython().string(), peerScript("http_peer.py"), "PORT", m_dir.str()};
     if (scheme == Scheme::HttpsSelfSigned) {
         // A certificate nobody vouches for: clients that verify must refuse it.
         const std::string cert = (m_dir.path() / "cert.pem").string(),
                           key = (m_dir.path() / "key.pem").string();
-        const std::string cmd =
-            "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=127.0.0.1 -keyout '" + key +
-            "' -out '" + cert + "' >/dev/null 2>&1";
-        if (std::system(cmd.c_str()) != 0)
+        if (runProgram("openssl",
+                       {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                        "/CN=127.0.0.1", "-keyout", key, "-out", cert},
+                       ProgramRun{})
+                .status != 0)
             throw std::runtime_error("openssl could not make a test certificate");
         argv.push_back(cert);
         argv.push_back(key);
         m_scheme = "https";
     }
-    m_process.start(argv, (m_dir.path() / "peer.log").string());
-    m_process.waitForPort(m_port);
+    m_port = m_process.startOnFreePort(
+        [&](int port) {
+            argv[2] = std::to_string(port);
+            return argv;
+        },
+        (m_dir.path() / "peer.log").string());
 }
 
 std::string HttpPeer::url(const std::string &path) const
@@ -71,12 +63,17 @@ std::string HttpPeer::requestsLog() const
 }
 
 HttpProxyPeer::HttpProxyPeer(const std::string &user, const std::string &password)
-    : m_port(freeLoopbackPort())
 {
-    m_process.start({systemPython().string(), peerScript("http_proxy.py"), std::to_string(m_port), user,
-                     password, (m_dir.path() / "proxy.log").string()},
-                    (m_dir.path() / "peer.log").string());
-    m_process.waitForPort(m_port);
+    m_port = m_process.startOnFreePort(
+        [&](int port) {
+            return std::vector<std::string>{systemPython().string(),
+                                            peerScript("http_proxy.py"),
+                                            std::to_string(port),
+                                            user,
+                                            password,
+                                            (m_dir.path() / "proxy.log").string()};
+        },
+        (m_dir.path() / "peer.log").string());
 }
 
 std::string HttpProxyPeer::log() const
@@ -84,30 +81,33 @@ std::string HttpProxyPeer::log() const
     return readFile(m_dir.path() / "proxy.log");
 }
 
-NginxServer::NginxServer() : m_port(freeLoopbackPort())
+NginxServer::NginxServer()
 {
     const auto dir = m_dir.path();
     for (const char *sub : {"www", "www/dav", "www/chunked", "tmp", "logs"})
         std::filesystem::create_directories(dir / sub);
     const std::string d = dir.string();
-    std::ofstream conf(dir / "nginx.conf");
-    conf << "daemon off;\nmaster_process off;\nworker_processes 1;\n"
-         << "error_log " << d << "/logs/error.log;\npid " << d << "/nginx.pid;\n"
-         << "events { worker_connections 64; }\n"
-         << "http {\n  access_log off;\n"
-         << "  client_body_temp_path " << d << "/tmp/body;\n  proxy_temp_path " << d << "/tmp/proxy;\n"
-         << "  fastcgi_temp_path " << d << "/tmp/fastcgi;\n  uwsgi_temp_path " << d << "/tmp/uwsgi;\n"
-         << "  scgi_temp_path " << d << "/tmp/scgi;\n"
-         << "  sendfile on;\n"
-         << "  server {\n    listen 127.0.0.1:" << m_port << ";\n    root " << d << "/www;\n"
-         << "    location /dav/ { dav_methods PUT; create_full_put_path on; client_max_body_size 0; }\n"
-         << "    location /chunked/ { sub_filter 'never-matches-xyzzy' ''; sub_filter_types *; }\n"
-         << "  }\n}\n";
-    conf.close();
     const std::string nginx = std::filesystem::exists("/usr/sbin/nginx") ? "/usr/sbin/nginx" : "nginx";
-    m_process.start({nginx, "-c", (dir / "nginx.conf").string(), "-p", d},
-                    (dir / "logs" / "run.log").string());
-    m_process.waitForPort(m_port);
+    m_port = m_process.startOnFreePort(
+        [&](int port) {
+            std::ofstream conf(dir / "nginx.conf");
+            conf << "daemon off;\nmaster_process off;\nworker_processes 1;\n"
+                 << "error_log " << d << "/logs/error.log;\npid " << d << "/nginx.pid;\n"
+                 << "events { worker_connections 64; }\n"
+                 << "http {\n  access_log off;\n"
+                 << "  client_body_temp_path " << d << "/tmp/body;\n  proxy_temp_path " << d
+                 << "/tmp/proxy;\n"
+                 << "  fastcgi_temp_path " << d << "/tmp/fastcgi;\n  uwsgi_temp_path " << d << "/tmp/uwsgi;\n"
+                 << "  scgi_temp_path " << d << "/tmp/scgi;\n"
+                 << "  sendfile on;\n"
+                 << "  server {\n    listen 127.0.0.1:" << port << ";\n    root " << d << "/www;\n"
+                 << "    location /dav/ { dav_methods PUT; create_full_put_path on; client_max_body_size 0; "
+                    "}\n"
+                 << "    location /chunked/ { sub_filter 'never-matches-xyzzy' ''; sub_filter_types *; }\n"
+                 << "  }\n}\n";
+            return std::vector<std::string>{nginx, "-c", (dir / "nginx.conf").string(), "-p", d};
+        },
+        (dir / "logs" / "run.log").string());
 }
 
 std::string NginxServer::url(const std::string &path) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tests/support/byte_pattern.h"
 #include "tests/support/peer_process.h"
 #include "tests/support/temp_dir.h"
 
@@ -8,9 +9,6 @@
 #include <string>
 
 namespace fetchly::test {
-
-// The byte pattern the HTTP test peers serve (same as peers/http_peer.py).
-std::string httpPattern(std::size_t n);
 
 // peers/http_peer.py on a free loopback port: files with and without a
 // length, error statuses, redirects and loops, stalls, dropped connections,

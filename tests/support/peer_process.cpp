@@ -2,6 +2,7 @@
 
 #include "tests/support/temp_dir.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
@@ -26,6 +27,16 @@ sockaddr_in loopback(int port)
     addr.sin_port = htons(static_cast<uint16_t>(port));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     return addr;
+}
+
+// In the child: opens `path` onto descriptor `target`.
+void redirect(const char *path, int flags, int target)
+{
+    const int fd = ::open(path, flags, 0644);
+    if (fd >= 0 && fd != target) {
+        ::dup2(fd, target);
+        ::close(fd);
+    }
 }
 } // namespace
 
@@ -64,30 +75,42 @@ PeerProcess::~PeerProcess()
 void PeerProcess::start(const std::vector<std::string> &argv, const std::string &logFile,
                         const std::vector<std::string> &extraEnv)
 {
+    m_log = logFile;
+    spawn(argv, ChildIo{{}, {}, logFile, logFile}, extraEnv);
+}
+
+void PeerProcess::start(const std::vector<std::string> &argv, const ChildIo &io)
+{
+    m_log.clear();
+    spawn(argv, io, {});
+}
+
+void PeerProcess::spawn(const std::vector<std::string> &argv, const ChildIo &io,
+                        const std::vector<std::string> &extraEnv)
+{
     if (argv.empty())
         throw std::runtime_error("PeerProcess: no program");
     stop();
-    m_log = logFile;
     std::vector<std::string> env;
     for (char **e = environ; *e; ++e)
         env.emplace_back(*e);
     env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+    const bool errToOut = !io.err.empty() && io.err == io.out;
 
     pid_t pid = ::fork();
     if (pid < 0)
         throw std::runtime_error("fork failed");
     if (pid == 0) {
         ::setpgid(0, 0);
-        int devnull = ::open("/dev/null", O_RDONLY);
-        if (devnull >= 0)
-            ::dup2(devnull, 0);
-        if (!logFile.empty()) {
-            int fd = ::open(logFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (fd >= 0) {
-                ::dup2(fd, 1);
-                ::dup2(fd, 2);
-            }
-        }
+        if (!io.cwd.empty() && ::chdir(io.cwd.c_str()) != 0)
+            ::_exit(127);
+        redirect(io.input.empty() ? "/dev/null" : io.input.c_str(), O_RDONLY, 0);
+        if (!io.out.empty())
+            redirect(io.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 1);
+        if (errToOut)
+            ::dup2(1, 2);
+        else if (!io.err.empty())
+            redirect(io.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 2);
         std::vector<char *> args;
         for (const auto &a : argv)
             args.push_back(const_cast<char *>(a.c_str()));
@@ -131,6 +154,25 @@ void PeerProcess::waitForPort(int port, std::chrono::milliseconds timeout)
                              logTail());
 }
 
+int PeerProcess::startOnFreePort(const std::function<std::vector<std::string>(int port)> &argvFor,
+                                 const std::string &logFile, std::chrono::milliseconds timeout)
+{
+    std::string lastError;
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const int port = freeLoopbackPort();
+        const std::vector<std::string> argv = argvFor(port);
+        start(argv, logFile);
+        try {
+            waitForPort(port, timeout);
+            return port;
+        } catch (const std::runtime_error &e) {
+            lastError = argv.front() + ": " + e.what();
+            stop();
+        }
+    }
+    throw std::runtime_error("cannot start " + lastError);
+}
+
 void PeerProcess::stop()
 {
     if (m_pid <= 0)
@@ -158,9 +200,11 @@ void PeerProcess::signal(int sig)
         ::kill(m_pid, sig);
 }
 
-int PeerProcess::waitForExit(std::chrono::milliseconds timeout)
+int PeerProcess::waitForExit(std::chrono::milliseconds timeout, const std::function<void()> &whileWaiting)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
+    // Short programs are the common case: look again soon, then less often.
+    auto pause = std::chrono::milliseconds(1);
     while (m_pid > 0) {
         int status = 0;
         if (::waitpid(m_pid, &status, WNOHANG) == m_pid) {
@@ -169,7 +213,10 @@ int PeerProcess::waitForExit(std::chrono::milliseconds timeout)
         }
         if (std::chrono::steady_clock::now() >= deadline)
             return -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (whileWaiting)
+            whileWaiting();
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(whileWaiting ? 2 : 20));
     }
     return -1;
 }

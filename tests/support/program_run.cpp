@@ -1,38 +1,37 @@
 #include "tests/support/program_run.h"
 
+#include "tests/support/peer_process.h"
 #include "tests/support/temp_dir.h"
-
-#include <cstdlib>
-#include <sys/wait.h>
 
 namespace fetchly::test {
 
-namespace {
-std::string quote(const std::string &s)
+ProgramResult runProgram(const std::string &program, const std::vector<std::string> &args,
+                         const ProgramRun &run)
 {
-    std::string out = "'";
-    for (char c : s)
-        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return out + "'";
+    TempDir scratch;
+    const ChildIo io{run.cwd, scratch.path() / "in", scratch.path() / "out", scratch.path() / "err"};
+    writeFile(io.input, run.input);
+    std::vector<std::string> argv{program};
+    argv.insert(argv.end(), args.begin(), args.end());
+    ProgramResult r;
+    PeerProcess child;
+    child.start(argv, io);
+    r.status = child.waitForExit(std::chrono::seconds(run.timeoutSeconds), run.whileWaiting);
+    const bool hung = child.running();
+    child.stop();
+    r.err = readFile(io.err);
+    r.out = readFile(io.out);
+    if (hung) {
+        r.status = -1;
+        r.err += "timed out";
+    }
+    return r;
 }
-} // namespace
 
 ProgramResult runProgram(const std::string &program, const std::vector<std::string> &args,
                          const std::filesystem::path &cwd, int timeoutSeconds)
 {
-    TempDir scratch;
-    std::string cmd =
-        "cd " + quote(cwd.string()) + " && timeout " + std::to_string(timeoutSeconds) + " " + quote(program);
-    for (const auto &a : args)
-        cmd += " " + quote(a);
-    cmd += " </dev/null >" + quote((scratch.path() / "out").string()) + " 2>" +
-           quote((scratch.path() / "err").string());
-    const int raw = std::system(cmd.c_str());
-    ProgramResult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.err = readFile(scratch.path() / "err");
-    r.out = readFile(scratch.path() / "out");
-    return r;
+    return runProgram(program, args, ProgramRun{cwd, {}, timeoutSeconds, {}});
 }
 
 } // namespace fetchly::test

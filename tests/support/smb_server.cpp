@@ -1,8 +1,9 @@
 #include "tests/support/smb_server.h"
 
-#include <cstdio>
+#include "tests/support/program_run.h"
+#include "tests/support/root_only.h"
+
 #include <fstream>
-#include <memory>
 #include <stdexcept>
 
 namespace fs = std::filesystem;
@@ -38,18 +39,14 @@ void writeConfig(const fs::path &dir, const fs::path &share, int port)
     if (!conf)
         throw std::runtime_error("SmbServer: cannot write smb.conf");
 }
-
-struct PipeCloser {
-    void operator()(FILE *f) const
-    {
-        if (f)
-            ::pclose(f);
-    }
-};
 } // namespace
 
 SmbServer::SmbServer() : m_shareDir(m_dir.path() / "share")
 {
+    if (!isRoot()) {
+        m_missing = "smbd maps the share's account onto root, and this test does not run as root";
+        return;
+    }
     const fs::path d = m_dir.path();
     for (const char *sub : {"share", "private", "lock", "state", "cache", "pid", "ncalrpc", "binddns"})
         fs::create_directories(d / sub);
@@ -60,37 +57,23 @@ SmbServer::SmbServer() : m_shareDir(m_dir.path() / "share")
 
     // The account: smbpasswd needs an existing Unix user, so the share's user
     // name maps onto root, which runs the tests here.
-    std::string lastError;
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        m_port = freeLoopbackPort();
-        writeConfig(d, m_shareDir, m_port);
-        if (attempt == 0) {
-            std::string cmd = "smbpasswd -c '" + (d / "smb.conf").string() + "' -s -a root >'" +
-                              (d / "smbpasswd.log").string() + "' 2>&1";
-            std::unique_ptr<FILE, PipeCloser> pipe(::popen(cmd.c_str(), "w"));
-            if (!pipe)
-                throw std::runtime_error("SmbServer: cannot run smbpasswd");
-            std::string pw = password() + "\n" + password() + "\n";
-            std::fwrite(pw.data(), 1, pw.size(), pipe.get());
-            int status = ::pclose(pipe.release());
-            if (status != 0)
-                throw std::runtime_error("SmbServer: smbpasswd failed: " + readFile(d / "smbpasswd.log"));
-        }
-        // PeerProcess already puts smbd in a process group of its own, where
-        // its setsid() would fail; --no-process-group keeps it from trying,
-        // and its group-wide signals then reach only smbd's own children.
-        m_peer.start({"/usr/sbin/smbd", "--foreground", "--no-process-group", "--debug-stdout", "-s",
-                      (d / "smb.conf").string()},
-                     (d / "smbd.log").string());
-        try {
-            m_peer.waitForPort(m_port, std::chrono::seconds(15));
-            return;
-        } catch (const std::runtime_error &e) {
-            lastError = e.what();
-            m_peer.stop();
-        }
-    }
-    throw std::runtime_error("SmbServer: cannot start smbd: " + lastError);
+    const std::string conf = (d / "smb.conf").string();
+    writeConfig(d, m_shareDir, 445); // smbpasswd reads it, the port is smbd's
+    const std::string pw = password() + "\n" + password() + "\n";
+    const ProgramResult r =
+        runProgram("smbpasswd", {"-c", conf, "-s", "-a", "root"}, ProgramRun{{}, pw, 30, {}});
+    if (r.status != 0)
+        throw std::runtime_error("SmbServer: smbpasswd failed: " + r.out + r.err);
+    // PeerProcess already puts smbd in a process group of its own, where
+    // its setsid() would fail; --no-process-group keeps it from trying,
+    // and its group-wide signals then reach only smbd's own children.
+    m_port = m_peer.startOnFreePort(
+        [&](int port) {
+            writeConfig(d, m_shareDir, port);
+            return std::vector<std::string>{"/usr/sbin/smbd", "--foreground", "--no-process-group",
+                                            "--debug-stdout", "-s",           conf};
+        },
+        (d / "smbd.log").string());
 }
 
 SmbServer::~SmbServer()

@@ -15,6 +15,11 @@ std::filesystem::path testDataDir()
     return sourceDir() / "tests" / "testdata";
 }
 
+std::string programPath(const std::string &name)
+{
+    return (binaryDir() / "app" / name).string();
+}
+
 std::filesystem::path systemPython()
 {
     if (std::filesystem::exists("/usr/bin/python3"))

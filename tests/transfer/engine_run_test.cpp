@@ -1,8 +1,8 @@
 // The run over the items: event order, Done flags, cancel, Start during a
 // run, dialog texts and the resources a run leaves behind.
+#include "tests/support/event_recorder.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/event_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -72,7 +72,7 @@ TEST(EngineRun, InactiveItemsKeepTheirPositionButGetNoFileNumber)
     TFetchEngine engine;
     EventRecorder rec(engine);
     std::vector<std::string> headers;
-    rec.onProgress = [&](int, int, TFetchSize, TFetchSize) {
+    rec.onProgress = [&](const ProgressEvent &) {
         headers.push_back(engine.Progress().Snapshot().FileLabel);
     };
     TFetchItem off = httpItem(peer, "/file/10", dir, 10);
@@ -121,8 +121,8 @@ TEST(EngineRun, CancelInTheSecondOfThreeStopsTheRunAndDeletesThePartialFile)
     TFetchEngine engine;
     EventRecorder rec(engine);
     bool pressed = false;
-    rec.onProgress = [&](int fileidx, int, TFetchSize size, TFetchSize) {
-        if (fileidx == 2 && size >= 8192 && !pressed) {
+    rec.onProgress = [&](const ProgressEvent &e) {
+        if (e.fileidx == 2 && e.size >= 8192 && !pressed) {
             pressed = true;
             engine.CancelClick();
         }

@@ -1,14 +1,15 @@
 // Copies from a network share: a real smbd, and a local folder standing in
 // for a mounted share.
+#include "tests/support/event_recorder.h"
 #include "tests/support/smb_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/ftpcopy_events.h"
 
 #include "transfer/fetch_engine.h"
 #include "transfer/share_connection.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace fs = std::filesystem;
 using namespace fetchly;
@@ -34,7 +35,8 @@ protected:
     SmbServer smb;
     TempDir local;
     TFetchEngine engine;
-    EventLog events{engine};
+    EventRecorder events{engine};
+    void SetUp() override { SKIP_WITHOUT_SMB(smb); }
 };
 
 TEST_F(ShareCopy, ReadsTheSourceThroughTheShareInEveryNotation)
@@ -57,7 +59,7 @@ TEST_F(ShareCopy, ReadsTheSourceThroughTheShareInEveryNotation)
         EXPECT_TRUE(engine.Items.Get(static_cast<int>(i)).Done);
     }
     EXPECT_EQ(engine.Progress().Snapshot().FileLabel, "File : 3 of 3 : report.bin from " + shares[2]);
-    EXPECT_EQ(events.progress().back().totsize, 70000);
+    EXPECT_EQ(events.progressSteps().back().totsize, 70000);
 }
 
 TEST_F(ShareCopy, FailedConnectionRaisesConnectErrorTwice)
@@ -94,6 +96,7 @@ TEST_F(ShareCopy, ZeroLengthFileOnTheShareIsCode2)
 TEST(ShareConnectionUnit, ConnectsToSmbAndReleasesOnce)
 {
     SmbServer smb;
+    SKIP_WITHOUT_SMB(smb);
     writeFile(smb.shareDir() / "x y%.txt", "odd name");
     ShareConnection share;
     EXPECT_FALSE(share.Disconnect());
@@ -119,37 +122,32 @@ TEST(ShareConnectionUnit, ServerThatIsGoneFailsToConnect)
 
 TEST(ShareLocationParse, KnowsTheNotations)
 {
-    auto smb = ParseShareLocation("smb://server:4450/files/sub");
-    ASSERT_TRUE(smb);
-    EXPECT_EQ(smb->kind, ShareLocation::Kind::Smb);
-    EXPECT_EQ(smb->host, "server");
-    EXPECT_EQ(smb->port, 4450);
-    EXPECT_EQ(smb->path, "files/sub");
-
-    auto unc = ParseShareLocation("\\\\server\\files\\");
-    ASSERT_TRUE(unc);
-    EXPECT_EQ(unc->kind, ShareLocation::Kind::Smb);
-    EXPECT_EQ(unc->host, "server");
-    EXPECT_EQ(unc->port, 0);
-    EXPECT_EQ(unc->path, "files");
-
-    auto mounted = ParseShareLocation("/mnt/share");
-    ASSERT_TRUE(mounted);
-    EXPECT_EQ(mounted->kind, ShareLocation::Kind::LocalDirectory);
-    EXPECT_EQ(mounted->path, "/mnt/share");
-
-    EXPECT_FALSE(ParseShareLocation(""));
-    EXPECT_FALSE(ParseShareLocation("smb://server"));
-    EXPECT_FALSE(ParseShareLocation("//server/"));
-    EXPECT_FALSE(ParseShareLocation("smb://server:99999/files"));
-    EXPECT_FALSE(ParseShareLocation("smb://:445/files"));
+    using Kind = ShareLocation::Kind;
+    const struct {
+        std::string text;
+        Kind kind;
+        std::string host;
+        int port;
+        std::string path;
+    } cases[] = {{"smb://server:4450/files/sub", Kind::Smb, "server", 4450, "files/sub"},
+                 {"\\\\server\\files\\", Kind::Smb, "server", 0, "files"},
+                 {"/mnt/share", Kind::LocalDirectory, "", 0, "/mnt/share"}};
+    for (const auto &c : cases) {
+        const auto parsed = ParseShareLocation(c.text);
+        ASSERT_TRUE(parsed) << c.text;
+        EXPECT_EQ(std::tie(parsed->kind, parsed->host, parsed->path), std::tie(c.kind, c.host, c.path))
+            << c.text;
+        EXPECT_EQ(parsed->port, c.port) << c.text;
+    }
+    for (const char *bad : {"", "smb://server", "//server/", "smb://server:99999/files", "smb://:445/files"})
+        EXPECT_FALSE(ParseShareLocation(bad)) << bad;
 }
 
 TEST(MountedShareCopy, LocalFolderAsShare)
 {
     TempDir mount, local;
     TFetchEngine engine;
-    EventLog events(engine);
+    EventRecorder events(engine);
     writeFile(mount.path() / "sub" / "m.bin", "mounted share");
     engine.Items.Add(shareItem(mount.str(), "", "", "sub/m.bin", local.str()));
     engine.Items.Add(shareItem((mount.path() / "absent").string(), "", "", "m.bin", local.str()));

@@ -1,6 +1,7 @@
 // Local file copies, including the failure codes and a full disk.
+#include "tests/support/event_recorder.h"
+#include "tests/support/root_only.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/ftpcopy_events.h"
 
 #include "transfer/fetch_engine.h"
 
@@ -31,7 +32,7 @@ class FileCopy : public ::testing::Test {
 protected:
     TempDir dir;
     TFetchEngine engine;
-    EventLog events{engine};
+    EventRecorder events{engine};
 };
 
 TEST_F(FileCopy, CopiesIn16384ByteChunksIntoNewDirectories)
@@ -45,7 +46,7 @@ TEST_F(FileCopy, CopiesIn16384ByteChunksIntoNewDirectories)
 
     EXPECT_EQ(readFile(targetDir / "a.bin"), data);
     std::vector<TFetchSize> sizes;
-    for (const auto &p : events.progress()) {
+    for (const auto &p : events.progressSteps()) {
         sizes.push_back(p.size);
         EXPECT_EQ(p.totsize, 40000);
     }
@@ -218,6 +219,7 @@ private:
 
 TEST_F(FileCopy, FullDiskIsCode5AndKeepsThePartialFile)
 {
+    SKIP_UNLESS_ROOT("mount a small tmpfs");
     const std::string data = patternBytes(300000);
     auto source = dir.write("big.bin", data);
     SmallDisk disk(dir.path() / "small");

@@ -1,7 +1,7 @@
 // FTP downloads against a real pyftpdlib server on 127.0.0.1.
+#include "tests/support/event_recorder.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/ftpcopy_events.h"
 
 #include "transfer/fetch_engine.h"
 
@@ -31,7 +31,7 @@ protected:
     FtpServer ftp;
     TempDir local;
     TFetchEngine engine;
-    EventLog events{engine};
+    EventRecorder events{engine};
 };
 
 TEST_F(FtpDownload, AnonymousWhenThePasswordIsEmpty)
@@ -95,7 +95,7 @@ TEST_F(FtpDownload, ProgressComesInChunksOfAtMost4096WithAFinalPass)
     engine.Items.Add(ftpItem(ftp, "c.bin", local.str()));
     runToEnd(engine);
 
-    auto steps = events.progress();
+    auto steps = events.progressSteps();
     ASSERT_GE(steps.size(), 100000u / 4096 + 2);
     TFetchSize previous = 0;
     for (const auto &s : steps) {
@@ -126,14 +126,14 @@ TEST(FtpDownloadUnknownSize, RunsWithTotalZero)
     FtpServer ftp(FtpServer::Options{.reportSizes = false});
     TempDir local;
     TFetchEngine engine;
-    EventLog events(engine);
+    EventRecorder events(engine);
     const std::string data = patternBytes(9000);
     writeFile(ftp.root() / "n.bin", data);
     engine.Items.Add(ftpItem(ftp, "n.bin", local.str()));
     runToEnd(engine);
 
     EXPECT_EQ(readFile(local.path() / "n.bin"), data);
-    auto steps = events.progress();
+    auto steps = events.progressSteps();
     ASSERT_FALSE(steps.empty());
     for (const auto &s : steps)
         EXPECT_EQ(s.totsize, 0);
@@ -225,7 +225,7 @@ TEST_F(FtpDownload, CancelRemovesThePartFile)
 
     EXPECT_FALSE(fs::exists(local.path() / "big.bin.part"));
     EXPECT_FALSE(fs::exists(local.path() / "big.bin"));
-    EXPECT_LT(events.progress().back().size, static_cast<TFetchSize>(data.size()));
+    EXPECT_LT(events.progressSteps().back().size, static_cast<TFetchSize>(data.size()));
     EXPECT_FALSE(engine.Items.Get(0).Done);
     EXPECT_EQ(events.log(), (std::vector<std::string>{"FileStart 0 0", "Progress", "CopyDone"}));
 }
@@ -259,8 +259,8 @@ TEST_F(FtpDownload, BrokenTransferResumesWhileTheSizeIsUnchanged)
     EXPECT_EQ(readFile(local.path() / "r.flaky"), data);
     const auto commands = ftp.commands();
     EXPECT_NE(std::find(commands.begin(), commands.end(), "anonymous REST 25000"), commands.end());
-    EXPECT_EQ(events.progress().back().size, 50000);
-    EXPECT_EQ(events.progress().back().totsize, 50000);
+    EXPECT_EQ(events.progressSteps().back().size, 50000);
+    EXPECT_EQ(events.progressSteps().back().totsize, 50000);
 
     // A part left from a file of another size is started over.
     writeFile(ftp.root() / "s.flaky", data);

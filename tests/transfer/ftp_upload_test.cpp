@@ -1,7 +1,7 @@
 // FTP uploads against a real pyftpdlib server on 127.0.0.1.
+#include "tests/support/event_recorder.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/ftpcopy_events.h"
 
 #include "transfer/fetch_engine.h"
 
@@ -34,7 +34,7 @@ protected:
     FtpServer ftp;
     TempDir local;
     TFetchEngine engine;
-    EventLog events{engine};
+    EventRecorder events{engine};
 };
 
 TEST_F(FtpUpload, CreatesTheMissingRemoteDirectory)
@@ -76,7 +76,7 @@ TEST_F(FtpUpload, MultipleOf4096EndsWithAPassThatSendsNothing)
 
     EXPECT_EQ(readFile(ftp.root() / "m.bin"), data);
     std::vector<TFetchSize> sizes;
-    for (const auto &p : events.progress()) {
+    for (const auto &p : events.progressSteps()) {
         sizes.push_back(p.size);
         EXPECT_EQ(p.totsize, 3 * 4096);
     }
@@ -92,7 +92,7 @@ TEST_F(FtpUpload, OtherSizesEndWithTheShortChunk)
     runToEnd(engine);
     EXPECT_EQ(readFile(ftp.root() / "s.bin"), data);
     std::vector<TFetchSize> sizes;
-    for (const auto &p : events.progress())
+    for (const auto &p : events.progressSteps())
         sizes.push_back(p.size);
     EXPECT_EQ(sizes, (std::vector<TFetchSize>{4096, 4196}));
     EXPECT_TRUE(ftp.usedActive());
@@ -152,7 +152,7 @@ TEST_F(FtpUpload, CancelStopsAfterTheCurrentChunk)
     runToEnd(engine);
 
     EXPECT_FALSE(engine.Items.Get(0).Done);
-    EXPECT_LT(events.progress().back().size, static_cast<TFetchSize>(data.size()));
+    EXPECT_LT(events.progressSteps().back().size, static_cast<TFetchSize>(data.size()));
     // What reached the server is a prefix of the file.
     std::string sent = readFile(ftp.root() / "c.bin");
     EXPECT_LT(sent.size(), data.size());

@@ -1,9 +1,9 @@
 // HTTP download against real servers: every outcome the operation knows,
 // from a clean file to a dropped connection.
+#include "tests/support/event_recorder.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/event_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -76,7 +76,7 @@ TEST_F(HttpDownloadTest, FileWithLengthArrivesWholeInChunks)
 {
     const auto item = fetch(peer.url("/file/100000"));
     EXPECT_TRUE(item.Done);
-    EXPECT_EQ(file("100000"), httpPattern(100000));
+    EXPECT_EQ(file("100000"), patternBytes(100000));
     EXPECT_EQ(rec.events(), (Lines{"FileStart 0 0", "FileDone 0 0", "CopyDone"}));
     expectChunked(progress(), 100000);
     EXPECT_GE(progress().size(), 100000u / 4096 + 1);
@@ -92,7 +92,7 @@ TEST_F(HttpDownloadTest, NoContentLengthGivesTotalZero)
 {
     const auto item = fetch(peer.url("/nolength/50000"));
     EXPECT_TRUE(item.Done);
-    EXPECT_EQ(file("50000"), httpPattern(50000));
+    EXPECT_EQ(file("50000"), patternBytes(50000));
     expectChunked(progress(), 0);
     EXPECT_EQ(progress().back(), "1 0 50000 0");
     // The bar stays, the label shows the count alone.
@@ -121,7 +121,7 @@ TEST_F(HttpDownloadTest, RedirectsAreFollowedAndLoopsEndAsAnError)
 {
     auto item = fetch(peer.url("/redirect/3"), dir.str(), "target.bin");
     EXPECT_TRUE(item.Done);
-    EXPECT_EQ(file("target.bin"), httpPattern(1000));
+    EXPECT_EQ(file("target.bin"), patternBytes(1000));
 
     item = fetch(peer.url("/loop"));
     EXPECT_FALSE(item.Done);
@@ -156,7 +156,7 @@ TEST_F(HttpDownloadTest, StallIsRetriedThenFailsAndKeepsThePartFile)
     EXPECT_FALSE(item.Done);
     EXPECT_EQ(requests("GET /stall/6000 "), 2u);
     EXPECT_EQ(rec.retries(), Lines{"1/1 28 Timeout was reached"});
-    EXPECT_EQ(file("6000.part"), httpPattern(6000));
+    EXPECT_EQ(file("6000.part"), patternBytes(6000));
     EXPECT_FALSE(fs::exists(dir.path() / "6000"));
     const Lines events = rec.events();
     EXPECT_EQ(Lines(events.begin() + 1, events.begin() + 3),
@@ -178,7 +178,7 @@ TEST_F(HttpDownloadTest, DroppedConnectionIsRetriedFiveTimesAndKeepsThePartFile)
     EXPECT_FALSE(item.Done);
     EXPECT_EQ(requests("GET /drop/7000 "), 6u);
     EXPECT_EQ(rec.retries().size(), 5u);
-    EXPECT_EQ(file("7000.part"), httpPattern(7000));
+    EXPECT_EQ(file("7000.part"), patternBytes(7000));
     EXPECT_FALSE(fs::exists(dir.path() / "7000"));
     const Lines events = rec.events();
     EXPECT_EQ(Lines(events.begin() + 1, events.begin() + 3),
@@ -208,7 +208,7 @@ TEST_F(HttpDownloadTest, OverwriteIsAskedAndARefusalSkipsTheItem)
     rec.allowOverwrite = true;
     item = fetch(peer.url("/file/100"));
     EXPECT_TRUE(item.Done);
-    EXPECT_EQ(file("100"), httpPattern(100));
+    EXPECT_EQ(file("100"), patternBytes(100));
 }
 
 TEST_F(HttpDownloadTest, TargetThatCannotBeCreatedIsCode3)
@@ -238,7 +238,7 @@ TEST_F(HttpDownloadTest, MissingTargetDirectoriesAreCreated)
 {
     const auto item = fetch(peer.url("/file/10"), dir.str() + "/a/b/c", "x.bin");
     EXPECT_TRUE(item.Done);
-    EXPECT_EQ(file("a/b/c/x.bin"), httpPattern(10));
+    EXPECT_EQ(file("a/b/c/x.bin"), patternBytes(10));
     EXPECT_EQ(engine.CurrentTarget(), dir.str() + "/a/b/c/x.bin");
 }
 
@@ -265,7 +265,7 @@ TEST_F(HttpDownloadTest, ExistingFileSurvivesAFailedDownload)
         EXPECT_FALSE(fetch(peer.url(path), dir.str(), "keep.bin").Done);
         EXPECT_EQ(file("keep.bin"), "the good copy");
     }
-    EXPECT_EQ(file("keep.bin.part"), httpPattern(5000));
+    EXPECT_EQ(file("keep.bin.part"), patternBytes(5000));
 }
 
 TEST_F(HttpDownloadTest, LinkAtTheTargetIsReplacedNotFollowed)
@@ -276,7 +276,7 @@ TEST_F(HttpDownloadTest, LinkAtTheTargetIsReplacedNotFollowed)
     EXPECT_TRUE(fetch(peer.url("/file/3000"), dir.str(), "x.bin").Done);
     EXPECT_EQ(readFile(outside.path() / "precious"), "outside the folder");
     EXPECT_FALSE(fs::is_symlink(dir.path() / "x.bin"));
-    EXPECT_EQ(file("x.bin"), httpPattern(3000));
+    EXPECT_EQ(file("x.bin"), patternBytes(3000));
     // A link as the part file is not written through either.
     fs::create_symlink(outside.path() / "precious", dir.path() / "y.bin.part");
     EXPECT_FALSE(fetch(peer.url("/file/3000"), dir.str(), "y.bin").Done);
@@ -314,12 +314,12 @@ TEST_F(HttpDownloadTest, InterruptedDownloadResumesOnlyTheSameFile)
         std::remove((peer.recordDir() / "etag").c_str());
         const std::string url = peer.url(std::string("/ranged/200000?") + query);
         EXPECT_FALSE(fetch(url, dir.str(), "r.bin").Done);
-        EXPECT_TRUE(file("r.bin.part") == httpPattern(100000));
+        EXPECT_TRUE(file("r.bin.part") == patternBytes(100000));
         if (newTag)
             writeFile(peer.recordDir() / "etag", newTag);
         const std::size_t earlier = progress().size();
         EXPECT_TRUE(fetch(url, dir.str(), "r.bin").Done);
-        EXPECT_TRUE(file("r.bin") == httpPattern(200000));
+        EXPECT_TRUE(file("r.bin") == patternBytes(200000));
         EXPECT_FALSE(fs::exists(dir.path() / "r.bin.part"));
         long long first = -1, total = 0;
         const std::string step = progress().at(earlier);
@@ -349,7 +349,7 @@ TEST_F(HttpDownloadTest, BusyServerIsWaitedForAsItAsks)
     EXPECT_EQ(rec.retries(),
               (Lines{"1/5 503 Returned http error code 503", "2/5 503 Returned http error code 503"}));
     EXPECT_EQ(rec.events(), (Lines{"FileStart 0 0", "FileDone 0 0", "CopyDone"}));
-    EXPECT_EQ(file("b.bin"), httpPattern(5000));
+    EXPECT_EQ(file("b.bin"), patternBytes(5000));
 }
 
 TEST_F(HttpDownloadTest, CancelEndsABackoffAtOnce)
@@ -382,7 +382,7 @@ TEST_F(HttpDownloadTest, LargeFileOverRangesIsByteExact)
         const std::string path = "/ranged/" + std::to_string(size) + "?" + query;
         const std::size_t retriesBefore = rec.retries().size();
         EXPECT_TRUE(fetch(peer.url(path), dir.str(), "big.bin").Done);
-        EXPECT_TRUE(file("big.bin") == httpPattern(size)) << "the file differs";
+        EXPECT_TRUE(file("big.bin") == patternBytes(size)) << "the file differs";
         // A dropped range is taken over by a connection that finished early
         // when that one is quicker than the retry, so the drop may cost none.
         EXPECT_LE(rec.retries().size() - retriesBefore, retries) << ::testing::PrintToString(rec.retries());
@@ -402,8 +402,8 @@ TEST_F(HttpDownloadTest, LargeFileOverRangesIsByteExact)
 TEST_F(HttpDownloadTest, CancelDuringAParallelDownloadLeavesNothingBehind)
 {
     const auto fds = countEntries("/proc/self/fd");
-    rec.onProgress = [&](int, int, TFetchSize size, TFetchSize) {
-        if (size > (1 << 20))
+    rec.onProgress = [&](const ProgressEvent &e) {
+        if (e.size > (1 << 20))
             engine.CancelClick();
     };
     EXPECT_FALSE(fetch(peer.url("/ranged/8388608?etag=c&rate=2000000"), dir.str(), "c.bin").Done);
@@ -417,7 +417,7 @@ TEST(HttpDownloadNginx, PlainAndChunkedFilesArriveWhole)
 {
     NginxServer nginx;
     TempDir dir;
-    const std::string data = httpPattern(300000);
+    const std::string data = patternBytes(300000);
     {
         std::ofstream(nginx.root() / "big.bin", std::ios::binary) << data;
         std::ofstream(nginx.root() / "chunked" / "big.txt", std::ios::binary) << data;
@@ -440,7 +440,7 @@ TEST(HttpDownloadFtpUrl, AnFtpUrlIsFetchedWithoutAStatus)
 {
     FtpServer ftp;
     TempDir dir;
-    const std::string data = httpPattern(20000);
+    const std::string data = patternBytes(20000);
     {
         std::ofstream(ftp.root() / "pub.bin", std::ios::binary) << data;
     }
@@ -468,7 +468,7 @@ TEST(HttpDownloadSecurity, CredentialsAreNotForwardedToAnotherHost)
     engine.Items.Add(TFetchItem{0, url, dir.str(), "moved.bin"});
     ASSERT_TRUE(runAndWait(engine));
     EXPECT_TRUE(engine.Items.Get(0).Done);
-    EXPECT_EQ(readFile(dir.path() / "moved.bin"), httpPattern(300));
+    EXPECT_EQ(readFile(dir.path() / "moved.bin"), patternBytes(300));
     EXPECT_NE(first.requestsLog().find("Authorization: Basic dXNlcjpzZWNyZXQ="), std::string::npos);
     EXPECT_NE(second.requestsLog().find("GET /file/300 "), std::string::npos);
     EXPECT_EQ(second.requestsLog().find("Authorization"), std::string::npos) << second.requestsLog();
@@ -498,7 +498,7 @@ TEST(HttpDownloadMemory, StaysFlatWhateverTheSize)
     TempDir dir;
     {
         std::ofstream out(nginx.root() / "big.bin", std::ios::binary);
-        const std::string block = httpPattern(1 << 20);
+        const std::string block = patternBytes(1 << 20);
         for (int i = 0; i < 96; ++i)
             out << block;
     }

@@ -1,7 +1,7 @@
 // HTTP upload (POST and PUT) against real servers, bodies compared byte for byte.
+#include "tests/support/event_recorder.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/event_recorder.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +39,7 @@ protected:
 
 TEST_F(HttpUploadTest, PutSendsTheFileAsItIs)
 {
-    const std::string data = httpPattern(10000);
+    const std::string data = patternBytes(10000);
     dir.write("local.bin", data);
     const auto item = upload(peer.url("/upload/put1"), "local.bin", TFetchHTTPCommand::hcPut);
     EXPECT_TRUE(item.Done);
@@ -57,7 +57,7 @@ TEST_F(HttpUploadTest, PutSendsTheFileAsItIs)
 
 TEST_F(HttpUploadTest, PostOfAMultipleOf4096EndsWithAnEmptyPass)
 {
-    const std::string data = httpPattern(8192);
+    const std::string data = patternBytes(8192);
     dir.write("eight.bin", data);
     const auto item = upload(peer.url("/upload/post1"), "eight.bin", TFetchHTTPCommand::hcPost);
     EXPECT_TRUE(item.Done);
@@ -74,7 +74,7 @@ TEST_F(HttpUploadTest, EmptyAndLargeFilesArriveExactly)
     EXPECT_TRUE(std::filesystem::exists(peer.recordDir() / "empty.body"));
     EXPECT_EQ(peer.uploadedBody("empty"), "");
 
-    const std::string data = httpPattern(1 << 20);
+    const std::string data = patternBytes(1 << 20);
     dir.write("mb.bin", data);
     EXPECT_TRUE(upload(peer.url("/upload/mb"), "mb.bin", TFetchHTTPCommand::hcPut).Done);
     EXPECT_EQ(peer.uploadedBody("mb"), data);
@@ -118,7 +118,7 @@ TEST(HttpUploadNginx, PutIsStoredByTheServer)
 {
     NginxServer nginx;
     TempDir dir;
-    const std::string data = httpPattern(4096 * 3);
+    const std::string data = patternBytes(4096 * 3);
     dir.write("up.bin", data);
     TFetchEngine engine;
     EventRecorder rec(engine);

@@ -1,4 +1,4 @@
-#include "tests/ui/widget_helpers.h"
+#include "tests/support/widget_helpers.h"
 #include "ui/directory_edit.h"
 #include "ui/input_box.h"
 #include "ui/tray_icon.h"

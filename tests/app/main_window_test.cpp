@@ -3,7 +3,7 @@
 #include "app/core/list_file.h"
 #include "app/main_form.h"
 #include "app/options_form.h"
-#include "tests/ui/widget_helpers.h"
+#include "tests/support/widget_helpers.h"
 #include "ui/directory_edit.h"
 #include "ui/input_box.h"
 #include "ui/tray_icon.h"
@@ -163,7 +163,7 @@ TEST(MainWindowLifecycle, ListChangesAreWrittenSoonWithoutClosing)
     XdgHome home;
     TDownloadForm form;
     form.AddUrl("http://h/a.jpg");
-    EXPECT_TRUE(test::WaitFor(
+    EXPECT_TRUE(test::PumpUntil(
         [] { return test::readFile(test::SavedFilesPath()).find("http://h/a.jpg=") == 0; }, 4000));
 }
 
@@ -306,7 +306,7 @@ TEST(MainWindowLifecycle, ProgressChangesOnlyTheScreenAndTheEndIsWritten)
     EXPECT_TRUE(form.URLBox->item(0)->text().contains("2kb of 4kb"));
     form.FetchEngine1FileDone(0, true);
     form.FetchEngine1CopyDone1(false);
-    EXPECT_TRUE(test::WaitFor(
+    EXPECT_TRUE(test::PumpUntil(
         [] { return test::readFile(test::SavedFilesPath()).find("<B>Downloaded</B>") != std::string::npos; },
         7000));
 }

@@ -1,9 +1,9 @@
 // The Qt progress dialog as a view of a real run: geometry, texts, end
 // state and buttons.
+#include "tests/support/event_recorder.h"
 #include "tests/support/event_wait.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
-#include "tests/transfer/event_recorder.h"
 #include "ui/progress_dialog.h"
 #include "ui/ui_event_pump.h"
 
@@ -111,7 +111,7 @@ TEST_F(ProgressDialogTest, PlainDialogGoesWhenTheRunEnds)
     ProgressDialogHost host(engine);
     attach(host);
     bool seen = false;
-    rec.onProgress = [&](int, int, TFetchSize, TFetchSize) { seen = true; };
+    rec.onProgress = [&](const ProgressEvent &) { seen = true; };
     run({"/file/5000"});
     EXPECT_TRUE(seen);
     EXPECT_EQ(host.dialog(), nullptr);
@@ -198,12 +198,3 @@ std::string gestureName(const ::testing::TestParamInfo<Dismiss> &info)
 INSTANTIATE_TEST_SUITE_P(Gestures, ProgressDialogDismiss,
                          ::testing::Values(Dismiss::Button, Dismiss::Escape, Dismiss::WindowClose),
                          gestureName);
-
-int main(int argc, char **argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

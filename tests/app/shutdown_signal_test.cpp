@@ -5,14 +5,13 @@
 #include "app/core/list_file.h"
 #include "tests/support/peer_process.h"
 #include "tests/support/test_paths.h"
-#include "tests/ui/widget_helpers.h"
+#include "tests/support/widget_helpers.h"
 
 #include <chrono>
 #include <csignal>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <thread>
 #include <tuple>
 
 namespace fetchly {
@@ -47,22 +46,19 @@ TEST_P(ShutdownSignal, SavesTheListAndTheOptions)
     SaveListFile(test::SavedFilesPath(), lines);
     ASSERT_FALSE(std::filesystem::exists(test::IniPath()));
 
-    const auto program = test::binaryDir() / "app" / "fetchly";
+    const std::string program = test::programPath("fetchly");
     test::PeerProcess fetchly;
-    std::vector<std::string> argv = {program.string()};
+    std::vector<std::string> argv = {program};
     if (hidden)
         argv.push_back("-AUTOMATION");
     fetchly.start(argv, (home.root() / "fetchly.log").string());
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!catches(fetchly.pid(), sig) && fetchly.running() && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    test::WaitUntil([&] { return catches(fetchly.pid(), sig) || !fetchly.running(); },
+                    std::chrono::seconds(20));
     ASSERT_TRUE(catches(fetchly.pid(), sig)) << fetchly.logTail();
 
     ::kill(fetchly.pid(), sig);
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (fetchly.running() && std::chrono::steady_clock::now() < end)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    ASSERT_FALSE(fetchly.running()) << "still running after the signal";
+    ASSERT_TRUE(test::WaitUntil([&] { return !fetchly.running(); }, std::chrono::seconds(20)))
+        << "still running after the signal";
 
     EXPECT_EQ(LoadListFile(test::SavedFilesPath()), lines);
     const TIniFile ini(test::IniPath());

@@ -1,7 +1,7 @@
 // The command-line forms of the FTP and copy transfers, run as the program
 // itself: exit status, messages and the bytes that arrive.
+#include "tests/cli/run_fetchly.h"
 #include "tests/support/ftp_server.h"
-#include "tests/support/program_run.h"
 #include "tests/support/smb_server.h"
 #include "tests/support/temp_dir.h"
 
@@ -15,16 +15,6 @@ namespace {
 
 using Result = ProgramResult;
 
-Result fetchly(const std::vector<std::string> &args, const fs::path &cwd)
-{
-    return runProgram(FETCHLY_PROGRAM, args, cwd);
-}
-
-bool contains(const std::string &text, const std::string &part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 TEST(CopyCommand, CopiesIntoTheCurrentFolderOrDirAndNamesWithO)
 {
     TempDir dir;
@@ -32,13 +22,13 @@ TEST(CopyCommand, CopiesIntoTheCurrentFolderOrDirAndNamesWithO)
     auto b = dir.write("src/b.bin", "bee");
     fs::create_directories(dir.path() / "here");
 
-    Result r = fetchly({"copy", a.string(), b.string()}, dir.path() / "here");
+    Result r = runFetchly({"copy", a.string(), b.string()}, dir.path() / "here");
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readFile(dir.path() / "here" / "a.bin"), std::string(50000, 'a'));
     EXPECT_EQ(readFile(dir.path() / "here" / "b.bin"), "bee");
 
-    r = fetchly({"copy", "-d", (dir.path() / "out" / "new").string(), "-o", "named.bin", b.string()},
-                dir.path());
+    r = runFetchly({"copy", "-d", (dir.path() / "out" / "new").string(), "-o", "named.bin", b.string()},
+                   dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readFile(dir.path() / "out" / "new" / "named.bin"), "bee");
 }
@@ -48,7 +38,7 @@ TEST(CopyCommand, FailureExitsWithOneAndSaysWhy)
     TempDir dir;
     auto good = dir.write("good.txt", "fine");
     Result r =
-        fetchly({"copy", "-d", (dir.path() / "out").string(), "missing.txt", good.string()}, dir.path());
+        runFetchly({"copy", "-d", (dir.path() / "out").string(), "missing.txt", good.string()}, dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(contains(r.err, "fetchly: error 1: missing.txt (Cannot open source file missing.txt: No such "
                                 "file or directory)\n"))
@@ -56,7 +46,7 @@ TEST(CopyCommand, FailureExitsWithOneAndSaysWhy)
     // The run goes on after the failing item.
     EXPECT_EQ(readFile(dir.path() / "out" / "good.txt"), "fine");
 
-    r = fetchly({"copy", "--quiet", "-d", dir.str(), "empty"}, dir.path());
+    r = runFetchly({"copy", "--quiet", "-d", dir.str(), "empty"}, dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_FALSE(contains(r.err, "fetchly: empty")) << "--quiet keeps the progress lines out";
 }
@@ -69,7 +59,7 @@ TEST(CopyCommand, UsageErrorsExitWithTwo)
                                                                   {"copy", "-d"},
                                                                   {"copy", "-o", "n", "a", "b"},
                                                                   {"copy", "--user", "u", "a"}}) {
-        Result r = fetchly(args, dir.path());
+        Result r = runFetchly(args, dir.path());
         EXPECT_EQ(r.status, 2) << args.back();
         EXPECT_TRUE(contains(r.err, "usage: fetchly copy")) << r.err;
     }
@@ -78,17 +68,18 @@ TEST(CopyCommand, UsageErrorsExitWithTwo)
 TEST(CopyCommand, ReadsFromAnSmbShare)
 {
     SmbServer smb;
+    SKIP_WITHOUT_SMB(smb);
     writeFile(smb.shareDir() / "in" / "s.bin", std::string(20000, 's'));
     TempDir dir;
-    Result r = fetchly({"copy", "--share", smb.url(), "--user", smb.user(), "--password", smb.password(),
-                        "-d", dir.str(), "in/s.bin"},
-                       dir.path());
+    Result r = runFetchly({"copy", "--share", smb.url(), "--user", smb.user(), "--password", smb.password(),
+                           "-d", dir.str(), "in/s.bin"},
+                          dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readFile(dir.path() / "s.bin"), std::string(20000, 's'));
 
-    r = fetchly({"copy", "--share", smb.url(), "--user", smb.user(), "--password=wrong", "--quiet", "-d",
-                 dir.str(), "in/s.bin", "-o", "never.bin"},
-                dir.path());
+    r = runFetchly({"copy", "--share", smb.url(), "--user", smb.user(), "--password=wrong", "--quiet", "-d",
+                    dir.str(), "in/s.bin", "-o", "never.bin"},
+                   dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "fetchly: share connection failed: " + smb.url() + " in/s.bin (" + smb.url() +
                          ": Permission denied)\n");
@@ -101,19 +92,19 @@ TEST(FtpCommands, GetDownloadsPassiveIntoDir)
     writeFile(ftp.root() / "pub" / "g.bin", std::string(9000, 'g'));
     TempDir dir;
     const std::string server = "127.0.0.1:" + std::to_string(ftp.port());
-    Result r = fetchly({"get", "--ftp", server, "--passive", "-d", dir.str(), "-o", "mine.bin", "/pub/g.bin"},
-                       dir.path());
+    Result r = runFetchly(
+        {"get", "--ftp", server, "--passive", "-d", dir.str(), "-o", "mine.bin", "/pub/g.bin"}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readFile(dir.path() / "mine.bin"), std::string(9000, 'g'));
     EXPECT_TRUE(ftp.usedPassive());
     EXPECT_EQ(ftp.logins(), std::vector<std::string>{"anonymous"});
 
-    r = fetchly({"get", "--ftp", server, "--quiet", "pub/none.bin"}, dir.path());
+    r = runFetchly({"get", "--ftp", server, "--quiet", "pub/none.bin"}, dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "fetchly: not found: ftp " + server +
                          " pub/none.bin (550 /pub/none.bin is not retrievable.)\n");
     // An escape sequence in a name never reaches the terminal.
-    r = fetchly({"get", "--ftp", server, "--quiet", "pub/none\x1b[2J.bin"}, dir.path());
+    r = runFetchly({"get", "--ftp", server, "--quiet", "pub/none\x1b[2J.bin"}, dir.path());
     EXPECT_EQ(r.err,
               "fetchly: error 3: ftp " + server + " pub/none?[2J.bin (path contains control characters)\n");
 }
@@ -124,16 +115,16 @@ TEST(FtpCommands, PutUploadsIntoANewRemoteFolder)
     TempDir dir;
     auto file = dir.write("p.bin", std::string(4096 * 2, 'p'));
     const std::string server = "127.0.0.1:" + std::to_string(ftp.port());
-    Result r = fetchly({"put", "--ftp", server, "--user", ftp.user(), "--password", ftp.password(), "--to",
-                        "drop/box", file.string()},
-                       dir.path());
+    Result r = runFetchly({"put", "--ftp", server, "--user", ftp.user(), "--password", ftp.password(), "--to",
+                           "drop/box", file.string()},
+                          dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(readFile(ftp.root() / "drop" / "box" / "p.bin"), std::string(4096 * 2, 'p'));
     EXPECT_TRUE(ftp.usedActive());
     EXPECT_EQ(ftp.logins(), std::vector<std::string>{ftp.user()});
 
     // Anonymous may not make folders: the line says so in the server's words.
-    r = fetchly({"put", "--ftp", server, "--quiet", "--to", "other", file.string()}, dir.path());
+    r = runFetchly({"put", "--ftp", server, "--quiet", "--to", "other", file.string()}, dir.path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "fetchly: failed " + file.string() + " to ftp " + server +
                          " (cannot enter or create folder other: 550 Not enough privileges.)\n");
@@ -146,7 +137,7 @@ TEST(FtpCommands, BadServerOrMissingFileIsAUsageError)
                                                                   {"put", "--ftp", "host"},
                                                                   {"get", "--ftp"},
                                                                   {"put", "--ftp", "host", "--bogus", "f"}}) {
-        Result r = fetchly(args, dir.path());
+        Result r = runFetchly(args, dir.path());
         EXPECT_EQ(r.status, 2) << args[2];
         EXPECT_TRUE(contains(r.err, "usage: fetchly " + args[0] + " --ftp")) << r.err;
     }

@@ -55,12 +55,6 @@ inline void OnNextModal(std::function<void(QWidget *)> act)
     timer->start();
 }
 
-// Processes events until `done` holds or `ms` pass.
-inline bool WaitFor(const std::function<bool()> &done, int ms = 3000)
-{
-    return PumpUntil(done, ms);
-}
-
 inline std::filesystem::path SavedFilesPath()
 {
     return std::filesystem::path(AppDataDir()) / "SavedFiles.ufi";

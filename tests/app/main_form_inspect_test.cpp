@@ -94,12 +94,3 @@ TEST_F(MainFormInspect, AFileThatBlocksNeitherFreezesTheWindowNorOutlivesANewerC
 
 } // namespace
 } // namespace fetchly
-
-int main(int argc, char **argv)
-{
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

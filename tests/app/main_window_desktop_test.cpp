@@ -5,7 +5,7 @@
 #include "tests/support/dbus_session.h"
 #include "tests/support/http_server.h"
 #include "tests/support/notification_server.h"
-#include "tests/ui/widget_helpers.h"
+#include "tests/support/widget_helpers.h"
 #include "ui/directory_edit.h"
 #include "ui/tray_icon.h"
 
@@ -198,7 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
 // Waits for the end of the run that is going.
 bool runEnds(TDownloadForm &form)
 {
-    return test::WaitFor([&] { return !form.StopButton->isEnabled(); }, 15000);
+    return test::PumpUntil([&] { return !form.StopButton->isEnabled(); }, 15000);
 }
 
 TEST(MainWindowStop, EnterOrF5StartAndStopOrEscCancelTheRun)
@@ -225,7 +225,7 @@ TEST(MainWindowStop, EnterOrF5StartAndStopOrEscCancelTheRun)
                                            [&] { QTest::mouseClick(stopButton, Qt::LeftButton); }};
     for (int i = 0; i < 2; ++i) {
         starts[i]();
-        ASSERT_TRUE(test::WaitFor([&] { return form.Board.Busy() && form.StopButton->isEnabled(); }, 5000))
+        ASSERT_TRUE(test::PumpUntil([&] { return form.Board.Busy() && form.StopButton->isEnabled(); }, 5000))
             << i;
         stops[i]();
         EXPECT_TRUE(runEnds(form)) << i;
@@ -273,7 +273,7 @@ TEST(MainWindowNotice, RunEndingOutOfSightIsNotifiedAndTheNoticeShowsTheWindow)
     for (const std::string &url : {peer.url("/file/1000"), peer.url("/status/404")})
         form.Board.Entries().SetValue(url, ReadyLine(url));
     form.Button1Click();
-    ASSERT_TRUE(test::WaitFor([&] { return !server.notices().empty(); }, 15000));
+    ASSERT_TRUE(test::PumpUntil([&] { return !server.notices().empty(); }, 15000));
     const auto &notice = server.notices().front();
     EXPECT_EQ(notice.summary, "Fetchly has finished");
     EXPECT_EQ(notice.body, "1 downloaded, 1 failed");
@@ -281,7 +281,7 @@ TEST(MainWindowNotice, RunEndingOutOfSightIsNotifiedAndTheNoticeShowsTheWindow)
     EXPECT_FALSE(form.isVisible());
     server.invokeDefault(notice.id + 1); // another program's notice
     server.invokeDefault(notice.id);
-    EXPECT_TRUE(test::WaitFor([&] { return form.isVisible(); }));
+    EXPECT_TRUE(test::PumpUntil([&] { return form.isVisible(); }));
 
     // In sight, the run's end needs no notice.
     form.Button1Click();

@@ -5,15 +5,14 @@
 #include "app/automation/automation_server.h"
 #include "browser/host/native_framing.h"
 #include "tests/support/dbus_session.h"
+#include "tests/support/event_wait.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -25,52 +24,9 @@ using namespace fetchly::test;
 
 namespace {
 
-QString programPath(const char *name)
+ProgramResult dbusSend(const QString &url)
 {
-    return QString::fromStdString((binaryDir() / "app" / name).string());
-}
-
-struct Outcome {
-    int status = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// Runs a client while this process keeps serving the bus, so a client may
-// call the service that lives right here.
-Outcome runServing(const QString &program, const QStringList &arguments, const QByteArray &input = {},
-                   int timeoutMs = 20000)
-{
-    QProcess process;
-    process.start(program, arguments);
-    Outcome outcome;
-    if (!process.waitForStarted(5000)) {
-        outcome.err = process.errorString().toUtf8();
-        return outcome;
-    }
-    process.write(input);
-    process.closeWriteChannel();
-    QElapsedTimer timer;
-    timer.start();
-    while (process.state() != QProcess::NotRunning && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        process.waitForFinished(10);
-    }
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished(5000);
-        outcome.err = "timed out";
-        return outcome;
-    }
-    outcome.out = process.readAllStandardOutput();
-    outcome.err = process.readAllStandardError();
-    outcome.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    return outcome;
-}
-
-Outcome dbusSend(const QString &url)
-{
-    return runServing(QStringLiteral("dbus-send"),
+    return RunServing("dbus-send",
                       {QStringLiteral("--session"), QStringLiteral("--print-reply"),
                        QStringLiteral("--dest=OrvFetchly.TUrlAdder"), QStringLiteral("/TUrlAdder"),
                        QStringLiteral("OrvFetchly.FetchlyAdder.AddDownLoadUrl"),
@@ -138,8 +94,8 @@ TEST_F(AutomationBus, EveryCallAddsThenShowsAndNoneFails)
 {
     serve();
     for (const QString &url : {QStringLiteral("http://127.0.0.1/a.zip"), QString(), QStringLiteral("boom")}) {
-        const Outcome r = dbusSend(url);
-        EXPECT_EQ(r.status, 0) << url.toStdString() << ": " << r.err.toStdString();
+        const ProgramResult r = dbusSend(url);
+        EXPECT_EQ(r.status, 0) << url.toStdString() << ": " << r.err;
     }
     EXPECT_EQ(added, (QStringList{"http://127.0.0.1/a.zip", "", "boom"}));
     EXPECT_EQ(shown, 3); // also after the window failed to take "boom"
@@ -148,16 +104,14 @@ TEST_F(AutomationBus, EveryCallAddsThenShowsAndNoneFails)
 TEST_F(AutomationBus, PublishesTheInterfaceOfTheXmlFile)
 {
     serve();
-    const Outcome r = runServing(QStringLiteral("dbus-send"),
-                                 {"--session", "--print-reply", "--dest=OrvFetchly.TUrlAdder", "/TUrlAdder",
-                                  "org.freedesktop.DBus.Introspectable.Introspect"});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
-    const QString xml = QString::fromUtf8(r.out);
-    EXPECT_NE(xml.indexOf(QStringLiteral("<interface name=\"OrvFetchly.FetchlyAdder\">")), -1)
-        << r.out.toStdString();
+    const ProgramResult r =
+        RunServing("dbus-send", {"--session", "--print-reply", "--dest=OrvFetchly.TUrlAdder", "/TUrlAdder",
+                                 "org.freedesktop.DBus.Introspectable.Introspect"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QString xml = QString::fromStdString(r.out);
+    EXPECT_NE(xml.indexOf(QStringLiteral("<interface name=\"OrvFetchly.FetchlyAdder\">")), -1) << r.out;
     EXPECT_NE(xml.indexOf(QStringLiteral("<method name=\"AddDownLoadUrl\">")), -1);
-    EXPECT_NE(xml.indexOf(QStringLiteral("<arg direction=\"in\" type=\"s\" name=\"URL\"/>")), -1)
-        << r.out.toStdString();
+    EXPECT_NE(xml.indexOf(QStringLiteral("<arg direction=\"in\" type=\"s\" name=\"URL\"/>")), -1) << r.out;
 }
 
 TEST_F(AutomationBus, ASecondServerFindsTheNameTaken)
@@ -183,15 +137,16 @@ TEST_F(AutomationBus, NativeHostHandsFramedUrlsToTheProgram)
         "{\"urls\":[\"http://127.0.0.1/t\xc3\xa9st.jpg\",\"http://127.0.0.1/three.gif\"]}";
     const std::string input = fetchly::host::EncodeFrame(first) + fetchly::host::EncodeFrame(second) +
                               fetchly::host::EncodeFrame("[]");
-    const Outcome r = runServing(programPath("fetchly-native-host"),
-                                 {QStringLiteral("chrome-extension://ilgmkbdnjkcmjfmiocmdnnedeaimocob/")},
-                                 QByteArray::fromStdString(input));
-    ASSERT_EQ(r.status, 0) << r.err.toStdString(); // ends when stdin closes
+    const ProgramResult r =
+        RunServing(programPath("fetchly-native-host"),
+                   {QStringLiteral("chrome-extension://ilgmkbdnjkcmjfmiocmdnnedeaimocob/")},
+                   QByteArray::fromStdString(input));
+    ASSERT_EQ(r.status, 0) << r.err; // ends when stdin closes
     EXPECT_EQ(added,
               (QStringList{"http://127.0.0.1/one.zip", QString::fromUtf8("http://127.0.0.1/t\xc3\xa9st.jpg"),
                            "http://127.0.0.1/three.gif"}));
-    const auto replies = hostReplies(r.out);
-    ASSERT_EQ(replies.size(), 3u) << r.out.toStdString();
+    const auto replies = hostReplies(QByteArray::fromStdString(r.out));
+    ASSERT_EQ(replies.size(), 3u) << r.out;
     EXPECT_EQ(replies[0].value("added").toInt(), 1);
     EXPECT_TRUE(replies[1].value("ok").toBool());
     EXPECT_EQ(replies[1].value("added").toInt(), 2);
@@ -205,10 +160,10 @@ TEST_F(AutomationBus, NativeHostRefusesOtherExtensions)
     for (const QStringList &args :
          {QStringList{}, QStringList{"chrome-extension://aaaabbbbccccddddeeeeffffgggghhhh/"},
           QStringList{"/x/manifest.json", "evil@example.org"}}) {
-        const Outcome r =
-            runServing(programPath("fetchly-native-host"), args, QByteArray::fromStdString(input));
+        const ProgramResult r =
+            RunServing(programPath("fetchly-native-host"), args, QByteArray::fromStdString(input));
         EXPECT_EQ(r.status, 1) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.out.isEmpty());
+        EXPECT_TRUE(r.out.empty());
     }
     EXPECT_TRUE(added.isEmpty());
 }
@@ -217,12 +172,12 @@ TEST_F(AutomationBus, FirefoxStartsTheHostWithManifestAndId)
 {
     serve();
     const std::string input = fetchly::host::EncodeFrame(R"({"urls":["http://127.0.0.1/ff.zip"]})");
-    const Outcome r =
-        runServing(programPath("fetchly-native-host"),
+    const ProgramResult r =
+        RunServing(programPath("fetchly-native-host"),
                    {QStringLiteral("/home/u/.mozilla/native-messaging-hosts/orvfetchly.turladder.json"),
                     QStringLiteral("fetchly@fetchly.brindlewick")},
                    QByteArray::fromStdString(input));
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(added, QStringList{"http://127.0.0.1/ff.zip"});
 }
 
@@ -233,8 +188,8 @@ TEST_F(AutomationBus, AddCommandAndPlainLinksHandEveryUrlOverInOrder)
     // `fetchly add URL...`, and `fetchly URL...` as the desktop entry runs it.
     for (const QStringList &words : {QStringList{"add"} + urls, urls}) {
         added.clear();
-        const Outcome r = runServing(programPath("fetchly"), words);
-        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        const ProgramResult r = RunServing(programPath("fetchly"), words);
+        EXPECT_EQ(r.status, 0) << r.err;
         EXPECT_EQ(added, urls) << words.join(' ').toStdString();
     }
     EXPECT_EQ(shown, 6);
@@ -242,23 +197,23 @@ TEST_F(AutomationBus, AddCommandAndPlainLinksHandEveryUrlOverInOrder)
 
 TEST_F(AutomationBus, AddCommandReportsUsageAndUnreachablePrograms)
 {
-    EXPECT_EQ(runServing(programPath("fetchly"), {"add"}).status, 2);
+    EXPECT_EQ(RunServing(programPath("fetchly"), {"add"}).status, 2);
     // Nobody serves the name and nothing can be started: the activation file
     // `fetchly add` writes names a program that does not exist.
     const auto file = m_home.dataHome() / "dbus-1/services/OrvFetchly.TUrlAdder.service";
     std::filesystem::create_directories(file.parent_path());
     std::ofstream(file)
         << "[D-BUS Service]\nName=OrvFetchly.TUrlAdder\nExec=/nonexistent/fetchly -AUTOMATION\n";
-    const Outcome r = runServing(programPath("fetchly"), {"add", "http://127.0.0.1/a.zip"});
+    const ProgramResult r = RunServing(programPath("fetchly"), {"add", "http://127.0.0.1/a.zip"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.indexOf("http://127.0.0.1/a.zip"), -1) << r.err.toStdString();
+    EXPECT_NE(r.err.find("http://127.0.0.1/a.zip"), std::string::npos) << r.err;
 }
 
 TEST_F(AutomationBus, SecondStartShowsTheRunningProgramAndEnds)
 {
     serve();
-    const Outcome r = runServing(programPath("fetchly"), {});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    const ProgramResult r = RunServing(programPath("fetchly"), {});
+    EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(added, QStringList{QString()}); // an empty URL: nothing to add, only show
     EXPECT_EQ(shown, 1);
     // The second start also refreshed the activation file.
@@ -268,16 +223,16 @@ TEST_F(AutomationBus, SecondStartShowsTheRunningProgramAndEnds)
 TEST_F(AutomationBus, RegisterSwitchesWriteOrRemoveTheActivationFileAndEnd)
 {
     const auto file = m_home.dataHome() / "dbus-1/services/OrvFetchly.TUrlAdder.service";
-    Outcome r = runServing(programPath("fetchly"), {"/RegServer"});
-    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    ProgramResult r = RunServing(programPath("fetchly"), {"/RegServer"});
+    ASSERT_EQ(r.status, 0) << r.err;
     const std::string text = readFile(file);
     const std::string exec =
         "Exec=" + std::filesystem::canonical(binaryDir() / "app/fetchly").string() + " -AUTOMATION\n";
     EXPECT_NE(text.find("Name=OrvFetchly.TUrlAdder\n"), std::string::npos) << text;
     EXPECT_NE(text.find(exec), std::string::npos) << text;
 
-    r = runServing(programPath("fetchly"), {"-unregserver"});
-    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    r = RunServing(programPath("fetchly"), {"-unregserver"});
+    EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_FALSE(std::filesystem::exists(file));
     EXPECT_EQ(m_bus.ownerPid("OrvFetchly.TUrlAdder"), -1); // neither switch left a program running
 }

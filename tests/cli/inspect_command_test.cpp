@@ -1,32 +1,20 @@
 // `fetchly inspect` run as a program, as scripts use it.
 #include "inspect/inspection_report.h"
+#include "tests/cli/run_fetchly.h"
 #include "tests/support/stalled_fifo.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
-#include <sys/wait.h>
 
 namespace fetchly::inspect {
 namespace {
 
-struct CommandRun {
-    int status = -1;
-    std::string out, err;
-};
-
-CommandRun runInspect(const fetchly::test::TempDir &dir, const std::string &args)
+fetchly::test::ProgramResult runInspect(const fetchly::test::TempDir &dir, std::vector<std::string> args)
 {
-    const std::string cmd = std::string("LC_ALL=C '") + FETCHLY_EXE + "' inspect " + args + " >'" +
-                            dir.str() + "/out' 2>'" + dir.str() + "/err'";
-    const int raw = std::system(cmd.c_str());
-    CommandRun r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    r.out = fetchly::test::readFile(dir.path() / "out");
-    r.err = fetchly::test::readFile(dir.path() / "err");
-    return r;
+    args.insert(args.begin(), "inspect");
+    return fetchly::test::runFetchly(args, dir.path());
 }
 
 std::string zipOf(const std::string &name)
@@ -41,7 +29,7 @@ TEST(InspectCommand, RawKeepsTheReportBytes)
 {
     fetchly::test::TempDir dir;
     const auto zip = dir.write("a.zip", zipOf("inside.txt"));
-    const CommandRun r = runInspect(dir, "--raw '" + zip.string() + "'");
+    const fetchly::test::ProgramResult r = runInspect(dir, {"--raw", zip.string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, InspectPath(zip.string()).Report);
     EXPECT_EQ(r.out, zip.string() + "\n\rinside.txt\n\r");
@@ -52,7 +40,7 @@ TEST(InspectCommand, NativeLineEndsAndSeveralFiles)
     fetchly::test::TempDir dir;
     const auto zip = dir.write("a.zip", zipOf("inside.txt"));
     const auto mp3 = dir.write("b.mp3", std::string(10, '\0'));
-    const CommandRun r = runInspect(dir, "'" + zip.string() + "' '" + mp3.string() + "'");
+    const fetchly::test::ProgramResult r = runInspect(dir, {zip.string(), mp3.string()});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, zip.string() + "\ninside.txt\n\nSong File  : b.mp3\n");
     EXPECT_EQ(r.err, "");
@@ -63,23 +51,23 @@ TEST(InspectCommand, UnreadableFilesAndUsage)
     fetchly::test::TempDir dir;
     const auto zip = dir.write("a.zip", zipOf("ok.txt"));
     const std::string missing = dir.str() + "/missing.jpg";
-    const CommandRun r = runInspect(dir, "'" + missing + "' '" + zip.string() + "'");
+    const fetchly::test::ProgramResult r = runInspect(dir, {missing, zip.string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Error : Cannot open file " + missing + "\n");
     EXPECT_EQ(r.out, zip.string() + "\nok.txt\n"); // the other file is still reported
     // A pipe named like an archive is refused at once, not waited on.
     const fetchly::test::StalledFifo fifo(dir.path() / "pipe.zip", std::chrono::seconds(20));
     const auto started = std::chrono::steady_clock::now();
-    const CommandRun pipe = runInspect(dir, "'" + fifo.path().string() + "'");
+    const fetchly::test::ProgramResult pipe = runInspect(dir, {fifo.path().string()});
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
     EXPECT_EQ(pipe.status, 1);
     EXPECT_EQ(pipe.err, "Error : Cannot open file " + fifo.path().string() + "\n");
-    const CommandRun none = runInspect(dir, "");
+    const fetchly::test::ProgramResult none = runInspect(dir, {});
     EXPECT_EQ(none.status, 2);
     EXPECT_NE(none.err.find("usage: fetchly inspect"), std::string::npos);
-    EXPECT_EQ(runInspect(dir, "--bogus x.zip").status, 2);
+    EXPECT_EQ(runInspect(dir, {"--bogus", "x.zip"}).status, 2);
     const auto txt = dir.write("notes.txt", "text");
-    const CommandRun other = runInspect(dir, "'" + txt.string() + "'");
+    const fetchly::test::ProgramResult other = runInspect(dir, {txt.string()});
     EXPECT_EQ(other.status, 1);
     EXPECT_NE(other.err.find("no report for this kind of file"), std::string::npos);
 }

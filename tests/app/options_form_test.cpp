@@ -2,7 +2,7 @@
 #include "app/form_settings.h"
 #include "app/main_form.h"
 #include "app/options_form.h"
-#include "tests/ui/widget_helpers.h"
+#include "tests/support/widget_helpers.h"
 #include "ui/input_box.h"
 
 #include <QCheckBox>

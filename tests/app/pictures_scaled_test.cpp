@@ -3,7 +3,7 @@
 // at that size, not a small picture blown up.
 #include "app/main_form.h"
 #include "markup/qt/markup_image_list.h"
-#include "tests/ui/widget_helpers.h"
+#include "tests/support/widget_helpers.h"
 
 #include <QAction>
 #include <QImage>
