@@ -21,10 +21,6 @@
 
 namespace fetchly {
 
-namespace {
-const char *const IdleTrayHint = "Fetchly / Internet Downloader";
-}
-
 TDownloadForm::TDownloadForm(QWidget *parent) : QMainWindow(parent)
 {
     buildDesign();
@@ -70,7 +66,7 @@ void TDownloadForm::setUpSaver()
 TDownloadForm::~TDownloadForm()
 {
     // Effects of a run that is still going no longer reach this window.
-    EventPump->Detach();
+    m_pump.Detach();
     FormDestroy();
 }
 
@@ -126,11 +122,11 @@ void TDownloadForm::FormCreate()
             [this](const QString &text) { Options.TargetDir = text.toStdString(); });
     startupStep([this] { RegisterMenuExtensions(); });
     startupStep([this] { removeLeftovers(); });
-    FUrlList.Clear();
+    Board.Entries().Clear();
     startupStep([this] { LoadAutoList(); });
     startupStep([this] { copyOptions(); });
-    FBusy = false;
-    m_savedGeneration = FUrlList.Generation();
+    Board.SetBusy(false);
+    m_savedGeneration = Board.Entries().Generation();
 }
 
 void TDownloadForm::removeLeftovers()
@@ -223,8 +219,8 @@ void TDownloadForm::SaveAutoList()
         throw std::runtime_error("The list was not saved: " + AutoListPath() +
                                  " could not be read and is kept as it is.");
     // Through the saver, so it lands after any write still under way.
-    m_saver->SaveNow(AutoListPath(), FUrlList.Snapshot());
-    m_savedGeneration = FUrlList.Generation();
+    m_saver->SaveNow(AutoListPath(), Board.Entries().Snapshot());
+    m_savedGeneration = Board.Entries().Generation();
     m_lastSave = std::chrono::steady_clock::now();
 }
 
@@ -286,27 +282,27 @@ void TDownloadForm::tableChanged()
 
 void TDownloadForm::AutoSave()
 {
-    if (FUrlList.Generation() == m_savedGeneration || !m_listWritable)
+    if (Board.Entries().Generation() == m_savedGeneration || !m_listWritable)
         return;
     // During a run the state of entries changes often: the file is
     // written at most every 5 seconds then, and once more at the end.
     constexpr auto RunInterval = std::chrono::seconds(5);
     const auto now = std::chrono::steady_clock::now();
-    if (FBusy && now - m_lastSave < RunInterval) {
+    if (Board.Busy() && now - m_lastSave < RunInterval) {
         const auto wait =
             std::chrono::duration_cast<std::chrono::milliseconds>(RunInterval - (now - m_lastSave));
         m_autoSave->start(static_cast<int>(wait.count()) + 1);
         return;
     }
     // The UI thread only takes a snapshot; the saver formats and writes it.
-    m_saver->Submit(AutoListPath(), FUrlList.Snapshot());
-    m_savedGeneration = FUrlList.Generation();
+    m_saver->Submit(AutoListPath(), Board.Entries().Snapshot());
+    m_savedGeneration = Board.Entries().Generation();
     m_lastSave = now;
 }
 
 bool TDownloadForm::RefuseWhileBusy()
 {
-    if (!FBusy)
+    if (!Board.Busy())
         return false;
     SetStatusText(
         QStringLiteral("Please wait until the downloads have finished: the list cannot change now."));

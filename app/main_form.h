@@ -1,16 +1,16 @@
 #pragma once
 
 #include "app/core/app_options.h"
-#include "app/core/entry_table.h"
+#include "app/core/download_board.h"
 #include "app/core/list_saver.h"
 #include "app/core/url_text.h"
 #include "app/latest_job_worker.h"
-#include "app/ui_event_pump.h"
 #include "inspect/inspection_report.h"
 #include "markup/qt/markup_image_list.h"
 #include "markup/qt/markup_list_box.h"
 #include "transfer/fetch_engine.h"
 #include "ui/progress_dialog.h"
+#include "ui/ui_event_pump.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -20,7 +20,6 @@
 #include <chrono>
 #include <exception>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -89,12 +88,11 @@ public:
     QList<QIcon> ImageList1;                          // toolbar pictures
     QList<QPixmap> ImageList2;                        // status pictures of the list lines
     markup::TMarkupImageList *StatusImages = nullptr; // ImageList2 for the markup "idx:" images
+    // The list, its focus and the run's state, which this window shows.
+    TDownloadBoard Board;
     // Declared after the widgets' pointers and before nothing that its
     // events use: it is destroyed (a run still going is cancelled and
     // waited for) before the widgets go.
-    // Carries the engine's events to this window's thread; shared with the
-    // handlers the engine holds, so it outlives a run that ends late.
-    std::shared_ptr<TUiEventPump> EventPump = std::make_shared<TUiEventPump>(this);
     TFetchEngine FetchEngine1;
     // Shows each run's progress dialog; goes before the engine does.
     std::unique_ptr<ProgressDialogHost> ProgressHost;
@@ -106,14 +104,7 @@ public:
     TAppOptions Options;
     std::unique_ptr<TOptionsFile> OptionsFile;
 
-    // --- state
-    TEntryTable FUrlList;
     std::string FAppDir;
-    std::string FCurUrl;
-    int FCurImage = 0;
-    std::string FCurStatus;
-    std::string FCurProgress;
-    bool FBusy = false;
 
     // The one-line message of the status bar.
     QString StatusText() const;
@@ -188,16 +179,17 @@ public:
     void UpdateProgressLine();
     // The engine's current rate text (the progress dialog's rate line).
     std::string RateText() const;
-    // Asks for the report of FCurUrl's file; it becomes the list's tooltip
+    // Asks for the report of the focused entry's file; it becomes the list's tooltip
     // when ready (see main_form_inspect.cpp).
     void InspectCurrentFile();
-    // Binds the engine's events: each posts its handler to this thread.
+    // Binds the engine's events: each reaches its handler on this thread.
     void ConnectEngineEvents();
     // The engine's event handlers; they run on the UI thread, in the order
     // of the events. `Ext` is the entry's position in the table.
     void FetchEngine1FileStart(int Ext);
     void FetchEngine1CopyProgress(int Ext, TFetchSize size, TFetchSize totsize);
-    void FetchEngine1FileDone(int Ext);
+    // `done`: the item's result (TFetchItem::Done) as the event carries it.
+    void FetchEngine1FileDone(int Ext, bool done);
     void FetchEngine1URLNotFound(const std::string &url);
     void FetchEngine1ErrorInfo(const std::string &ErrorInfo);
     // `cancelled`: the run ended because Cancel was pressed.
@@ -246,6 +238,10 @@ private:
     // the user hears of it when the window is out of sight.
     void runStarted();
     void runEnded(bool cancelled);
+    // Shows what the board made of an event.
+    void showUpdate(const TBoardUpdate &update);
+    // Hands an event from the pump to its handler.
+    void dispatch(const TEngineEvent &event);
     void copyOptions();
     void loadOptions();
     void saveOptions();
@@ -301,15 +297,15 @@ private:
     std::string m_liveMarkup;
     // What each line of URLBox shows, to refill only what changed.
     std::vector<std::string> m_shown;
+    // The table's generation that m_shown was last brought up to.
+    std::size_t m_shownGeneration = static_cast<std::size_t>(-1);
+    // Brings line i of URLBox up to what it should show.
+    void refreshShownLine(int i);
     std::size_t m_savedGeneration = 0;
     bool m_destroyed = false;
-    // Entries whose transfer failed in the current run (keys folded to
-    // lower case), and the entry the engine is working on (empty once its
-    // file-done event has come).
-    std::set<std::string> m_failedInRun;
-    std::string m_runningKey;
-    int m_doneInRun = 0;
-    bool focusFailed() const;
+    // Carries the engine's events to this thread; the queue it holds is
+    // shared with the engine's handlers, so it outlives a run that ends late.
+    TUiEventPump m_pump{this, [this](const TEngineEvent &event) { dispatch(event); }};
     // Reads downloaded files for their reports, off the UI thread; a newer
     // click or finished file supersedes a report still pending.
     TLatestJobWorker m_inspector{this};

@@ -1,7 +1,8 @@
 // The main window's side of a download run: handing entries to the engine
-// and showing what its events report. The engine raises its events on its
-// worker thread; each handler here only posts its effect, which then runs on
-// the UI thread, in the order of the events (progress may be coalesced).
+// and showing what the board makes of its events. The engine raises its
+// events on its worker thread; they reach the handlers here through the
+// window's event pump, on the UI thread, in their order (progress may be
+// coalesced).
 #include "app/core/download_lines.h"
 #include "app/main_form.h"
 #include "browser/manifests/menu_extensions.h"
@@ -10,25 +11,9 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
-#include <cctype>
+#include <variant>
 
 namespace fetchly {
-
-namespace {
-
-const char *const IdleHint = "Fetchly / Internet Downloader";
-
-// Keys compare without regard to ASCII letter case, as the entry table does.
-std::string foldedKey(std::string_view key)
-{
-    std::string folded(key);
-    std::transform(folded.begin(), folded.end(), folded.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return folded;
-}
-
-} // namespace
 
 void TDownloadForm::RegisterMenuExtensions()
 {
@@ -42,40 +27,53 @@ std::string TDownloadForm::RateText() const
 
 void TDownloadForm::ConnectEngineEvents()
 {
-    // These run on the worker thread: nothing here touches the window. The
-    // pump drops what is still queued once the window is gone.
-    const std::shared_ptr<TUiEventPump> pump = EventPump;
-    FetchEngine1.OnFileStart = [this, pump](TFetchEngine &, int, int Ext) {
-        pump->Post([this, Ext] { FetchEngine1FileStart(Ext); });
-    };
-    FetchEngine1.OnCopyProgress = [this, pump](TFetchEngine &, int, int Ext, TFetchSize size,
-                                               TFetchSize totsize) {
-        pump->PostProgress([this, Ext, size, totsize] { FetchEngine1CopyProgress(Ext, size, totsize); });
-    };
-    FetchEngine1.OnFileDone = [this, pump](TFetchEngine &, int, int Ext) {
-        pump->Post([this, Ext] { FetchEngine1FileDone(Ext); });
-    };
-    FetchEngine1.OnURLNotFound = [this, pump](TFetchEngine &, const std::string &url) {
-        pump->Post([this, url] { FetchEngine1URLNotFound(url); });
-    };
-    FetchEngine1.OnErrorInfo = [this, pump](TFetchEngine &, int, const std::string &info) {
-        pump->Post([this, info] { FetchEngine1ErrorInfo(info); });
-    };
-    FetchEngine1.OnRetry = [this, pump](TFetchEngine &, int retry, int retries, int delayMs, int,
-                                        const std::string &info) {
-        const QString text = QStringLiteral("Retry %1 of %2 in %3 s : %4")
-                                 .arg(retry)
-                                 .arg(retries)
-                                 .arg(delayMs / 1000.0, 0, 'f', 1)
-                                 .arg(QString::fromStdString(info));
-        pump->Post([this, text] { SetStatusText(text); });
-    };
-    FetchEngine1.OnCopyDone = [this, pump](TFetchEngine &engine) {
-        // Read here: by the time the effect runs, a follow-up run may have
-        // cleared it.
-        const bool cancelled = engine.Cancelled();
-        pump->Post([this, cancelled] { FetchEngine1CopyDone1(cancelled); });
-    };
+    SendEventsTo(FetchEngine1, m_pump.Queue());
+}
+
+void TDownloadForm::dispatch(const TEngineEvent &event)
+{
+    std::visit(
+        [this](const auto &e) {
+            using E = std::decay_t<decltype(e)>;
+            if constexpr (std::is_same_v<E, TFileStartEvent>)
+                FetchEngine1FileStart(e.Ext);
+            else if constexpr (std::is_same_v<E, TProgressEvent>)
+                FetchEngine1CopyProgress(e.Ext, e.Size, e.TotalSize);
+            else if constexpr (std::is_same_v<E, TFileDoneEvent>)
+                FetchEngine1FileDone(e.Ext, e.Done);
+            else if constexpr (std::is_same_v<E, TURLNotFoundEvent>)
+                FetchEngine1URLNotFound(e.Url);
+            else if constexpr (std::is_same_v<E, TErrorInfoEvent>)
+                FetchEngine1ErrorInfo(e.Info);
+            else if constexpr (std::is_same_v<E, TRetryEvent>)
+                Guarded([&] { showUpdate(Board.Retry(e.Retry, e.Retries, e.DelayMs, e.Info)); });
+            else if constexpr (std::is_same_v<E, TRunDoneEvent>)
+                FetchEngine1CopyDone1(e.Cancelled);
+            else if constexpr (std::is_same_v<E, TDialogNoticeEvent>)
+                ProgressHost->Notice(e.Change, e.Serial);
+        },
+        event);
+    // The dialog follows every step of the run that the pump delivers.
+    if (!std::holds_alternative<TDialogNoticeEvent>(event))
+        ProgressHost->Refresh();
+}
+
+void TDownloadForm::showUpdate(const TBoardUpdate &update)
+{
+    for (const std::string &line : update.Log)
+        doBoxAppend(line);
+    if (update.Status)
+        SetStatusText(QString::fromStdString(*update.Status));
+    if (update.TrayHint)
+        SetTrayHint(QString::fromStdString(*update.TrayHint));
+    if (update.FocusLine == TBoardUpdate::Line::Stored)
+        UpdateCurrentLine();
+    else if (update.FocusLine == TBoardUpdate::Line::Live)
+        UpdateProgressLine();
+    if (update.Inspect)
+        InspectCurrentFile();
+    if (update.RunEnded)
+        runEnded(*update.RunEnded);
 }
 
 void TDownloadForm::Button1Click()
@@ -88,8 +86,8 @@ void TDownloadForm::Button1Click()
         doBoxClear();
         FetchEngine1.Items.Clear();
         const std::string dir = Options.TargetDir;
-        for (int i = 0; i < FUrlList.Count(); ++i) {
-            const std::string_view key = FUrlList.Key(i);
+        for (int i = 0; i < Board.Entries().Count(); ++i) {
+            const std::string_view key = Board.Entries().Key(i);
             if (key.empty())
                 continue;
             TFetchItem &item = FetchEngine1.Items.Add();
@@ -97,9 +95,7 @@ void TDownloadForm::Button1Click()
             item.ExternalIndex = i;
             item.TargetDir = dir;
         }
-        m_failedInRun.clear();
-        m_doneInRun = 0;
-        FBusy = true;
+        Board.RunRequested(true);
         FetchEngine1.Start();
         runStarted();
     });
@@ -114,15 +110,14 @@ void TDownloadForm::DownLoadThisFile1Click()
         doBoxClear();
         // During a run the items stay: the engine takes the new one up in the
         // same run, after those before it, so no item runs twice at once.
-        if (!FBusy) {
+        const bool fresh = !Board.Busy();
+        if (fresh)
             FetchEngine1.Items.Clear();
-            m_failedInRun.clear();
-            m_doneInRun = 0;
-        }
         TFetchItem &item = FetchEngine1.Items.Add();
-        item.URL = std::string(FUrlList.Key(i));
+        item.URL = std::string(Board.Entries().Key(i));
         item.ExternalIndex = i;
         item.TargetDir = Options.TargetDir;
+        Board.RunRequested(fresh);
         FetchEngine1.Start();
         runStarted();
     });
@@ -133,115 +128,38 @@ void TDownloadForm::URLBoxClick()
     const int i = SelectedLine();
     if (i < 0)
         return;
-    FCurUrl = std::string(FUrlList.Key(i));
+    Board.Focus().Url = std::string(Board.Entries().Key(i));
     InspectCurrentFile();
-}
-
-bool TDownloadForm::focusFailed() const
-{
-    return m_failedInRun.count(foldedKey(FCurUrl)) > 0;
 }
 
 void TDownloadForm::FetchEngine1FileStart(int Ext)
 {
-    Guarded([&] {
-        FCurUrl = std::string(FUrlList.Key(Ext));
-        m_runningKey = FCurUrl;
-        FCurImage = 2;
-        FCurStatus = "DownLoading";
-        // Until its own progress arrives, the line must not show the sizes
-        // of the file before it.
-        FCurProgress = ProgressText(0, 0);
-        doBoxAppend("File Start : " + MarkupEscape(FCurUrl));
-        SetStatusText(QStringLiteral("Downloading Started : No") + QString::number(Ext));
-        UpdateCurrentLine();
-        FBusy = true;
-    });
+    Guarded([&] { showUpdate(Board.FileStart(Ext)); });
 }
 
 void TDownloadForm::FetchEngine1CopyProgress(int Ext, TFetchSize size, TFetchSize totsize)
 {
-    Guarded([&] {
-        FCurUrl = std::string(FUrlList.Key(Ext));
-        FCurProgress = ProgressText(size, totsize);
-        SetStatusText(QString::fromStdString(RateText()) + QStringLiteral("  Downloading : ") +
-                      QString::fromStdString(FCurUrl));
-        SetTrayHint(QStringLiteral("Fetchly Downloading : ") + QString::fromStdString(FCurProgress));
-        UpdateProgressLine();
-        FBusy = true;
-    });
+    Guarded([&] { showUpdate(Board.CopyProgress(Ext, size, totsize, RateText())); });
 }
 
-void TDownloadForm::FetchEngine1FileDone(int Ext)
+void TDownloadForm::FetchEngine1FileDone(int Ext, bool done)
 {
-    m_runningKey.clear(); // it arrived, or failed: it was not cut off
-    Guarded([&] {
-        FCurUrl = std::string(FUrlList.Key(Ext));
-        if (focusFailed()) {
-            // The engine reports every item as done; a failed one keeps its
-            // failure picture and text, and its partial file is not inspected.
-            FCurImage = 4;
-            doBoxAppend("<i>File Not Downloaded : " + MarkupEscape(FCurUrl) + "</i><hr>");
-            UpdateCurrentLine();
-            return;
-        }
-        FCurImage = 3;
-        ++m_doneInRun;
-        FCurStatus = "File Downloaded!";
-        doBoxAppend("File Downloaded : " + MarkupEscape(FCurUrl) + "<hr>");
-        UpdateCurrentLine();
-        InspectCurrentFile();
-    });
+    Guarded([&] { showUpdate(Board.FileDone(Ext, done)); });
 }
 
 void TDownloadForm::FetchEngine1URLNotFound(const std::string &url)
 {
-    Guarded([&] {
-        FCurImage = 4;
-        FCurStatus = "File Not Found";
-        m_failedInRun.insert(foldedKey(m_runningKey));
-        SetStatusText(QStringLiteral("File Not Found : ") + QString::fromStdString(url));
-        doBoxAppend("<i>File Not Found : " + MarkupEscape(FCurUrl) + "</i>");
-        UpdateCurrentLine();
-    });
+    Guarded([&] { showUpdate(Board.URLNotFound(url)); });
 }
 
 void TDownloadForm::FetchEngine1ErrorInfo(const std::string &info)
 {
-    Guarded([&] {
-        FCurImage = 4;
-        FCurStatus = info;
-        m_failedInRun.insert(foldedKey(m_runningKey));
-        SetStatusText(QString::fromStdString(info));
-        UpdateCurrentLine();
-    });
+    Guarded([&] { showUpdate(Board.ErrorInfo(info)); });
 }
 
 void TDownloadForm::FetchEngine1CopyDone1(bool cancelled)
 {
-    Guarded([&] {
-        // The item that was running when Cancel was pressed got no file-done
-        // event: it did not arrive, whatever its line said last.
-        const bool interrupted = cancelled && !m_runningKey.empty();
-        if (interrupted) {
-            FCurUrl = m_runningKey;
-            FCurImage = 4;
-            FCurStatus = "Download Cancelled";
-            doBoxAppend("<i>File Not Downloaded : " + MarkupEscape(FCurUrl) + "</i><hr>");
-        } else if (!focusFailed()) {
-            FCurImage = 3;
-            FCurStatus = "Downloaded";
-        }
-        m_runningKey.clear();
-        SetStatusText(cancelled ? QStringLiteral("Downloading Cancelled !")
-                                : QStringLiteral("Downloading Completed !"));
-        SetTrayHint(QString::fromLatin1(IdleHint));
-        doBoxAppend(cancelled ? "<b>Fetchly Downloads Cancelled </b>"
-                              : "<b>Fetchly has Finished All Downloads! </b>");
-        UpdateCurrentLine();
-        FBusy = false;
-        runEnded(cancelled);
-    });
+    Guarded([&] { showUpdate(Board.CopyDone(cancelled)); });
 }
 
 } // namespace fetchly

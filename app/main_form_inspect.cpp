@@ -13,7 +13,7 @@ namespace fetchly {
 void TDownloadForm::InspectCurrentFile()
 {
     Guarded([this] {
-        std::string url = FCurUrl;
+        std::string url = Board.Focus().Url;
         std::string dir = Options.TargetDir;
         m_inspector.Post([this, url = std::move(url), dir = std::move(dir)]() -> TLatestJobWorker::Effect {
             inspect::InspectionResult result;

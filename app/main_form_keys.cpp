@@ -130,10 +130,9 @@ void TDownloadForm::runEnded(bool cancelled)
     StopButton->setEnabled(false);
     if (isVisible() && !isMinimized())
         return;
-    const int failed = static_cast<int>(m_failedInRun.size());
-    Notifier->Notify(cancelled ? QStringLiteral("Fetchly downloads cancelled")
-                               : QStringLiteral("Fetchly has finished"),
-                     QStringLiteral("%1 downloaded, %2 failed").arg(m_doneInRun).arg(failed));
+    Notifier->Notify(
+        cancelled ? QStringLiteral("Fetchly downloads cancelled") : QStringLiteral("Fetchly has finished"),
+        QStringLiteral("%1 downloaded, %2 failed").arg(Board.DoneInRun()).arg(Board.FailedInRun()));
 }
 
 } // namespace fetchly

@@ -57,7 +57,7 @@ void TDownloadForm::buildDesign()
     StatusBar1->addWidget(m_statusText, 1);
     setStatusBar(StatusBar1);
 
-    TrayIcon1 = new TTrayIcon(AppIcon(), QStringLiteral("Fetchly / Internet Downloader"), this);
+    TrayIcon1 = new TTrayIcon(AppIcon(), QString::fromLatin1(TDownloadBoard::IdleHint), this);
     TrayIcon1->setObjectName(QStringLiteral("TrayIcon1"));
 
     OpenDialog = new QFileDialog(this);

@@ -8,6 +8,7 @@
 
 #include <QFileDialog>
 #include <cstdlib>
+#include <utility>
 
 namespace fetchly {
 
@@ -40,7 +41,7 @@ bool TDownloadForm::putUrl(const std::string &typed)
         SetStatusText(QStringLiteral("URL Extension Does not match Accepted Types!"));
         return false;
     }
-    FUrlList.SetValue(key, ReadyLine(MaskUrlPassword(key)));
+    Board.Entries().SetValue(key, ReadyLine(MaskUrlPassword(key)));
     return true;
 }
 
@@ -68,7 +69,7 @@ void TDownloadForm::DeleteThisFile1Click()
             return;
         if (RefuseWhileBusy())
             return;
-        FUrlList.Delete(i);
+        Board.Entries().Delete(i);
         RebuildUrlBox();
     });
 }
@@ -80,7 +81,7 @@ void TDownloadForm::ToolButton7Click()
             return;
         urlBoxLock(true);
         urlBoxClear();
-        FUrlList.Clear();
+        Board.Entries().Clear();
         urlBoxLock(false);
         tableChanged();
     });
@@ -100,14 +101,14 @@ void TDownloadForm::showLoadedList(std::vector<std::string> lines)
 {
     for (std::string &line : lines)
         line = SettledLine(std::move(line));
-    FUrlList.Assign(std::move(lines));
+    Board.Entries().Assign(std::move(lines));
     urlBoxClear();
     RebuildUrlBox();
 }
 
 void TDownloadForm::SaveListFile(const QString &fileName)
 {
-    fetchly::SaveListFile(fileName.toStdString(), FUrlList.Lines());
+    fetchly::SaveListFile(fileName.toStdString(), Board.Entries().Lines());
 }
 
 void TDownloadForm::ToolButton3Click()
@@ -129,7 +130,7 @@ void TDownloadForm::ToolButton4Click()
 void TDownloadForm::RebuildUrlBox()
 {
     Guarded([this] {
-        const int count = FUrlList.Count();
+        const int count = Board.Entries().Count();
         int shown = static_cast<int>(m_shown.size());
         // Only lines whose text changed are touched, so the selection and
         // the scroll position stay and one line update stays cheap.
@@ -145,6 +146,7 @@ void TDownloadForm::RebuildUrlBox()
             if (j == count) {
                 urlBoxRemove(k);
                 m_shown.erase(m_shown.begin() + k);
+                m_shownGeneration = Board.Entries().Generation();
                 tableChanged();
                 return;
             }
@@ -157,14 +159,8 @@ void TDownloadForm::RebuildUrlBox()
             m_shown.resize(static_cast<std::size_t>(count));
             shown = count;
         }
-        for (int i = 0; i < shown; ++i) {
-            const std::string_view line = shownText(i);
-            std::string &was = m_shown[static_cast<std::size_t>(i)];
-            if (line != was) {
-                was.assign(line);
-                urlBoxSetLine(i, was);
-            }
-        }
+        for (int i = 0; i < shown; ++i)
+            refreshShownLine(i);
         if (count > shown) {
             std::vector<std::string_view> added;
             added.reserve(static_cast<std::size_t>(count - shown));
@@ -176,33 +172,63 @@ void TDownloadForm::RebuildUrlBox()
         }
         if (many)
             urlBoxLock(false);
+        m_shownGeneration = Board.Entries().Generation();
         tableChanged();
     });
 }
 
 std::string_view TDownloadForm::shownText(int i) const
 {
-    return i == m_liveLine ? std::string_view(m_liveMarkup) : FUrlList.ShownLine(i);
+    return i == m_liveLine ? std::string_view(m_liveMarkup) : Board.Entries().ShownLine(i);
+}
+
+void TDownloadForm::refreshShownLine(int i)
+{
+    const std::string_view line = shownText(i);
+    std::string &was = m_shown[static_cast<std::size_t>(i)];
+    if (line != was) {
+        was.assign(line);
+        urlBoxSetLine(i, was);
+    }
 }
 
 void TDownloadForm::UpdateCurrentLine()
 {
     Guarded([this] {
-        m_liveLine = -1;
-        FUrlList.SetValue(
-            FCurUrl, StatusLine(FCurImage, MaskUrlPassword(FCurUrl), FCurStatus, FCurProgress, RateText()));
-        RebuildUrlBox();
+        const int live = std::exchange(m_liveLine, -1);
+        const TEntryTable &table = Board.Entries();
+        const bool current =
+            m_shownGeneration == table.Generation() && static_cast<int>(m_shown.size()) == table.Count();
+        const int i = Board.StoreFocusLine(RateText());
+        if (!current || static_cast<int>(m_shown.size()) != table.Count()) {
+            RebuildUrlBox();
+            return;
+        }
+        // Only the focus line (and lines sharing its key) changed, and the
+        // line that showed live progress goes back to its own text: no need
+        // to compare every line.
+        std::vector<int> changed = table.LinesShowing(i);
+        if (changed.empty()) {
+            RebuildUrlBox();
+            return;
+        }
+        if (live >= 0 && live < table.Count())
+            changed.push_back(live);
+        for (int j : changed)
+            refreshShownLine(j);
+        m_shownGeneration = table.Generation();
+        tableChanged();
     });
 }
 
 void TDownloadForm::UpdateProgressLine()
 {
     Guarded([this] {
-        const int i = FUrlList.IndexOfKey(FCurUrl);
+        const int i = Board.Entries().IndexOfKey(Board.Focus().Url);
         if (i < 0 || i >= static_cast<int>(m_shown.size()))
             return;
         m_liveLine = i;
-        m_liveMarkup = StatusLine(FCurImage, MaskUrlPassword(FCurUrl), FCurStatus, FCurProgress, RateText());
+        m_liveMarkup = Board.FocusLine(RateText());
         std::string &was = m_shown[static_cast<std::size_t>(i)];
         if (was != m_liveMarkup) {
             was = m_liveMarkup;

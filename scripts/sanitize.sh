@@ -24,10 +24,12 @@ cmake --build "$asan" -j"$jobs"
 # The fuzz smoke tests build their own sanitized binaries; they run in the main suite.
 (cd "$asan" && ctest --output-on-failure -j"$jobs" --timeout 600 -E 'fuzz_smoke')
 
-# The engine's worker is where threads meet in the GUI-free code. Qt itself
-# is not instrumented, so TSan cannot see the hand-over of its queued events
-# and the window's event pump is left out.
+# The engine's worker is where threads meet in the GUI-free code: the
+# engine itself, and its events crossing the event queue to the download
+# board. Qt is not instrumented, so TSan could not see the hand-over of its
+# queued calls; the queue that carries the events holds no Qt and is seen.
 tsan=${FETCHLY_TSAN_BUILD_DIR:-$here/build-tsan}
 configure "$tsan" -DFETCHLY_TSAN=ON
-cmake --build "$tsan" -j"$jobs" --target transfer_engine_test
+cmake --build "$tsan" -j"$jobs" --target transfer_engine_test download_board_test
 "$tsan/tests/transfer/transfer_engine_test" --gtest_brief=1
+"$tsan/tests/app/core/download_board_test" --gtest_brief=1

@@ -66,7 +66,7 @@ class TProgressModel {
 public:
     // Lifecycle notices (raised on the thread that causes them: the worker
     // for Built and Ended, the caller for Closed and Freed). A view reacts
-    // to them and polls Snapshot() for the rest.
+    // to them and reads Snapshot() for the rest.
     void SetListener(std::function<void(TDialogChange, std::uint64_t serial)> listener);
 
     void Build(const TDialogSetup &setup);

@@ -5,12 +5,10 @@
 
 #include <QDesktopServices>
 #include <QLabel>
-#include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
-#include <mutex>
 
 namespace fetchly {
 
@@ -118,43 +116,17 @@ void ProgressDialog::openFolderClick()
     m_engine.FreeDialog();
 }
 
-// Carries the model's notices from the worker to the host; cut off when the
-// host goes, so a late notice finds nobody instead of a dead object.
-struct ProgressDialogHost::Relay {
-    std::mutex mutex;
-    ProgressDialogHost *host = nullptr;
-};
-
 ProgressDialogHost::ProgressDialogHost(TFetchEngine &engine, QWidget *dialogParent)
-    : m_engine(engine), m_parent(dialogParent), m_relay(std::make_shared<Relay>())
+    : m_engine(engine), m_parent(dialogParent)
 {
-    m_relay->host = this;
-    m_timer.setInterval(100);
-    connect(&m_timer, &QTimer::timeout, this, &ProgressDialogHost::poll);
-    std::weak_ptr<Relay> weak = m_relay;
-    m_engine.Progress().SetListener([weak](TDialogChange change, std::uint64_t serial) {
-        auto relay = weak.lock();
-        if (!relay)
-            return;
-        std::lock_guard lock(relay->mutex);
-        if (relay->host)
-            QMetaObject::invokeMethod(
-                relay->host, [host = relay->host, change, serial] { host->onChange(change, serial); },
-                Qt::QueuedConnection);
-    });
 }
 
 ProgressDialogHost::~ProgressDialogHost()
 {
-    m_engine.Progress().SetListener(nullptr);
-    {
-        std::lock_guard lock(m_relay->mutex);
-        m_relay->host = nullptr;
-    }
     delete m_dialog.data();
 }
 
-void ProgressDialogHost::onChange(TDialogChange change, std::uint64_t serial)
+void ProgressDialogHost::Notice(TDialogChange change, std::uint64_t serial)
 {
     const TProgressSnapshot s = m_engine.Progress().Snapshot();
     if (change == TDialogChange::Built) {
@@ -166,7 +138,6 @@ void ProgressDialogHost::onChange(TDialogChange change, std::uint64_t serial)
         m_dialog = new ProgressDialog(m_engine, s, m_parent);
         if (s.Visible)
             m_dialog->show();
-        m_timer.start();
         return;
     }
     if (serial != m_serial || !m_dialog)
@@ -174,25 +145,24 @@ void ProgressDialogHost::onChange(TDialogChange change, std::uint64_t serial)
     if (s.Serial == serial)
         m_dialog->refresh(s);
     switch (change) {
-    case TDialogChange::Ended:
-        m_timer.stop();
-        break;
     case TDialogChange::Closed:
         m_dialog->hide();
         break;
     case TDialogChange::Freed:
-        m_timer.stop();
         delete m_dialog.data();
         break;
     case TDialogChange::Built:
+    case TDialogChange::Ended:
         break;
     }
 }
 
-void ProgressDialogHost::poll()
+void ProgressDialogHost::Refresh()
 {
+    if (!m_dialog)
+        return;
     const TProgressSnapshot s = m_engine.Progress().Snapshot();
-    if (m_dialog && s.Serial == m_serial)
+    if (s.Serial == m_serial)
         m_dialog->refresh(s);
 }
 

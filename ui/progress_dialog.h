@@ -4,7 +4,6 @@
 
 #include <QDialog>
 #include <QPointer>
-#include <QTimer>
 #include <memory>
 
 class QLabel;
@@ -57,10 +56,11 @@ private:
     QProgressBar *m_bar = nullptr;
 };
 
-// Attaches the Qt progress dialog to an engine: builds a dialog for each
-// run, keeps it current while the run goes (the worker never touches a
-// widget; the host polls the model on the UI thread) and follows the
-// model's end state. Create it on the UI thread; it must not outlive the
+// Shows the Qt progress dialog of an engine's runs: builds a dialog for
+// each run and follows the model's end state. The worker never touches a
+// widget: the model's notices reach the host through the UI event pump
+// (TEngineEventQueue carries them), and each progress the pump delivers
+// refreshes the dialog. Create it on the UI thread; it must not outlive the
 // engine.
 class ProgressDialogHost : public QObject {
     Q_OBJECT
@@ -71,17 +71,16 @@ public:
     // The dialog of the current or last run, while it exists.
     ProgressDialog *dialog() const { return m_dialog; }
 
-private:
-    struct Relay;
-    void onChange(TDialogChange change, std::uint64_t serial);
-    void poll();
+    // A lifecycle notice of the model, on the UI thread.
+    void Notice(TDialogChange change, std::uint64_t serial);
+    // Shows the model's current state in the dialog of the current run.
+    void Refresh();
 
+private:
     TFetchEngine &m_engine;
     QPointer<QWidget> m_parent;
     QPointer<ProgressDialog> m_dialog;
     std::uint64_t m_serial = 0;
-    QTimer m_timer;
-    std::shared_ptr<Relay> m_relay;
 };
 
 } // namespace fetchly

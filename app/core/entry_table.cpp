@@ -130,6 +130,21 @@ std::string_view TEntryTable::ShownLine(int i) const
     return ValueOfKey({});
 }
 
+std::vector<int> TEntryTable::LinesShowing(int i) const
+{
+    checkIndex(i);
+    ensureIndex();
+    std::vector<int> showing;
+    // A line with an empty key is also what lines without "=" show.
+    if (Key(i).empty() || m_firstOf[static_cast<std::size_t>(i)] != i)
+        return showing;
+    for (std::size_t j = static_cast<std::size_t>(i); j < m_firstOf.size(); ++j) {
+        if (m_firstOf[j] == i)
+            showing.push_back(static_cast<int>(j));
+    }
+    return showing;
+}
+
 int TEntryTable::SetValue(std::string_view key, std::string_view display)
 {
     std::string line;

@@ -63,6 +63,9 @@ public:
     // What the download list shows on line i: the display line found by
     // looking up line i's key (so duplicates show the first one's text).
     std::string_view ShownLine(int i) const;
+    // The lines that show line i's display line: i and the later lines with
+    // its key. Empty when line i is not the first with its key, or has none.
+    std::vector<int> LinesShowing(int i) const;
 
     // Replaces the first line with an equal key by key + "=" + display (the
     // key takes the new letter case), or appends it. Returns its position.

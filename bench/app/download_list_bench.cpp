@@ -77,7 +77,7 @@ void BM_AddUrlOn100000Entries(benchmark::State &state)
         QApplication::processEvents();
         ++i;
     }
-    if (form.FUrlList.Count() != Entries)
+    if (form.Board.Entries().Count() != Entries)
         state.SkipWithError("table grew");
 }
 BENCHMARK(BM_AddUrlOn100000Entries)->Unit(benchmark::kMicrosecond);
@@ -91,13 +91,13 @@ void BM_UpdateCurrentLineOn100000Entries(benchmark::State &state)
     TDownloadForm form;
     form.show();
     QApplication::processEvents();
-    form.FCurUrl = url(5);
-    form.FCurImage = 2;
-    form.FCurStatus = "DownLoading";
+    form.Board.Focus().Url = url(5);
+    form.Board.Focus().Image = 2;
+    form.Board.Focus().Status = "DownLoading";
     long long received = 0;
     for (auto _ : state) {
         received += 4096;
-        form.FCurProgress = ProgressText(received, 100000000);
+        form.Board.Focus().Progress = ProgressText(received, 100000000);
         form.UpdateCurrentLine();
         QApplication::processEvents();
     }
@@ -173,7 +173,7 @@ void BM_SaveOn100000Entries(benchmark::State &state)
     int i = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        form.FUrlList.SetValue(url(7), ReadyLine(url(7)) + std::to_string(i++));
+        form.Board.Entries().SetValue(url(7), ReadyLine(url(7)) + std::to_string(i++));
         const ino_t before = savedInode();
         state.ResumeTiming();
         const auto t0 = std::chrono::steady_clock::now();

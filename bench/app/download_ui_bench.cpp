@@ -138,7 +138,7 @@ void BM_DownloadWith10000Entries(benchmark::State &state)
         form.DownLoadThisFile1Click();
         clock.start();
         ticker.start();
-        while (!form.FetchEngine1.WaitFor(std::chrono::milliseconds(0)) || form.FBusy)
+        while (!form.FetchEngine1.WaitFor(std::chrono::milliseconds(0)) || form.Board.Busy())
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
         const auto elapsed = std::chrono::steady_clock::now() - t0;
         ticker.stop();

@@ -61,20 +61,20 @@ TEST_F(WindowAutomation, CallsAddToTheHiddenWindowAndShowIt)
         form.hide();
         ASSERT_EQ(call(QStringLiteral("http://127.0.0.1/pics/photo.JPG")), 0);
         EXPECT_TRUE(form.isVisible());
-        ASSERT_EQ(form.FUrlList.Count(), 1);
-        EXPECT_EQ(form.FUrlList.Line(0), readyLine("http://127.0.0.1/pics/photo.JPG"));
+        ASSERT_EQ(form.Board.Entries().Count(), 1);
+        EXPECT_EQ(form.Board.Entries().Line(0), readyLine("http://127.0.0.1/pics/photo.JPG"));
 
         form.hide();
         ASSERT_EQ(call(QStringLiteral("http://127.0.0.1/page.php")), 0); // rejected, still no D-Bus error
         EXPECT_TRUE(form.isVisible());
         EXPECT_EQ(form.StatusText(), "URL Extension Does not match Accepted Types!");
-        EXPECT_EQ(form.FUrlList.Count(), 1);
+        EXPECT_EQ(form.Board.Entries().Count(), 1);
 
         form.hide();
         form.SetStatusText(QStringLiteral("OK"));
         ASSERT_EQ(call(QString()), 0);
         EXPECT_TRUE(form.isVisible());
-        EXPECT_EQ(form.FUrlList.Count(), 1);
+        EXPECT_EQ(form.Board.Entries().Count(), 1);
         EXPECT_EQ(form.StatusText(), "OK");
     }
     QDBusConnection::disconnectFromBus(name);

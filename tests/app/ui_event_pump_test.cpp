@@ -2,8 +2,8 @@
 // be coalesced but never overtakes an event that followed it. Slow jobs run
 // off the UI thread, and only the newest one takes effect.
 #include "app/latest_job_worker.h"
-#include "app/ui_event_pump.h"
 #include "tests/support/event_wait.h"
+#include "ui/ui_event_pump.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,32 +17,48 @@
 #include <thread>
 #include <vector>
 
-using fetchly::TLatestJobWorker;
-using fetchly::TUiEventPump;
+using namespace fetchly;
+
+namespace {
+
+// An event as a word, for comparing sequences.
+std::string named(const TEngineEvent &event)
+{
+    if (const auto *e = std::get_if<TFileStartEvent>(&event))
+        return "start " + std::to_string(e->Ext);
+    if (const auto *e = std::get_if<TProgressEvent>(&event))
+        return "progress " + std::to_string(e->Ext) + " " + std::to_string(e->Size);
+    if (const auto *e = std::get_if<TFileDoneEvent>(&event))
+        return "done " + std::to_string(e->Ext);
+    if (std::holds_alternative<TRunDoneEvent>(event))
+        return "run done";
+    return "other";
+}
+
+} // namespace
 
 TEST(UiEventPump, EventsArriveInOrderOnTheReceiverThreadAndProgressNeverOvertakes)
 {
     QObject receiver;
-    TUiEventPump pump(&receiver);
     const auto uiThread = std::this_thread::get_id();
     std::vector<std::string> seen;
     bool wrongThread = false;
+    TUiEventPump pump(&receiver, [&](const TEngineEvent &event) {
+        wrongThread |= std::this_thread::get_id() != uiThread;
+        seen.push_back(named(event));
+    });
     const int files = 50, chunks = 200;
 
-    std::thread worker([&] {
+    std::thread worker([&, queue = pump.Queue()] {
         for (int f = 0; f < files; ++f) {
-            pump.Post([&, f] {
-                wrongThread |= std::this_thread::get_id() != uiThread;
-                seen.push_back("start " + std::to_string(f));
-            });
+            queue->Push(TFileStartEvent{f});
             for (int c = 1; c <= chunks; ++c)
-                pump.PostProgress(
-                    [&, f, c] { seen.push_back("progress " + std::to_string(f) + " " + std::to_string(c)); });
-            pump.Post([&, f] { seen.push_back("done " + std::to_string(f)); });
+                queue->Push(TProgressEvent{f, c, chunks});
+            queue->Push(TFileDoneEvent{f, true});
         }
-        pump.Post([&] { seen.push_back("run done"); });
+        queue->Push(TRunDoneEvent{false});
     });
-    fetchly::test::PumpUntil([&] { return !seen.empty() && seen.back() == "run done"; });
+    test::PumpUntil([&] { return !seen.empty() && seen.back() == "run done"; });
     worker.join();
     QCoreApplication::processEvents();
 
@@ -73,23 +89,24 @@ TEST(UiEventPump, EventsArriveInOrderOnTheReceiverThreadAndProgressNeverOvertake
 TEST(UiEventPump, NothingRunsAfterDetach)
 {
     QObject receiver;
-    int ran = 0;
+    std::vector<std::string> seen;
+    const auto record = [&](const TEngineEvent &event) { seen.push_back(named(event)); };
     {
-        TUiEventPump pump(&receiver);
-        pump.Post([&] { ++ran; });
-        pump.PostProgress([&] { ++ran; });
+        TUiEventPump pump(&receiver, record);
+        pump.Queue()->Push(TFileStartEvent{1});
+        pump.Queue()->Push(TProgressEvent{1, 1, 2});
         pump.Detach();
-        pump.Post([&] { ++ran; });
+        pump.Queue()->Push(TFileDoneEvent{1, true});
     }
     QCoreApplication::processEvents();
-    EXPECT_EQ(ran, 0);
+    EXPECT_TRUE(seen.empty());
 
-    TUiEventPump pump(&receiver);
-    pump.Post([&] { ++ran; });
-    pump.PostProgress([&] { ++ran; });
-    pump.PostProgress([&] { ran += 10; }); // replaces the pending one
-    QCoreApplication::processEvents();
-    EXPECT_EQ(ran, 11);
+    TUiEventPump pump(&receiver, record);
+    pump.Queue()->Push(TFileStartEvent{2});
+    pump.Queue()->Push(TProgressEvent{2, 1, 2});
+    pump.Queue()->Push(TProgressEvent{2, 2, 2}); // replaces the waiting one
+    ASSERT_TRUE(test::PumpUntil([&] { return seen.size() >= 2; }, 5000));
+    EXPECT_EQ(seen, (std::vector<std::string>{"start 2", "progress 2 2"}));
 }
 
 TEST(LatestJobWorker, OnlyTheNewestJobTakesEffectAndClosingNeverWaitsForASlowOne)

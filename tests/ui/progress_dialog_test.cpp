@@ -5,6 +5,7 @@
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
 #include "ui/progress_dialog.h"
+#include "ui/ui_event_pump.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <memory>
 
 using namespace fetchly;
 using namespace fetchly::test;
@@ -28,6 +30,19 @@ protected:
     TempDir dir;
     TFetchEngine engine;
     EventRecorder rec{engine};
+    QObject receiver;
+    std::unique_ptr<TUiEventPump> pump;
+
+    // The model's notices reach the host through the UI event pump, as in
+    // the window; the engine's events stay with the recorder.
+    void attach(ProgressDialogHost &host)
+    {
+        pump = std::make_unique<TUiEventPump>(&receiver, [&host](const TEngineEvent &event) {
+            if (const auto *notice = std::get_if<TDialogNoticeEvent>(&event))
+                host.Notice(notice->Change, notice->Serial);
+        });
+        SendDialogNoticesTo(engine.Progress(), pump->Queue());
+    }
 
     void run(const std::vector<std::string> &paths)
     {
@@ -56,6 +71,7 @@ protected:
 TEST_F(ProgressDialogTest, KeptDialogShowsTheLastStateWithCloseAndOpenButtons)
 {
     ProgressDialogHost host(engine);
+    attach(host);
     engine.ShowTime = true;
     engine.ShowOpenFile = true;
     engine.ShowOpenFolder = true;
@@ -93,6 +109,7 @@ TEST_F(ProgressDialogTest, KeptDialogShowsTheLastStateWithCloseAndOpenButtons)
 TEST_F(ProgressDialogTest, PlainDialogGoesWhenTheRunEnds)
 {
     ProgressDialogHost host(engine);
+    attach(host);
     bool seen = false;
     rec.onProgress = [&](const ProgressEvent &) { seen = true; };
     run({"/file/5000"});
@@ -103,6 +120,7 @@ TEST_F(ProgressDialogTest, PlainDialogGoesWhenTheRunEnds)
 TEST_F(ProgressDialogTest, HiddenDialogIsBuiltButNeverShown)
 {
     ProgressDialogHost host(engine);
+    attach(host);
     engine.ShowDialog = false;
     engine.ShowOpenFile = true;
     run({"/file/100"});
@@ -140,6 +158,7 @@ protected:
 TEST_P(ProgressDialogDismiss, CancelsDuringARunAndClosesAfterIt)
 {
     ProgressDialogHost host(engine);
+    attach(host);
     engine.ShowOpenFile = true;
     start({"/slow/400000"});
     ASSERT_TRUE(PumpUntil([&] { return host.dialog() && !rec.progress().empty(); }));

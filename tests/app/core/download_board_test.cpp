@@ -1,0 +1,284 @@
+// The download board without a window: real engine runs against the HTTP
+// peer, their events carried by the event queue from the worker, and what
+// the board makes of them (lines, run log, status, tray hint, outcomes).
+#include "app/core/download_board.h"
+#include "app/core/download_lines.h"
+#include "tests/support/http_server.h"
+#include "tests/support/temp_dir.h"
+#include "transfer/engine_event_queue.h"
+#include "transfer/fetch_engine.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+using namespace fetchly;
+using namespace std::chrono_literals;
+
+namespace {
+
+// What a view would have shown, in order.
+struct Shown {
+    std::vector<std::string> log, statuses, hints;
+    int inspections = 0;
+    bool ended = false;
+    void add(const TBoardUpdate &u)
+    {
+        log.insert(log.end(), u.Log.begin(), u.Log.end());
+        if (u.Status)
+            statuses.push_back(*u.Status);
+        if (u.TrayHint)
+            hints.push_back(*u.TrayHint);
+        inspections += u.Inspect ? 1 : 0;
+        ended = ended || u.RunEnded.has_value();
+    }
+};
+
+class DownloadBoardRun : public ::testing::Test {
+protected:
+    DownloadBoardRun()
+    {
+        engine.ShowDialog = false;
+        engine.Retries = 0;
+        queue->SetWaker([this](std::chrono::milliseconds) {
+            // Called under the queue's lock: only note the request.
+            std::lock_guard lock(mutex);
+            woken = true;
+            wake.notify_one();
+        });
+        SendEventsTo(engine, queue);
+    }
+    ~DownloadBoardRun() override { engine.Wait(); }
+
+    std::string url(const std::string &path) const { return peer.url(path); }
+    // As Start All does: the engine gets these entries alone.
+    void start(const std::vector<std::string> &paths)
+    {
+        engine.Wait();
+        engine.Items.Clear();
+        for (const std::string &path : paths) {
+            const int i = board.Entries().SetValue(url(path), ReadyLine(url(path)));
+            engine.Items.Add(TFetchItem{i, url(path), dir.str(), ""});
+        }
+        board.RunRequested(true);
+        engine.Start();
+    }
+    // Applies each event as the window does (the line stored with an empty
+    // rate) until the run ends, `stop` holds or 30 s pass.
+    void follow(const std::function<bool()> &stop = [] { return false; })
+    {
+        const auto deadline = std::chrono::steady_clock::now() + 30s;
+        while (!shown.ended && !stop() && std::chrono::steady_clock::now() < deadline) {
+            {
+                std::unique_lock lock(mutex);
+                wake.wait_for(lock, 100ms, [this] { return woken; });
+                woken = false;
+            }
+            for (const TEngineEvent &event : queue->Drain())
+                apply(event);
+        }
+    }
+    void apply(const TEngineEvent &event)
+    {
+        std::visit(
+            [this](const auto &e) {
+                using E = std::decay_t<decltype(e)>;
+                if constexpr (std::is_same_v<E, TFileStartEvent>)
+                    show(board.FileStart(e.Ext));
+                else if constexpr (std::is_same_v<E, TProgressEvent>)
+                    show(board.CopyProgress(e.Ext, e.Size, e.TotalSize, ""));
+                else if constexpr (std::is_same_v<E, TFileDoneEvent>)
+                    show(board.FileDone(e.Ext, e.Done));
+                else if constexpr (std::is_same_v<E, TURLNotFoundEvent>)
+                    show(board.URLNotFound(e.Url));
+                else if constexpr (std::is_same_v<E, TErrorInfoEvent>)
+                    show(board.ErrorInfo(e.Info));
+                else if constexpr (std::is_same_v<E, TRunDoneEvent>)
+                    show(board.CopyDone(e.Cancelled));
+            },
+            event);
+    }
+    void show(const TBoardUpdate &u)
+    {
+        shown.add(u);
+        if (u.FocusLine == TBoardUpdate::Line::Stored)
+            board.StoreFocusLine("");
+    }
+    std::string line(const std::string &path) const
+    {
+        return std::string(board.Entries().ValueOfKey(url(path)));
+    }
+
+    test::HttpPeer peer;
+    test::TempDir dir;
+    TFetchEngine engine;
+    std::shared_ptr<TEngineEventQueue> queue = std::make_shared<TEngineEventQueue>();
+    TDownloadBoard board;
+    Shown shown;
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool woken = false;
+};
+
+} // namespace
+
+TEST_F(DownloadBoardRun, FilesThatArriveAndOneThatFailsKeepTheirOwnLinesAndOutcomes)
+{
+    start({"/file/3000", "/status/404", "/file/2048"});
+    EXPECT_TRUE(board.Busy());
+    follow();
+    ASSERT_TRUE(shown.ended);
+    const std::string a = url("/file/3000"), b = url("/status/404"), c = url("/file/2048");
+
+    EXPECT_EQ(line("/file/3000"), StatusLine(3, a, "File Downloaded!", "2kb of 2kb", ""));
+    EXPECT_EQ(line("/status/404"), StatusLine(4, b, "Returned http error code 404", "0kb of 0kb", ""));
+    EXPECT_EQ(line("/file/2048"), StatusLine(3, c, "Downloaded", "2kb of 2kb", ""));
+    EXPECT_EQ(shown.log, (std::vector<std::string>{
+                             "File Start : " + a,
+                             "File Downloaded : " + a + "<hr>",
+                             "File Start : " + b,
+                             "<i>File Not Downloaded : " + b + "</i><hr>",
+                             "File Start : " + c,
+                             "File Downloaded : " + c + "<hr>",
+                             "<b>Fetchly has Finished All Downloads! </b>",
+                         }));
+    EXPECT_EQ(shown.statuses.front(), "Downloading Started : No0");
+    EXPECT_EQ(shown.statuses.back(), "Downloading Completed !");
+    EXPECT_NE(std::find(shown.statuses.begin(), shown.statuses.end(), "Returned http error code 404"),
+              shown.statuses.end());
+    EXPECT_EQ(shown.hints.back(), TDownloadBoard::IdleHint);
+    EXPECT_EQ(shown.hints.front().rfind("Fetchly Downloading : ", 0), 0u) << shown.hints.front();
+    EXPECT_EQ(shown.inspections, 2); // a failed file's part is never read
+    EXPECT_FALSE(board.Busy());
+    EXPECT_EQ(board.Outcome(a), true);
+    EXPECT_EQ(board.Outcome(b), false);
+    EXPECT_EQ(board.DoneInRun(), 2);
+    EXPECT_EQ(board.FailedInRun(), 1);
+}
+
+TEST_F(DownloadBoardRun, CancelledRunMarksTheFileThatWasCutOff)
+{
+    start({"/slow/400000", "/file/100"});
+    follow([&] { return !shown.hints.empty(); }); // its first progress
+    ASSERT_FALSE(shown.hints.empty());
+    engine.CancelClick();
+    follow();
+    ASSERT_TRUE(shown.ended);
+    const std::string cut = url("/slow/400000");
+    EXPECT_EQ(line("/slow/400000").substr(0, 22), "<IMG src=\"idx:4\"><FONT");
+    EXPECT_NE(line("/slow/400000").find("<B>Download Cancelled</B>"), std::string::npos);
+    EXPECT_EQ(line("/file/100"), ReadyLine(url("/file/100"))); // never started
+    EXPECT_EQ(std::vector<std::string>(shown.log.end() - 2, shown.log.end()),
+              (std::vector<std::string>{"<i>File Not Downloaded : " + cut + "</i><hr>",
+                                        "<b>Fetchly Downloads Cancelled </b>"}));
+    EXPECT_EQ(shown.statuses.back(), "Downloading Cancelled !");
+    EXPECT_EQ(shown.inspections, 0);
+    EXPECT_FALSE(board.Busy());
+    EXPECT_FALSE(board.Outcome(cut).has_value());
+}
+
+TEST_F(DownloadBoardRun, NextRunForgetsTheOutcomesOfTheLast)
+{
+    start({"/status/404"});
+    follow();
+    ASSERT_EQ(board.FailedInRun(), 1);
+    shown = {};
+    start({"/file/10"});
+    follow();
+    ASSERT_TRUE(shown.ended);
+    EXPECT_EQ(board.FailedInRun(), 0);
+    EXPECT_EQ(board.DoneInRun(), 1);
+    EXPECT_FALSE(board.Outcome(url("/status/404")).has_value());
+}
+
+TEST(DownloadBoard, ProgressTextAndTheFocusLine)
+{
+    TDownloadBoard board;
+    const std::string one = "http://127.0.0.1:9/one.zip", two = "http://127.0.0.1:9/two.zip";
+    for (const std::string &url : {one, two})
+        board.Entries().SetValue(url, ReadyLine(url));
+    EXPECT_EQ(board.FileStart(0).Status, "Downloading Started : No0");
+    const TBoardUpdate progress = board.CopyProgress(0, 1023, 2048, "Transfer Rate : 1 Kb/s");
+    EXPECT_EQ(progress.Status, "Transfer Rate : 1 Kb/s  Downloading : " + one);
+    EXPECT_EQ(progress.TrayHint, "Fetchly Downloading : 0kb of 2kb");
+    EXPECT_EQ(progress.FocusLine, TBoardUpdate::Line::Live);
+    EXPECT_NE(board.FocusLine("").find("<B>DownLoading</B>... 0kb of 2kb  "), std::string::npos);
+    board.CopyProgress(0, 5000, 0, "");
+    EXPECT_EQ(board.Focus().Progress, "4kb of 0kb"); // no total known
+
+    // The next file starts from its own progress, not the previous file's.
+    board.FileStart(1);
+    EXPECT_EQ(board.Focus().Progress, "0kb of 0kb");
+
+    // A click moves the focus: the following failure lands on that line.
+    board.Focus().Url = one;
+    EXPECT_EQ(board.URLNotFound(two).Status, "File Not Found : " + two);
+    board.StoreFocusLine("");
+    EXPECT_EQ(board.Entries().ValueOfKey(one).substr(0, 17), "<IMG src=\"idx:4\">");
+    EXPECT_NE(board.Entries().ValueOfKey(one).find("<B>File Not Found</B>"), std::string::npos);
+
+    // An event for a position the table no longer has changes nothing.
+    try {
+        board.FileStart(7);
+        ADD_FAILURE() << "no error for a missing entry";
+    } catch (const std::out_of_range &e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (7)");
+    }
+    EXPECT_THROW(board.FileDone(-1, true), std::out_of_range);
+    EXPECT_EQ(board.Focus().Url, one);
+    EXPECT_EQ(board.DoneInRun(), 0);
+}
+
+TEST(DownloadBoard, PasswordsNeverReachTheLinesTheBoardMakes)
+{
+    TDownloadBoard board;
+    board.Entries().SetValue("http://u:secret@h/a.zip", "");
+    board.FileStart(0);
+    EXPECT_EQ(board.FocusLine("").find("secret"), std::string::npos) << board.FocusLine("");
+    board.StoreFocusLine("");
+    EXPECT_EQ(board.Entries().Key(0), "http://u:secret@h/a.zip"); // the key still downloads
+}
+
+TEST(DownloadBoard, OnlyTheLinesSharingAKeyShowItsLine)
+{
+    TDownloadBoard board;
+    TEntryTable &table = board.Entries();
+    table.Assign({"http://h/a.zip=<a>", "http://h/b.zip=<b>", "HTTP://H/A.ZIP=<dup>", "note", "=<empty>"});
+    EXPECT_EQ(table.LinesShowing(0), (std::vector<int>{0, 2}));
+    EXPECT_EQ(table.LinesShowing(1), (std::vector<int>{1}));
+    EXPECT_TRUE(table.LinesShowing(2).empty()); // shows line 0's text
+    EXPECT_TRUE(table.LinesShowing(4).empty()); // what "note" shows too
+    board.Focus() = {"http://h/b.zip", 3, "Downloaded", "1kb of 1kb"};
+    EXPECT_EQ(board.StoreFocusLine(""), 1);
+    EXPECT_EQ(table.ShownLine(1), StatusLine(3, "http://h/b.zip", "Downloaded", "1kb of 1kb", ""));
+}
+
+TEST(EngineEventQueue, ProgressAloneIsPacedAndAnEventTakesItAlongAtOnce)
+{
+    TEngineEventQueue queue(1000ms);
+    std::vector<std::chrono::milliseconds> wakes;
+    queue.SetWaker([&](std::chrono::milliseconds delay) { wakes.push_back(delay); });
+    queue.Push(TProgressEvent{0, 1, 9});
+    ASSERT_EQ(wakes.size(), 1u);
+    ASSERT_EQ(queue.Drain().size(), 1u);
+    queue.Push(TProgressEvent{0, 2, 9});
+    queue.Push(TProgressEvent{0, 3, 9}); // replaces the one waiting
+    ASSERT_EQ(wakes.size(), 2u);
+    EXPECT_GT(wakes[1], 500ms); // just after a progress was shown
+    queue.Push(TFileDoneEvent{0, true});
+    ASSERT_EQ(wakes.size(), 3u);
+    EXPECT_EQ(wakes[2], 0ms);
+    const std::vector<TEngineEvent> events = queue.Drain();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(std::get<TProgressEvent>(events[0]).Size, 3);
+    EXPECT_TRUE(std::get<TFileDoneEvent>(events[1]).Done);
+    queue.Close();
+    queue.Push(TRunDoneEvent{});
+    EXPECT_TRUE(queue.Drain().empty());
+    EXPECT_EQ(wakes.size(), 3u);
+}

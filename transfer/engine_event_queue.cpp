@@ -1,0 +1,128 @@
+#include "transfer/engine_event_queue.h"
+
+#include "transfer/fetch_engine.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+namespace fetchly {
+
+TEngineEventQueue::TEngineEventQueue(std::chrono::milliseconds progressInterval)
+    : m_interval(progressInterval)
+{
+}
+
+void TEngineEventQueue::SetWaker(Waker waker)
+{
+    std::lock_guard lock(m_mutex);
+    m_waker = std::move(waker);
+    if (!m_events.empty())
+        wake(std::chrono::milliseconds(0));
+}
+
+void TEngineEventQueue::wake(std::chrono::milliseconds delay)
+{
+    if (!m_waker)
+        return;
+    m_wakePending = true;
+    m_wakeDelayed = delay.count() > 0;
+    m_waker(delay);
+}
+
+void TEngineEventQueue::Push(TEngineEvent event)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_closed)
+        return;
+    const bool progress = std::holds_alternative<TProgressEvent>(event);
+    if (progress && !m_events.empty() && std::holds_alternative<TProgressEvent>(m_events.back())) {
+        m_events.back() = std::move(event);
+        return;
+    }
+    m_events.push_back(std::move(event));
+    if (!progress) {
+        // An event waits for no pacing, and takes a waiting progress along.
+        if (!m_wakePending || m_wakeDelayed)
+            wake(std::chrono::milliseconds(0));
+        return;
+    }
+    if (m_wakePending)
+        return;
+    const auto since = std::chrono::steady_clock::now() - m_lastProgress;
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(m_interval - since);
+    wake(std::max(wait, std::chrono::milliseconds(0)));
+}
+
+std::vector<TEngineEvent> TEngineEventQueue::Drain()
+{
+    std::lock_guard lock(m_mutex);
+    m_wakePending = false;
+    m_wakeDelayed = false;
+    std::vector<TEngineEvent> events(std::make_move_iterator(m_events.begin()),
+                                     std::make_move_iterator(m_events.end()));
+    m_events.clear();
+    for (const TEngineEvent &event : events) {
+        if (std::holds_alternative<TProgressEvent>(event)) {
+            m_lastProgress = std::chrono::steady_clock::now();
+            break;
+        }
+    }
+    return events;
+}
+
+void TEngineEventQueue::Close()
+{
+    std::lock_guard lock(m_mutex);
+    m_closed = true;
+    m_events.clear();
+    m_waker = nullptr;
+}
+
+bool TEngineEventQueue::Closed() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_closed;
+}
+
+void SendEventsTo(TFetchEngine &engine, const std::shared_ptr<TEngineEventQueue> &queue)
+{
+    engine.OnFileStart = [queue](TFetchEngine &, int, int Ext) { queue->Push(TFileStartEvent{Ext}); };
+    engine.OnCopyProgress = [queue](TFetchEngine &, int, int Ext, TFetchSize size, TFetchSize totsize) {
+        queue->Push(TProgressEvent{Ext, size, totsize});
+    };
+    engine.OnFileDone = [queue](TFetchEngine &sender, int idx, int Ext) {
+        // The run has just written the item's result; read it here, where
+        // the item is still the one that ran.
+        bool done = false;
+        try {
+            done = sender.Items.Get(idx).Done;
+        } catch (const std::out_of_range &) {
+        }
+        queue->Push(TFileDoneEvent{Ext, done});
+    };
+    engine.OnURLNotFound = [queue](TFetchEngine &, const std::string &url) {
+        queue->Push(TURLNotFoundEvent{url});
+    };
+    engine.OnErrorInfo = [queue](TFetchEngine &, int, const std::string &info) {
+        queue->Push(TErrorInfoEvent{info});
+    };
+    engine.OnRetry = [queue](TFetchEngine &, int retry, int retries, int delayMs, int,
+                             const std::string &info) {
+        queue->Push(TRetryEvent{retry, retries, delayMs, info});
+    };
+    engine.OnCopyDone = [queue](TFetchEngine &sender) {
+        // Read now: a follow-up run may clear it before the value is shown.
+        queue->Push(TRunDoneEvent{sender.Cancelled()});
+    };
+    SendDialogNoticesTo(engine.Progress(), queue);
+}
+
+void SendDialogNoticesTo(TProgressModel &model, const std::shared_ptr<TEngineEventQueue> &queue)
+{
+    model.SetListener([queue](TDialogChange change, std::uint64_t serial) {
+        queue->Push(TDialogNoticeEvent{change, serial});
+    });
+}
+
+} // namespace fetchly

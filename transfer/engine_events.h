@@ -1,0 +1,51 @@
+#pragma once
+
+#include "transfer/fetch_types.h"
+#include "transfer/progress_model.h"
+
+#include <cstdint>
+#include <string>
+#include <variant>
+
+namespace fetchly {
+
+// The engine's events as values, so they can cross from its worker thread
+// to the thread that shows them. Each carries what its event reports, and
+// the file-done value also the item's result (TFetchItem::Done).
+struct TFileStartEvent {
+    int Ext = 0;
+};
+struct TProgressEvent {
+    int Ext = 0;
+    TFetchSize Size = 0;
+    TFetchSize TotalSize = 0;
+};
+struct TFileDoneEvent {
+    int Ext = 0;
+    bool Done = false;
+};
+struct TURLNotFoundEvent {
+    std::string Url;
+};
+struct TErrorInfoEvent {
+    std::string Info;
+};
+struct TRetryEvent {
+    int Retry = 0;
+    int Retries = 0;
+    int DelayMs = 0;
+    std::string Info;
+};
+struct TRunDoneEvent {
+    bool Cancelled = false;
+};
+// A lifecycle notice of the progress dialog's model.
+struct TDialogNoticeEvent {
+    TDialogChange Change = TDialogChange::Built;
+    std::uint64_t Serial = 0;
+};
+
+using TEngineEvent = std::variant<TFileStartEvent, TProgressEvent, TFileDoneEvent, TURLNotFoundEvent,
+                                  TErrorInfoEvent, TRetryEvent, TRunDoneEvent, TDialogNoticeEvent>;
+
+} // namespace fetchly
