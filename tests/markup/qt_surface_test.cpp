@@ -141,7 +141,6 @@ TEST_F(QtSurface, SystemColoursComeFromThePaletteAndMnemonicsMeasureOnce)
 TEST_F(QtSurface, ALongUnbrokenRunCostsWhatCanBeSeen)
 {
     Render("x"); // loads the font database, once per process
-    image.fill(Qt::white);
     const auto url = [](int ampersands) {
         std::string markup = "http://h/";
         for (int i = 0; i < ampersands; ++i)
@@ -150,7 +149,10 @@ TEST_F(QtSurface, ALongUnbrokenRunCostsWhatCanBeSeen)
     };
     const std::string longUrl = url(100000);
     MarkupResult r;
-    const double seconds = test::CpuSeconds([&] { r = Render(longUrl); });
+    const double seconds = test::BestCpuSeconds([&] {
+        image.fill(Qt::white);
+        r = Render(longUrl);
+    });
     EXPECT_LT(seconds, 0.01 * test::kTimeAllowance);
     const QImage drawn = image.copy();
 
