@@ -3,6 +3,7 @@
 #include "transfer/fetch_run.h"
 #include "transfer/local_file.h"
 #include "transfer/part_file.h"
+#include "transfer/retry_policy.h"
 #include "transfer/share_connection.h"
 #include "transfer/transfer_operations.h"
 #include "transfer/url_functions.h"
@@ -126,7 +127,17 @@ bool FileCopy(TFetchRun &run, const TFetchItem &item)
 
     ShareConnection share;
     bool result = false;
-    const bool connected = share.Connect(item.FTPHost, item.FTPUserID, item.FTPPassword);
+    bool connected = share.Connect(item.FTPHost, item.FTPUserID, item.FTPPassword);
+    // A server that is restarting or briefly unreachable is waited for as
+    // an HTTP or FTP server is; a refused login is final at once.
+    const TRetrySettings &policy = run.Network().Retry;
+    for (int retry = 0; !connected && share.LastFailureMayPass() && retry < policy.Retries; ++retry) {
+        const auto delay = RetryDelay(policy, retry, std::nullopt);
+        run.RaiseRetry(retry, delay, 6, "Cannot connect to share " + item.FTPHost);
+        if (!run.WaitUnlessCancelled(delay))
+            return false;
+        connected = share.Connect(item.FTPHost, item.FTPUserID, item.FTPPassword);
+    }
     if (connected) {
         result = copyFile(run, item, &share);
     } else {

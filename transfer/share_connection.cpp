@@ -207,6 +207,7 @@ bool ShareConnection::Connect(const std::string &share, const std::string &user,
     if (Connected())
         Disconnect();
     m_lastError.clear();
+    m_mayPass = false;
     auto location = ParseShareLocation(share);
     if (!location) {
         m_lastError = "not a share: " + share;
@@ -266,7 +267,10 @@ bool ShareConnection::Connect(const std::string &share, const std::string &user,
 
     SMBCFILE *dir = api->getFunctionOpendir(smb->ctx)(smb->ctx, smb->baseUrl.c_str());
     if (!dir) {
-        m_lastError = errnoText(errno, share);
+        const int err = errno;
+        m_lastError = errnoText(err, share);
+        m_mayPass = err == ECONNREFUSED || err == ETIMEDOUT || err == EHOSTUNREACH || err == ENETUNREACH ||
+                    err == ECONNRESET || err == EAGAIN;
         return false;
     }
     api->getFunctionClosedir(smb->ctx)(smb->ctx, dir);

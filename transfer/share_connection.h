@@ -44,6 +44,9 @@ public:
     bool Connected() const;
     // Why the last Connect or Disconnect failed.
     const std::string &LastError() const { return m_lastError; }
+    // Whether the last Connect failed on the way to the server (refused,
+    // unreachable, timed out), so that trying again later may succeed.
+    bool LastFailureMayPass() const { return m_mayPass; }
 
     // Opens a file below the share's root ("/" or "\" separate folders) for
     // reading; null when it cannot be opened (LastError says why).
@@ -53,6 +56,7 @@ private:
     std::shared_ptr<SmbShareContext> m_smbShared;
     std::optional<ShareLocation> m_location;
     std::string m_lastError;
+    bool m_mayPass = false;
 };
 
 } // namespace fetchly

@@ -70,7 +70,27 @@ TEST_F(ShareCopy, FailedConnectionRaisesConnectErrorTwice)
 
     EXPECT_EQ(events.log(), (std::vector<std::string>{"FileStart 0 0", "ConnectError", "ConnectError",
                                                       "FileDone 0 0", "CopyDone"}));
+    EXPECT_TRUE(events.retries().empty()); // a refused login is final
     EXPECT_FALSE(fs::exists(local.path() / "s.txt"));
+    EXPECT_FALSE(engine.Items.Get(0).Done);
+}
+
+// A server that is not there (yet) is tried again before the copy fails as
+// a single try would.
+TEST(ShareCopyUnreachable, IsRetriedThenRaisesConnectErrorTwice)
+{
+    TempDir local;
+    TFetchEngine engine;
+    EventRecorder events{engine};
+    engine.Retries = 2;
+    engine.RetryBaseDelay = std::chrono::milliseconds(10);
+    const std::string share = "smb://127.0.0.1:" + std::to_string(freeLoopbackPort()) + "/files";
+    engine.Items.Add(shareItem(share, "u", "p", "s.txt", local.str()));
+    runToEnd(engine);
+    EXPECT_EQ(events.retries(), (std::vector<std::string>{"1/2 6 Cannot connect to share " + share,
+                                                          "2/2 6 Cannot connect to share " + share}));
+    EXPECT_EQ(events.log(), (std::vector<std::string>{"FileStart 0 0", "ConnectError", "ConnectError",
+                                                      "FileDone 0 0", "CopyDone"}));
     EXPECT_FALSE(engine.Items.Get(0).Done);
 }
 
