@@ -18,6 +18,22 @@ bench_setup() {
   port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
 }
 
+# Writes $work/nginx.conf: one server on $port serving $work/www, with the
+# extra lines of its server block given as $1.
+bench_nginx_conf() {
+  cat >"$work/nginx.conf" <<CONF
+daemon off; master_process off; worker_processes 1;
+error_log $work/logs/error.log; pid $work/nginx.pid;
+events { worker_connections 256; }
+http {
+  access_log off; sendfile on; tcp_nopush on;
+  client_body_temp_path $work/tmp/body; proxy_temp_path $work/tmp/proxy;
+  fastcgi_temp_path $work/tmp/fastcgi; uwsgi_temp_path $work/tmp/uwsgi; scgi_temp_path $work/tmp/scgi;
+  server { listen 127.0.0.1:$port; root $work/www; ${1:-} }
+}
+CONF
+}
+
 bench_cleanup() {
   if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
   rm -rf "$work"

@@ -16,17 +16,7 @@ size_mib=${2:-1024}
 rounds=${3:-3}
 . "$here/bench/transfer/bench_setup.sh"
 bench_setup "$fetchly" curl wget /usr/bin/time
-cat >"$work/nginx.conf" <<CONF
-daemon off; master_process off; worker_processes 1;
-error_log $work/logs/error.log; pid $work/nginx.pid;
-events { worker_connections 64; }
-http {
-  access_log off; sendfile on; tcp_nopush on;
-  client_body_temp_path $work/tmp/body; proxy_temp_path $work/tmp/proxy;
-  fastcgi_temp_path $work/tmp/fastcgi; uwsgi_temp_path $work/tmp/uwsgi; scgi_temp_path $work/tmp/scgi;
-  server { listen 127.0.0.1:$port; root $work/www; }
-}
-CONF
+bench_nginx_conf
 
 echo "writing a ${size_mib} MiB file in $work ..."
 dd if=/dev/urandom of="$work/www/big.bin" bs=1M count="$size_mib" status=none

@@ -19,20 +19,7 @@ rounds=${2:-3}
 . "$here/bench/transfer/bench_setup.sh"
 bench_setup "$fetchly" curl aria2c /usr/bin/time bc
 mkdir -p "$work/www/limited"
-cat >"$work/nginx.conf" <<CONF
-daemon off; master_process off; worker_processes 1;
-error_log $work/logs/error.log; pid $work/nginx.pid;
-events { worker_connections 256; }
-http {
-  access_log off; sendfile on; tcp_nopush on;
-  client_body_temp_path $work/tmp/body; proxy_temp_path $work/tmp/proxy;
-  fastcgi_temp_path $work/tmp/fastcgi; uwsgi_temp_path $work/tmp/uwsgi; scgi_temp_path $work/tmp/scgi;
-  server {
-    listen 127.0.0.1:$port; root $work/www;
-    location /limited/ { limit_rate 10m; }
-  }
-}
-CONF
+bench_nginx_conf "location /limited/ { limit_rate 10m; }"
 
 echo "writing 64 MB and 1 GiB files in $work ..."
 dd if=/dev/urandom of="$work/www/limited/small.bin" bs=1M count=64 status=none

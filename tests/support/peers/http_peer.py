@@ -106,32 +106,17 @@ class Handler(BaseHTTPRequestHandler):
         elif kind == "loop":
             self.send_body(302, b"again\n", extra=[("Location", "/loop")])
         elif kind == "stall":
-            n = int(arg)
-            self.send_response(200)
-            self.send_header("Content-Length", str(2 * n))
-            self.end_headers()
-            self.wfile.write(pattern(n))
-            self.wfile.flush()
+            self.send_half(int(arg))
             time.sleep(30)
             self.close_connection = True
         elif kind == "silent":
             time.sleep(30)
             self.close_connection = True
         elif kind == "drop":
-            n = int(arg)
-            self.send_response(200)
-            self.send_header("Content-Length", str(2 * n))
-            self.end_headers()
-            self.wfile.write(pattern(n))
-            self.wfile.flush()
+            self.send_half(int(arg))
             self.close_connection = True
         elif kind == "reset":
-            n = int(arg)
-            self.send_response(200)
-            self.send_header("Content-Length", str(2 * n))
-            self.end_headers()
-            self.wfile.write(pattern(n))
-            self.wfile.flush()
+            self.send_half(int(arg))
             import socket, struct
             self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
             self.close_connection = True
@@ -151,6 +136,14 @@ class Handler(BaseHTTPRequestHandler):
                 time.sleep(0.02)
         else:
             self.send_body(404, b"no such thing\n")
+
+    def send_half(self, n):
+        # Promises 2N bytes and sends N: what happens next is the case's own.
+        self.send_response(200)
+        self.send_header("Content-Length", str(2 * n))
+        self.end_headers()
+        self.wfile.write(pattern(n))
+        self.wfile.flush()
 
     def ranged(self, n):
         opts = {k: v[0] for k, v in parse_qs(self.path.partition("?")[2]).items()}
