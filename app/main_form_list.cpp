@@ -50,8 +50,8 @@ void TDownloadForm::ToolButton6Click()
     const QString text = InputBox(QStringLiteral("Add URL"), QStringLiteral("URL :"), QString(), this);
     const std::string typed = text.toStdString();
     // One URL keeps its own message; several are counted.
-    if (UrlsInText(typed).size() > 1)
-        AddUrls(typed);
+    if (UrlsInText(typed, TUrlTextKind::Typed).size() > 1)
+        AddUrls(typed, TUrlTextKind::Typed);
     else
         AddUrl(typed);
 }

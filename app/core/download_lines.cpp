@@ -1,6 +1,9 @@
 #include "app/core/download_lines.h"
 
 #include "app/core/entry_table.h"
+#include "transfer/url_functions.h"
+
+#include <algorithm>
 
 namespace fetchly {
 
@@ -12,8 +15,25 @@ const std::vector<std::string> &DefaultLinkTypes()
     return types;
 }
 
+namespace {
+
+// The URL without its query and fragment when it is a web or FTP address:
+// "photo.jpg?size=large" names a .jpg as much as "photo.jpg" does. Other
+// texts (paths, other schemes) are taken whole.
+std::string_view WithoutQuery(std::string_view url)
+{
+    for (std::string_view scheme : {"http://", "https://", "ftp://"}) {
+        if (url.size() >= scheme.size() && SameKey(url.substr(0, scheme.size()), scheme))
+            return url.substr(0, std::min(url.find_first_of("?#", scheme.size()), url.size()));
+    }
+    return url;
+}
+
+} // namespace
+
 std::string_view LinkExtension(std::string_view url)
 {
+    url = WithoutQuery(url);
     const std::size_t dot = url.rfind('.');
     if (dot == std::string_view::npos)
         return {};
@@ -95,7 +115,7 @@ std::string SettledLine(std::string line)
     if (!parts.hasEquals || parts.display.find("<B>DownLoading</B>") == std::string_view::npos)
         return line;
     const std::string key(parts.key);
-    return key + "=" + ReadyLine(key);
+    return key + "=" + ReadyLine(MaskUrlPassword(key));
 }
 
 std::string StatusLine(int image, std::string_view url, std::string_view status, std::string_view progress,

@@ -11,9 +11,10 @@ namespace fetchly {
 // The link types every start begins with, in their designed order.
 const std::vector<std::string> &DefaultLinkTypes();
 
-// The extension IsAcceptedLink tests: from the last "." of the whole URL to
-// its end, empty when a "\" or ":" follows that dot. A "/" does not end the
-// search, so the extension may hold slashes and query text.
+// The extension IsAcceptedLink tests: from the last "." of the URL to its
+// end, empty when a "\" or ":" follows that dot. An http, https or ftp URL
+// is taken without its query and fragment; a "/" does not end the search,
+// so the extension may hold slashes.
 std::string_view LinkExtension(std::string_view url);
 
 // True when an item of `linkTypes` equals the URL's extension, letters

@@ -7,12 +7,14 @@
 namespace fetchly {
 
 // How a piece of text handed to the list (dropped, pasted, typed) is laid
-// out: a text/uri-list, whose lines starting with '#' are comments, or plain
-// text.
-enum class TUrlTextKind { Plain, UriList };
+// out: a text/uri-list, whose lines starting with '#' are comments, plain
+// text, or what the user typed into the Add URL box.
+enum class TUrlTextKind { Plain, UriList, Typed };
 
-// The URLs `text` holds: its words separated by white space, in order. Plain
-// text may carry one URL or many on a line; a URL never contains white space.
+// The URLs `text` holds, in order. Plain text and URI lists may carry one
+// URL or many on a line, separated by white space. A typed line is split at
+// its blanks only when every word is a URL with a scheme: people type
+// "http://host/my file.jpg" as one address.
 std::vector<std::string> UrlsInText(std::string_view text, TUrlTextKind kind = TUrlTextKind::Plain);
 
 // `url` without the white space around it.

@@ -33,7 +33,10 @@ int RunHostCheck(const QString &hostPath)
         const QString path = target.folder + QLatin1Char('/') + fileName;
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
-            say(QStringLiteral("%1: no manifest (%2)").arg(target.browser, path));
+            if (target.BrowserInstalled())
+                say(QStringLiteral("%1: no manifest (%2)").arg(target.browser, path));
+            else
+                say(QStringLiteral("%1: not installed (no %2)").arg(target.browser, target.browserHome));
             continue;
         }
         const QString named =

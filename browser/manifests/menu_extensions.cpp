@@ -3,6 +3,7 @@
 #include "browser/extension_ids.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -18,29 +19,37 @@ std::vector<TNativeHostFolder> NativeHostFolders()
     const QString home = QDir::homePath();
     const QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     const QString chromiumHosts = QStringLiteral("/NativeMessagingHosts");
-    const QString mozillaHosts = QStringLiteral("/.mozilla/native-messaging-hosts");
-    return {
-        {QStringLiteral("Firefox"), TBrowserFamily::Firefox, home + mozillaHosts},
-        {QStringLiteral("Firefox (Snap)"), TBrowserFamily::Firefox,
-         home + "/snap/firefox/common" + mozillaHosts},
-        {QStringLiteral("Firefox (Flatpak)"), TBrowserFamily::Firefox,
-         home + "/.var/app/org.mozilla.firefox" + mozillaHosts},
-        {QStringLiteral("LibreWolf"), TBrowserFamily::Firefox, home + "/.librewolf/native-messaging-hosts"},
-        {QStringLiteral("LibreWolf (Flatpak)"), TBrowserFamily::Firefox,
-         home + "/.var/app/io.gitlab.librewolf-community/.librewolf/native-messaging-hosts"},
-        {QStringLiteral("Chromium"), TBrowserFamily::Chromium, config + "/chromium" + chromiumHosts},
-        {QStringLiteral("Google Chrome"), TBrowserFamily::Chromium,
-         config + "/google-chrome" + chromiumHosts},
-        {QStringLiteral("Google Chrome Beta"), TBrowserFamily::Chromium,
-         config + "/google-chrome-beta" + chromiumHosts},
-        {QStringLiteral("Google Chrome Unstable"), TBrowserFamily::Chromium,
-         config + "/google-chrome-unstable" + chromiumHosts},
-        {QStringLiteral("Brave"), TBrowserFamily::Chromium,
-         config + "/BraveSoftware/Brave-Browser" + chromiumHosts},
-        {QStringLiteral("Vivaldi"), TBrowserFamily::Chromium, config + "/vivaldi" + chromiumHosts},
-        {QStringLiteral("Microsoft Edge"), TBrowserFamily::Chromium,
-         config + "/microsoft-edge" + chromiumHosts},
+    const QString mozillaHosts = QStringLiteral("/native-messaging-hosts");
+    const auto firefox = [](const QString &browser, const QString &browserHome, const QString &hosts) {
+        return TNativeHostFolder{browser, TBrowserFamily::Firefox, hosts, browserHome};
     };
+    const auto chromium = [&](const QString &browser, const QString &configFolder) {
+        const QString browserHome = config + QLatin1Char('/') + configFolder;
+        return TNativeHostFolder{browser, TBrowserFamily::Chromium, browserHome + chromiumHosts, browserHome};
+    };
+    const QString snap = home + "/snap/firefox";
+    const QString flatpak = home + "/.var/app/org.mozilla.firefox";
+    const QString libreFlatpak = home + "/.var/app/io.gitlab.librewolf-community";
+    return {
+        firefox(QStringLiteral("Firefox"), home + "/.mozilla", home + "/.mozilla" + mozillaHosts),
+        firefox(QStringLiteral("Firefox (Snap)"), snap, snap + "/common/.mozilla" + mozillaHosts),
+        firefox(QStringLiteral("Firefox (Flatpak)"), flatpak, flatpak + "/.mozilla" + mozillaHosts),
+        firefox(QStringLiteral("LibreWolf"), home + "/.librewolf", home + "/.librewolf" + mozillaHosts),
+        firefox(QStringLiteral("LibreWolf (Flatpak)"), libreFlatpak,
+                libreFlatpak + "/.librewolf" + mozillaHosts),
+        chromium(QStringLiteral("Chromium"), QStringLiteral("chromium")),
+        chromium(QStringLiteral("Google Chrome"), QStringLiteral("google-chrome")),
+        chromium(QStringLiteral("Google Chrome Beta"), QStringLiteral("google-chrome-beta")),
+        chromium(QStringLiteral("Google Chrome Unstable"), QStringLiteral("google-chrome-unstable")),
+        chromium(QStringLiteral("Brave"), QStringLiteral("BraveSoftware/Brave-Browser")),
+        chromium(QStringLiteral("Vivaldi"), QStringLiteral("vivaldi")),
+        chromium(QStringLiteral("Microsoft Edge"), QStringLiteral("microsoft-edge")),
+    };
+}
+
+bool TNativeHostFolder::BrowserInstalled() const
+{
+    return QFileInfo(browserHome).isDir();
 }
 
 QByteArray NativeHostManifest(TBrowserFamily family, const QString &hostPath)
@@ -63,7 +72,7 @@ QStringList RegisterMenuExtensions(const QString &hostPath)
     QStringList written;
     const QString fileName = QLatin1String(kNativeHostName) + QStringLiteral(".json");
     for (const TNativeHostFolder &target : NativeHostFolders()) {
-        if (!QDir().mkpath(target.folder))
+        if (!target.BrowserInstalled() || !QDir().mkpath(target.folder))
             continue;
         const QString path = target.folder + QLatin1Char('/') + fileName;
         QSaveFile file(path);

@@ -14,6 +14,11 @@ struct TNativeHostFolder {
     QString browser; // for people: "Firefox (Snap)", "Brave"...
     TBrowserFamily family;
     QString folder;
+    // The browser's own configuration folder: it exists once the browser has
+    // run for this user, and `folder` lies below it.
+    QString browserHome;
+
+    bool BrowserInstalled() const;
 };
 
 // Every common browser's per-user folder, below the current $HOME and
@@ -26,9 +31,12 @@ std::vector<TNativeHostFolder> NativeHostFolders();
 QByteArray NativeHostManifest(TBrowserFamily family, const QString &hostPath);
 
 // The browser's context-menu entries, this platform's way: writes the host
-// manifest for `hostPath` into every folder of NativeHostFolders(), creating
-// the folders. A folder that cannot be made is skipped silently; a manifest
-// that cannot be written throws std::runtime_error. Returns the files written.
+// manifest for `hostPath` into the folder of every browser of
+// NativeHostFolders() that is installed for this user, creating the hosts
+// folder below the browser's own. Nothing is made for a browser that is not
+// there, so a browser installed later gets its manifest at the next start. A
+// folder that cannot be made is skipped silently; a manifest that cannot be
+// written throws std::runtime_error. Returns the files written.
 QStringList RegisterMenuExtensions(const QString &hostPath);
 
 // The native host's path for a program at `programDir`: it is installed

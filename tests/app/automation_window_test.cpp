@@ -98,6 +98,8 @@ TEST_F(WindowAutomation, BusStartsTheProgramFromItsActivationFile)
 // browser's folder, and the link in the running program's list.
 TEST_F(WindowAutomation, ChromiumExtensionSendsALinkIntoTheRunningProgram)
 {
+    // Chromium has run for this user: its folder is there for the manifest.
+    std::filesystem::create_directories(home.configHome() / "chromium");
     PeerProcess fetchlyProcess;
     fetchlyProcess.start({programPath("fetchly"), "-AUTOMATION"}, (home.root() / "fetchly.log").string());
     ASSERT_TRUE(bus.waitForOwner("OrvFetchly.TUrlAdder")) << fetchlyProcess.logTail();

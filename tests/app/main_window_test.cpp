@@ -345,7 +345,7 @@ TEST(DownloadList, AddUrlAcceptsRenewsAndRejects)
     EXPECT_EQ(form.Board.Entries().Line(0), "HTTP://H/PIC.jpg=" + ReadyLine("HTTP://H/PIC.jpg"));
     EXPECT_EQ(form.URLBox->item(0)->text(), ready("HTTP://H/PIC.jpg"));
 
-    form.AddUrl("http://h/file.zip?x=1");
+    form.AddUrl("http://h/page?file=a.zip");
     EXPECT_EQ(form.StatusText(), "URL Extension Does not match Accepted Types!");
     EXPECT_EQ(form.Board.Entries().Count(), 2);
     form.SetStatusText("OK");

@@ -27,11 +27,19 @@ QJsonObject manifestAt(const std::filesystem::path &path)
 
 const char kHost[] = "/opt/Fetchly Apps/bin/fetchly-native-host";
 
+// Every browser's own folder, as it is there once the browser has run.
+void installEveryBrowser()
+{
+    for (const TNativeHostFolder &target : NativeHostFolders())
+        std::filesystem::create_directories(target.browserHome.toStdString());
+}
+
 } // namespace
 
-TEST(MenuExtensions, WritesOneManifestPerBrowserFolder)
+TEST(MenuExtensions, WritesOneManifestPerInstalledBrowser)
 {
     XdgHome home;
+    installEveryBrowser();
     const QStringList written = RegisterMenuExtensions(QString::fromLatin1(kHost));
 
     const auto h = home.root();
@@ -80,9 +88,33 @@ TEST(MenuExtensions, WritesOneManifestPerBrowserFolder)
     }
 }
 
+// A browser that is not there gets no folder; once it has run, the next
+// start writes its manifest.
+TEST(MenuExtensions, LeavesBrowsersThatAreNotInstalledAlone)
+{
+    XdgHome home;
+    EXPECT_TRUE(RegisterMenuExtensions(QString::fromLatin1(kHost)).isEmpty());
+    for (const char *absent : {".mozilla", "snap", ".var", ".librewolf"})
+        EXPECT_FALSE(std::filesystem::exists(home.root() / absent)) << absent;
+    EXPECT_FALSE(std::filesystem::exists(home.configHome() / "chromium"));
+
+    std::filesystem::create_directories(home.root() / "snap/firefox");
+    std::filesystem::create_directories(home.configHome() / "vivaldi");
+    const QStringList written = RegisterMenuExtensions(QString::fromLatin1(kHost));
+    const auto file = "orvfetchly.turladder.json";
+    EXPECT_EQ(
+        written,
+        (QStringList{
+            QString::fromStdString(
+                (home.root() / "snap/firefox/common/.mozilla/native-messaging-hosts" / file).string()),
+            QString::fromStdString((home.configHome() / "vivaldi/NativeMessagingHosts" / file).string())}));
+    EXPECT_FALSE(std::filesystem::exists(home.configHome() / "google-chrome"));
+}
+
 TEST(MenuExtensions, EveryStartRewritesAManifestThatPointsElsewhere)
 {
     XdgHome home;
+    installEveryBrowser();
     RegisterMenuExtensions(QStringLiteral("/old/place/fetchly-native-host"));
     RegisterMenuExtensions(QString::fromLatin1(kHost));
     const auto path = home.configHome() / "chromium/NativeMessagingHosts/orvfetchly.turladder.json";
@@ -92,8 +124,9 @@ TEST(MenuExtensions, EveryStartRewritesAManifestThatPointsElsewhere)
 TEST(MenuExtensions, SkipsAFolderThatCannotBeMadeButReportsAFailedWrite)
 {
     XdgHome home;
-    // A plain file where LibreWolf's folder would go: that browser is skipped.
-    std::ofstream(home.root() / ".librewolf") << "not a folder";
+    installEveryBrowser();
+    // A plain file where LibreWolf's hosts folder would go: that browser is skipped.
+    std::ofstream(home.root() / ".librewolf/native-messaging-hosts") << "not a folder";
     const QStringList written = RegisterMenuExtensions(QString::fromLatin1(kHost));
     EXPECT_EQ(written.size(), 11);
     const QString skipped = QString::fromStdString((home.root() / ".librewolf").string()) + QLatin1Char('/');

@@ -1,4 +1,5 @@
 #include "app/core/download_lines.h"
+#include "app/core/url_text.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +21,10 @@ TEST(LinkTypes, TheSeventeenDesignedTypesInOrder)
 
 TEST(LinkTypes, ExtensionRunsFromTheLastDotAndMayHoldSlashes)
 {
-    EXPECT_EQ(LinkExtension("http://host/file.zip?x=1"), ".zip?x=1");
+    EXPECT_EQ(LinkExtension("http://host/file.zip?x=1.pdf#a.b"), ".zip");
+    EXPECT_EQ(LinkExtension("HTTPS://host/photo.jpg#top"), ".jpg");
+    EXPECT_EQ(LinkExtension("ftp://host/dir.v2/file?x=1.zip"), ".v2/file");
+    EXPECT_EQ(LinkExtension("file:///tmp/a.zip?x=1"), ".zip?x=1");
     EXPECT_EQ(LinkExtension("http://www.example.com"), ".com");
     EXPECT_EQ(LinkExtension("http://www.example.com/dir/file"), ".com/dir/file");
     EXPECT_EQ(LinkExtension("http://localhost"), "");
@@ -33,7 +37,9 @@ TEST(LinkTypes, AcceptanceAsTheEdgeCasesDescribe)
 {
     EXPECT_TRUE(IsAcceptedLink("http://h/pic.JPG", defaults()));
     EXPECT_TRUE(IsAcceptedLink("http://h/a.c", defaults()));
-    EXPECT_FALSE(IsAcceptedLink("http://h/file.zip?x=1", defaults()));
+    EXPECT_TRUE(IsAcceptedLink("http://h/photo.jpg?size=large", defaults()));
+    EXPECT_TRUE(IsAcceptedLink("https://h/archive.zip#top", defaults()));
+    EXPECT_FALSE(IsAcceptedLink("http://h/page?file=a.zip", defaults()));
     EXPECT_TRUE(IsAcceptedLink("http://www.example.com", defaults()));
     EXPECT_FALSE(IsAcceptedLink("http://localhost/file", defaults()));
     EXPECT_FALSE(IsAcceptedLink("", defaults()));
@@ -60,6 +66,20 @@ TEST(DownloadLines, OnlyALineSavedWhileDownloadingComesBackReady)
         EXPECT_EQ(SettledLine(line), line);
 }
 
+// A password in the key never shows, also one that holds an "@" itself.
+TEST(DownloadLines, ALineComingBackReadyMasksItsPassword)
+{
+    for (const std::string key : {"ftp://user:secret@h/a.zip", "http://user:p@ss@w0rd@h/a.jpg?x=1"}) {
+        SCOPED_TRACE(key);
+        const std::string line = SettledLine(key + "=" + StatusLine(2, key, "DownLoading", "1kb", ""));
+        const std::string display = line.substr(key.size() + 1);
+        EXPECT_EQ(display.find("secret"), std::string::npos);
+        EXPECT_EQ(display.find("ss@w0rd"), std::string::npos);
+        EXPECT_NE(display.find("user:***@h/a."), std::string::npos) << display;
+        EXPECT_EQ(line.substr(0, key.size() + 1), key + "=");
+    }
+}
+
 TEST(DownloadLines, UrlsCannotInjectMarkup)
 {
     const std::string line = ReadyLine("http://h/a.jpg?<A href=\"x\">&t=1");
@@ -78,6 +98,35 @@ TEST(DownloadLines, StatusLineAndProgressText)
     EXPECT_EQ(ProgressText(5000, 0), "4kb of 0kb");
     EXPECT_EQ(ProgressText(5LL * 1024 * 1024 * 1024, 6LL * 1024 * 1024 * 1024), "5242880kb of 6291456kb");
 }
+
+struct TextCase {
+    const char *text;
+    TUrlTextKind kind;
+    std::vector<std::string> urls;
+};
+
+class UrlsInTextCase : public testing::TestWithParam<TextCase> {};
+
+TEST_P(UrlsInTextCase, SplitsAsPeopleWriteUrls)
+{
+    EXPECT_EQ(UrlsInText(GetParam().text, GetParam().kind), GetParam().urls);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    UrlText, UrlsInTextCase,
+    testing::Values(TextCase{"http://h/a.jpg http://h/b.zip\r\n ftp://h/c.exe ",
+                             TUrlTextKind::Plain,
+                             {"http://h/a.jpg", "http://h/b.zip", "ftp://h/c.exe"}},
+                    TextCase{"# comment\r\nhttp://h/a.jpg\r\n", TUrlTextKind::UriList, {"http://h/a.jpg"}},
+                    TextCase{" http://host/my file.jpg ", TUrlTextKind::Typed, {"http://host/my file.jpg"}},
+                    TextCase{"http://h/a.jpg  https://h/b.zip",
+                             TUrlTextKind::Typed,
+                             {"http://h/a.jpg", "https://h/b.zip"}},
+                    TextCase{"http://h/my file.jpg\nftp://h/x.zip mailto:me@h",
+                             TUrlTextKind::Typed,
+                             {"http://h/my file.jpg", "ftp://h/x.zip", "mailto:me@h"}},
+                    TextCase{"http://h/a.jpg 1:2", TUrlTextKind::Typed, {"http://h/a.jpg 1:2"}},
+                    TextCase{"  \n\t", TUrlTextKind::Typed, {}}));
 
 } // namespace
 } // namespace fetchly
