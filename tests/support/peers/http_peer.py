@@ -23,6 +23,10 @@ usage: http_peer.py PORT RECORD_DIR [CERT KEY]   (with CERT and KEY: HTTPS)
                         maxconn=C   more than C at once: 503 without Retry-After
                         norange=1   Range ignored (200 with the whole file)
                         rate=B      at most B bytes a second per connection
+  GET  /cookiepage/NAME  an HTML page that sets the session cookie below and
+                        links to /needscookie/NAME (the link's id is "link")
+  GET  /needscookie/NAME  with that cookie: 3 MiB as the attachment NAME, in
+                        64 KiB pieces 30 ms apart; without it: 403 and a page
   POST|PUT /upload/NAME body saved as RECORD_DIR/NAME.body, head as NAME.head
 Every request line and its headers are appended to RECORD_DIR/requests.log.
 """
@@ -41,6 +45,7 @@ def pattern(n):
 
 
 _patterns = {}
+SESSION_COOKIE = "fetchly_session=S3cr3t-42"
 
 
 def shared_pattern(n):
@@ -134,6 +139,28 @@ class Handler(BaseHTTPRequestHandler):
                 except OSError:
                     return
                 time.sleep(0.02)
+        elif kind == "cookiepage":
+            page = b'<!DOCTYPE html><title>login</title><a id="link" href="/needscookie/%s">%s</a>\n' % (
+                arg.encode(), arg.encode())
+            self.send_body(200, page, extra=[("Content-Type", "text/html"),
+                                             ("Set-Cookie", SESSION_COOKIE + "; Path=/; HttpOnly; SameSite=Lax")])
+        elif kind == "needscookie":
+            if SESSION_COOKIE not in self.headers.get("Cookie", ""):
+                self.send_body(403, b"<html>log in first</html>\n", extra=[("Content-Type", "text/html")])
+                return
+            data = shared_pattern(3 * 1024 * 1024)
+            self.send_response(200)
+            self.send_header("Content-Type", "application/octet-stream")
+            self.send_header("Content-Disposition", 'attachment; filename="%s"' % arg)
+            self.send_header("Content-Length", str(len(data)))
+            self.end_headers()
+            for i in range(0, len(data), 65536):
+                try:
+                    self.wfile.write(data[i:i + 65536])
+                    self.wfile.flush()
+                except OSError:
+                    return
+                time.sleep(0.03)
         else:
             self.send_body(404, b"no such thing\n")
 
