@@ -175,10 +175,6 @@ function hasType(name, types) {
   return types.some((type) => typeof type === "string" && type.length > 1 && lower.endsWith(type.toLowerCase()));
 }
 
-// The last answer for the last download looked at, for the tests and the
-// developer tools.
-globalThis.fetchlyLastTakeOver = null;
-
 async function takeOverDownload(download) {
   const settings = await api.storage.local.get(DEFAULT_SETTINGS);
   if (!settings.takeOver || download.state !== "in_progress") return null;
@@ -209,7 +205,10 @@ async function takeOverDownload(download) {
     console.error("Fetchly did not take the download, the browser keeps it:", reply.error);
     await api.downloads.resume(download.id).catch(() => {});
   }
-  globalThis.fetchlyLastTakeOver = { url, fileName, ...reply };
+  // The options page says what became of the last one, so a download that
+  // stayed in the browser can be explained. No cookies are kept.
+  const lastTakeOver = { fileName, ok: reply.ok && reply.added > 0, error: reply.error || "", at: Date.now() };
+  await api.storage.local.set({ lastTakeOver });
   return reply;
 }
 
@@ -218,12 +217,17 @@ function watchDownloads() {
     api.downloads.onCreated.addListener(takeOverDownload);
 }
 
-api.runtime.onInstalled.addListener(createMenus);
+api.runtime.onInstalled.addListener((details) => {
+  createMenus();
+  // On first install the options come up once, so the user sees what can be
+  // turned on; everything there is off until then.
+  if (details.reason === "install") api.runtime.openOptionsPage();
+});
 api.contextMenus.onClicked.addListener(fetchlyMenuClicked);
 // The downloads API exists only once its permission is granted, which the
 // options page does while this script is already running.
 watchDownloads();
 api.permissions.onAdded.addListener(watchDownloads);
-api.storage.onChanged.addListener(() => {
-  hostLinkTypes = null;
+api.storage.onChanged.addListener((changes) => {
+  if (changes.takeOverTypes) hostLinkTypes = null;
 });

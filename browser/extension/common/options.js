@@ -41,6 +41,13 @@ async function hostTypes() {
   return [];
 }
 
+function showLast(last) {
+  const line = document.getElementById("last");
+  if (!last) line.textContent = "";
+  else if (last.ok) line.textContent = `Last download handed to Fetchly: ${last.fileName}`;
+  else line.textContent = `Fetchly did not take ${last.fileName}, the browser kept it: ${last.error}`;
+}
+
 async function show() {
   const settings = await optionsApi.storage.local.get({ takeOver: false, takeOverTypes: null, takeOverMinBytes: MEGABYTE });
   sendCookies.checked = await optionsApi.permissions.contains(COOKIES);
@@ -48,7 +55,12 @@ async function show() {
   const list = Array.isArray(settings.takeOverTypes) ? settings.takeOverTypes : await hostTypes();
   types.value = list.join(" ");
   minSize.value = String(settings.takeOverMinBytes / MEGABYTE);
+  showLast((await optionsApi.storage.local.get("lastTakeOver")).lastTakeOver);
 }
+
+optionsApi.storage.onChanged.addListener((changes) => {
+  if (changes.lastTakeOver) showLast(changes.lastTakeOver.newValue);
+});
 
 // Permissions must be asked for while the click is being handled, before
 // anything is awaited.

@@ -1,0 +1,132 @@
+// The whole road from a click in a real browser to Fetchly's D-Bus service:
+// headless Firefox ESR (WebDriver BiDi) and Chromium (DevTools) with the
+// unpacked extension, its take-over turned on in its options page, a page
+// that sets a session cookie and links to a file only served with it, the
+// native host found through its manifest, and a recording service on a
+// private session bus in place of the program.
+#include "app/automation/automation_server.h"
+#include "browser/manifests/menu_extensions.h"
+#include "tests/support/dbus_session.h"
+#include "tests/support/event_wait.h"
+#include "tests/support/http_server.h"
+#include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
+
+#include <QDBusConnection>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+
+using namespace fetchly::automation;
+using namespace fetchly::test;
+
+namespace {
+
+struct BrowserCase {
+    const char *name;
+    const char *program;   // skipped when it is not installed
+    const char *driver;    // in tests/browser/
+    const char *extension; // below the build tree
+    const char *userAgent; // a word the browser's user agent has
+};
+
+std::string headerOf(const TDownloadRequest &request, const std::string &name)
+{
+    for (const TRequestHeader &header : request.Headers) {
+        if (header.Name == name)
+            return header.Value;
+    }
+    return "(none)";
+}
+
+void writeHostManifest(const std::filesystem::path &folder, TBrowserFamily family)
+{
+    std::filesystem::create_directories(folder);
+    QFile file(QString::fromStdString((folder / "orvfetchly.turladder.json").string()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(NativeHostManifest(family, QString::fromStdString(programPath("fetchly-native-host"))));
+}
+
+class BrowserHandover : public ::testing::TestWithParam<BrowserCase> {
+protected:
+    BrowserHandover()
+        : m_connection(
+              QDBusConnection::connectToBus(QString::fromStdString(m_bus.address()), GetParam().name))
+    {
+    }
+    ~BrowserHandover() override
+    {
+        m_server.reset();
+        QDBusConnection::disconnectFromBus(GetParam().name);
+    }
+
+    XdgHome m_home; // HOME too: Firefox looks for the host below it
+    DbusSession m_bus{{"OrvFetchly.TUrlAdder"}};
+    HttpPeer m_http;
+    QDBusConnection m_connection;
+    std::unique_ptr<TAutomationServer> m_server;
+    std::vector<TDownloadRequest> m_requests;
+    std::chrono::system_clock::time_point m_arrived;
+};
+
+} // namespace
+
+TEST_P(BrowserHandover, ClickedDownloadReachesFetchlyWithCookieAndReferrer)
+{
+    const BrowserCase &browser = GetParam();
+    if (runProgram("which", {browser.program}, std::filesystem::current_path(), 10).status != 0)
+        GTEST_SKIP() << browser.program << " is not installed (scripts/install-deps.sh installs it)";
+    m_server = std::make_unique<TAutomationServer>(
+        m_connection, [](const QString &) {}, [] {},
+        [this](const TDownloadRequest &request) {
+            m_arrived = std::chrono::system_clock::now();
+            m_requests.push_back(request);
+            return true;
+        });
+    ASSERT_EQ(m_server->Publish(), TAutomationServer::TPublishResult::Published)
+        << m_server->ErrorText().toStdString();
+
+    TempDir profile;
+    writeHostManifest(m_home.root() / ".mozilla/native-messaging-hosts", TBrowserFamily::Firefox);
+    writeHostManifest(profile.path() / "NativeMessagingHosts", TBrowserFamily::Chromium);
+    const std::string page = m_http.url("/cookiepage/pkg.zip");
+    const ProgramResult driver = RunServing(
+        systemPython().string(),
+        {QString::fromStdString((sourceDir() / "tests/browser" / browser.driver).string()),
+         QStringLiteral("--take-over"), QString::fromStdString((binaryDir() / browser.extension).string()),
+         QString::fromStdString(profile.str()), QString::fromStdString(page)},
+        {}, 150);
+    ASSERT_EQ(driver.status, 0) << driver.out << driver.err;
+    const QJsonObject result = QJsonDocument::fromJson(QByteArray::fromStdString(driver.out)).object();
+    EXPECT_TRUE(result.value("lastTakeOver").toObject().value("ok").toBool()) << driver.out;
+
+    ASSERT_EQ(m_requests.size(), 1u) << driver.out;
+    const TDownloadRequest &request = m_requests.front();
+    EXPECT_EQ(request.Url, m_http.url("/needscookie/pkg.zip"));
+    EXPECT_EQ(request.FileName, "pkg.zip");
+    EXPECT_TRUE(request.StartNow);
+    EXPECT_EQ(headerOf(request, "Cookie"), "fetchly_session=S3cr3t-42");
+    EXPECT_EQ(headerOf(request, "Referer"), page);
+    EXPECT_NE(headerOf(request, "User-Agent").find(browser.userAgent), std::string::npos);
+    // Cancelled in the browser and gone from its list.
+    for (const QJsonValue &download : result.value("leftInBrowser").toArray())
+        EXPECT_NE(download.toObject().value("url").toString().toStdString(), request.Url) << driver.out;
+
+    const double clickedAt = result.value("clickedAt").toDouble();
+    const double arrivedAt = std::chrono::duration<double>(m_arrived.time_since_epoch()).count();
+    RecordProperty("click_to_dbus_ms", static_cast<int>((arrivedAt - clickedAt) * 1000));
+    std::printf("%s: %.0f ms from the click to the D-Bus service\n", browser.name,
+                (arrivedAt - clickedAt) * 1000);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Browsers, BrowserHandover,
+    ::testing::Values(
+        BrowserCase{"Firefox", "firefox-esr", "firefox_extension_driver.py", "browser/firefox", "Firefox"},
+        BrowserCase{"Chromium", "chromium", "chromium_extension_driver.py", "browser/chromium", "Chrome"}),
+    [](const ::testing::TestParamInfo<BrowserCase> &info) { return std::string(info.param.name); });
