@@ -35,6 +35,11 @@ struct BrowserCase {
     const char *userAgent; // a word the browser's user agent has
 };
 
+void PrintTo(const BrowserCase &browser, std::ostream *out)
+{
+    *out << browser.name;
+}
+
 std::string headerOf(const TDownloadRequest &request, const std::string &name)
 {
     for (const TRequestHeader &header : request.Headers) {

@@ -130,7 +130,7 @@ async def drive(port, extension_dir, page_url):
                     options = context["context"]
             left()
             await asyncio.sleep(0.1)
-        await bidi.wait_for(options, "document.getElementById('types').value", "the host's link types")
+        await bidi.wait_for(options, "document.getElementById('types')?.value", "the host's link types")
         await bidi.click(options, "takeOver")
         await bidi.wait_for(options, "browser.permissions.contains({permissions: ['cookies', 'downloads'], "
                                      "origins: ['<all_urls>']})", "the take-over's permissions")
