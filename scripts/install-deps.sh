@@ -7,7 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ ccache pkg-config clang libclang-rt-14-dev clang-format
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-image-formats-plugins
-  libcurl4-openssl-dev libsmbclient-dev scdoc
+  libcurl4-openssl-dev libssl-dev libsmbclient-dev scdoc
   libgtest-dev libgmock-dev libbenchmark-dev
   # test peers and tools
   nginx-light python3 python3-pyftpdlib samba smbclient
