@@ -258,9 +258,14 @@ TEST_P(HostRefusal, SaysWhyAndHandsNothingOn)
 
 namespace {
 const QString goodItem = R"({"url":"http://a.example/x.zip"})";
-QByteArray withItem(const char *item)
+QByteArray withItem(const QString &item)
 {
-    return addMessage(goodItem + QLatin1Char(',') + QString::fromUtf8(item));
+    return addMessage(goodItem + QLatin1Char(',') + item);
+}
+// An item for `url` with one cookie (its JSON fields).
+QByteArray withCookie(const char *url, const char *cookie)
+{
+    return withItem(QStringLiteral(R"({"url":"%1","cookies":[{"name":"sid",%2}]})").arg(url, cookie));
 }
 } // namespace
 
@@ -285,24 +290,19 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"LfInUserAgent", withItem(R"({"url":"http://a.example/y.zip","userAgent":"UA\nX-Evil: 1"})"),
                 "line break"},
         Refusal{"NulInCookie",
-                withItem(R"({"url":"http://a.example/y.zip","cookies":[{"name":"a","value":"b\u0000",
-                         "domain":"a.example"}]})"),
+                withCookie("http://a.example/y.zip", R"("value":"b\u0000","domain":"a.example")"),
                 "line break"},
         Refusal{"CookieOfAnotherHost",
-                withItem(R"({"url":"http://a.example/y.zip","cookies":[{"name":"sid","value":"1",
-                         "domain":".bank.example"}]})"),
+                withCookie("http://a.example/y.zip", R"("value":"1","domain":".bank.example")"),
                 "cookie of .bank.example was given for a link to a.example"},
-        Refusal{"HostOnlyCookieForASubdomain",
-                withItem(R"({"url":"http://dl.a.example/y.zip","cookies":[{"name":"sid","value":"1",
-                         "domain":"a.example","hostOnly":true}]})"),
-                "cookie of a.example"},
+        Refusal{
+            "HostOnlyCookieForASubdomain",
+            withCookie("http://dl.a.example/y.zip", R"("value":"1","domain":"a.example","hostOnly":true)"),
+            "cookie of a.example"},
         Refusal{"LookalikeDomain",
-                withItem(R"({"url":"http://evila.example/y.zip","cookies":[{"name":"sid","value":"1",
-                         "domain":"a.example"}]})"),
+                withCookie("http://evila.example/y.zip", R"("value":"1","domain":"a.example")"),
                 "cookie of a.example"},
-        Refusal{"CookieWithoutDomain",
-                withItem(R"({"url":"http://a.example/y.zip","cookies":[{"name":"sid","value":"1"}]})"),
-                "domain"},
+        Refusal{"CookieWithoutDomain", withCookie("http://a.example/y.zip", R"("value":"1")"), "domain"},
         Refusal{"FileNameWithFolder", withItem(R"({"url":"http://a.example/y.zip","fileName":"../.bashrc"})"),
                 "file name"},
         Refusal{"FileNameDotDot", withItem(R"({"url":"http://a.example/y.zip","fileName":".."})"),

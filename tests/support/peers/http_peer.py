@@ -128,17 +128,7 @@ class Handler(BaseHTTPRequestHandler):
         elif kind == "ranged":
             self.ranged(int(arg))
         elif kind == "slow":
-            data = pattern(int(arg))
-            self.send_response(200)
-            self.send_header("Content-Length", str(len(data)))
-            self.end_headers()
-            for i in range(0, len(data), 4096):
-                try:
-                    self.wfile.write(data[i:i + 4096])
-                    self.wfile.flush()
-                except OSError:
-                    return
-                time.sleep(0.02)
+            self.send_paced(pattern(int(arg)), 4096, 0.02)
         elif kind == "cookiepage":
             page = b'<!DOCTYPE html><title>login</title><a id="link" href="/needscookie/%s">%s</a>\n' % (
                 arg.encode(), arg.encode())
@@ -148,21 +138,26 @@ class Handler(BaseHTTPRequestHandler):
             if SESSION_COOKIE not in self.headers.get("Cookie", ""):
                 self.send_body(403, b"<html>log in first</html>\n", extra=[("Content-Type", "text/html")])
                 return
-            data = shared_pattern(3 * 1024 * 1024)
-            self.send_response(200)
-            self.send_header("Content-Type", "application/octet-stream")
-            self.send_header("Content-Disposition", 'attachment; filename="%s"' % arg)
-            self.send_header("Content-Length", str(len(data)))
-            self.end_headers()
-            for i in range(0, len(data), 65536):
-                try:
-                    self.wfile.write(data[i:i + 65536])
-                    self.wfile.flush()
-                except OSError:
-                    return
-                time.sleep(0.03)
+            self.send_paced(shared_pattern(3 * 1024 * 1024), 65536, 0.03,
+                            [("Content-Type", "application/octet-stream"),
+                             ("Content-Disposition", 'attachment; filename="%s"' % arg)])
         else:
             self.send_body(404, b"no such thing\n")
+
+    def send_paced(self, data, piece, pause, extra=()):
+        # 200 with the whole length announced, the body in pieces `pause` apart.
+        self.send_response(200)
+        for k, v in extra:
+            self.send_header(k, v)
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        for i in range(0, len(data), piece):
+            try:
+                self.wfile.write(data[i:i + piece])
+                self.wfile.flush()
+            except OSError:
+                return
+            time.sleep(pause)
 
     def send_half(self, n):
         # Promises 2N bytes and sends N: what happens next is the case's own.
