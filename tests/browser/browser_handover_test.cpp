@@ -53,7 +53,7 @@ void writeHostManifest(const std::filesystem::path &folder, TBrowserFamily famil
 {
     std::filesystem::create_directories(folder);
     QFile file(QString::fromStdString((folder / "orvfetchly.turladder.json").string()));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << file.errorString().toStdString();
     file.write(NativeHostManifest(family, QString::fromStdString(programPath("fetchly-native-host"))));
 }
 
@@ -70,9 +70,48 @@ protected:
         QDBusConnection::disconnectFromBus(GetParam().name);
     }
 
+    void SetUp() override
+    {
+        if (runProgram("which", {GetParam().program}, std::filesystem::current_path(), 10).status != 0)
+            GTEST_SKIP() << GetParam().program << " is not installed (scripts/install-deps.sh installs it)";
+    }
+
+    // Runs the browser's driver with the take-over on and the link clicked,
+    // the service answering `take`; the driver's report, or an empty object
+    // when the test failed or was skipped.
+    QJsonObject clickTheLink(bool take)
+    {
+        const BrowserCase &browser = GetParam();
+        m_server = std::make_unique<TAutomationServer>(
+            m_connection, [](const QString &) {}, [] {},
+            [this, take](const TDownloadRequest &request) {
+                m_arrived = std::chrono::system_clock::now();
+                m_requests.push_back(request);
+                return take;
+            });
+        const auto published = m_server->Publish();
+        EXPECT_EQ(published, TAutomationServer::TPublishResult::Published)
+            << m_server->ErrorText().toStdString();
+        writeHostManifest(m_home.root() / ".mozilla/native-messaging-hosts", TBrowserFamily::Firefox);
+        writeHostManifest(m_profile.path() / "NativeMessagingHosts", TBrowserFamily::Chromium);
+        const ProgramResult driver =
+            RunServing(systemPython().string(),
+                       {QString::fromStdString((sourceDir() / "tests/browser" / browser.driver).string()),
+                        QStringLiteral("--take-over"),
+                        QString::fromStdString((binaryDir() / browser.extension).string()),
+                        QString::fromStdString(m_profile.str()), QString::fromStdString(m_page)},
+                       {}, 150);
+        EXPECT_EQ(driver.status, 0) << driver.out << driver.err;
+        if (driver.status != 0 || published != TAutomationServer::TPublishResult::Published)
+            return {};
+        return QJsonDocument::fromJson(QByteArray::fromStdString(driver.out)).object();
+    }
+
     XdgHome m_home; // HOME too: Firefox looks for the host below it
     DbusSession m_bus{{"OrvFetchly.TUrlAdder"}};
     HttpPeer m_http;
+    TempDir m_profile;
+    const std::string m_page = m_http.url("/cookiepage/pkg.zip");
     QDBusConnection m_connection;
     std::unique_ptr<TAutomationServer> m_server;
     std::vector<TDownloadRequest> m_requests;
@@ -83,50 +122,42 @@ protected:
 
 TEST_P(BrowserHandover, ClickedDownloadReachesFetchlyWithCookieAndReferrer)
 {
-    const BrowserCase &browser = GetParam();
-    if (runProgram("which", {browser.program}, std::filesystem::current_path(), 10).status != 0)
-        GTEST_SKIP() << browser.program << " is not installed (scripts/install-deps.sh installs it)";
-    m_server = std::make_unique<TAutomationServer>(
-        m_connection, [](const QString &) {}, [] {},
-        [this](const TDownloadRequest &request) {
-            m_arrived = std::chrono::system_clock::now();
-            m_requests.push_back(request);
-            return true;
-        });
-    ASSERT_EQ(m_server->Publish(), TAutomationServer::TPublishResult::Published)
-        << m_server->ErrorText().toStdString();
-
-    TempDir profile;
-    writeHostManifest(m_home.root() / ".mozilla/native-messaging-hosts", TBrowserFamily::Firefox);
-    writeHostManifest(profile.path() / "NativeMessagingHosts", TBrowserFamily::Chromium);
-    const std::string page = m_http.url("/cookiepage/pkg.zip");
-    const ProgramResult driver = RunServing(
-        systemPython().string(),
-        {QString::fromStdString((sourceDir() / "tests/browser" / browser.driver).string()),
-         QStringLiteral("--take-over"), QString::fromStdString((binaryDir() / browser.extension).string()),
-         QString::fromStdString(profile.str()), QString::fromStdString(page)},
-        {}, 150);
-    ASSERT_EQ(driver.status, 0) << driver.out << driver.err;
-    const QJsonObject result = QJsonDocument::fromJson(QByteArray::fromStdString(driver.out)).object();
-    EXPECT_TRUE(result.value("lastTakeOver").toObject().value("ok").toBool()) << driver.out;
-
-    ASSERT_EQ(m_requests.size(), 1u) << driver.out;
+    const QJsonObject result = clickTheLink(true);
+    if (result.isEmpty())
+        return;
+    EXPECT_TRUE(result.value("lastTakeOver").toObject().value("ok").toBool());
+    ASSERT_EQ(m_requests.size(), 1u);
     const TDownloadRequest &request = m_requests.front();
     EXPECT_EQ(request.Url, m_http.url("/needscookie/pkg.zip"));
     EXPECT_EQ(request.FileName, "pkg.zip");
     EXPECT_TRUE(request.StartNow);
     EXPECT_EQ(headerOf(request, "Cookie"), "fetchly_session=S3cr3t-42");
-    EXPECT_EQ(headerOf(request, "Referer"), page);
-    EXPECT_NE(headerOf(request, "User-Agent").find(browser.userAgent), std::string::npos);
-    // Cancelled in the browser and gone from its list.
+    EXPECT_EQ(headerOf(request, "Referer"), m_page);
+    EXPECT_NE(headerOf(request, "User-Agent").find(GetParam().userAgent), std::string::npos);
+    // Cancelled in the browser, gone from its list and from its folder.
     for (const QJsonValue &download : result.value("leftInBrowser").toArray())
-        EXPECT_NE(download.toObject().value("url").toString().toStdString(), request.Url) << driver.out;
+        EXPECT_NE(download.toObject().value("url").toString().toStdString(), request.Url);
+    EXPECT_FALSE(std::filesystem::exists(m_profile.path() / "downloads/pkg.zip"));
 
     const double clickedAt = result.value("clickedAt").toDouble();
     const double arrivedAt = std::chrono::duration<double>(m_arrived.time_since_epoch()).count();
     RecordProperty("click_to_dbus_ms", static_cast<int>((arrivedAt - clickedAt) * 1000));
-    std::printf("%s: %.0f ms from the click to the D-Bus service\n", browser.name,
+    std::printf("%s: %.0f ms from the click to the D-Bus service\n", GetParam().name,
                 (arrivedAt - clickedAt) * 1000);
+}
+
+TEST_P(BrowserHandover, ADownloadFetchlyRefusesStaysWithTheBrowser)
+{
+    const QJsonObject result = clickTheLink(false);
+    if (result.isEmpty())
+        return;
+    EXPECT_EQ(m_requests.size(), 1u);
+    const QJsonObject last = result.value("lastTakeOver").toObject();
+    EXPECT_FALSE(last.value("ok").toBool());
+    EXPECT_NE(last.value("error").toString().indexOf("does not accept"), -1);
+    const QJsonArray kept = result.value("leftInBrowser").toArray();
+    ASSERT_EQ(kept.size(), 1);
+    EXPECT_NE(kept[0].toObject().value("state").toString(), "interrupted");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -175,6 +175,15 @@ function hasType(name, types) {
   return types.some((type) => typeof type === "string" && type.length > 1 && lower.endsWith(type.toLowerCase()));
 }
 
+// Cancels the browser's copy of a download Fetchly took and erases it from
+// the list; a copy that already finished (a fast server) is removed too.
+async function dropBrowserCopy(id) {
+  await api.downloads.cancel(id).catch(() => {});
+  const [now] = await api.downloads.search({ id });
+  if (now && now.state === "complete" && now.exists) await api.downloads.removeFile(id).catch(() => {});
+  await api.downloads.erase({ id }).catch(() => {});
+}
+
 async function takeOverDownload(download) {
   const settings = await api.storage.local.get(DEFAULT_SETTINGS);
   if (!settings.takeOver || download.state !== "in_progress") return null;
@@ -187,24 +196,18 @@ async function takeOverDownload(download) {
   // An unknown size (-1, or 0 before the headers are in) counts as large.
   if (download.totalBytes > 0 && download.totalBytes < settings.takeOverMinBytes) return null;
 
-  // Hold the browser's copy while Fetchly is asked; whatever Fetchly does not
-  // take carries on as a normal browser download.
-  await api.downloads.pause(download.id).catch(() => {});
+  // The browser's download goes on while Fetchly is asked, so whatever
+  // Fetchly does not take is a normal browser download, untouched (pausing
+  // it would fail on a server that cannot resume).
   let reply;
   try {
     const item = await itemFor(url, download.referrer || "", fileName);
-    if (download.referrer) item.referrer = download.referrer;
     reply = await sendToFetchly([item], true);
   } catch (error) {
     reply = { ok: false, added: 0, error: String(error) };
   }
-  if (reply.ok && reply.added > 0) {
-    await api.downloads.cancel(download.id).catch(() => {});
-    await api.downloads.erase({ id: download.id }).catch(() => {});
-  } else {
-    console.error("Fetchly did not take the download, the browser keeps it:", reply.error);
-    await api.downloads.resume(download.id).catch(() => {});
-  }
+  if (reply.ok && reply.added > 0) await dropBrowserCopy(download.id);
+  else console.error("Fetchly did not take the download, the browser keeps it:", reply.error);
   // The options page says what became of the last one, so a download that
   // stayed in the browser can be explained. No cookies are kept.
   const lastTakeOver = { fileName, ok: reply.ok && reply.added > 0, error: reply.error || "", at: Date.now() };
