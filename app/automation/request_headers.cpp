@@ -39,4 +39,16 @@ std::string RequestHeadersProblem(const TRequestHeaders &headers)
     return {};
 }
 
+bool IsPlainFileName(std::string_view name)
+{
+    if (name == "." || name == "..")
+        return false;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '/' || byte < 0x20 || byte == 0x7f)
+            return false;
+    }
+    return true;
+}
+
 } // namespace fetchly::automation

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Extra request headers that a download carries from the browser (its
@@ -23,5 +24,10 @@ using TRequestHeaders = std::vector<TRequestHeader>;
 // of its own), or an empty text when every header is fine. The message
 // names the header, never its value.
 std::string RequestHeadersProblem(const TRequestHeaders &headers);
+
+// True when `name` (UTF-8) can be a file's name in the target folder as it
+// stands: no folder part, no control characters, not "." or "..". A name
+// handed over from outside (the browser's choice) is used only when it is.
+bool IsPlainFileName(std::string_view name);
 
 } // namespace fetchly::automation

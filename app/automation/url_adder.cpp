@@ -74,9 +74,11 @@ bool TFetchlyAdder::AddDownloadRequest(const QString &URL, const TDbusHeaderList
 {
     TDownloadRequest request{URL.toStdString(), FromDbusHeaders(Headers), FileName.toStdString(), StartNow};
     // Any client of the bus may call this, not only our native host: headers
-    // that would break the request line are refused here as well.
+    // that would break the request line, and a file name that reaches into
+    // another folder, are refused here as well.
     bool taken = false;
-    if (!request.Url.empty() && RequestHeadersProblem(request.Headers).empty()) {
+    if (!request.Url.empty() && RequestHeadersProblem(request.Headers).empty() &&
+        IsPlainFileName(request.FileName)) {
         try {
             if (m_addRequest) {
                 taken = m_addRequest(request);

@@ -85,17 +85,6 @@ std::optional<QString> cookieHeader(const QJsonValue &cookies, const QString &ho
     return pairs.join(QStringLiteral("; "));
 }
 
-bool plainFileName(const QString &name)
-{
-    if (name == QLatin1String(".") || name == QLatin1String(".."))
-        return false;
-    for (QChar c : name) {
-        if (c == u'/' || c.unicode() < 0x20 || c.unicode() == 0x7f)
-            return false;
-    }
-    return true;
-}
-
 // One item of an "add" message as the request handed to the program.
 std::optional<TDownloadRequest> readItem(const QJsonValue &entry, bool startNow, QString &error)
 {
@@ -121,7 +110,7 @@ std::optional<TDownloadRequest> readItem(const QJsonValue &entry, bool startNow,
     const auto cookie = cookieHeader(item.value(QStringLiteral("cookies")), parsed.host().toLower(), error);
     if (!cookie)
         return std::nullopt;
-    if (!plainFileName(*fileName)) {
+    if (!automation::IsPlainFileName(fileName->toStdString())) {
         error = QStringLiteral("its file name is not a plain name in one folder");
         return std::nullopt;
     }

@@ -243,6 +243,11 @@ struct Refusal {
     const char *reason;
 };
 
+void PrintTo(const Refusal &refusal, std::ostream *out)
+{
+    *out << refusal.name;
+}
+
 class HostRefusal : public ::testing::TestWithParam<Refusal> {};
 
 TEST_P(HostRefusal, SaysWhyAndHandsNothingOn)

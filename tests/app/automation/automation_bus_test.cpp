@@ -153,6 +153,32 @@ TEST_F(AutomationBus, NativeHostHandsHeadersOverTheNewCallAndReportsRefusals)
     EXPECT_NE(replies[1].value("error").toString().indexOf("does not accept"), -1);
 }
 
+TEST_F(AutomationBus, AnyBusClientGetsHeadersAndFileNamesChecked)
+{
+    serve();
+    struct Call {
+        const char *headers;
+        const char *fileName;
+        const char *reply;
+    };
+    // GVariant text: a line break inside a header, a name reaching into another
+    // folder, then a call that is fine.
+    for (const Call &call :
+         {Call{"[('X-A', 'one\\r\\nX-B: two')]", "a.zip", "(false,)"},
+          Call{"[('Cookie', 'sid=1')]", "../../.profile", "(false,)"},
+          Call{"[('Cookie', 'sid=1'), ('Referer', 'http://127.0.0.1/')]", "a.zip", "(true,)"}}) {
+        const ProgramResult r =
+            RunServing("gdbus", {"call", "--session", "--dest", "OrvFetchly.TUrlAdder", "--object-path",
+                                 "/TUrlAdder", "--method", "OrvFetchly.FetchlyAdder.AddDownloadRequest",
+                                 "http://127.0.0.1/a.zip", call.headers, call.fileName, "true"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, std::string(call.reply) + "\n") << call.headers << " " << call.fileName;
+    }
+    ASSERT_EQ(requests.size(), 1u); // only the last one reached the window
+    EXPECT_EQ(requests[0].Headers, (TRequestHeaders{{"Cookie", "sid=1"}, {"Referer", "http://127.0.0.1/"}}));
+    EXPECT_EQ(shown, 1);
+}
+
 TEST_F(AutomationBus, NativeHostAnswersTheLinkTypesOfTheOptionsFile)
 {
     const auto ask = [] {
