@@ -10,27 +10,6 @@ namespace fetchly::inspect {
 
 namespace {
 
-struct KindName {
-    ContentKind kind;
-    std::string_view text;
-};
-
-// How each kind is named in a mismatch note.
-constexpr std::array<KindName, 12> KindNames{{
-    {ContentKind::Jpeg, "a JPEG picture"},
-    {ContentKind::Gif, "a GIF picture"},
-    {ContentKind::Png, "a PNG picture"},
-    {ContentKind::Zip, "a ZIP archive"},
-    {ContentKind::Rar, "a RAR archive"},
-    {ContentKind::SevenZip, "a 7-Zip archive"},
-    {ContentKind::Gzip, "a gzip archive"},
-    {ContentKind::Exe, "a Windows program"},
-    {ContentKind::Mp3, "an MP3 file"},
-    {ContentKind::Pdf, "a PDF document"},
-    {ContentKind::Html, "an HTML page"},
-    {ContentKind::Json, "a JSON text"},
-}};
-
 struct Extension {
     std::string_view ext;
     ContentKind kind;
@@ -146,9 +125,33 @@ ContentKind KindOfHead(std::string_view head)
 
 std::string_view DescribeKind(ContentKind kind)
 {
-    for (const KindName &k : KindNames) {
-        if (k.kind == kind)
-            return k.text;
+    switch (kind) {
+    case ContentKind::Jpeg:
+        return "a JPEG picture";
+    case ContentKind::Gif:
+        return "a GIF picture";
+    case ContentKind::Png:
+        return "a PNG picture";
+    case ContentKind::Zip:
+        return "a ZIP archive";
+    case ContentKind::Rar:
+        return "a RAR archive";
+    case ContentKind::SevenZip:
+        return "a 7-Zip archive";
+    case ContentKind::Gzip:
+        return "a gzip archive";
+    case ContentKind::Exe:
+        return "a Windows program";
+    case ContentKind::Mp3:
+        return "an MP3 file";
+    case ContentKind::Pdf:
+        return "a PDF document";
+    case ContentKind::Html:
+        return "an HTML page";
+    case ContentKind::Json:
+        return "a JSON text";
+    case ContentKind::Unknown:
+        break;
     }
     return "a file of unknown content";
 }
