@@ -10,6 +10,7 @@ inline constexpr char kServiceName[] = "OrvFetchly.TUrlAdder";
 inline constexpr char kObjectPath[] = "/TUrlAdder";
 inline constexpr char kInterfaceName[] = "OrvFetchly.FetchlyAdder";
 inline constexpr char kMethodName[] = "AddDownLoadUrl";
+inline constexpr char kRequestMethodName[] = "AddDownloadRequest";
 
 inline constexpr char kNativeHostName[] = "orvfetchly.turladder";
 inline constexpr char kNativeHostExecutable[] = "fetchly-native-host";

@@ -6,6 +6,7 @@
 #include "inspect/version_resource.h"
 #include "inspect/zip_reader.h"
 
+#include <cctype>
 #include <exception>
 
 namespace fetchly::inspect {
@@ -171,6 +172,24 @@ InspectionResult InspectCurrentFile(std::string_view url, std::string_view targe
     if (kind == ReportKind::None)
         return {};
     return runReport(kind, LocalPathFor(targetDir, url));
+}
+
+InspectionResult WithContentLines(InspectionResult result, std::string_view mismatch,
+                                  std::string_view sha256Hex)
+{
+    if (!mismatch.empty()) {
+        std::string first(mismatch);
+        first[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(first[0])));
+        result.Report.insert(0, line(first));
+        result.HasReport = true;
+    }
+    if (!sha256Hex.empty()) {
+        if (!result.Report.empty() && !result.Report.ends_with(ReportLineEnd))
+            result.Report += ReportLineEnd;
+        result.Report += line("SHA-256: " + std::string(sha256Hex));
+        result.HasReport = true;
+    }
+    return result;
 }
 
 std::string NativeLineEnds(std::string_view report)

@@ -42,6 +42,14 @@ InspectionResult ReportVersionInfo(const std::string &path);
 InspectionResult ReportZip(const std::string &path);
 InspectionResult ReportMp3(const std::string &path);
 
+// The report with what the download itself tells: `mismatch` (see
+// ContentMismatch), when not empty, as its first line ("An HTML page, not a
+// ZIP archive"), and the file's SHA-256 as lower-case hex, when given, as its
+// last ("SHA-256: 9f86..."). A file without a report of its own gets one of
+// just those lines.
+InspectionResult WithContentLines(InspectionResult result, std::string_view mismatch,
+                                  std::string_view sha256Hex);
+
 // The report with LF CR and CR LF turned into "\n" (for terminals and files).
 std::string NativeLineEnds(std::string_view report);
 

@@ -13,8 +13,8 @@
 namespace fetchly::automation {
 
 TAutomationServer::TAutomationServer(QDBusConnection bus, TFetchlyAdder::AddUrlFn addUrl,
-                                     TFetchlyAdder::ShowFn showWindow)
-    : m_bus(std::move(bus)), m_adder(std::move(addUrl), std::move(showWindow))
+                                     TFetchlyAdder::ShowFn showWindow, TFetchlyAdder::AddRequestFn addRequest)
+    : m_bus(std::move(bus)), m_adder(std::move(addUrl), std::move(showWindow), std::move(addRequest))
 {
     // The adaptor belongs to the object and answers the interface's calls.
     new FetchlyAdderAdaptor(&m_adder);
@@ -64,19 +64,54 @@ TAutomationServer::TPublishResult TAutomationServer::Publish()
     return TPublishResult::Published;
 }
 
-QString CallAddDownLoadUrl(QDBusConnection bus, const QString &url, bool startIfMissing, int timeoutMs)
+namespace {
+
+// Calls `method` of the service with `arguments`; the reply, or an error
+// text when there is none.
+QDBusMessage callService(QDBusConnection &bus, const char *method, const QVariantList &arguments,
+                         bool startIfMissing, int timeoutMs, QString &error)
 {
-    if (!bus.isConnected())
-        return QStringLiteral("no session bus: ") + bus.lastError().message();
+    if (!bus.isConnected()) {
+        error = QStringLiteral("no session bus: ") + bus.lastError().message();
+        return {};
+    }
     QDBusMessage call =
         QDBusMessage::createMethodCall(QLatin1String(kServiceName), QLatin1String(kObjectPath),
-                                       QLatin1String(kInterfaceName), QLatin1String(kMethodName));
-    call << url;
+                                       QLatin1String(kInterfaceName), QLatin1String(method));
+    call.setArguments(arguments);
     call.setAutoStartService(startIfMissing);
-    const QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
-    if (reply.type() == QDBusMessage::ReplyMessage)
-        return {};
-    return reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
+    QDBusMessage reply = bus.call(call, QDBus::Block, timeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage)
+        error = reply.errorMessage().isEmpty() ? reply.errorName() : reply.errorMessage();
+    return reply;
+}
+
+} // namespace
+
+QString CallAddDownLoadUrl(QDBusConnection bus, const QString &url, bool startIfMissing, int timeoutMs)
+{
+    QString error;
+    callService(bus, kMethodName, {url}, startIfMissing, timeoutMs, error);
+    return error;
+}
+
+QString CallAddDownloadRequest(QDBusConnection bus, const TDownloadRequest &request, bool startIfMissing,
+                               bool &taken, int timeoutMs)
+{
+    RegisterDbusHeaderTypes();
+    taken = false;
+    QString error;
+    const QDBusMessage reply =
+        callService(bus, kRequestMethodName,
+                    {QString::fromStdString(request.Url), QVariant::fromValue(ToDbusHeaders(request.Headers)),
+                     QString::fromStdString(request.FileName), request.StartNow},
+                    startIfMissing, timeoutMs, error);
+    if (!error.isEmpty())
+        return error;
+    if (reply.arguments().size() != 1 || reply.arguments().front().metaType() != QMetaType::fromType<bool>())
+        return QStringLiteral("Fetchly answered AddDownloadRequest with an unexpected reply");
+    taken = reply.arguments().front().toBool();
+    return {};
 }
 
 TStartupDecision BeginServerStartup(const QStringList &arguments, const QString &programPath,

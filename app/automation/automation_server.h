@@ -19,7 +19,8 @@ public:
         Failed,    // no bus, or the bus refused the object or the name
     };
 
-    TAutomationServer(QDBusConnection bus, TFetchlyAdder::AddUrlFn addUrl, TFetchlyAdder::ShowFn showWindow);
+    TAutomationServer(QDBusConnection bus, TFetchlyAdder::AddUrlFn addUrl, TFetchlyAdder::ShowFn showWindow,
+                      TFetchlyAdder::AddRequestFn addRequest = {});
     ~TAutomationServer();
     TAutomationServer(const TAutomationServer &) = delete;
     TAutomationServer &operator=(const TAutomationServer &) = delete;
@@ -42,6 +43,12 @@ private:
 // nobody owns the name. Returns an empty text on success, else why it failed.
 QString CallAddDownLoadUrl(QDBusConnection bus, const QString &url, bool startIfMissing,
                            int timeoutMs = 25000);
+
+// Calls AddDownloadRequest on the program that owns the service name, as
+// CallAddDownLoadUrl does. On success `taken` says whether the program took
+// the download.
+QString CallAddDownloadRequest(QDBusConnection bus, const TDownloadRequest &request, bool startIfMissing,
+                               bool &taken, int timeoutMs = 25000);
 
 // What the program does with its automation switches before it makes any
 // window, and what follows from it.

@@ -1,9 +1,12 @@
 // fetchly-native-host: the browser extension's way into the running program.
 // The browser starts it with our extension's origin (Chromium) or id
 // (Firefox); it reads framed JSON messages from stdin until stdin closes and
-// answers each with one framed reply, handing every URL to Fetchly's
-// AddDownLoadUrl on the session bus (the bus starts Fetchly when needed).
+// answers each with one framed reply, handing every download to Fetchly on
+// the session bus (the bus starts Fetchly when needed).
 #include "app/automation/automation_server.h"
+#include "app/core/app_options.h"
+#include "app/core/app_paths.h"
+#include "app/core/ini_file.h"
 #include "browser/host/host_message_handler.h"
 #include "browser/host/native_framing.h"
 #include "browser/host/native_host_check.h"
@@ -28,8 +31,22 @@ int main(int argc, char **argv)
     }
 
     QDBusConnection bus = QDBusConnection::sessionBus();
-    const auto addUrl = [&bus](const QString &url) {
-        return fetchly::automation::CallAddDownLoadUrl(bus, url, true);
+    fetchly::host::THostCalls calls;
+    calls.add = [&bus](const fetchly::automation::TDownloadRequest &request) {
+        // A bare link goes the way it always went, which every Fetchly
+        // still running from before understands.
+        if (request.Headers.empty() && request.FileName.empty() && !request.StartNow)
+            return fetchly::automation::CallAddDownLoadUrl(bus, QString::fromStdString(request.Url), true);
+        bool taken = false;
+        const QString error = fetchly::automation::CallAddDownloadRequest(bus, request, true, taken);
+        if (error.isEmpty() && !taken)
+            return QStringLiteral("Fetchly does not accept this link (its type, or what came with it)");
+        return error;
+    };
+    // Read-only: the running program owns the file and writes it.
+    calls.linkTypes = [] {
+        const fetchly::TIniFile ini(fetchly::ProfilePath("Fetchly.ini"));
+        return fetchly::ReadAppOptions(ini, fetchly::TAppOptions()).LinkTypes.Types;
     };
 
     using fetchly::host::TFrameStatus;
@@ -38,7 +55,7 @@ int main(int argc, char **argv)
         QByteArray reply;
         switch (frame.status) {
         case TFrameStatus::Message:
-            reply = fetchly::host::HandleHostMessage(QByteArray::fromStdString(frame.bytes), addUrl);
+            reply = fetchly::host::HandleHostMessage(QByteArray::fromStdString(frame.bytes), calls);
             break;
         case TFrameStatus::TooLarge:
             reply = fetchly::host::ErrorReply(

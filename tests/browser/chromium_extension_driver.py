@@ -1,19 +1,27 @@
 """Drives Fetchly's browser extension in headless Chromium.
 
 Usage: chromium_extension_driver.py EXTENSION_DIR USER_DATA_DIR LINK_URL
+       chromium_extension_driver.py --take-over EXTENSION_DIR USER_DATA_DIR PAGE_URL
 
 Starts Chromium with the unpacked extension and a fresh profile (whose
-NativeMessagingHosts folder holds the host manifest), waits for the
-extension's service worker and runs the "&Add URL Link to Fetchly" entry's
-handler for LINK_URL, as a click on that entry does. Talks to Chromium over
---remote-debugging-pipe (fd 3 in, fd 4 out, NUL-terminated JSON), so only
-the standard library is needed. Prints the handler's reply as JSON and exits
-0, or prints why it could not and exits 1. Every wait is bounded.
+NativeMessagingHosts folder holds the host manifest). The first form waits
+for the extension's service worker and runs the "&Add URL Link to Fetchly"
+entry's handler for LINK_URL, as a click on that entry does, and prints the
+handler's reply as JSON. The second clicks "Let Fetchly download files of
+these types" in the options page the extension opens on install, opens
+PAGE_URL (which sets a cookie), clicks the element with id "link" there and
+prints what firefox_extension_driver.py prints. A headless Chromium cannot
+answer the prompt for optional permissions, so this form loads a copy of the
+extension whose manifest has them granted already, as "Allow" would leave
+them. Talks to Chromium over --remote-debugging-pipe (fd 3 in, fd 4 out,
+NUL-terminated JSON), so only the standard library is needed. Exits 0, or
+prints why it could not and exits 1. Every wait is bounded.
 """
 import fcntl
 import json
 import os
 import select
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -95,39 +103,108 @@ class Browser:
             self.process.wait()
 
 
+def find_target(browser, wanted):
+    while True:
+        for target in browser.send("Target.getTargets")["targetInfos"]:
+            if wanted(target):
+                return target
+        if time.monotonic() > DEADLINE:
+            raise RuntimeError("no such target appeared")
+        time.sleep(0.1)
+
+
+def attach(browser, target):
+    return browser.send("Target.attachToTarget", {"targetId": target["targetId"], "flatten": True})["sessionId"]
+
+
+def evaluate(browser, session, expression):
+    result = browser.send("Runtime.evaluate", {"expression": expression, "awaitPromise": True,
+                                               "returnByValue": True, "userGesture": True}, session)
+    if "exceptionDetails" in result:
+        raise RuntimeError("script failed: %s" % json.dumps(result["exceptionDetails"]))
+    return result["result"].get("value")
+
+
+def wait_for(browser, session, expression, what):
+    while True:
+        value = evaluate(browser, session, expression)
+        if value:
+            return value
+        if time.monotonic() > DEADLINE:
+            raise RuntimeError("waited in vain for " + what)
+        time.sleep(0.1)
+
+
+def click(browser, session, element_id):
+    x, y = wait_for(browser, session, """(() => {
+        const e = document.getElementById(%s);
+        if (!e) return null;
+        const r = e.getBoundingClientRect();
+        return [r.x + r.width / 2, r.y + r.height / 2];
+    })()""" % json.dumps(element_id), "the element " + element_id)
+    for kind in ("mousePressed", "mouseReleased"):
+        browser.send("Input.dispatchMouseEvent",
+                     {"type": kind, "x": x, "y": y, "button": "left", "clickCount": 1}, session)
+
+
+def granted_copy(extension_dir, user_data_dir):
+    copy = os.path.join(user_data_dir, "extension")
+    shutil.copytree(extension_dir, copy)
+    path = os.path.join(copy, "manifest.json")
+    with open(path) as f:
+        manifest = json.load(f)
+    manifest["permissions"] += manifest.pop("optional_permissions", [])
+    manifest["host_permissions"] = manifest.pop("optional_host_permissions", [])
+    with open(path, "w") as f:
+        json.dump(manifest, f)
+    return copy
+
+
+def run_menu_entry(browser, link):
+    worker = find_target(browser, lambda t: t["type"] == "service_worker" and EXTENSION_ID in t["url"])
+    session = attach(browser, worker)
+    # The worker target appears before its script has run.
+    wait_for(browser, session, "typeof fetchlyMenuClicked === 'function'", "the extension's script")
+    return evaluate(browser, session, "fetchlyMenuClicked({menuItemId: 'fetchly-add-link', linkUrl: %s}, {id: -1})"
+                    % json.dumps(link))
+
+
+def run_take_over(browser, user_data_dir, page_url):
+    options = attach(browser, find_target(
+        browser, lambda t: t["type"] == "page" and t["url"].endswith(EXTENSION_ID + "/options.html")))
+    wait_for(browser, options, "document.getElementById('types')?.value", "the host's link types")
+    click(browser, options, "takeOver")
+    wait_for(browser, options, "chrome.storage.local.get('takeOver').then(s => s.takeOver)", "the take-over to be on")
+
+    page_id = browser.send("Target.createTarget", {"url": "about:blank"})["targetId"]
+    page = attach(browser, {"targetId": page_id})
+    browser.send("Browser.setDownloadBehavior",
+                 {"behavior": "allow", "downloadPath": os.path.join(user_data_dir, "downloads")})
+    browser.send("Page.navigate", {"url": page_url}, page)
+    wait_for(browser, page, "document.readyState === 'complete' && !!document.getElementById('link')", "the page")
+    clicked_at = time.time()
+    click(browser, page, "link")
+    last = wait_for(browser, options, "chrome.storage.local.get('lastTakeOver').then(s => s.lastTakeOver && "
+                                      "s.lastTakeOver.at >= %d && s.lastTakeOver)" % int(clicked_at * 1000 - 1000),
+                    "the extension to hand the download over")
+    kept = evaluate(browser, options, "chrome.downloads.search({}).then(l => l.map(d => "
+                                      "({url: d.url, state: d.state, filename: d.filename})))")
+    return {"clickedAt": clicked_at, "lastTakeOver": last, "leftInBrowser": kept}
+
+
 def main():
-    extension_dir, user_data_dir, link = sys.argv[1:4]
+    take_over = sys.argv[1:2] == ["--take-over"]
+    args = sys.argv[2:] if take_over else sys.argv[1:]
+    if len(args) != 3:
+        print(__doc__, file=sys.stderr)
+        return 2
+    extension_dir, user_data_dir, url = args
+    if take_over:
+        extension_dir = granted_copy(extension_dir, user_data_dir)
     browser = Browser(extension_dir, user_data_dir)
     try:
-        worker = None
-        while worker is None:
-            if time.monotonic() > DEADLINE:
-                raise RuntimeError("the extension's service worker did not start")
-            for target in browser.send("Target.getTargets")["targetInfos"]:
-                if target["type"] == "service_worker" and EXTENSION_ID in target["url"]:
-                    worker = target
-            if worker is None:
-                time.sleep(0.1)
-        session = browser.send("Target.attachToTarget",
-                               {"targetId": worker["targetId"], "flatten": True})["sessionId"]
-        # The worker target appears before its script has run.
-        while True:
-            state = browser.send("Runtime.evaluate",
-                                 {"expression": "typeof fetchlyMenuClicked", "returnByValue": True},
-                                 session)["result"].get("value")
-            if state == "function":
-                break
-            if time.monotonic() > DEADLINE:
-                raise RuntimeError("the extension's script did not load (fetchlyMenuClicked is %s)" % state)
-            time.sleep(0.1)
-        expression = ("fetchlyMenuClicked({menuItemId: 'fetchly-add-link', linkUrl: %s}, {id: -1})"
-                      % json.dumps(link))
-        result = browser.send("Runtime.evaluate",
-                              {"expression": expression, "awaitPromise": True, "returnByValue": True},
-                              session)
-        if "exceptionDetails" in result:
-            raise RuntimeError("the handler threw: %s" % json.dumps(result["exceptionDetails"]))
-        print(json.dumps(result["result"].get("value")))
+        result = run_take_over(browser, user_data_dir, url) if take_over else run_menu_entry(browser, url)
+        print(json.dumps(result))
         return 0
     except Exception as error:  # reported to the test, which fails
         print(f"chromium driver: {error}", file=sys.stderr)

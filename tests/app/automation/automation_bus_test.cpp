@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <gtest/gtest.h>
@@ -73,7 +74,11 @@ protected:
                 if (url == QLatin1String("boom"))
                     throw std::runtime_error("the window failed");
             },
-            [this] { ++shown; });
+            [this] { ++shown; },
+            [this](const TDownloadRequest &request) {
+                requests.push_back(request);
+                return request.Url.find("refused") == std::string::npos;
+            });
         ASSERT_EQ(m_server->Publish(), TAutomationServer::TPublishResult::Published)
             << m_server->ErrorText().toStdString();
     }
@@ -85,6 +90,7 @@ protected:
     QDBusConnection m_connection;
     std::unique_ptr<TAutomationServer> m_server;
     QStringList added;
+    std::vector<TDownloadRequest> requests;
     int shown = 0;
 };
 
@@ -112,6 +118,82 @@ TEST_F(AutomationBus, PublishesTheInterfaceOfTheXmlFile)
     EXPECT_NE(xml.indexOf(QStringLiteral("<interface name=\"OrvFetchly.FetchlyAdder\">")), -1) << r.out;
     EXPECT_NE(xml.indexOf(QStringLiteral("<method name=\"AddDownLoadUrl\">")), -1);
     EXPECT_NE(xml.indexOf(QStringLiteral("<arg direction=\"in\" type=\"s\" name=\"URL\"/>")), -1) << r.out;
+    EXPECT_NE(xml.indexOf(QStringLiteral("<method name=\"AddDownloadRequest\">")), -1);
+    EXPECT_NE(xml.indexOf(QStringLiteral("<arg direction=\"in\" type=\"a(ss)\" name=\"Headers\"/>")), -1)
+        << r.out;
+    EXPECT_NE(xml.indexOf(QStringLiteral("<arg direction=\"out\" type=\"b\" name=\"Taken\"/>")), -1) << r.out;
+}
+
+TEST_F(AutomationBus, NativeHostHandsHeadersOverTheNewCallAndReportsRefusals)
+{
+    serve();
+    const std::string message =
+        R"({"version":2,"type":"add","startNow":true,"items":[{"url":"http://127.0.0.1/in.zip",)"
+        R"("referrer":"http://127.0.0.1/page","userAgent":"UA/1","fileName":"in.zip",)"
+        R"("cookies":[{"name":"sid","value":"42","domain":"127.0.0.1","hostOnly":true}]}]})";
+    const std::string refused = R"({"version":2,"type":"add","items":[{"url":"http://127.0.0.1/refused.zip",)"
+                                R"("userAgent":"UA/1"}]})";
+    const ProgramResult r = RunServing(
+        programPath("fetchly-native-host"), {QStringLiteral("fetchly@fetchly.brindlewick")},
+        QByteArray::fromStdString(fetchly::host::EncodeFrame(message) + fetchly::host::EncodeFrame(refused)));
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(requests.size(), 2u) << r.out;
+    EXPECT_EQ(requests[0].Url, "http://127.0.0.1/in.zip");
+    EXPECT_EQ(requests[0].FileName, "in.zip");
+    EXPECT_TRUE(requests[0].StartNow);
+    const TRequestHeaders expected{
+        {"Referer", "http://127.0.0.1/page"}, {"User-Agent", "UA/1"}, {"Cookie", "sid=42"}};
+    EXPECT_EQ(requests[0].Headers, expected);
+    EXPECT_TRUE(added.isEmpty()); // the old call was not used
+    EXPECT_EQ(shown, 1);          // only the download that was taken shows the window
+    const auto replies = hostReplies(QByteArray::fromStdString(r.out));
+    ASSERT_EQ(replies.size(), 2u) << r.out;
+    EXPECT_TRUE(replies[0].value("ok").toBool());
+    EXPECT_FALSE(replies[1].value("ok").toBool()); // the browser keeps this download
+    EXPECT_NE(replies[1].value("error").toString().indexOf("does not accept"), -1);
+}
+
+TEST_F(AutomationBus, AnyBusClientGetsHeadersAndFileNamesChecked)
+{
+    serve();
+    struct Call {
+        const char *headers;
+        const char *fileName;
+        const char *reply;
+    };
+    // GVariant text: a line break inside a header, a name reaching into another
+    // folder, then a call that is fine.
+    for (const Call &call :
+         {Call{"[('X-A', 'one\\r\\nX-B: two')]", "a.zip", "(false,)"},
+          Call{"[('Cookie', 'sid=1')]", "../../.profile", "(false,)"},
+          Call{"[('Cookie', 'sid=1'), ('Referer', 'http://127.0.0.1/')]", "a.zip", "(true,)"}}) {
+        const ProgramResult r =
+            RunServing("gdbus", {"call", "--session", "--dest", "OrvFetchly.TUrlAdder", "--object-path",
+                                 "/TUrlAdder", "--method", "OrvFetchly.FetchlyAdder.AddDownloadRequest",
+                                 "http://127.0.0.1/a.zip", call.headers, call.fileName, "true"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, std::string(call.reply) + "\n") << call.headers << " " << call.fileName;
+    }
+    ASSERT_EQ(requests.size(), 1u); // only the last one reached the window
+    EXPECT_EQ(requests[0].Headers, (TRequestHeaders{{"Cookie", "sid=1"}, {"Referer", "http://127.0.0.1/"}}));
+    EXPECT_EQ(shown, 1);
+}
+
+TEST_F(AutomationBus, NativeHostAnswersTheLinkTypesOfTheOptionsFile)
+{
+    const auto ask = [] {
+        const ProgramResult r = RunServing(
+            programPath("fetchly-native-host"), {QStringLiteral("fetchly@fetchly.brindlewick")},
+            QByteArray::fromStdString(fetchly::host::EncodeFrame(R"({"version":2,"type":"linkTypes"})")));
+        EXPECT_EQ(r.status, 0) << r.err;
+        const auto replies = hostReplies(QByteArray::fromStdString(r.out));
+        return replies.empty() ? QJsonArray() : replies[0].value("linkTypes").toArray();
+    };
+    EXPECT_TRUE(ask().contains(QStringLiteral(".zip"))); // no file yet: the defaults
+    std::ofstream(m_home.configHome() / "Fetchly.ini") << "[Values]\nLinksList=0\n[LinksList]\nCount=2\n"
+                                                          "Item0=.iso\nItem1=epub\n";
+    EXPECT_EQ(ask(), (QJsonArray{".iso", ".epub"}));
+    EXPECT_TRUE(added.isEmpty());
 }
 
 TEST_F(AutomationBus, ASecondServerFindsTheNameTaken)

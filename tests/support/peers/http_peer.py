@@ -23,6 +23,10 @@ usage: http_peer.py PORT RECORD_DIR [CERT KEY]   (with CERT and KEY: HTTPS)
                         maxconn=C   more than C at once: 503 without Retry-After
                         norange=1   Range ignored (200 with the whole file)
                         rate=B      at most B bytes a second per connection
+  GET  /cookiepage/NAME  an HTML page that sets the session cookie below and
+                        links to /needscookie/NAME (the link's id is "link")
+  GET  /needscookie/NAME  with that cookie: 3 MiB as the attachment NAME, in
+                        64 KiB pieces 30 ms apart; without it: 403 and a page
   POST|PUT /upload/NAME body saved as RECORD_DIR/NAME.body, head as NAME.head
 Every request line and its headers are appended to RECORD_DIR/requests.log.
 """
@@ -41,6 +45,7 @@ def pattern(n):
 
 
 _patterns = {}
+SESSION_COOKIE = "fetchly_session=S3cr3t-42"
 
 
 def shared_pattern(n):
@@ -123,19 +128,36 @@ class Handler(BaseHTTPRequestHandler):
         elif kind == "ranged":
             self.ranged(int(arg))
         elif kind == "slow":
-            data = pattern(int(arg))
-            self.send_response(200)
-            self.send_header("Content-Length", str(len(data)))
-            self.end_headers()
-            for i in range(0, len(data), 4096):
-                try:
-                    self.wfile.write(data[i:i + 4096])
-                    self.wfile.flush()
-                except OSError:
-                    return
-                time.sleep(0.02)
+            self.send_paced(pattern(int(arg)), 4096, 0.02)
+        elif kind == "cookiepage":
+            page = b'<!DOCTYPE html><title>login</title><a id="link" href="/needscookie/%s">%s</a>\n' % (
+                arg.encode(), arg.encode())
+            self.send_body(200, page, extra=[("Content-Type", "text/html"),
+                                             ("Set-Cookie", SESSION_COOKIE + "; Path=/; HttpOnly; SameSite=Lax")])
+        elif kind == "needscookie":
+            if SESSION_COOKIE not in self.headers.get("Cookie", ""):
+                self.send_body(403, b"<html>log in first</html>\n", extra=[("Content-Type", "text/html")])
+                return
+            self.send_paced(shared_pattern(3 * 1024 * 1024), 65536, 0.03,
+                            [("Content-Type", "application/octet-stream"),
+                             ("Content-Disposition", 'attachment; filename="%s"' % arg)])
         else:
             self.send_body(404, b"no such thing\n")
+
+    def send_paced(self, data, piece, pause, extra=()):
+        # 200 with the whole length announced, the body in pieces `pause` apart.
+        self.send_response(200)
+        for k, v in extra:
+            self.send_header(k, v)
+        self.send_header("Content-Length", str(len(data)))
+        self.end_headers()
+        for i in range(0, len(data), piece):
+            try:
+                self.wfile.write(data[i:i + piece])
+                self.wfile.flush()
+            except OSError:
+                return
+            time.sleep(pause)
 
     def send_half(self, n):
         # Promises 2N bytes and sends N: what happens next is the case's own.

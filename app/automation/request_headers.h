@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Extra request headers that a download carries from the browser (its
+// cookies, referrer and user agent). Plain std types, so the value can be
+// handed on unchanged to the transfer items that send them. These headers
+// are secrets: they live only in memory and are never written to a file, a
+// log or any text shown.
+namespace fetchly::automation {
+
+struct TRequestHeader {
+    std::string Name;
+    std::string Value;
+    bool operator==(const TRequestHeader &) const = default;
+};
+
+using TRequestHeaders = std::vector<TRequestHeader>;
+
+// Why a header could not be sent as it stands (a name that is not an HTTP
+// token, a CR, LF or NUL in its value, which would let it smuggle a header
+// of its own), or an empty text when every header is fine. The message
+// names the header, never its value.
+std::string RequestHeadersProblem(const TRequestHeaders &headers);
+
+// True when `name` (UTF-8) can be a file's name in the target folder as it
+// stands: no folder part, no control characters, not "." or "..". A name
+// handed over from outside (the browser's choice) is used only when it is.
+bool IsPlainFileName(std::string_view name);
+
+} // namespace fetchly::automation
