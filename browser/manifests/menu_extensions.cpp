@@ -43,6 +43,17 @@ std::vector<TNativeHostFolder> NativeHostFolders()
     };
 }
 
+std::vector<TNativeHostFolder> SystemNativeHostFolders()
+{
+    const QString hosts = QStringLiteral("/native-messaging-hosts");
+    return {
+        {QStringLiteral("Firefox (system-wide)"), TBrowserFamily::Firefox, "/usr/lib/mozilla" + hosts},
+        {QStringLiteral("Chromium (system-wide)"), TBrowserFamily::Chromium, "/etc/chromium" + hosts},
+        {QStringLiteral("Google Chrome (system-wide)"), TBrowserFamily::Chromium, "/etc/opt/chrome" + hosts},
+        {QStringLiteral("Microsoft Edge (system-wide)"), TBrowserFamily::Chromium, "/etc/opt/edge" + hosts},
+    };
+}
+
 QByteArray NativeHostManifest(TBrowserFamily family, const QString &hostPath)
 {
     QJsonObject manifest;

@@ -21,6 +21,10 @@ struct TNativeHostFolder {
 // Flatpak), Chromium, Chrome, Brave, Vivaldi and Edge.
 std::vector<TNativeHostFolder> NativeHostFolders();
 
+// The folders where browsers look for hosts installed for every user (a
+// system package puts its manifests there): Firefox, Chromium, Chrome, Edge.
+std::vector<TNativeHostFolder> SystemNativeHostFolders();
+
 // The manifest that tells a browser of `family` where the host is and which
 // extension may start it (only ours).
 QByteArray NativeHostManifest(TBrowserFamily family, const QString &hostPath);
