@@ -49,8 +49,6 @@ std::vector<TNativeHostFolder> SystemNativeHostFolders()
     return {
         {QStringLiteral("Firefox (system-wide)"), TBrowserFamily::Firefox, "/usr/lib/mozilla" + hosts},
         {QStringLiteral("Chromium (system-wide)"), TBrowserFamily::Chromium, "/etc/chromium" + hosts},
-        {QStringLiteral("Google Chrome (system-wide)"), TBrowserFamily::Chromium, "/etc/opt/chrome" + hosts},
-        {QStringLiteral("Microsoft Edge (system-wide)"), TBrowserFamily::Chromium, "/etc/opt/edge" + hosts},
     };
 }
 

@@ -21,8 +21,10 @@ struct TNativeHostFolder {
 // Flatpak), Chromium, Chrome, Brave, Vivaldi and Edge.
 std::vector<TNativeHostFolder> NativeHostFolders();
 
-// The folders where browsers look for hosts installed for every user (a
-// system package puts its manifests there): Firefox, Chromium, Chrome, Edge.
+// The folders where browsers look for hosts installed for every user, which
+// a system package may write: Firefox's and Chromium's. (Chrome and Edge
+// read /etc/opt, which belongs to software in /opt; they get the per-user
+// manifests.)
 std::vector<TNativeHostFolder> SystemNativeHostFolders();
 
 // The manifest that tells a browser of `family` where the host is and which

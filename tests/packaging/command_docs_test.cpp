@@ -170,7 +170,7 @@ TEST(Install, PutsProgramsManualCompletionsAndDesktopFilesInPlace)
     const Words expected = {
         "bin/fetchly",
         "bin/fetchly-gui",
-        "share/man/man1/fetchly.1",
+        "share/man/man1/fetchly.1.gz",
         "share/bash-completion/completions/fetchly",
         "share/zsh/site-functions/_fetchly",
         "share/fish/vendor_completions.d/fetchly.fish",

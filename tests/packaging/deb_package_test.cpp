@@ -3,6 +3,7 @@
 // /usr` installs, its programs work from an unpacked copy, and on a
 // disposable CI machine apt installs it and purges it without a trace. One
 // process runs every case, so the package is built once.
+#include "tests/support/dbus_session.h"
 #include "tests/support/http_server.h"
 #include "tests/support/program_run.h"
 #include "tests/support/root_only.h"
@@ -110,8 +111,8 @@ TEST_F(DebPackage, HoldsWhatCmakeInstallInstallsInTheSystemPlaces)
          {"/usr/bin/fetchly", "/usr/bin/fetchly-gui", "/usr/bin/fetchly-transfer",
           "/usr/bin/fetchly-native-host", "/usr/share/applications/com.brindlewick.Fetchly.desktop",
           "/usr/share/metainfo/com.brindlewick.Fetchly.metainfo.xml",
-          "/usr/share/icons/hicolor/48x48/apps/fetchly.png", "/usr/share/man/man1/fetchly.1",
-          "/usr/share/man/man1/fetchly-native-host.1", "/usr/share/bash-completion/completions/fetchly",
+          "/usr/share/icons/hicolor/48x48/apps/fetchly.png", "/usr/share/man/man1/fetchly.1.gz",
+          "/usr/share/man/man1/fetchly-native-host.1.gz", "/usr/share/bash-completion/completions/fetchly",
           "/usr/share/zsh/vendor-completions/_fetchly", "/usr/share/fish/vendor_completions.d/fetchly.fish",
           "/usr/share/doc/fetchly/copyright", "/usr/share/fetchly/browser/firefox/manifest.json"})
         EXPECT_EQ(packaged.count(file), 1u) << file;
@@ -124,8 +125,7 @@ TEST_F(DebPackage, HoldsWhatCmakeInstallInstallsInTheSystemPlaces)
               std::string::npos);
     const std::string host = "\"path\": \"/usr/bin/fetchly-native-host\"";
     for (const char *manifest : {"usr/lib/mozilla/native-messaging-hosts/orvfetchly.turladder.json",
-                                 "etc/chromium/native-messaging-hosts/orvfetchly.turladder.json",
-                                 "etc/opt/chrome/native-messaging-hosts/orvfetchly.turladder.json"})
+                                 "etc/chromium/native-messaging-hosts/orvfetchly.turladder.json"})
         EXPECT_NE(readFile(stage.path() / manifest).find(host), std::string::npos) << manifest;
 
     // Dependencies come from the libraries; the /etc manifests are the
@@ -133,13 +133,11 @@ TEST_F(DebPackage, HoldsWhatCmakeInstallInstallsInTheSystemPlaces)
     TempDir control;
     ASSERT_EQ(run("dpkg-deb", {"-e", s_deb.string(), control.str()}).status, 0);
     const std::string fields = readFile(control.path() / "control");
-    for (const char *depends : {"libqt6widgets6", "libcurl4", "libsmbclient", "qt6-qpa-plugins"})
+    for (const char *depends : {"libqt6widgets6", "libcurl4", "qt6-qpa-plugins", "Recommends: libsmbclient"})
         EXPECT_NE(fields.find(depends), std::string::npos) << depends << " in\n" << fields;
     EXPECT_NE(fields.find("\nVersion: " FETCHLY_TEST_VERSION "\n"), std::string::npos) << fields;
     EXPECT_EQ(lines(readFile(control.path() / "conffiles")),
-              (Paths{"/etc/chromium/native-messaging-hosts/orvfetchly.turladder.json",
-                     "/etc/opt/chrome/native-messaging-hosts/orvfetchly.turladder.json",
-                     "/etc/opt/edge/native-messaging-hosts/orvfetchly.turladder.json"}));
+              Paths{"/etc/chromium/native-messaging-hosts/orvfetchly.turladder.json"});
     for (const char *script : {"preinst", "postinst", "prerm", "postrm"})
         EXPECT_FALSE(fs::exists(control.path() / script)) << script;
 }
@@ -195,13 +193,21 @@ TEST_F(DebPackage, AptInstallsRunsAndPurgesIt)
     EXPECT_EQ(r.status, 0) << r.out << r.err;
     {
         // A user who never started Fetchly: the browsers find the host
-        // through the package's manifests alone.
+        // through the package's manifests, and the bus starts Fetchly from
+        // the package's activation file.
         XdgHome home;
+        ScopedEnv offscreen("QT_QPA_PLATFORM", "offscreen");
+        DbusSession bus({"OrvFetchly.TUrlAdder"});
         r = run("/usr/bin/fetchly-native-host", {"--check"});
+        EXPECT_EQ(r.status, 0) << r.out;
         EXPECT_NE(r.out.find("Firefox (system-wide): found (/usr/lib/mozilla/native-messaging-hosts/"),
                   std::string::npos)
             << r.out;
         EXPECT_NE(r.out.find("Chromium (system-wide): found"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("Fetchly: not running; the bus starts it\n"), std::string::npos) << r.out;
+        r = run("/usr/bin/fetchly", {"add", "http://127.0.0.1:9/a.zip"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(bus.waitForOwner("OrvFetchly.TUrlAdder"));
     }
 
     r = run("apt-get", {"remove", "--purge", "-y", "fetchly"}, 300);
