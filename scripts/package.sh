@@ -30,7 +30,7 @@ fi
 exec 9>"$build/.package.lock"
 flock 9
 rm -f "$out"/fetchly_*.deb "$out"/fetchly-dbgsym_*.ddeb
-(cd "$build" && timeout 900 cpack -B "$out" >"$out/cpack.log" 2>&1) || {
+(cd "$build" && timeout 600 cpack -B "$out" >"$out/cpack.log" 2>&1) || {
   cat "$out/cpack.log" >&2
   echo "package.sh: cpack failed" >&2
   exit 1
@@ -42,7 +42,7 @@ deb=${debs[0]}
 
 if command -v lintian >/dev/null; then
   set +e
-  report=$(timeout 600 lintian --fail-on error --no-tag-display-limit "$deb" 2>&1)
+  report=$(timeout 300 lintian --fail-on error --tag-display-limit 0 "$deb" 2>&1)
   status=$?
   set -e
   # Root is fine on a build machine; lintian only warns about it.

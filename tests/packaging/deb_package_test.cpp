@@ -3,6 +3,7 @@
 // /usr` installs, its programs work from an unpacked copy, and on a
 // disposable CI machine apt installs it and purges it without a trace. One
 // process runs every case, so the package is built once.
+#include "tests/support/byte_pattern.h"
 #include "tests/support/dbus_session.h"
 #include "tests/support/http_server.h"
 #include "tests/support/program_run.h"
@@ -68,7 +69,7 @@ protected:
         s_out = std::make_unique<TempDir>();
         ScopedEnv buildDir("FETCHLY_BUILD_DIR", binaryDir().string());
         const ProgramResult r =
-            run("bash", {(sourceDir() / "scripts/package.sh").string(), "--no-build", s_out->str()}, 1200);
+            run("bash", {(sourceDir() / "scripts/package.sh").string(), "--no-build", s_out->str()}, 600);
         s_log = r.out + r.err;
         for (const fs::path &file : filesStartingWith(s_out->path(), "fetchly_"))
             if (r.status == 0 && file.extension() == ".deb")
@@ -142,14 +143,6 @@ TEST_F(DebPackage, HoldsWhatCmakeInstallInstallsInTheSystemPlaces)
         EXPECT_FALSE(fs::exists(control.path() / script)) << script;
 }
 
-std::string zipOf(const std::string &name)
-{
-    std::string h = std::string("PK\x03\x04", 4) + std::string(22, '\0');
-    h += static_cast<char>(name.size());
-    h += std::string(3, '\0');
-    return h + name + "PK\x05\x06" + std::string(18, '\0');
-}
-
 TEST_F(DebPackage, UnpackedProgramsRunDownloadAndInspect)
 {
     TempDir root;
@@ -159,7 +152,7 @@ TEST_F(DebPackage, UnpackedProgramsRunDownloadAndInspect)
 
     // get runs fetchly-transfer beside the installed fetchly.
     NginxServer web;
-    const std::string zip = zipOf("inside.txt");
+    const std::string zip = zipNaming("inside.txt");
     writeFile(web.root() / "a.zip", zip);
     TempDir downloads;
     const ProgramResult got = run(fetchly, {"get", "--quiet", "-d", downloads.str(), web.url("/a.zip")});
