@@ -186,6 +186,15 @@ TEST(Install, PutsProgramsManualCompletionsAndDesktopFilesInPlace)
     const std::string desktop =
         readFile(prefix.path() / "share/applications/com.brindlewick.Fetchly.desktop");
     EXPECT_NE(desktop.find("\nExec=fetchly %U\n"), std::string::npos) << desktop;
+    // The bus starts the program of this prefix, whatever the build was
+    // configured for; the system-wide browser folders are a /usr install's.
+    const std::string service =
+        readFile(prefix.path() / "share/dbus-1/services/OrvFetchly.TUrlAdder.service");
+    EXPECT_NE(service.find("\nExec=" + prefix.str() + "/bin/fetchly -AUTOMATION\n"), std::string::npos)
+        << service;
+    std::istringstream installed(readFile(binaryDir() / "install_manifest.txt"));
+    for (std::string file; std::getline(installed, file);)
+        EXPECT_EQ(file.rfind(prefix.str() + "/", 0), 0u) << file;
 }
 
 } // namespace
