@@ -15,6 +15,7 @@ packages=(
   curl wget time bc unzip zip exiv2 libimage-exiftool-perl
   desktop-file-utils appstream zsh fish
   aria2  # bench/transfer/parallel_vs_peers.sh only
+  dpkg-dev file lintian  # scripts/package.sh: shlibdeps, its ELF test, the checker
   chromium chromium-driver
   firefox-esr python3-websockets  # the extension's end-to-end test (WebDriver BiDi)
   fonts-dejavu-core

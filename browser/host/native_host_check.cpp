@@ -12,6 +12,8 @@
 #include <QJsonObject>
 
 #include <cstdio>
+#include <utility>
+#include <vector>
 
 namespace fetchly::host {
 
@@ -29,7 +31,10 @@ int RunHostCheck(const QString &hostPath)
     const QString fileName = QLatin1String(automation::kNativeHostName) + QStringLiteral(".json");
     const QString self = QFileInfo(hostPath).canonicalFilePath();
     int found = 0;
-    for (const automation::TNativeHostFolder &target : automation::NativeHostFolders()) {
+    std::vector<automation::TNativeHostFolder> folders = automation::NativeHostFolders();
+    for (automation::TNativeHostFolder &system : automation::SystemNativeHostFolders())
+        folders.push_back(std::move(system));
+    for (const automation::TNativeHostFolder &target : folders) {
         const QString path = target.folder + QLatin1Char('/') + fileName;
         QFile file(path);
         if (!file.open(QIODevice::ReadOnly)) {
@@ -68,6 +73,11 @@ int RunHostCheck(const QString &hostPath)
         reachable = true;
         say(QStringLiteral("Fetchly: not running; the bus starts it from %1")
                 .arg(automation::ActivationFilePath()));
+    } else if (bus.interface()->activatableServiceNames().value().contains(
+                   QLatin1String(automation::kServiceName))) {
+        // An installed package's service file, in the bus's system-wide folders.
+        reachable = true;
+        say(QStringLiteral("Fetchly: not running; the bus starts it"));
     } else {
         say(QStringLiteral("Fetchly: not running and not known to the bus; start it once (or run "
                            "`fetchly -REGSERVER`)"));

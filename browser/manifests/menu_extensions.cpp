@@ -52,6 +52,15 @@ bool TNativeHostFolder::BrowserInstalled() const
     return QFileInfo(browserHome).isDir();
 }
 
+std::vector<TNativeHostFolder> SystemNativeHostFolders()
+{
+    const QString hosts = QStringLiteral("/native-messaging-hosts");
+    return {
+        {QStringLiteral("Firefox (system-wide)"), TBrowserFamily::Firefox, "/usr/lib/mozilla" + hosts},
+        {QStringLiteral("Chromium (system-wide)"), TBrowserFamily::Chromium, "/etc/chromium" + hosts},
+    };
+}
+
 QByteArray NativeHostManifest(TBrowserFamily family, const QString &hostPath)
 {
     QJsonObject manifest;

@@ -26,6 +26,12 @@ struct TNativeHostFolder {
 // Flatpak), Chromium, Chrome, Brave, Vivaldi and Edge.
 std::vector<TNativeHostFolder> NativeHostFolders();
 
+// The folders where browsers look for hosts installed for every user, which
+// a system package may write: Firefox's and Chromium's. (Chrome and Edge
+// read /etc/opt, which belongs to software in /opt; they get the per-user
+// manifests.)
+std::vector<TNativeHostFolder> SystemNativeHostFolders();
+
 // The manifest that tells a browser of `family` where the host is and which
 // extension may start it (only ours).
 QByteArray NativeHostManifest(TBrowserFamily family, const QString &hostPath);

@@ -170,7 +170,7 @@ TEST(Install, PutsProgramsManualCompletionsAndDesktopFilesInPlace)
     const Words expected = {
         "bin/fetchly",
         "bin/fetchly-gui",
-        "share/man/man1/fetchly.1",
+        "share/man/man1/fetchly.1.gz",
         "share/bash-completion/completions/fetchly",
         "share/zsh/site-functions/_fetchly",
         "share/fish/vendor_completions.d/fetchly.fish",
@@ -186,6 +186,15 @@ TEST(Install, PutsProgramsManualCompletionsAndDesktopFilesInPlace)
     const std::string desktop =
         readFile(prefix.path() / "share/applications/com.brindlewick.Fetchly.desktop");
     EXPECT_NE(desktop.find("\nExec=fetchly %U\n"), std::string::npos) << desktop;
+    // The bus starts the program of this prefix, whatever the build was
+    // configured for; the system-wide browser folders are a /usr install's.
+    const std::string service =
+        readFile(prefix.path() / "share/dbus-1/services/OrvFetchly.TUrlAdder.service");
+    EXPECT_NE(service.find("\nExec=" + prefix.str() + "/bin/fetchly -AUTOMATION\n"), std::string::npos)
+        << service;
+    std::istringstream installed(readFile(binaryDir() / "install_manifest.txt"));
+    for (std::string file; std::getline(installed, file);)
+        EXPECT_EQ(file.rfind(prefix.str() + "/", 0), 0u) << file;
 }
 
 } // namespace

@@ -16,4 +16,12 @@ std::string patternBytes(std::size_t n)
     return out;
 }
 
+std::string zipNaming(const std::string &name)
+{
+    std::string zip = std::string("PK\x03\x04", 4) + std::string(22, '\0');
+    zip += static_cast<char>(name.size());
+    zip += std::string(3, '\0');
+    return zip + name + "PK\x05\x06" + std::string(18, '\0');
+}
+
 } // namespace fetchly::test

@@ -10,4 +10,8 @@ namespace fetchly::test {
 // skipped shows as wrong bytes.
 std::string patternBytes(std::size_t n);
 
+// The smallest ZIP archive the inspector reports: one local header naming
+// `name` (no data), then the end record.
+std::string zipNaming(const std::string &name);
+
 } // namespace fetchly::test
