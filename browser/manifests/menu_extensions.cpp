@@ -56,8 +56,10 @@ std::vector<TNativeHostFolder> SystemNativeHostFolders()
 {
     const QString hosts = QStringLiteral("/native-messaging-hosts");
     return {
-        {QStringLiteral("Firefox (system-wide)"), TBrowserFamily::Firefox, "/usr/lib/mozilla" + hosts},
-        {QStringLiteral("Chromium (system-wide)"), TBrowserFamily::Chromium, "/etc/chromium" + hosts},
+        {QStringLiteral("Firefox (system-wide)"), TBrowserFamily::Firefox, "/usr/lib/mozilla" + hosts,
+         QStringLiteral("/usr/lib/mozilla")},
+        {QStringLiteral("Chromium (system-wide)"), TBrowserFamily::Chromium, "/etc/chromium" + hosts,
+         QStringLiteral("/etc/chromium")},
     };
 }
 
