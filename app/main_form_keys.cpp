@@ -1,11 +1,12 @@
 // Commands of the main window beyond its design: keys for every command, the
-// Stop button, the tray icon's menu and the notice at the end of a run.
+// tray icon's menu, dropped URLs and the notice at the end of a run.
 #include "app/desktop_notifier.h"
 #include "app/main_form.h"
+#include "markup/qt/markup_list_box.h"
 #include "ui/tray_icon.h"
+#include "ui/url_drops.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QKeySequence>
 #include <QMenu>
 #include <QToolBar>
@@ -30,109 +31,60 @@ void setKeysOf(QAction *action, const QList<QKeySequence> &keys)
 
 void TDownloadForm::buildDesktopCommands()
 {
-    // Stop goes after the designed buttons, so none of them moves.
-    ToolBar1->addSeparator();
-    StopButton = ToolBar1->addAction(ImageList1.value(7), QStringLiteral("Stop Downloading"));
-    StopButton->setObjectName(QStringLiteral("StopButton"));
-    StopButton->setEnabled(false);
-    if (QWidget *button = ToolBar1->widgetForAction(StopButton))
-        button->setFixedSize(39, 38);
-    connect(StopButton, &QAction::triggered, this, [this] { unguarded(&TDownloadForm::StopButtonClick); });
-
-    PasteUrls1 = new QAction(QStringLiteral("Paste URLs"), this);
-    PasteUrls1->setObjectName(QStringLiteral("PasteUrls1"));
-    addAction(PasteUrls1);
-    connect(PasteUrls1, &QAction::triggered, this, [this] { unguarded(&TDownloadForm::PasteUrls1Click); });
-    Quit1 = new QAction(QStringLiteral("Quit"), this);
-    Quit1->setObjectName(QStringLiteral("Quit1"));
-    addAction(Quit1);
-    connect(Quit1, &QAction::triggered, this, [this] { unguarded(&TDownloadForm::Quit1Click); });
+    m_pasteUrlsAction = new QAction(QStringLiteral("Paste URLs"), this);
+    m_pasteUrlsAction->setObjectName(QStringLiteral("pasteUrlsAction"));
+    addAction(m_pasteUrlsAction);
+    connect(m_pasteUrlsAction, &QAction::triggered, this, [this] { command(&TDownloadForm::onPasteUrlsClicked); });
+    m_quitAction = new QAction(QStringLiteral("Quit"), this);
+    m_quitAction->setObjectName(QStringLiteral("quitAction"));
+    addAction(m_quitAction);
+    connect(m_quitAction, &QAction::triggered, this, [this] { command(&TDownloadForm::onQuitClicked); });
 
     buildTrayMenu();
     setKeys();
-    setUpUrlDrops();
-    Notifier = new TDesktopNotifier(TrayIcon1, this);
-    connect(Notifier, &TDesktopNotifier::Activated, this, &TDownloadForm::ShowMainWindow);
+    AcceptUrlDrops(m_downloadList, [this](const QMimeData *data) { return addUrlsFromMime(data); });
+    m_notifier = new TDesktopNotifier(m_trayIcon, this);
+    connect(m_notifier, &TDesktopNotifier::Activated, this, &TDownloadForm::ShowMainWindow);
 }
 
 void TDownloadForm::buildTrayMenu()
 {
-    TrayPopUp = new QMenu(this);
-    TrayPopUp->setObjectName(QStringLiteral("TrayPopUp"));
-    ShowHide1 = TrayPopUp->addAction(QStringLiteral("Show/Hide"));
-    ShowHide1->setObjectName(QStringLiteral("ShowHide1"));
-    connect(ShowHide1, &QAction::triggered, this, &TDownloadForm::ToggleMainWindow);
-    TrayPopUp->addSeparator();
+    m_trayMenu = new QMenu(this);
+    m_trayMenu->setObjectName(QStringLiteral("trayMenu"));
+    m_showHideAction = m_trayMenu->addAction(QStringLiteral("Show/Hide"));
+    m_showHideAction->setObjectName(QStringLiteral("showHideAction"));
+    connect(m_showHideAction, &QAction::triggered, this, &TDownloadForm::ToggleMainWindow);
+    m_trayMenu->addSeparator();
     // The toolbar's own commands, so they are enabled alike.
-    TrayPopUp->addAction(ToolButton5);
-    TrayPopUp->addAction(StopButton);
-    TrayPopUp->addSeparator();
-    TrayPopUp->addAction(Quit1);
-    TrayIcon1->SetMenu(TrayPopUp);
+    m_trayMenu->addAction(m_startAllButton);
+    m_trayMenu->addAction(m_stopButton);
+    m_trayMenu->addSeparator();
+    m_trayMenu->addAction(m_quitAction);
+    m_trayIcon->SetMenu(m_trayMenu);
 }
 
 void TDownloadForm::setKeys()
 {
-    setKeysOf(ToolButton3, {QKeySequence(Qt::CTRL | Qt::Key_O)});
-    setKeysOf(ToolButton4, {QKeySequence(Qt::CTRL | Qt::Key_S)});
-    setKeysOf(ToolButton5, {QKeySequence(Qt::Key_F5)});
-    setKeysOf(ToolButton6, {QKeySequence(Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_N)});
-    setKeysOf(StopButton, {QKeySequence(Qt::Key_Escape)});
-    setKeysOf(Quit1, {QKeySequence(Qt::CTRL | Qt::Key_Q)});
+    setKeysOf(m_openListButton, {QKeySequence(Qt::CTRL | Qt::Key_O)});
+    setKeysOf(m_saveListButton, {QKeySequence(Qt::CTRL | Qt::Key_S)});
+    setKeysOf(m_startAllButton, {QKeySequence(Qt::Key_F5)});
+    setKeysOf(m_addUrlButton, {QKeySequence(Qt::Key_Insert), QKeySequence(Qt::CTRL | Qt::Key_N)});
+    setKeysOf(m_stopButton, {QKeySequence(Qt::Key_Escape)});
+    setKeysOf(m_quitAction, {QKeySequence(Qt::CTRL | Qt::Key_Q)});
     // Fields that paste text themselves take Ctrl+V first.
-    setKeysOf(PasteUrls1, {QKeySequence(Qt::CTRL | Qt::Key_V)});
+    setKeysOf(m_pasteUrlsAction, {QKeySequence(Qt::CTRL | Qt::Key_V)});
     // The entry keys act on the list's selection, so only while it has the
     // focus; the list's menu shows them.
-    DownLoadThisFile1->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-    DeleteThisFile1->setShortcut(QKeySequence(Qt::Key_Delete));
-    for (QAction *action : {DownLoadThisFile1, DeleteThisFile1}) {
+    m_downloadSelectedAction->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
+    m_deleteSelectedAction->setShortcut(QKeySequence(Qt::Key_Delete));
+    for (QAction *action : {m_downloadSelectedAction, m_deleteSelectedAction}) {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-        URLBox->addAction(action);
+        m_downloadList->addAction(action);
     }
-    for (QAction *action : ToolBar1->actions()) {
-        if (auto *button = qobject_cast<QToolButton *>(ToolBar1->widgetForAction(action)))
+    for (QAction *action : m_toolBar->actions()) {
+        if (auto *button = qobject_cast<QToolButton *>(m_toolBar->widgetForAction(action)))
             button->setFocusPolicy(Qt::TabFocus);
     }
-}
-
-void TDownloadForm::TrayIcon1DblClick()
-{
-    ToggleMainWindow();
-}
-
-void TDownloadForm::ToggleMainWindow()
-{
-    if (isVisible() && !isMinimized())
-        ToolButton11Click();
-    else
-        ShowMainWindow();
-}
-
-void TDownloadForm::Quit1Click()
-{
-    close();
-    QCoreApplication::quit();
-}
-
-void TDownloadForm::StopButtonClick()
-{
-    if (FetchEngine1.Running())
-        FetchEngine1.CancelClick();
-}
-
-void TDownloadForm::runStarted()
-{
-    StopButton->setEnabled(true);
-}
-
-void TDownloadForm::runEnded(bool cancelled)
-{
-    StopButton->setEnabled(false);
-    if (isVisible() && !isMinimized())
-        return;
-    Notifier->Notify(
-        cancelled ? QStringLiteral("Fetchly downloads cancelled") : QStringLiteral("Fetchly has finished"),
-        QStringLiteral("%1 downloaded, %2 failed").arg(Board.DoneInRun()).arg(Board.FailedInRun()));
 }
 
 } // namespace fetchly

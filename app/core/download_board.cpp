@@ -1,9 +1,12 @@
 #include "app/core/download_board.h"
 
 #include "app/core/download_lines.h"
+#include "app/core/url_text.h"
+#include "transfer/fetch_engine.h"
 #include "transfer/url_functions.h"
 
 #include <cstdio>
+#include <variant>
 
 namespace fetchly {
 
@@ -37,12 +40,84 @@ std::optional<bool> TDownloadBoard::Outcome(std::string_view key) const
     return it->second;
 }
 
+TUrlOffer TDownloadBoard::OfferUrl(std::string_view typed, const TAppOptions &options)
+{
+    // Blanks around a pasted or typed URL are not part of it.
+    const std::string url(TrimmedUrl(typed));
+    if (url.empty())
+        return TUrlOffer::Empty;
+    // A line break or NUL would split the entry when the list is saved.
+    if (url.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+        return TUrlOffer::LineBreak;
+    const std::string key = ListKey(url);
+    if (!options.IsAcceptedLink(key))
+        return TUrlOffer::TypeNotAccepted;
+    m_entries.SetValue(key, ReadyLine(MaskUrlPassword(key)));
+    return TUrlOffer::Added;
+}
+
+TRunPlan TDownloadBoard::PlanRun(const std::string &folder) const
+{
+    TRunPlan plan;
+    for (int i = 0; i < m_entries.Count(); ++i) {
+        const std::string_view key = m_entries.Key(i);
+        if (!key.empty())
+            plan.Items.push_back(TFetchItem{i, std::string(key), folder, ""});
+    }
+    return plan;
+}
+
+TRunPlan TDownloadBoard::PlanOne(int index, const std::string &folder) const
+{
+    TRunPlan plan;
+    // During a run the items stay: the engine takes the new one up in the
+    // same run, after those before it, so no item runs twice at once.
+    plan.Fresh = !m_busy;
+    plan.Items.push_back(TFetchItem{index, std::string(m_entries.Key(index)), folder, ""});
+    return plan;
+}
+
+void TDownloadBoard::Launch(const TRunPlan &plan, TFetchEngine &engine)
+{
+    if (plan.Fresh)
+        engine.Items.Clear();
+    for (const TFetchItem &item : plan.Items)
+        engine.Items.Add(item);
+    RunRequested(plan.Fresh);
+    engine.Start();
+}
+
+TBoardUpdate TDownloadBoard::Apply(const TEngineEvent &event, std::string_view rate)
+{
+    return std::visit(
+        [&](const auto &e) -> TBoardUpdate {
+            using E = std::decay_t<decltype(e)>;
+            if constexpr (std::is_same_v<E, TFileStartEvent>)
+                return fileStart(e.Ext);
+            else if constexpr (std::is_same_v<E, TProgressEvent>)
+                return copyProgress(e.Ext, e.Size, e.TotalSize, rate);
+            else if constexpr (std::is_same_v<E, TFileDoneEvent>)
+                return fileDone(e.Ext, e.Done);
+            else if constexpr (std::is_same_v<E, TURLNotFoundEvent>)
+                return urlNotFound(e.Url);
+            else if constexpr (std::is_same_v<E, TErrorInfoEvent>)
+                return errorInfo(e.Info);
+            else if constexpr (std::is_same_v<E, TRetryEvent>)
+                return retry(e);
+            else if constexpr (std::is_same_v<E, TRunDoneEvent>)
+                return copyDone(e.Cancelled);
+            else
+                return {}; // the progress dialog's own notices
+        },
+        event);
+}
+
 int TDownloadBoard::StoreFocusLine(std::string_view rate)
 {
     return m_entries.SetValue(m_focus.Url, FocusLine(rate));
 }
 
-TBoardUpdate TDownloadBoard::FileStart(int Ext)
+TBoardUpdate TDownloadBoard::fileStart(int Ext)
 {
     TBoardUpdate u;
     m_focus.Url = std::string(m_entries.Key(Ext));
@@ -54,12 +129,13 @@ TBoardUpdate TDownloadBoard::FileStart(int Ext)
     m_focus.Progress = ProgressText(0, 0);
     u.Log.push_back("File Start : " + MarkupEscape(m_focus.Url));
     u.Status = "Downloading Started : No" + std::to_string(Ext);
+    u.Entry = Ext;
     u.FocusLine = TBoardUpdate::Line::Stored;
     m_busy = true;
     return u;
 }
 
-TBoardUpdate TDownloadBoard::CopyProgress(int Ext, TFetchSize size, TFetchSize totsize, std::string_view rate)
+TBoardUpdate TDownloadBoard::copyProgress(int Ext, TFetchSize size, TFetchSize totsize, std::string_view rate)
 {
     TBoardUpdate u;
     m_focus.Url = std::string(m_entries.Key(Ext));
@@ -67,17 +143,19 @@ TBoardUpdate TDownloadBoard::CopyProgress(int Ext, TFetchSize size, TFetchSize t
     u.Status = std::string(rate) + "  Downloading : " + m_focus.Url;
     u.TrayHint = "Fetchly Downloading : " + m_focus.Progress;
     u.FocusLine = TBoardUpdate::Line::Live;
+    u.Entry = Ext;
     m_busy = true;
     return u;
 }
 
-TBoardUpdate TDownloadBoard::FileDone(int Ext, bool done)
+TBoardUpdate TDownloadBoard::fileDone(int Ext, bool done)
 {
     m_runningKey.clear(); // it arrived, or failed: it was not cut off
     TBoardUpdate u;
     m_focus.Url = std::string(m_entries.Key(Ext));
     m_outcomes[m_focus.Url] = done;
     u.FocusLine = TBoardUpdate::Line::Stored;
+    u.Entry = Ext;
     if (!done) {
         // A failed item keeps its failure text, and its partial file is not
         // inspected.
@@ -93,7 +171,7 @@ TBoardUpdate TDownloadBoard::FileDone(int Ext, bool done)
     return u;
 }
 
-TBoardUpdate TDownloadBoard::URLNotFound(const std::string &url)
+TBoardUpdate TDownloadBoard::urlNotFound(const std::string &url)
 {
     TBoardUpdate u;
     m_focus.Image = 4;
@@ -104,7 +182,7 @@ TBoardUpdate TDownloadBoard::URLNotFound(const std::string &url)
     return u;
 }
 
-TBoardUpdate TDownloadBoard::ErrorInfo(const std::string &info)
+TBoardUpdate TDownloadBoard::errorInfo(const std::string &info)
 {
     TBoardUpdate u;
     m_focus.Image = 4;
@@ -114,17 +192,17 @@ TBoardUpdate TDownloadBoard::ErrorInfo(const std::string &info)
     return u;
 }
 
-TBoardUpdate TDownloadBoard::Retry(int retry, int retries, int delayMs, const std::string &info)
+TBoardUpdate TDownloadBoard::retry(const TRetryEvent &e)
 {
     char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.1f", delayMs / 1000.0);
+    std::snprintf(seconds, sizeof seconds, "%.1f", e.DelayMs / 1000.0);
     TBoardUpdate u;
-    u.Status = "Retry " + std::to_string(retry) + " of " + std::to_string(retries) + " in " + seconds +
-               " s : " + info;
+    u.Status = "Retry " + std::to_string(e.Retry) + " of " + std::to_string(e.Retries) + " in " + seconds +
+               " s : " + e.Info;
     return u;
 }
 
-TBoardUpdate TDownloadBoard::CopyDone(bool cancelled)
+TBoardUpdate TDownloadBoard::copyDone(bool cancelled)
 {
     TBoardUpdate u;
     // The item that was running when Cancel was pressed got no file-done
