@@ -17,12 +17,12 @@
 namespace fetchly {
 
 TDownloadForm::TDownloadForm(QWidget *parent)
-    : QMainWindow(parent),
-      m_session(AppDataDir(), [this](const std::string &error) {
-          QMetaObject::invokeMethod(this, [this, error] { saveFailed(error); }, Qt::QueuedConnection);
+    : QMainWindow(parent), m_session(AppDataDir(), [this](const std::string &error) {
+          QMetaObject::invokeMethod(
+              this, [this, error] { saveFailed(error); }, Qt::QueuedConnection);
       })
 {
-    buildDesign();
+    connectCommands();
     m_autoSaveTimer = new QTimer(this);
     m_autoSaveTimer->setSingleShot(true);
     connect(m_autoSaveTimer, &QTimer::timeout, this, &TDownloadForm::autoSave);
@@ -49,7 +49,7 @@ void TDownloadForm::startUp()
         m_options = m_session.LoadOptions(m_options);
     });
     // What the user types as target folder is what Start All uses.
-    connect(m_targetFolderEdit, &TDirectoryEdit::textChanged, this,
+    connect(m_ui.targetFolderEdit, &TDirectoryEdit::textChanged, this,
             [this](const QString &text) { m_options.TargetDir = text.toStdString(); });
     m_session.StartupStep([this] { registerMenuExtensions(); });
     m_session.StartupStep([this] { m_session.RemoveLeftovers(); });
@@ -78,7 +78,7 @@ void TDownloadForm::registerMenuExtensions()
 
 QString TDownloadForm::StatusText() const
 {
-    return m_statusText->text();
+    return m_ui.statusText->text();
 }
 
 namespace {
@@ -92,13 +92,13 @@ QString masked(const QString &text)
 void TDownloadForm::SetStatusText(const QString &text)
 {
     const QString shown = masked(text);
-    m_statusText->setText(shown);
+    m_ui.statusText->setText(shown);
     Q_EMIT StatusTextChanged(shown);
 }
 
 void TDownloadForm::setTrayHint(const QString &hint)
 {
-    m_trayIcon->SetHint(masked(hint));
+    m_ui.trayIcon->SetHint(masked(hint));
 }
 
 void TDownloadForm::AddStartupNote(const QString &note)
@@ -128,7 +128,7 @@ void TDownloadForm::SaveState()
 void TDownloadForm::applyOptions()
 {
     ConfigureEngine(m_engine, m_options);
-    m_targetFolderEdit->setText(QString::fromStdString(m_options.TargetDir));
+    m_ui.targetFolderEdit->setText(QString::fromStdString(m_options.TargetDir));
 }
 
 void TDownloadForm::onOptionsClicked()
@@ -148,7 +148,7 @@ void TDownloadForm::onOptionsClicked()
 void TDownloadForm::onHideClicked()
 {
     // Without a tray there would be no way back to a hidden window.
-    if (m_trayIcon->Shown())
+    if (m_ui.trayIcon->Shown())
         hide();
     else
         showMinimized();

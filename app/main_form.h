@@ -6,40 +6,26 @@
 #include "app/core/shown_list.h"
 #include "app/core/url_text.h"
 #include "app/latest_job_worker.h"
+#include "app/main_window_design.h"
 #include "inspect/inspection_report.h"
 #include "transfer/fetch_engine.h"
 #include "ui/progress_dialog.h"
 #include "ui/ui_event_pump.h"
 
-#include <QIcon>
-#include <QList>
 #include <QMainWindow>
-#include <QPixmap>
 #include <QString>
 #include <memory>
 #include <string>
 #include <string_view>
 
-class QAction;
-class QFileDialog;
-class QLabel;
-class QMenu;
 class QMimeData;
 class QTimer;
-class QToolBar;
 
 namespace fetchly {
 
-namespace markup {
-class TMarkupImageList;
-class TMarkupListBox;
-} // namespace markup
-
 class TDesktopNotifier;
-class TDirectoryEdit;
 class TDownloadFormTestView;
 class TOptionsForm;
-class TTrayIcon;
 
 // The main window: shows the download list, the run log and the target
 // folder, and hands the user's commands to the board (what the list holds
@@ -87,16 +73,8 @@ Q_SIGNALS:
 private:
     friend class TDownloadFormTestView;
 
-    // --- design (main_form_layout.cpp, main_form_keys.cpp)
-    void buildDesign();
-    void buildToolBar();
-    void buildBands();
-    void buildLists();
-    void buildDialogs();
+    // --- commands bound to what they do (main_form_layout.cpp)
     void connectCommands();
-    void buildDesktopCommands();
-    void buildTrayMenu();
-    void setKeys();
     // Runs a command; an exception that escapes it goes to the
     // application's error report.
     void command(void (TDownloadForm::*handler)());
@@ -173,35 +151,9 @@ private:
     void showError(const std::string &message);
     void setTrayHint(const QString &hint);
 
-    QToolBar *m_toolBar = nullptr;
-    QAction *m_openListButton = nullptr;
-    QAction *m_saveListButton = nullptr;
-    QAction *m_startAllButton = nullptr;
-    QAction *m_optionsButton = nullptr;
-    QAction *m_addUrlButton = nullptr;
-    QAction *m_emptyListButton = nullptr;
-    QAction *m_hideButton = nullptr;
-    QAction *m_stopButton = nullptr;
-    QAction *m_showHideAction = nullptr;
-    QAction *m_quitAction = nullptr;
-    QAction *m_pasteUrlsAction = nullptr;
-    QAction *m_downloadSelectedAction = nullptr;
-    QAction *m_downloadAllAction = nullptr;
-    QAction *m_deleteSelectedAction = nullptr;
-    QMenu *m_trayMenu = nullptr;
-    QMenu *m_listMenu = nullptr;
-    QLabel *m_statusText = nullptr;
-    TDirectoryEdit *m_targetFolderEdit = nullptr;
-    markup::TMarkupListBox *m_downloadList = nullptr;
-    markup::TMarkupListBox *m_runLog = nullptr;
-    markup::TMarkupImageList *m_statusImages = nullptr;
-    TTrayIcon *m_trayIcon = nullptr;
+    TMainWindowDesign m_ui{this};
     TDesktopNotifier *m_notifier = nullptr;
-    QFileDialog *m_openListDialog = nullptr;
-    QFileDialog *m_saveListDialog = nullptr;
     QTimer *m_autoSaveTimer = nullptr;
-    QList<QIcon> m_toolbarPictures;
-    QList<QPixmap> m_statusPictures;
 
     TDownloadBoard m_board;
     // The user's options: the engine is configured from them, the widgets

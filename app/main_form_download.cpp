@@ -40,9 +40,9 @@ void TDownloadForm::onDownloadSelectedClicked()
 
 void TDownloadForm::launch(const TRunPlan &plan)
 {
-    m_runLog->clear();
+    m_ui.runLog->clear();
     m_board.Launch(plan, m_engine);
-    m_stopButton->setEnabled(true);
+    m_ui.stopButton->setEnabled(true);
 }
 
 void TDownloadForm::onStopClicked()
@@ -65,7 +65,7 @@ void TDownloadForm::deliver(const TEngineEvent &event)
 void TDownloadForm::showUpdate(const TBoardUpdate &update)
 {
     for (const std::string &line : update.Log)
-        m_runLog->addItem(QString::fromStdString(MaskUrlPassword(line)));
+        m_ui.runLog->addItem(QString::fromStdString(MaskUrlPassword(line)));
     if (update.Status)
         SetStatusText(QString::fromStdString(*update.Status));
     if (update.TrayHint)
@@ -82,7 +82,7 @@ void TDownloadForm::showUpdate(const TBoardUpdate &update)
 
 void TDownloadForm::runEnded(bool cancelled)
 {
-    m_stopButton->setEnabled(false);
+    m_ui.stopButton->setEnabled(false);
     if (isVisible() && !isMinimized())
         return;
     // Out of sight, the user hears of the end of the run.

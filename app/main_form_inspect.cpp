@@ -35,7 +35,7 @@ void TDownloadForm::showInspection(const inspect::InspectionResult &result)
         // converting from plain text keeps names such as "<b>x</b>.zip" from
         // being read as markup by the tooltip.
         const QString text = QString::fromUtf8(inspect::NativeLineEnds(result.Report));
-        m_downloadList->setToolTip(Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
+        m_ui.downloadList->setToolTip(Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
     }
     if (!result.Error.empty())
         showError(result.Error);

@@ -50,8 +50,8 @@ void TDownloadForm::onAddUrlClicked()
 
 int TDownloadForm::selectedLine() const
 {
-    const int row = m_downloadList->currentRow();
-    if (row < 0 || row >= m_downloadList->count() || !m_downloadList->item(row)->isSelected())
+    const int row = m_ui.downloadList->currentRow();
+    if (row < 0 || row >= m_ui.downloadList->count() || !m_ui.downloadList->item(row)->isSelected())
         return -1;
     return row;
 }
@@ -81,10 +81,10 @@ void TDownloadForm::onEmptyListClicked()
     guarded([this] {
         if (refuseWhileBusy())
             return;
-        m_downloadList->setUpdatesEnabled(false);
+        m_ui.downloadList->setUpdatesEnabled(false);
         clearList();
         m_board.Entries().Clear();
-        m_downloadList->setUpdatesEnabled(true);
+        m_ui.downloadList->setUpdatesEnabled(true);
         scheduleAutoSave();
     });
 }
@@ -117,21 +117,21 @@ void TDownloadForm::onOpenListClicked()
 {
     if (refuseWhileBusy())
         return;
-    if (m_openListDialog->exec() != QDialog::Accepted || m_openListDialog->selectedFiles().isEmpty())
+    if (m_ui.openListDialog->exec() != QDialog::Accepted || m_ui.openListDialog->selectedFiles().isEmpty())
         return;
-    OpenListFile(m_openListDialog->selectedFiles().constFirst());
+    OpenListFile(m_ui.openListDialog->selectedFiles().constFirst());
 }
 
 void TDownloadForm::onSaveListClicked()
 {
-    if (m_saveListDialog->exec() != QDialog::Accepted || m_saveListDialog->selectedFiles().isEmpty())
+    if (m_ui.saveListDialog->exec() != QDialog::Accepted || m_ui.saveListDialog->selectedFiles().isEmpty())
         return;
-    SaveListFile(m_saveListDialog->selectedFiles().constFirst());
+    SaveListFile(m_ui.saveListDialog->selectedFiles().constFirst());
 }
 
 void TDownloadForm::clearList()
 {
-    m_downloadList->clear();
+    m_ui.downloadList->clear();
     m_shown.Clear();
 }
 
@@ -150,24 +150,25 @@ QString text(std::string_view markup)
 void TDownloadForm::showListChange(const TListChange &change)
 {
     if (change.Many)
-        m_downloadList->setUpdatesEnabled(false);
+        m_ui.downloadList->setUpdatesEnabled(false);
     if (change.Removed >= 0)
-        delete m_downloadList->takeItem(change.Removed);
+        delete m_ui.downloadList->takeItem(change.Removed);
     if (change.Truncated == 0)
-        m_downloadList->clear();
+        m_ui.downloadList->clear();
     else if (change.Truncated > 0)
-        m_downloadList->model()->removeRows(change.Truncated, m_downloadList->count() - change.Truncated);
+        m_ui.downloadList->model()->removeRows(change.Truncated,
+                                               m_ui.downloadList->count() - change.Truncated);
     for (int i : change.Changed)
-        m_downloadList->item(i)->setText(text(m_shown.Line(i)));
+        m_ui.downloadList->item(i)->setText(text(m_shown.Line(i)));
     if (change.Appended > 0) {
         QStringList lines;
         lines.reserve(change.Appended);
         for (int i = change.FirstAppended; i < m_shown.Count(); ++i)
             lines.append(text(m_shown.Line(i)));
-        m_downloadList->addItems(lines);
+        m_ui.downloadList->addItems(lines);
     }
     if (change.Many)
-        m_downloadList->setUpdatesEnabled(true);
+        m_ui.downloadList->setUpdatesEnabled(true);
     scheduleAutoSave();
 }
 
@@ -185,7 +186,7 @@ void TDownloadForm::showLiveLine()
     guarded([this] {
         const int i = m_board.Entries().IndexOfKey(m_board.Focus().Url);
         if (i >= 0 && m_shown.ShowLive(i, m_board.FocusLine(rateText())))
-            m_downloadList->item(i)->setText(text(m_shown.Line(i)));
+            m_ui.downloadList->item(i)->setText(text(m_shown.Line(i)));
     });
 }
 

@@ -27,27 +27,16 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto *drag = static_cast<QDragMoveEvent *>(event);
-            if (!HoldsUrlText(drag->mimeData()))
-                return QObject::eventFilter(watched, event);
-            drag->setDropAction(Qt::CopyAction);
-            drag->accept();
-            return true;
-        }
-        case QEvent::Drop: {
-            auto *drop = static_cast<QDropEvent *>(event);
-            if (!m_take(drop->mimeData()))
-                return QObject::eventFilter(watched, event);
-            drop->setDropAction(Qt::CopyAction);
-            drop->accept();
-            return true;
-        }
-        default:
+        const QEvent::Type type = event->type();
+        if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
             return QObject::eventFilter(watched, event);
-        }
+        // Entering and moving only ask whether the data would be taken.
+        auto *drop = static_cast<QDropEvent *>(event);
+        if (!(type == QEvent::Drop ? m_take(drop->mimeData()) : HoldsUrlText(drop->mimeData())))
+            return QObject::eventFilter(watched, event);
+        drop->setDropAction(Qt::CopyAction);
+        drop->accept();
+        return true;
     }
 
 private:

@@ -2,11 +2,11 @@
 // hidden, the program started by the bus from its activation file, and the
 // browser extension's link arriving in the running program's list.
 #include "app/main_form.h"
-#include "tests/support/main_form_test_view.h"
 #include "app/main_form_automation.h"
 #include "browser/manifests/menu_extensions.h"
 #include "tests/support/dbus_session.h"
 #include "tests/support/event_wait.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/peer_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"

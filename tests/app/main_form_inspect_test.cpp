@@ -2,8 +2,8 @@
 // downloaded file as the list's tooltip, once the file has been read off the
 // UI thread.
 #include "app/main_form.h"
-#include "tests/support/main_form_test_view.h"
 #include "tests/support/event_wait.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/stalled_fifo.h"
 #include "tests/support/temp_dir.h"
 #include "ui/directory_edit.h"
@@ -44,7 +44,7 @@ protected:
     test::XdgHome home;
     test::TempDir downloads;
     TDownloadForm form;
-    TDownloadFormTestView view(form);
+    TDownloadFormTestView view{form};
 };
 
 TEST_F(MainFormInspect, ClickShowsTheReportOrTheError)

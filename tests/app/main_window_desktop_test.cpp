@@ -2,9 +2,9 @@
 // tray icon's signals and menu, the notice at the end of a run.
 #include "app/core/download_lines.h"
 #include "app/main_form.h"
-#include "tests/support/main_form_test_view.h"
 #include "tests/support/dbus_session.h"
 #include "tests/support/http_server.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/notification_server.h"
 #include "tests/support/widget_helpers.h"
 #include "ui/directory_edit.h"
@@ -63,8 +63,8 @@ TEST_P(MainWindowKeys, OpenTheirCommandsDialog)
 }
 
 INSTANTIATE_TEST_SUITE_P(Commands, MainWindowKeys,
-                         testing::Values(KeyCase{QKeySequence(Qt::CTRL | Qt::Key_O), "OpenDialog"},
-                                         KeyCase{QKeySequence(Qt::CTRL | Qt::Key_S), "SaveDialog"},
+                         testing::Values(KeyCase{QKeySequence(Qt::CTRL | Qt::Key_O), "openListDialog"},
+                                         KeyCase{QKeySequence(Qt::CTRL | Qt::Key_S), "saveListDialog"},
                                          KeyCase{QKeySequence(Qt::Key_Insert), "InputBox"},
                                          KeyCase{QKeySequence(Qt::CTRL | Qt::Key_N), "InputBox"}),
                          [](const testing::TestParamInfo<KeyCase> &info) {
@@ -108,7 +108,8 @@ TEST(MainWindowKeysOnTheList, TabReachesEveryToolbarButton)
     for (QAction *action : view.Design<QToolBar>("toolBar").actions()) {
         if (action->isSeparator() || !action->isEnabled())
             continue;
-        EXPECT_TRUE(reached.contains(view.Design<QToolBar>("toolBar").widgetForAction(action))) << action->text().toStdString();
+        EXPECT_TRUE(reached.contains(view.Design<QToolBar>("toolBar").widgetForAction(action)))
+            << action->text().toStdString();
     }
 }
 
@@ -203,7 +204,8 @@ INSTANTIATE_TEST_SUITE_P(
 // Waits for the end of the run that is going.
 bool runEnds(TDownloadForm &form)
 {
-    return test::PumpUntil([&] { return !view.Command("stopButton").isEnabled(); }, 15000);
+    return test::PumpUntil([&] { return !TDownloadFormTestView(form).Command("stopButton").isEnabled(); },
+                           15000);
 }
 
 TEST(MainWindowStop, EnterOrF5StartAndStopOrEscCancelTheRun)
@@ -219,7 +221,8 @@ TEST(MainWindowStop, EnterOrF5StartAndStopOrEscCancelTheRun)
     view.Board().Entries().SetValue(silent, ReadyLine(silent));
     view.RefreshList();
     EXPECT_FALSE(view.Command("stopButton").isEnabled());
-    QToolButton *stopButton = qobject_cast<QToolButton *>(view.Design<QToolBar>("toolBar").widgetForAction(&view.Command("stopButton")));
+    QToolButton *stopButton = qobject_cast<QToolButton *>(
+        view.Design<QToolBar>("toolBar").widgetForAction(&view.Command("stopButton")));
     ASSERT_NE(stopButton, nullptr);
     const std::function<void()> starts[] = {[&] {
                                                 view.List().setCurrentRow(0);
@@ -231,7 +234,8 @@ TEST(MainWindowStop, EnterOrF5StartAndStopOrEscCancelTheRun)
                                            [&] { QTest::mouseClick(stopButton, Qt::LeftButton); }};
     for (int i = 0; i < 2; ++i) {
         starts[i]();
-        ASSERT_TRUE(test::PumpUntil([&] { return view.Board().Busy() && view.Command("stopButton").isEnabled(); }, 5000))
+        ASSERT_TRUE(test::PumpUntil(
+            [&] { return view.Board().Busy() && view.Command("stopButton").isEnabled(); }, 5000))
             << i;
         stops[i]();
         EXPECT_TRUE(runEnds(form)) << i;

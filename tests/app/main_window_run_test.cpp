@@ -1,10 +1,10 @@
 // Download runs as a user meets them: the main window (offscreen) over a real
 // local HTTP server, its lines, run log, status bar and tray hint.
 #include "app/main_form.h"
-#include "tests/support/main_form_test_view.h"
 #include "app/options_form.h"
 #include "tests/support/event_wait.h"
 #include "tests/support/http_server.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
 #include "ui/directory_edit.h"
@@ -186,8 +186,7 @@ TEST_F(DownloadRun, TheRunShowsItsProgressDialogWithTheWindowsTexts)
     ProgressDialog *dialog = view->ProgressHost().dialog();
     ASSERT_NE(dialog, nullptr) << "the run built no progress dialog";
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(view->Engine().RateLabel().rfind("Transfer Rate :", 0), 0u)
-        << view->Engine().RateLabel();
+    EXPECT_EQ(view->Engine().RateLabel().rfind("Transfer Rate :", 0), 0u) << view->Engine().RateLabel();
     // The window's status lines quote that same rate line.
     EXPECT_NE(line(0).find("  Transfer Rate :"), std::string::npos) << line(0);
     dialog->close();

@@ -2,8 +2,8 @@
 #include "app/core/ini_file.h"
 #include "app/core/list_file.h"
 #include "app/main_form.h"
-#include "tests/support/main_form_test_view.h"
 #include "app/options_form.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/widget_helpers.h"
 #include "ui/directory_edit.h"
 #include "ui/input_box.h"
@@ -26,14 +26,6 @@ namespace fetchly {
 namespace {
 
 using test::XdgHome;
-
-QStringList boxLines(const QListWidget *box)
-{
-    QStringList lines;
-    for (int i = 0; i < box->count(); ++i)
-        lines.append(box->item(i)->text());
-    return lines;
-}
 
 QString ready(const std::string &url)
 {
@@ -118,8 +110,9 @@ TEST(MainWindowLifecycle, ListSurvivesARestartWithItsShownLines)
         form.AddUrl("http://h/a.jpg");
         form.AddUrl("http://h/b.zip");
         // Closed while this one downloads: its transfer never finished.
-        view.Board().Entries().SetValue("http://h/c.exe?v=1", StatusLine(2, "http://h/c.exe?v=1", "DownLoading",
-                                                                       "1kb of 9kb", "Rate: 1 KB/s"));
+        view.Board().Entries().SetValue(
+            "http://h/c.exe?v=1",
+            StatusLine(2, "http://h/c.exe?v=1", "DownLoading", "1kb of 9kb", "Rate: 1 KB/s"));
     }
     EXPECT_EQ(test::readFile(test::SavedFilesPath())
                   .find("http://h/a.jpg=" + ReadyLine("http://h/a.jpg") + "\r\nhttp://h/b.zip=" +

@@ -1,8 +1,8 @@
 #include "app/core/ini_file.h"
 #include "app/main_form.h"
-#include "tests/support/main_form_test_view.h"
 #include "app/options_form.h"
 #include "app/transfer_options_dialog.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/widget_helpers.h"
 #include "ui/input_box.h"
 
@@ -26,22 +26,23 @@ TEST(OptionsDialog, DesignedControlsAndLinkTypes)
     TOptionsForm dialog;
     EXPECT_EQ(dialog.windowTitle(), "Orv Fetchly Options");
     EXPECT_EQ(dialog.size(), QSize(355, 327));
-    EXPECT_EQ(dialog.CheckBox1->text(), "FTP Passive");
-    EXPECT_EQ(dialog.CheckBox2->text(), "Show Status Dialog");
-    EXPECT_EQ(dialog.CheckBox3->text(), "Show Open File Dialog");
-    EXPECT_EQ(dialog.CheckBox4->text(), "Show Open Folder Dialog");
-    EXPECT_EQ(dialog.PassEdit->echoMode(), QLineEdit::Normal);
-    EXPECT_TRUE(dialog.diredit->isHidden());
-    EXPECT_EQ(dialog.Button1->text(), "Ok");
-    EXPECT_TRUE(dialog.Button1->isDefault());
-    EXPECT_EQ(dialog.Button2->text(), "Cancel");
-    EXPECT_EQ(dialog.AddLinkType1->text(), "&Add Link Type");
-    EXPECT_EQ(dialog.DeleteLinkType1->text(), "&Delete Link Type");
+    EXPECT_EQ(dialog.passiveFtpCheck->text(), "FTP Passive");
+    EXPECT_EQ(dialog.showDialogCheck->text(), "Show Status Dialog");
+    EXPECT_EQ(dialog.showOpenFileCheck->text(), "Show Open File Dialog");
+    EXPECT_EQ(dialog.showOpenFolderCheck->text(), "Show Open Folder Dialog");
+    EXPECT_EQ(dialog.proxyPasswordEdit->echoMode(), QLineEdit::Normal);
+    EXPECT_TRUE(dialog.targetFolderEdit->isHidden());
+    EXPECT_EQ(dialog.okButton->text(), "Ok");
+    EXPECT_TRUE(dialog.okButton->isDefault());
+    EXPECT_EQ(dialog.cancelButton->text(), "Cancel");
+    EXPECT_EQ(dialog.addLinkTypeAction->text(), "&Add Link Type");
+    EXPECT_EQ(dialog.deleteLinkTypeAction->text(), "&Delete Link Type");
     EXPECT_EQ(dialog.LinkTypes().size(), 17u);
     EXPECT_EQ(dialog.LinkTypes().front(), ".jpg");
     EXPECT_EQ(dialog.LinkTypes().back(), ".c");
     EXPECT_EQ(dialog.pos(), QPoint(268, 148));
-    for (QCheckBox *box : {dialog.CheckBox1, dialog.CheckBox2, dialog.CheckBox3, dialog.CheckBox4})
+    for (QCheckBox *box : {dialog.passiveFtpCheck, dialog.showDialogCheck, dialog.showOpenFileCheck,
+                           dialog.showOpenFolderCheck})
         EXPECT_FALSE(box->isChecked());
 }
 
@@ -61,34 +62,32 @@ TEST_P(OptionsDismissed, DropsTheEditedCopy)
     options.Proxy = "kept:1";
     options.Connections = 2;
     test::OnNextModal([&](QWidget *) {
-        dialog.CheckBox1->setChecked(true);
-        dialog.ProxEdit->setText("changed");
-        dialog.LinksList->addItem(".pdf");
+        dialog.passiveFtpCheck->setChecked(true);
+        dialog.proxyEdit->setText("changed");
+        dialog.linkTypesList->addItem(".pdf");
         test::OnNextModal([](QWidget *advanced) {
-            qobject_cast<TTransferOptionsDialog *>(advanced)->ConnectionsEdit->setValue(9);
+            qobject_cast<TTransferOptionsDialog *>(advanced)->connectionsEdit->setValue(9);
             qobject_cast<QDialog *>(advanced)->accept();
         });
-        dialog.AdvancedButton->click();
+        dialog.advancedButton->click();
         GetParam().dismiss(dialog);
     });
     EXPECT_EQ(dialog.Edit(options), std::nullopt);
     // Opened again, it shows the options, not what was left in it.
-    test::OnNextModal([](QWidget *modal) { qobject_cast<TOptionsForm *>(modal)->Button1->click(); });
+    test::OnNextModal([](QWidget *modal) { qobject_cast<TOptionsForm *>(modal)->okButton->click(); });
     EXPECT_EQ(dialog.Edit(options), options);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, OptionsDismissed,
-                         ::testing::Values(Dismissal{"Cancel", [](TOptionsForm &d) { d.Button2->click(); }},
-                                           Dismissal{"Escape",
-                                                     [](TOptionsForm &d) {
-                                                         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape,
-                                                                          Qt::NoModifier);
-                                                         QApplication::sendEvent(&d, &escape);
-                                                     }},
-                                           Dismissal{"Close", [](TOptionsForm &d) { d.close(); }}),
-                         [](const ::testing::TestParamInfo<Dismissal> &info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Ways, OptionsDismissed,
+    ::testing::Values(Dismissal{"Cancel", [](TOptionsForm &d) { d.cancelButton->click(); }},
+                      Dismissal{"Escape",
+                                [](TOptionsForm &d) {
+                                    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                                    QApplication::sendEvent(&d, &escape);
+                                }},
+                      Dismissal{"Close", [](TOptionsForm &d) { d.close(); }}),
+    [](const ::testing::TestParamInfo<Dismissal> &info) { return std::string(info.param.name); });
 
 TEST(OptionsSettings, OkWritesAndTheMainWindowAppliesToTheEngine)
 {
@@ -98,21 +97,21 @@ TEST(OptionsSettings, OkWritesAndTheMainWindowAppliesToTheEngine)
     test::OnNextModal([&](QWidget *modal) {
         auto *options = qobject_cast<TOptionsForm *>(modal);
         ASSERT_NE(options, nullptr);
-        options->CheckBox1->setChecked(true);
-        options->ProxEdit->setText("proxy:8080");
-        options->PassEdit->setText("secret");
-        options->UserEdit->setText("user");
-        options->CheckBox2->setChecked(true);
-        options->CheckBox4->setChecked(true);
+        options->passiveFtpCheck->setChecked(true);
+        options->proxyEdit->setText("proxy:8080");
+        options->proxyPasswordEdit->setText("secret");
+        options->proxyUserEdit->setText("user");
+        options->showDialogCheck->setChecked(true);
+        options->showOpenFolderCheck->setChecked(true);
         test::OnNextModal([](QWidget *advanced) {
             auto *dialog = qobject_cast<TTransferOptionsDialog *>(advanced);
             ASSERT_NE(dialog, nullptr);
-            dialog->ConnectionsEdit->setValue(3);
-            dialog->RetriesEdit->setValue(0);
+            dialog->connectionsEdit->setValue(3);
+            dialog->retriesEdit->setValue(0);
             dialog->accept();
         });
-        options->AdvancedButton->click();
-        options->Button1->click();
+        options->advancedButton->click();
+        options->okButton->click();
     });
     view.Trigger("optionsButton");
     EXPECT_TRUE(view.Engine().FTPPassive);
@@ -142,7 +141,7 @@ void addLinkType(TOptionsForm &dialog, const QString &typed)
         box->edit()->setText(typed);
         box->accept();
     });
-    dialog.AddLinkType1Click();
+    dialog.onAddLinkTypeClicked();
 }
 
 struct TypedLink {
@@ -159,13 +158,13 @@ TEST_P(OptionsLinkTypes, TypedTypesGetTheirDotAndDuplicatesAreRefused)
     XdgHome home;
     TOptionsForm dialog;
     addLinkType(dialog, GetParam().typed);
-    EXPECT_EQ(dialog.LinksList->currentRow(), GetParam().selected);
+    EXPECT_EQ(dialog.linkTypesList->currentRow(), GetParam().selected);
     if (!GetParam().stored) {
-        EXPECT_EQ(dialog.LinksList->count(), 17);
+        EXPECT_EQ(dialog.linkTypesList->count(), 17);
         return;
     }
-    ASSERT_EQ(dialog.LinksList->count(), 18);
-    EXPECT_EQ(dialog.LinksList->item(17)->text(), GetParam().stored);
+    ASSERT_EQ(dialog.linkTypesList->count(), 18);
+    EXPECT_EQ(dialog.linkTypesList->item(17)->text(), GetParam().stored);
     EXPECT_TRUE(dialog.ShownOptions().IsAcceptedLink("http://h/x.pdf"));
 }
 
@@ -181,12 +180,12 @@ TEST(OptionsLinkTypesShown, DeleteNeedsASelection)
     TAppOptions options;
     options.LinkTypes = {{".jpg", ".pdf"}, 1};
     dialog.ShowOptions(options);
-    EXPECT_EQ(dialog.LinksList->currentRow(), 1);
-    dialog.LinksList->setCurrentRow(-1);
-    dialog.DeleteLinkType1Click();
-    EXPECT_EQ(dialog.LinksList->count(), 2);
-    dialog.LinksList->setCurrentRow(0);
-    dialog.DeleteLinkType1Click();
+    EXPECT_EQ(dialog.linkTypesList->currentRow(), 1);
+    dialog.linkTypesList->setCurrentRow(-1);
+    dialog.onDeleteLinkTypeClicked();
+    EXPECT_EQ(dialog.linkTypesList->count(), 2);
+    dialog.linkTypesList->setCurrentRow(0);
+    dialog.onDeleteLinkTypeClicked();
     EXPECT_EQ(dialog.ShownOptions().LinkTypes, (TLinkTypeList{{".pdf"}, 0}));
 }
 

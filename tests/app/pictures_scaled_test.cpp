@@ -2,8 +2,8 @@
 // toolbar and the list's status pictures must carry twice the pixels, drawn
 // at that size, not a small picture blown up.
 #include "app/main_form.h"
-#include "tests/support/main_form_test_view.h"
 #include "markup/qt/markup_image_list.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/widget_helpers.h"
 
 #include <QAction>

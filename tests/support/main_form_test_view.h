@@ -50,10 +50,10 @@ public:
     // What the autosave timer does when it fires.
     void AutoSave() { m_form.autoSave(); }
 
-    markup::TMarkupListBox &List() const { return *m_form.m_downloadList; }
-    markup::TMarkupListBox &RunLog() const { return *m_form.m_runLog; }
-    TDirectoryEdit &TargetFolder() const { return *m_form.m_targetFolderEdit; }
-    TTrayIcon &Tray() const { return *m_form.m_trayIcon; }
+    markup::TMarkupListBox &List() const { return *m_form.m_ui.downloadList; }
+    markup::TMarkupListBox &RunLog() const { return *m_form.m_ui.runLog; }
+    TDirectoryEdit &TargetFolder() const { return *m_form.m_ui.targetFolderEdit; }
+    TTrayIcon &Tray() const { return *m_form.m_ui.trayIcon; }
     QStringList ListLines() const { return lines(List()); }
     QStringList LogLines() const { return lines(RunLog()); }
     // Selects line `row` of the list, as a click does (-1: no selection).

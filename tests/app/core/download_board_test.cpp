@@ -247,7 +247,8 @@ TEST(DownloadBoard, OfferedUrlsAreTrimmedAndRefusedForWhatWouldBreakTheList)
     ASSERT_EQ(board.Entries().Count(), 2);
     EXPECT_EQ(board.Entries().Key(0), "http://h/a.jpg");
     EXPECT_EQ(board.Entries().Key(1), "http://u:pw@h/q?x=%3Cb%3E.zip");
-    EXPECT_EQ(board.Entries().ValueOfKey(board.Entries().Key(1)), ReadyLine("http://u:***@h/q?x=%3Cb%3E.zip"));
+    EXPECT_EQ(board.Entries().ValueOfKey(board.Entries().Key(1)),
+              ReadyLine("http://u:***@h/q?x=%3Cb%3E.zip"));
 }
 
 TEST(DownloadBoard, PasswordsNeverReachTheLinesTheBoardMakes)
