@@ -89,27 +89,12 @@ void TDownloadBoard::Launch(const TRunPlan &plan, TFetchEngine &engine)
 
 TBoardUpdate TDownloadBoard::Apply(const TEngineEvent &event, std::string_view rate)
 {
-    return std::visit(
-        [&](const auto &e) -> TBoardUpdate {
-            using E = std::decay_t<decltype(e)>;
-            if constexpr (std::is_same_v<E, TFileStartEvent>)
-                return fileStart(e.Ext);
-            else if constexpr (std::is_same_v<E, TProgressEvent>)
-                return copyProgress(e.Ext, e.Size, e.TotalSize, rate);
-            else if constexpr (std::is_same_v<E, TFileDoneEvent>)
-                return fileDone(e.Ext, e.Done);
-            else if constexpr (std::is_same_v<E, TURLNotFoundEvent>)
-                return urlNotFound(e.Url);
-            else if constexpr (std::is_same_v<E, TErrorInfoEvent>)
-                return errorInfo(e.Info);
-            else if constexpr (std::is_same_v<E, TRetryEvent>)
-                return retry(e);
-            else if constexpr (std::is_same_v<E, TRunDoneEvent>)
-                return copyDone(e.Cancelled);
-            else
-                return {}; // the progress dialog's own notices
-        },
-        event);
+    return std::visit([&](const auto &e) { return on(e, rate); }, event);
+}
+
+TBoardUpdate TDownloadBoard::on(const TDialogNoticeEvent &, std::string_view)
+{
+    return {}; // the progress dialog's own notices
 }
 
 int TDownloadBoard::StoreFocusLine(std::string_view rate)
@@ -117,10 +102,10 @@ int TDownloadBoard::StoreFocusLine(std::string_view rate)
     return m_entries.SetValue(m_focus.Url, FocusLine(rate));
 }
 
-TBoardUpdate TDownloadBoard::fileStart(int Ext)
+TBoardUpdate TDownloadBoard::on(const TFileStartEvent &e, std::string_view)
 {
     TBoardUpdate u;
-    m_focus.Url = std::string(m_entries.Key(Ext));
+    m_focus.Url = std::string(m_entries.Key(e.Ext));
     m_runningKey = m_focus.Url;
     m_focus.Image = 2;
     m_focus.Status = "DownLoading";
@@ -128,35 +113,35 @@ TBoardUpdate TDownloadBoard::fileStart(int Ext)
     // the file before it.
     m_focus.Progress = ProgressText(0, 0);
     u.Log.push_back("File Start : " + MarkupEscape(m_focus.Url));
-    u.Status = "Downloading Started : No" + std::to_string(Ext);
-    u.Entry = Ext;
+    u.Status = "Downloading Started : No" + std::to_string(e.Ext);
+    u.Entry = e.Ext;
     u.FocusLine = TBoardUpdate::Line::Stored;
     m_busy = true;
     return u;
 }
 
-TBoardUpdate TDownloadBoard::copyProgress(int Ext, TFetchSize size, TFetchSize totsize, std::string_view rate)
+TBoardUpdate TDownloadBoard::on(const TProgressEvent &e, std::string_view rate)
 {
     TBoardUpdate u;
-    m_focus.Url = std::string(m_entries.Key(Ext));
-    m_focus.Progress = ProgressText(size, totsize);
+    m_focus.Url = std::string(m_entries.Key(e.Ext));
+    m_focus.Progress = ProgressText(e.Size, e.TotalSize);
     u.Status = std::string(rate) + "  Downloading : " + m_focus.Url;
     u.TrayHint = "Fetchly Downloading : " + m_focus.Progress;
     u.FocusLine = TBoardUpdate::Line::Live;
-    u.Entry = Ext;
+    u.Entry = e.Ext;
     m_busy = true;
     return u;
 }
 
-TBoardUpdate TDownloadBoard::fileDone(int Ext, bool done)
+TBoardUpdate TDownloadBoard::on(const TFileDoneEvent &e, std::string_view)
 {
     m_runningKey.clear(); // it arrived, or failed: it was not cut off
     TBoardUpdate u;
-    m_focus.Url = std::string(m_entries.Key(Ext));
-    m_outcomes[m_focus.Url] = done;
+    m_focus.Url = std::string(m_entries.Key(e.Ext));
+    m_outcomes[m_focus.Url] = e.Done;
     u.FocusLine = TBoardUpdate::Line::Stored;
-    u.Entry = Ext;
-    if (!done) {
+    u.Entry = e.Ext;
+    if (!e.Done) {
         // A failed item keeps its failure text, and its partial file is not
         // inspected.
         m_focus.Image = 4;
@@ -171,28 +156,28 @@ TBoardUpdate TDownloadBoard::fileDone(int Ext, bool done)
     return u;
 }
 
-TBoardUpdate TDownloadBoard::urlNotFound(const std::string &url)
+TBoardUpdate TDownloadBoard::on(const TURLNotFoundEvent &e, std::string_view)
 {
     TBoardUpdate u;
     m_focus.Image = 4;
     m_focus.Status = "File Not Found";
     u.Log.push_back("<i>File Not Found : " + MarkupEscape(m_focus.Url) + "</i>");
-    u.Status = "File Not Found : " + url;
+    u.Status = "File Not Found : " + e.Url;
     u.FocusLine = TBoardUpdate::Line::Stored;
     return u;
 }
 
-TBoardUpdate TDownloadBoard::errorInfo(const std::string &info)
+TBoardUpdate TDownloadBoard::on(const TErrorInfoEvent &e, std::string_view)
 {
     TBoardUpdate u;
     m_focus.Image = 4;
-    m_focus.Status = info;
-    u.Status = info;
+    m_focus.Status = e.Info;
+    u.Status = e.Info;
     u.FocusLine = TBoardUpdate::Line::Stored;
     return u;
 }
 
-TBoardUpdate TDownloadBoard::retry(const TRetryEvent &e)
+TBoardUpdate TDownloadBoard::on(const TRetryEvent &e, std::string_view)
 {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", e.DelayMs / 1000.0);
@@ -202,12 +187,12 @@ TBoardUpdate TDownloadBoard::retry(const TRetryEvent &e)
     return u;
 }
 
-TBoardUpdate TDownloadBoard::copyDone(bool cancelled)
+TBoardUpdate TDownloadBoard::on(const TRunDoneEvent &e, std::string_view)
 {
     TBoardUpdate u;
     // The item that was running when Cancel was pressed got no file-done
     // event: it did not arrive, whatever its line said last.
-    if (cancelled && !m_runningKey.empty()) {
+    if (e.Cancelled && !m_runningKey.empty()) {
         m_focus.Url = m_runningKey;
         m_focus.Image = 4;
         m_focus.Status = "Download Cancelled";
@@ -217,13 +202,13 @@ TBoardUpdate TDownloadBoard::copyDone(bool cancelled)
         m_focus.Status = "Downloaded";
     }
     m_runningKey.clear();
-    u.Status = cancelled ? "Downloading Cancelled !" : "Downloading Completed !";
+    u.Status = e.Cancelled ? "Downloading Cancelled !" : "Downloading Completed !";
     u.TrayHint = IdleHint;
-    u.Log.push_back(cancelled ? "<b>Fetchly Downloads Cancelled </b>"
-                              : "<b>Fetchly has Finished All Downloads! </b>");
+    u.Log.push_back(e.Cancelled ? "<b>Fetchly Downloads Cancelled </b>"
+                                : "<b>Fetchly has Finished All Downloads! </b>");
     u.FocusLine = TBoardUpdate::Line::Stored;
     m_busy = false;
-    u.RunEnded = cancelled;
+    u.RunEnded = e.Cancelled;
     return u;
 }
 

@@ -107,13 +107,16 @@ public:
     TBoardUpdate Apply(const TEngineEvent &event, std::string_view rate);
 
 private:
-    TBoardUpdate fileStart(int Ext);
-    TBoardUpdate copyProgress(int Ext, TFetchSize size, TFetchSize totsize, std::string_view rate);
-    TBoardUpdate fileDone(int Ext, bool done);
-    TBoardUpdate urlNotFound(const std::string &url);
-    TBoardUpdate errorInfo(const std::string &info);
-    TBoardUpdate retry(const TRetryEvent &event);
-    TBoardUpdate copyDone(bool cancelled);
+    // One for each event, chosen by Apply: a new event needs its own.
+    TBoardUpdate on(const TFileStartEvent &e, std::string_view rate);
+    TBoardUpdate on(const TProgressEvent &e, std::string_view rate);
+    // The item's result as the engine recorded it.
+    TBoardUpdate on(const TFileDoneEvent &e, std::string_view rate);
+    TBoardUpdate on(const TURLNotFoundEvent &e, std::string_view rate);
+    TBoardUpdate on(const TErrorInfoEvent &e, std::string_view rate);
+    TBoardUpdate on(const TRetryEvent &e, std::string_view rate);
+    TBoardUpdate on(const TRunDoneEvent &e, std::string_view rate);
+    TBoardUpdate on(const TDialogNoticeEvent &e, std::string_view rate);
 
     TEntryTable m_entries;
     TBoardFocus m_focus;
