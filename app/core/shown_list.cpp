@@ -51,7 +51,6 @@ TListChange TShownList::Refresh(const TEntryTable &table)
     if (count > shown) {
         change.FirstAppended = shown;
         change.Appended = count - shown;
-        m_lines.reserve(static_cast<std::size_t>(count));
         for (int i = shown; i < count; ++i)
             m_lines.emplace_back(text(table, i));
     }
