@@ -104,7 +104,7 @@ int runGui(int argc, char **argv)
     if (!decision.automationMode)
         form->show();
     const int status = app.exec();
-    form.reset(); // runs FormDestroy: the list and the options are saved
+    form.reset(); // the list and the options are saved
     return status;
 }
 

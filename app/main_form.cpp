@@ -1,78 +1,84 @@
 #include "app/main_form.h"
 
 #include "app/core/app_paths.h"
-#include "app/core/kept_aside.h"
-#include "app/core/list_file.h"
 #include "app/engine_options.h"
 #include "app/error_report.h"
 #include "app/options_form.h"
+#include "browser/manifests/menu_extensions.h"
 #include "transfer/url_functions.h"
 #include "ui/directory_edit.h"
 #include "ui/tray_icon.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QLineEdit>
-#include <QStatusBar>
 #include <QTimer>
 #include <cstdio>
-#include <filesystem>
 
 namespace fetchly {
 
-TDownloadForm::TDownloadForm(QWidget *parent) : QMainWindow(parent)
+TDownloadForm::TDownloadForm(QWidget *parent)
+    : QMainWindow(parent), m_session(AppDataDir(), [this](const std::string &error) {
+          QMetaObject::invokeMethod(
+              this, [this, error] { saveFailed(error); }, Qt::QueuedConnection);
+      })
 {
-    buildDesign();
-    m_autoSave = new QTimer(this);
-    m_autoSave->setSingleShot(true);
-    m_autoSave->setInterval(1000);
-    connect(m_autoSave, &QTimer::timeout, this, &TDownloadForm::AutoSave);
-    setUpSaver();
-    setUpEngine();
-    ConnectEngineEvents();
-    FormCreate();
+    connectCommands();
+    m_autoSaveTimer = new QTimer(this);
+    m_autoSaveTimer->setSingleShot(true);
+    connect(m_autoSaveTimer, &QTimer::timeout, this, &TDownloadForm::autoSave);
+    // The progress dialog's texts and switches as the window's design has
+    // them, not the engine's own defaults.
+    m_engine.DlgCaption = "Downloading ...";
+    m_engine.DlgCompleted = "Completed";
+    m_engine.DlgRateLabel = "Transfer Rate :";
+    m_engine.ShowCompletion = true;
+    m_engine.ShowTime = true;
+    SendEventsTo(m_engine, m_pump.Queue());
+    startUp();
 }
 
-// The engine as the window's design holds it: the texts and switches of its
-// progress dialog differ from the engine's own defaults.
-void TDownloadForm::setUpEngine()
+void TDownloadForm::startUp()
 {
-    FetchEngine1.DlgCaption = "Downloading ...";
-    FetchEngine1.DlgCompleted = "Completed";
-    FetchEngine1.DlgRateLabel = "Transfer Rate :";
-    FetchEngine1.ShowCompletion = true;
-    FetchEngine1.ShowTime = true;
-    ProgressHost = std::make_unique<ProgressDialogHost>(FetchEngine1, this);
-}
-
-void TDownloadForm::setUpSaver()
-{
-    // A write that fails in the background is reported here, and the list
-    // counts as unsaved so the next change tries again.
-    m_saver = std::make_unique<TListSaver>([this](const std::filesystem::path &, const std::string &error) {
-        if (error.empty())
-            return;
-        QMetaObject::invokeMethod(
-            this,
-            [this, error] {
-                m_savedGeneration = static_cast<std::size_t>(-1);
-                ShowError(error);
-            },
-            Qt::QueuedConnection);
+    // Each step stands alone: one that fails is noted and the others still
+    // run, so the list and the options always load.
+    m_session.StartupStep([this] { m_optionsForm = std::make_unique<TOptionsForm>(); });
+    if (!m_optionsForm)
+        m_optionsForm = std::make_unique<TOptionsForm>();
+    m_session.StartupStep([this] {
+        m_options.TargetDir = DefaultTargetDir().toStdString();
+        m_options = m_session.LoadOptions(m_options);
     });
+    // What the user types as target folder is what Start All uses.
+    connect(m_ui.targetFolderEdit, &TDirectoryEdit::textChanged, this,
+            [this](const QString &text) { m_options.TargetDir = text.toStdString(); });
+    m_session.StartupStep([this] { registerMenuExtensions(); });
+    m_session.StartupStep([this] { m_session.RemoveLeftovers(); });
+    m_session.StartupStep([this] { showLoadedList(m_session.LoadList()); });
+    m_session.StartupStep([this] { applyOptions(); });
+    m_session.MarkSaved(m_board.Entries());
+    if (const std::string notes = m_session.Notes(); !notes.empty())
+        SetStatusText(QString::fromStdString(notes));
 }
 
 TDownloadForm::~TDownloadForm()
 {
     // Effects of a run that is still going no longer reach this window.
     m_pump.Detach();
-    FormDestroy();
+    m_autoSaveTimer->stop();
+    for (const std::string &error : m_session.SaveAll(m_board.Entries(), m_options)) {
+        // The window is going away: say it where it can still be read.
+        std::fprintf(stderr, "fetchly: %s\n", error.c_str());
+    }
+}
+
+void TDownloadForm::registerMenuExtensions()
+{
+    automation::RegisterMenuExtensions(automation::NativeHostPath(QCoreApplication::applicationDirPath()));
 }
 
 QString TDownloadForm::StatusText() const
 {
-    return m_statusText->text();
+    return m_ui.statusText->text();
 }
 
 namespace {
@@ -86,179 +92,63 @@ QString masked(const QString &text)
 void TDownloadForm::SetStatusText(const QString &text)
 {
     const QString shown = masked(text);
-    m_statusText->setText(shown);
+    m_ui.statusText->setText(shown);
     Q_EMIT StatusTextChanged(shown);
 }
 
-void TDownloadForm::SetTrayHint(const QString &hint)
+void TDownloadForm::setTrayHint(const QString &hint)
 {
-    TrayIcon1->SetHint(masked(hint));
+    m_ui.trayIcon->SetHint(masked(hint));
 }
 
 void TDownloadForm::AddStartupNote(const QString &note)
 {
-    if (note.isEmpty())
-        return;
-    m_startupNotes.append(note);
-    SetStatusText(m_startupNotes.join(QStringLiteral("  ")));
+    m_session.AddNote(note.toStdString());
+    if (!note.isEmpty())
+        SetStatusText(QString::fromStdString(m_session.Notes()));
 }
 
-void TDownloadForm::ShowError(const std::string &message)
+void TDownloadForm::showError(const std::string &message)
 {
     SetStatusText(QStringLiteral("Error : ") + QString::fromStdString(message));
 }
 
-void TDownloadForm::FormCreate()
+void TDownloadForm::saveFailed(const std::string &error)
 {
-    // Each step stands alone: one that fails is reported and the others
-    // still run, so the list and the options always load.
-    FAppDir = AppDataDir();
-    startupStep([this] { OptionsForm = std::make_unique<TOptionsForm>(); });
-    if (!OptionsForm)
-        OptionsForm = std::make_unique<TOptionsForm>();
-    startupStep([this] { loadOptions(); });
-    // What the user types as target directory is what Start All uses.
-    connect(tgt, &TDirectoryEdit::textChanged, this,
-            [this](const QString &text) { Options.TargetDir = text.toStdString(); });
-    startupStep([this] { RegisterMenuExtensions(); });
-    startupStep([this] { removeLeftovers(); });
-    Board.Entries().Clear();
-    startupStep([this] { LoadAutoList(); });
-    startupStep([this] { copyOptions(); });
-    Board.SetBusy(false);
-    m_savedGeneration = Board.Entries().Generation();
-}
-
-void TDownloadForm::removeLeftovers()
-{
-    // Temporary files of a save that a crash or power cut interrupted.
-    RemoveLeftoverTemporaries(AutoListPath());
-    if (OptionsFile)
-        RemoveLeftoverTemporaries(OptionsFile->Path());
-}
-
-void TDownloadForm::loadOptions()
-{
-    Options.TargetDir = DefaultTargetDir().toStdString();
-    OptionsFile = std::make_unique<TOptionsFile>(ProfilePath("Fetchly.ini"));
-    Options = OptionsFile->Load(Options);
-    AddStartupNote(QString::fromStdString(OptionsFile->LoadProblem()));
-}
-
-void TDownloadForm::saveOptions()
-{
-    if (OptionsFile)
-        OptionsFile->Save(Options);
-}
-
-void TDownloadForm::FormDestroy()
-{
-    if (m_destroyed)
-        return;
-    m_destroyed = true;
-    m_autoSave->stop();
-    m_liveLine = -1;
-    Guarded([this] {
-        try {
-            SaveAutoList();
-        } catch (const std::exception &e) {
-            // The window is going away: say it where it can still be read.
-            std::fprintf(stderr, "fetchly: %s\n", e.what());
-            throw;
-        }
-    });
-    OptionsForm.reset();
-    Guarded([this] {
-        try {
-            saveOptions();
-        } catch (const std::exception &e) {
-            std::fprintf(stderr, "fetchly: %s\n", e.what());
-            throw;
-        }
-    });
-    m_saver.reset();
-}
-
-void TDownloadForm::LoadAutoList()
-{
-    const std::filesystem::path path(AutoListPath());
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec) && !ec)
-        return;
-    TListFileContents contents;
-    try {
-        contents = ReadListFile(path);
-    } catch (const std::exception &e) {
-        keepListAside("unreadable", std::string("could not be read (") + e.what() + ")");
-        return;
-    }
-    if (contents.damagedLine)
-        keepListAside("damaged", "is damaged at line " + std::to_string(*contents.damagedLine) +
-                                     " (a NUL byte): the lines from there on were not loaded");
-    showLoadedList(std::move(contents.lines));
-}
-
-void TDownloadForm::keepListAside(const std::string &tag, const std::string &reason)
-{
-    const QString what = QStringLiteral("Error : The list file ") + QString::fromStdString(AutoListPath()) +
-                         QLatin1Char(' ') + QString::fromStdString(reason) + QStringLiteral(". ");
-    try {
-        const std::filesystem::path kept = KeepAside(AutoListPath(), tag);
-        AddStartupNote(what + QStringLiteral("The file was kept as ") +
-                       QString::fromStdString(kept.filename().string()) + QLatin1Char('.'));
-    } catch (const std::exception &e) {
-        m_listWritable = false;
-        AddStartupNote(what + QString::fromStdString(e.what()) +
-                       QStringLiteral(" The list will not be saved over it."));
-    }
-}
-
-void TDownloadForm::SaveAutoList()
-{
-    if (!m_listWritable)
-        throw std::runtime_error("The list was not saved: " + AutoListPath() +
-                                 " could not be read and is kept as it is.");
-    // Through the saver, so it lands after any write still under way.
-    m_saver->SaveNow(AutoListPath(), Board.Entries().Snapshot());
-    m_savedGeneration = Board.Entries().Generation();
-    m_lastSave = std::chrono::steady_clock::now();
+    m_session.MarkListUnsaved();
+    showError(error);
 }
 
 void TDownloadForm::SaveState()
 {
-    Guarded([this] { SaveAutoList(); });
-    Guarded([this] { saveOptions(); });
+    for (const std::string &error : m_session.SaveAll(m_board.Entries(), m_options))
+        showError(error);
 }
 
-void TDownloadForm::ApplyOptions()
+void TDownloadForm::applyOptions()
 {
-    Guarded([this] { copyOptions(); });
+    ConfigureEngine(m_engine, m_options);
+    m_ui.targetFolderEdit->setText(QString::fromStdString(m_options.TargetDir));
 }
 
-void TDownloadForm::copyOptions()
+void TDownloadForm::onOptionsClicked()
 {
-    ConfigureEngine(FetchEngine1, Options);
-    tgt->setText(QString::fromStdString(Options.TargetDir));
-}
-
-void TDownloadForm::ToolButton12Click()
-{
-    const std::optional<TAppOptions> edited = OptionsForm->Edit(Options);
+    const std::optional<TAppOptions> edited = m_optionsForm->Edit(m_options);
     if (!edited)
         return;
-    Options = *edited;
+    m_options = *edited;
     try {
-        saveOptions();
+        m_session.SaveOptions(m_options);
     } catch (const std::exception &e) {
-        ReportApplicationError(OptionsForm.get(), QString::fromStdString(e.what()));
+        ReportApplicationError(m_optionsForm.get(), QString::fromStdString(e.what()));
     }
-    ApplyOptions();
+    guarded([this] { applyOptions(); });
 }
 
-void TDownloadForm::ToolButton11Click()
+void TDownloadForm::onHideClicked()
 {
     // Without a tray there would be no way back to a hidden window.
-    if (TrayIcon1->Shown())
+    if (m_ui.trayIcon->Shown())
         hide();
     else
         showMinimized();
@@ -274,35 +164,35 @@ void TDownloadForm::ShowMainWindow()
     activateWindow();
 }
 
-void TDownloadForm::tableChanged()
+void TDownloadForm::ToggleMainWindow()
 {
-    if (!m_destroyed && !m_autoSave->isActive())
-        m_autoSave->start(1000);
+    if (isVisible() && !isMinimized())
+        onHideClicked();
+    else
+        ShowMainWindow();
 }
 
-void TDownloadForm::AutoSave()
+void TDownloadForm::onQuitClicked()
 {
-    if (Board.Entries().Generation() == m_savedGeneration || !m_listWritable)
-        return;
-    // During a run the state of entries changes often: the file is
-    // written at most every 5 seconds then, and once more at the end.
-    constexpr auto RunInterval = std::chrono::seconds(5);
-    const auto now = std::chrono::steady_clock::now();
-    if (Board.Busy() && now - m_lastSave < RunInterval) {
-        const auto wait =
-            std::chrono::duration_cast<std::chrono::milliseconds>(RunInterval - (now - m_lastSave));
-        m_autoSave->start(static_cast<int>(wait.count()) + 1);
-        return;
-    }
-    // The UI thread only takes a snapshot; the saver formats and writes it.
-    m_saver->Submit(AutoListPath(), Board.Entries().Snapshot());
-    m_savedGeneration = Board.Entries().Generation();
-    m_lastSave = now;
+    close();
+    QCoreApplication::quit();
 }
 
-bool TDownloadForm::RefuseWhileBusy()
+void TDownloadForm::scheduleAutoSave()
 {
-    if (!Board.Busy())
+    if (!m_autoSaveTimer->isActive())
+        m_autoSaveTimer->start(1000);
+}
+
+void TDownloadForm::autoSave()
+{
+    if (const auto wait = m_session.AutoSave(m_board.Entries(), m_board.Busy()))
+        m_autoSaveTimer->start(static_cast<int>(wait->count()) + 1);
+}
+
+bool TDownloadForm::refuseWhileBusy()
+{
+    if (!m_board.Busy())
         return false;
     SetStatusText(
         QStringLiteral("Please wait until the downloads have finished: the list cannot change now."));

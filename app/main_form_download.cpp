@@ -1,165 +1,94 @@
-// The main window's side of a download run: handing entries to the engine
-// and showing what the board makes of its events. The engine raises its
-// events on its worker thread; they reach the handlers here through the
-// window's event pump, on the UI thread, in their order (progress may be
+// The main window's side of a download run: the board plans the items and
+// applies the engine's events; the window shows what it makes of them. The
+// engine raises its events on its worker thread; they arrive here through
+// the window's event pump, on the UI thread, in their order (progress may be
 // coalesced).
-#include "app/core/download_lines.h"
+#include "app/desktop_notifier.h"
 #include "app/main_form.h"
-#include "browser/manifests/menu_extensions.h"
-#include "ui/directory_edit.h"
-#include "ui/tray_icon.h"
+#include "markup/qt/markup_list_box.h"
+#include "transfer/url_functions.h"
 
-#include <QCoreApplication>
-
+#include <QAction>
 #include <variant>
 
 namespace fetchly {
 
-void TDownloadForm::RegisterMenuExtensions()
+std::string TDownloadForm::rateText() const
 {
-    automation::RegisterMenuExtensions(automation::NativeHostPath(QCoreApplication::applicationDirPath()));
+    return m_engine.RateLabel();
 }
 
-std::string TDownloadForm::RateText() const
+void TDownloadForm::onStartAllClicked()
 {
-    return FetchEngine1.RateLabel();
+    guarded([this] {
+        // A second Start All would hand the running entries over again.
+        if (refuseWhileBusy())
+            return;
+        guarded([this] { applyOptions(); });
+        launch(m_board.PlanRun(m_options.TargetDir));
+    });
 }
 
-void TDownloadForm::ConnectEngineEvents()
+void TDownloadForm::onDownloadSelectedClicked()
 {
-    SendEventsTo(FetchEngine1, m_pump.Queue());
+    guarded([this] {
+        const int i = selectedLine();
+        if (i >= 0)
+            launch(m_board.PlanOne(i, m_options.TargetDir));
+    });
 }
 
-void TDownloadForm::dispatch(const TEngineEvent &event)
+void TDownloadForm::launch(const TRunPlan &plan)
 {
-    std::visit(
-        [this](const auto &e) {
-            using E = std::decay_t<decltype(e)>;
-            if constexpr (std::is_same_v<E, TFileStartEvent>)
-                FetchEngine1FileStart(e.Ext);
-            else if constexpr (std::is_same_v<E, TProgressEvent>)
-                FetchEngine1CopyProgress(e.Ext, e.Size, e.TotalSize);
-            else if constexpr (std::is_same_v<E, TFileDoneEvent>)
-                FetchEngine1FileDone(e.Ext, e.Done);
-            else if constexpr (std::is_same_v<E, TURLNotFoundEvent>)
-                FetchEngine1URLNotFound(e.Url);
-            else if constexpr (std::is_same_v<E, TErrorInfoEvent>)
-                FetchEngine1ErrorInfo(e.Info);
-            else if constexpr (std::is_same_v<E, TRetryEvent>)
-                Guarded([&] { showUpdate(Board.Retry(e.Retry, e.Retries, e.DelayMs, e.Info)); });
-            else if constexpr (std::is_same_v<E, TRunDoneEvent>)
-                FetchEngine1CopyDone1(e.Cancelled);
-            else if constexpr (std::is_same_v<E, TDialogNoticeEvent>)
-                ProgressHost->Notice(e.Change, e.Serial);
-        },
-        event);
+    m_ui.runLog->clear();
+    m_board.Launch(plan, m_engine);
+    m_ui.stopButton->setEnabled(true);
+}
+
+void TDownloadForm::onStopClicked()
+{
+    if (m_engine.Running())
+        m_engine.CancelClick();
+}
+
+void TDownloadForm::deliver(const TEngineEvent &event)
+{
+    if (const auto *notice = std::get_if<TDialogNoticeEvent>(&event)) {
+        m_progressHost.Notice(notice->Change, notice->Serial);
+        return;
+    }
+    guarded([&] { showUpdate(m_board.Apply(event, rateText())); });
     // The dialog follows every step of the run that the pump delivers.
-    if (!std::holds_alternative<TDialogNoticeEvent>(event))
-        ProgressHost->Refresh();
+    m_progressHost.Refresh();
 }
 
 void TDownloadForm::showUpdate(const TBoardUpdate &update)
 {
     for (const std::string &line : update.Log)
-        doBoxAppend(line);
+        m_ui.runLog->addItem(QString::fromStdString(MaskUrlPassword(line)));
     if (update.Status)
         SetStatusText(QString::fromStdString(*update.Status));
     if (update.TrayHint)
-        SetTrayHint(QString::fromStdString(*update.TrayHint));
+        setTrayHint(QString::fromStdString(*update.TrayHint));
     if (update.FocusLine == TBoardUpdate::Line::Stored)
-        UpdateCurrentLine();
+        storeFocusLine();
     else if (update.FocusLine == TBoardUpdate::Line::Live)
-        UpdateProgressLine();
+        showLiveLine();
     if (update.Inspect)
-        InspectCurrentFile();
+        inspectFocusedFile();
     if (update.RunEnded)
         runEnded(*update.RunEnded);
 }
 
-void TDownloadForm::Button1Click()
+void TDownloadForm::runEnded(bool cancelled)
 {
-    Guarded([this] {
-        // A second Start All would hand the running entries over again.
-        if (RefuseWhileBusy())
-            return;
-        ApplyOptions();
-        doBoxClear();
-        FetchEngine1.Items.Clear();
-        const std::string dir = Options.TargetDir;
-        for (int i = 0; i < Board.Entries().Count(); ++i) {
-            const std::string_view key = Board.Entries().Key(i);
-            if (key.empty())
-                continue;
-            TFetchItem &item = FetchEngine1.Items.Add();
-            item.URL = std::string(key);
-            item.ExternalIndex = i;
-            item.TargetDir = dir;
-        }
-        Board.RunRequested(true);
-        FetchEngine1.Start();
-        runStarted();
-    });
-}
-
-void TDownloadForm::DownLoadThisFile1Click()
-{
-    Guarded([this] {
-        const int i = SelectedLine();
-        if (i < 0)
-            return;
-        doBoxClear();
-        // During a run the items stay: the engine takes the new one up in the
-        // same run, after those before it, so no item runs twice at once.
-        const bool fresh = !Board.Busy();
-        if (fresh)
-            FetchEngine1.Items.Clear();
-        TFetchItem &item = FetchEngine1.Items.Add();
-        item.URL = std::string(Board.Entries().Key(i));
-        item.ExternalIndex = i;
-        item.TargetDir = Options.TargetDir;
-        Board.RunRequested(fresh);
-        FetchEngine1.Start();
-        runStarted();
-    });
-}
-
-void TDownloadForm::URLBoxClick()
-{
-    const int i = SelectedLine();
-    if (i < 0)
+    m_ui.stopButton->setEnabled(false);
+    if (isVisible() && !isMinimized())
         return;
-    Board.Focus().Url = std::string(Board.Entries().Key(i));
-    InspectCurrentFile();
-}
-
-void TDownloadForm::FetchEngine1FileStart(int Ext)
-{
-    Guarded([&] { showUpdate(Board.FileStart(Ext)); });
-}
-
-void TDownloadForm::FetchEngine1CopyProgress(int Ext, TFetchSize size, TFetchSize totsize)
-{
-    Guarded([&] { showUpdate(Board.CopyProgress(Ext, size, totsize, RateText())); });
-}
-
-void TDownloadForm::FetchEngine1FileDone(int Ext, bool done)
-{
-    Guarded([&] { showUpdate(Board.FileDone(Ext, done)); });
-}
-
-void TDownloadForm::FetchEngine1URLNotFound(const std::string &url)
-{
-    Guarded([&] { showUpdate(Board.URLNotFound(url)); });
-}
-
-void TDownloadForm::FetchEngine1ErrorInfo(const std::string &info)
-{
-    Guarded([&] { showUpdate(Board.ErrorInfo(info)); });
-}
-
-void TDownloadForm::FetchEngine1CopyDone1(bool cancelled)
-{
-    Guarded([&] { showUpdate(Board.CopyDone(cancelled)); });
+    // Out of sight, the user hears of the end of the run.
+    m_notifier->Notify(
+        cancelled ? QStringLiteral("Fetchly downloads cancelled") : QStringLiteral("Fetchly has finished"),
+        QStringLiteral("%1 downloaded, %2 failed").arg(m_board.DoneInRun()).arg(m_board.FailedInRun()));
 }
 
 } // namespace fetchly

@@ -4,17 +4,17 @@
 // hostile file must not freeze the window.
 #include "app/main_form.h"
 #include "inspect/inspection_report.h"
+#include "markup/qt/markup_list_box.h"
 
-#include <QListWidget>
 #include <QTextDocument>
 
 namespace fetchly {
 
-void TDownloadForm::InspectCurrentFile()
+void TDownloadForm::inspectFocusedFile()
 {
-    Guarded([this] {
-        std::string url = Board.Focus().Url;
-        std::string dir = Options.TargetDir;
+    guarded([this] {
+        std::string url = m_board.Focus().Url;
+        std::string dir = m_options.TargetDir;
         m_inspector.Post([this, url = std::move(url), dir = std::move(dir)]() -> TLatestJobWorker::Effect {
             inspect::InspectionResult result;
             try {
@@ -35,10 +35,10 @@ void TDownloadForm::showInspection(const inspect::InspectionResult &result)
         // converting from plain text keeps names such as "<b>x</b>.zip" from
         // being read as markup by the tooltip.
         const QString text = QString::fromUtf8(inspect::NativeLineEnds(result.Report));
-        URLBox->setToolTip(Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
+        m_ui.downloadList->setToolTip(Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal));
     }
     if (!result.Error.empty())
-        ShowError(result.Error);
+        showError(result.Error);
 }
 
 } // namespace fetchly

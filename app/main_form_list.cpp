@@ -1,51 +1,43 @@
-// The download list: adding, deleting, emptying, list files and the refill
-// of URLBox.
+// The download list: adding, deleting, emptying, list files, and the list
+// on screen, which follows the board through the shown list.
 #include "app/core/download_lines.h"
 #include "app/core/list_file.h"
 #include "app/main_form.h"
-#include "transfer/url_functions.h"
+#include "markup/qt/markup_list_box.h"
 #include "ui/input_box.h"
 
 #include <QFileDialog>
-#include <cstdlib>
+#include <QStringList>
 #include <utility>
 
 namespace fetchly {
-
-bool TDownloadForm::IsAcceptedLink(const std::string &url) const
-{
-    return Options.IsAcceptedLink(url);
-}
 
 bool TDownloadForm::AddUrl(const std::string &url)
 {
     if (!putUrl(url))
         return false;
-    RebuildUrlBox();
+    refreshList();
     return true;
 }
 
-bool TDownloadForm::putUrl(const std::string &typed)
+bool TDownloadForm::putUrl(const std::string &url)
 {
-    // Blanks around a pasted or typed URL are not part of it.
-    const std::string url(TrimmedUrl(typed));
-    if (url.empty())
-        return false;
-    // A line break or NUL would split the entry when the list is saved.
-    if (url.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
+    switch (m_board.OfferUrl(url, m_options)) {
+    case TUrlOffer::Added:
+        return true;
+    case TUrlOffer::LineBreak:
         SetStatusText(QStringLiteral("URL contains a line break and cannot be added!"));
-        return false;
-    }
-    const std::string key = ListKey(url);
-    if (!IsAcceptedLink(key)) {
+        break;
+    case TUrlOffer::TypeNotAccepted:
         SetStatusText(QStringLiteral("URL Extension Does not match Accepted Types!"));
-        return false;
+        break;
+    case TUrlOffer::Empty:
+        break;
     }
-    Board.Entries().SetValue(key, ReadyLine(MaskUrlPassword(key)));
-    return true;
+    return false;
 }
 
-void TDownloadForm::ToolButton6Click()
+void TDownloadForm::onAddUrlClicked()
 {
     const QString text = InputBox(QStringLiteral("Add URL"), QStringLiteral("URL :"), QString(), this);
     const std::string typed = text.toStdString();
@@ -56,34 +48,44 @@ void TDownloadForm::ToolButton6Click()
         AddUrl(typed);
 }
 
-int TDownloadForm::SelectedLine() const
+int TDownloadForm::selectedLine() const
 {
-    return urlBoxSelected();
+    const int row = m_ui.downloadList->currentRow();
+    if (row < 0 || row >= m_ui.downloadList->count() || !m_ui.downloadList->item(row)->isSelected())
+        return -1;
+    return row;
 }
 
-void TDownloadForm::DeleteThisFile1Click()
+void TDownloadForm::onListLineClicked()
 {
-    Guarded([this] {
-        const int i = urlBoxSelected();
-        if (i < 0 || i >= urlBoxCount())
+    const int i = selectedLine();
+    if (i < 0)
+        return;
+    m_board.Focus().Url = std::string(m_board.Entries().Key(i));
+    inspectFocusedFile();
+}
+
+void TDownloadForm::onDeleteSelectedClicked()
+{
+    guarded([this] {
+        const int i = selectedLine();
+        if (i < 0 || refuseWhileBusy())
             return;
-        if (RefuseWhileBusy())
-            return;
-        Board.Entries().Delete(i);
-        RebuildUrlBox();
+        m_board.Entries().Delete(i);
+        refreshList();
     });
 }
 
-void TDownloadForm::ToolButton7Click()
+void TDownloadForm::onEmptyListClicked()
 {
-    Guarded([this] {
-        if (RefuseWhileBusy())
+    guarded([this] {
+        if (refuseWhileBusy())
             return;
-        urlBoxLock(true);
-        urlBoxClear();
-        Board.Entries().Clear();
-        urlBoxLock(false);
-        tableChanged();
+        m_ui.downloadList->setUpdatesEnabled(false);
+        clearList();
+        m_board.Entries().Clear();
+        m_ui.downloadList->setUpdatesEnabled(true);
+        scheduleAutoSave();
     });
 }
 
@@ -101,139 +103,90 @@ void TDownloadForm::showLoadedList(std::vector<std::string> lines)
 {
     for (std::string &line : lines)
         line = SettledLine(std::move(line));
-    Board.Entries().Assign(std::move(lines));
-    urlBoxClear();
-    RebuildUrlBox();
+    m_board.Entries().Assign(std::move(lines));
+    clearList();
+    refreshList();
 }
 
 void TDownloadForm::SaveListFile(const QString &fileName)
 {
-    fetchly::SaveListFile(fileName.toStdString(), Board.Entries().Lines());
+    fetchly::SaveListFile(fileName.toStdString(), m_board.Entries().Lines());
 }
 
-void TDownloadForm::ToolButton3Click()
+void TDownloadForm::onOpenListClicked()
 {
-    if (RefuseWhileBusy())
+    if (refuseWhileBusy())
         return;
-    if (OpenDialog->exec() != QDialog::Accepted || OpenDialog->selectedFiles().isEmpty())
+    if (m_ui.openListDialog->exec() != QDialog::Accepted || m_ui.openListDialog->selectedFiles().isEmpty())
         return;
-    OpenListFile(OpenDialog->selectedFiles().constFirst());
+    OpenListFile(m_ui.openListDialog->selectedFiles().constFirst());
 }
 
-void TDownloadForm::ToolButton4Click()
+void TDownloadForm::onSaveListClicked()
 {
-    if (SaveDialog->exec() != QDialog::Accepted || SaveDialog->selectedFiles().isEmpty())
+    if (m_ui.saveListDialog->exec() != QDialog::Accepted || m_ui.saveListDialog->selectedFiles().isEmpty())
         return;
-    SaveListFile(SaveDialog->selectedFiles().constFirst());
+    SaveListFile(m_ui.saveListDialog->selectedFiles().constFirst());
 }
 
-void TDownloadForm::RebuildUrlBox()
+void TDownloadForm::clearList()
 {
-    Guarded([this] {
-        const int count = Board.Entries().Count();
-        int shown = static_cast<int>(m_shown.size());
-        // Only lines whose text changed are touched, so the selection and
-        // the scroll position stay and one line update stays cheap.
-        if (count == shown - 1) {
-            // One line gone: find it and remove just that line when the rest
-            // merely moved up.
-            int k = 0;
-            while (k < count && shownText(k) == m_shown[static_cast<std::size_t>(k)])
-                ++k;
-            int j = k;
-            while (j < count && shownText(j) == m_shown[static_cast<std::size_t>(j) + 1])
-                ++j;
-            if (j == count) {
-                urlBoxRemove(k);
-                m_shown.erase(m_shown.begin() + k);
-                m_shownGeneration = Board.Entries().Generation();
-                tableChanged();
-                return;
-            }
-        }
-        const bool many = std::abs(count - shown) > 16;
-        if (many)
-            urlBoxLock(true);
-        if (count < shown) {
-            urlBoxTruncate(count);
-            m_shown.resize(static_cast<std::size_t>(count));
-            shown = count;
-        }
-        for (int i = 0; i < shown; ++i)
-            refreshShownLine(i);
-        if (count > shown) {
-            std::vector<std::string_view> added;
-            added.reserve(static_cast<std::size_t>(count - shown));
-            for (int i = shown; i < count; ++i) {
-                added.push_back(shownText(i));
-                m_shown.emplace_back(added.back());
-            }
-            urlBoxAppend(added);
-        }
-        if (many)
-            urlBoxLock(false);
-        m_shownGeneration = Board.Entries().Generation();
-        tableChanged();
-    });
+    m_ui.downloadList->clear();
+    m_shown.Clear();
 }
 
-std::string_view TDownloadForm::shownText(int i) const
+void TDownloadForm::refreshList()
 {
-    return i == m_liveLine ? std::string_view(m_liveMarkup) : Board.Entries().ShownLine(i);
+    guarded([this] { showListChange(m_shown.Refresh(m_board.Entries())); });
 }
 
-void TDownloadForm::refreshShownLine(int i)
+namespace {
+QString text(std::string_view markup)
 {
-    const std::string_view line = shownText(i);
-    std::string &was = m_shown[static_cast<std::size_t>(i)];
-    if (line != was) {
-        was.assign(line);
-        urlBoxSetLine(i, was);
+    return QString::fromUtf8(markup.data(), static_cast<qsizetype>(markup.size()));
+}
+} // namespace
+
+void TDownloadForm::showListChange(const TListChange &change)
+{
+    if (change.Many)
+        m_ui.downloadList->setUpdatesEnabled(false);
+    if (change.Removed >= 0)
+        delete m_ui.downloadList->takeItem(change.Removed);
+    if (change.Truncated == 0)
+        m_ui.downloadList->clear();
+    else if (change.Truncated > 0)
+        m_ui.downloadList->model()->removeRows(change.Truncated,
+                                               m_ui.downloadList->count() - change.Truncated);
+    for (int i : change.Changed)
+        m_ui.downloadList->item(i)->setText(text(m_shown.Line(i)));
+    if (change.Appended > 0) {
+        QStringList lines;
+        lines.reserve(change.Appended);
+        for (int i = change.FirstAppended; i < m_shown.Count(); ++i)
+            lines.append(text(m_shown.Line(i)));
+        m_ui.downloadList->addItems(lines);
     }
+    if (change.Many)
+        m_ui.downloadList->setUpdatesEnabled(true);
+    scheduleAutoSave();
 }
 
-void TDownloadForm::UpdateCurrentLine()
+void TDownloadForm::storeFocusLine()
 {
-    Guarded([this] {
-        const int live = std::exchange(m_liveLine, -1);
-        const TEntryTable &table = Board.Entries();
-        const bool current =
-            m_shownGeneration == table.Generation() && static_cast<int>(m_shown.size()) == table.Count();
-        const int i = Board.StoreFocusLine(RateText());
-        if (!current || static_cast<int>(m_shown.size()) != table.Count()) {
-            RebuildUrlBox();
-            return;
-        }
-        // Only the focus line (and lines sharing its key) changed, and the
-        // line that showed live progress goes back to its own text: no need
-        // to compare every line.
-        std::vector<int> changed = table.LinesShowing(i);
-        if (changed.empty()) {
-            RebuildUrlBox();
-            return;
-        }
-        if (live >= 0 && live < table.Count())
-            changed.push_back(live);
-        for (int j : changed)
-            refreshShownLine(j);
-        m_shownGeneration = table.Generation();
-        tableChanged();
+    guarded([this] {
+        const std::size_t before = m_board.Entries().Generation();
+        const int i = m_board.StoreFocusLine(rateText());
+        showListChange(m_shown.Store(m_board.Entries(), before, i));
     });
 }
 
-void TDownloadForm::UpdateProgressLine()
+void TDownloadForm::showLiveLine()
 {
-    Guarded([this] {
-        const int i = Board.Entries().IndexOfKey(Board.Focus().Url);
-        if (i < 0 || i >= static_cast<int>(m_shown.size()))
-            return;
-        m_liveLine = i;
-        m_liveMarkup = Board.FocusLine(RateText());
-        std::string &was = m_shown[static_cast<std::size_t>(i)];
-        if (was != m_liveMarkup) {
-            was = m_liveMarkup;
-            urlBoxSetLine(i, was);
-        }
+    guarded([this] {
+        const int i = m_board.Entries().IndexOfKey(m_board.Focus().Url);
+        if (i >= 0 && m_shown.ShowLive(i, m_board.FocusLine(rateText())))
+            m_ui.downloadList->item(i)->setText(text(m_shown.Line(i)));
     });
 }
 

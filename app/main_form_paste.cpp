@@ -1,61 +1,13 @@
 // URLs that arrive as text: dropped onto the download list, pasted, or typed
 // several at once into the Add URL box.
 #include "app/main_form.h"
+#include "ui/url_drops.h"
 
 #include <QClipboard>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QGuiApplication>
 #include <QMimeData>
 
 namespace fetchly {
-
-namespace {
-
-const QString UriListType = QStringLiteral("text/uri-list");
-
-bool holdsUrls(const QMimeData *data)
-{
-    return data && (data->hasFormat(UriListType) || data->hasText());
-}
-
-// Takes the drops onto the list's viewport, where the list box would
-// otherwise treat them as moves of its own lines.
-class UrlDropTarget : public QObject {
-public:
-    UrlDropTarget(TDownloadForm *form, QObject *parent) : QObject(parent), m_form(form) {}
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        switch (event->type()) {
-        case QEvent::DragEnter:
-        case QEvent::DragMove: {
-            auto *drag = static_cast<QDragMoveEvent *>(event);
-            if (!holdsUrls(drag->mimeData()))
-                return QObject::eventFilter(watched, event);
-            drag->setDropAction(Qt::CopyAction);
-            drag->accept();
-            return true;
-        }
-        case QEvent::Drop: {
-            auto *drop = static_cast<QDropEvent *>(event);
-            if (!m_form->AddUrlsFromMime(drop->mimeData()))
-                return QObject::eventFilter(watched, event);
-            drop->setDropAction(Qt::CopyAction);
-            drop->accept();
-            return true;
-        }
-        default:
-            return QObject::eventFilter(watched, event);
-        }
-    }
-
-private:
-    TDownloadForm *m_form;
-};
-
-} // namespace
 
 void TDownloadForm::AddUrls(std::string_view text, TUrlTextKind kind)
 {
@@ -65,7 +17,7 @@ void TDownloadForm::AddUrls(std::string_view text, TUrlTextKind kind)
         ++(putUrl(url) ? added : refused);
     // Shown once: a long paste must not refill the list per URL.
     if (added > 0)
-        RebuildUrlBox();
+        refreshList();
     if (added + refused == 0) {
         SetStatusText(QStringLiteral("No URL found to add"));
         return;
@@ -76,9 +28,9 @@ void TDownloadForm::AddUrls(std::string_view text, TUrlTextKind kind)
                       .arg(refused));
 }
 
-bool TDownloadForm::AddUrlsFromMime(const QMimeData *data)
+bool TDownloadForm::addUrlsFromMime(const QMimeData *data)
 {
-    if (!holdsUrls(data))
+    if (!HoldsUrlText(data))
         return false;
     if (data->hasFormat(UriListType))
         AddUrls(data->data(UriListType).toStdString(), TUrlTextKind::UriList);
@@ -87,17 +39,10 @@ bool TDownloadForm::AddUrlsFromMime(const QMimeData *data)
     return true;
 }
 
-void TDownloadForm::PasteUrls1Click()
+void TDownloadForm::onPasteUrlsClicked()
 {
-    if (!AddUrlsFromMime(QGuiApplication::clipboard()->mimeData()))
+    if (!addUrlsFromMime(QGuiApplication::clipboard()->mimeData()))
         SetStatusText(QStringLiteral("No URL found to add"));
-}
-
-void TDownloadForm::setUpUrlDrops()
-{
-    URLBox->setAcceptDrops(true);
-    URLBox->viewport()->setAcceptDrops(true);
-    URLBox->viewport()->installEventFilter(new UrlDropTarget(this, URLBox));
 }
 
 } // namespace fetchly

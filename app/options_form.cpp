@@ -71,53 +71,55 @@ void TOptionsForm::buildDesign()
 
     auto *ftp = new QGroupBox(QStringLiteral("FTP Settings"), this);
     ftp->setGeometry(6, 4, 341, 131);
-    CheckBox1 = checkBox(ftp, "CheckBox1", QStringLiteral("FTP Passive"), 20, 22, 150);
-    ProxEdit = labelledEdit(ftp, "ProxEdit", QStringLiteral("Proxy Name"), 90, 44);
-    PassEdit = labelledEdit(ftp, "PassEdit", QStringLiteral("Proxy Password"), 90, 68);
-    UserEdit = labelledEdit(ftp, "UserEdit", QStringLiteral("Proxy UserID"), 90, 92);
+    passiveFtpCheck = checkBox(ftp, "passiveFtpCheck", QStringLiteral("FTP Passive"), 20, 22, 150);
+    proxyEdit = labelledEdit(ftp, "proxyEdit", QStringLiteral("Proxy Name"), 90, 44);
+    proxyPasswordEdit = labelledEdit(ftp, "proxyPasswordEdit", QStringLiteral("Proxy Password"), 90, 68);
+    proxyUserEdit = labelledEdit(ftp, "proxyUserEdit", QStringLiteral("Proxy UserID"), 90, 92);
 
     auto *general = new QGroupBox(QStringLiteral("General Settings"), this);
     general->setGeometry(6, 142, 161, 143);
-    CheckBox2 = checkBox(general, "CheckBox2", QStringLiteral("Show Status Dialog"), 10, 22, 149);
-    CheckBox3 = checkBox(general, "CheckBox3", QStringLiteral("Show Open File Dialog"), 10, 42, 149);
-    CheckBox4 = checkBox(general, "CheckBox4", QStringLiteral("Show Open Folder Dialog"), 10, 62, 149);
-    diredit = new QLineEdit(DefaultTargetDir(), general);
-    diredit->setObjectName(QStringLiteral("diredit"));
-    diredit->setGeometry(10, 90, 140, 21);
-    diredit->setVisible(false);
+    showDialogCheck = checkBox(general, "showDialogCheck", QStringLiteral("Show Status Dialog"), 10, 22, 149);
+    showOpenFileCheck =
+        checkBox(general, "showOpenFileCheck", QStringLiteral("Show Open File Dialog"), 10, 42, 149);
+    showOpenFolderCheck =
+        checkBox(general, "showOpenFolderCheck", QStringLiteral("Show Open Folder Dialog"), 10, 62, 149);
+    targetFolderEdit = new QLineEdit(DefaultTargetDir(), general);
+    targetFolderEdit->setObjectName(QStringLiteral("targetFolderEdit"));
+    targetFolderEdit->setGeometry(10, 90, 140, 21);
+    targetFolderEdit->setVisible(false);
 
     auto *links = new QGroupBox(QStringLiteral("Link Types To Accept"), this);
     links->setGeometry(174, 142, 173, 143);
-    LinksList = new QListWidget(links);
-    LinksList->setObjectName(QStringLiteral("LinksList"));
-    LinksList->setGeometry(10, 18, 155, 115);
-    LinksMenu = new QMenu(LinksList);
-    AddLinkType1 = LinksMenu->addAction(QStringLiteral("&Add Link Type"));
-    AddLinkType1->setObjectName(QStringLiteral("AddLinkType1"));
-    DeleteLinkType1 = LinksMenu->addAction(QStringLiteral("&Delete Link Type"));
-    DeleteLinkType1->setObjectName(QStringLiteral("DeleteLinkType1"));
-    LinksList->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(LinksList, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint &pos) { LinksMenu->popup(LinksList->viewport()->mapToGlobal(pos)); });
-    connect(AddLinkType1, &QAction::triggered, this, &TOptionsForm::AddLinkType1Click);
-    connect(DeleteLinkType1, &QAction::triggered, this, &TOptionsForm::DeleteLinkType1Click);
+    linkTypesList = new QListWidget(links);
+    linkTypesList->setObjectName(QStringLiteral("linkTypesList"));
+    linkTypesList->setGeometry(10, 18, 155, 115);
+    linkTypesMenu = new QMenu(linkTypesList);
+    addLinkTypeAction = linkTypesMenu->addAction(QStringLiteral("&Add Link Type"));
+    addLinkTypeAction->setObjectName(QStringLiteral("addLinkTypeAction"));
+    deleteLinkTypeAction = linkTypesMenu->addAction(QStringLiteral("&Delete Link Type"));
+    deleteLinkTypeAction->setObjectName(QStringLiteral("deleteLinkTypeAction"));
+    linkTypesList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(linkTypesList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &pos) { linkTypesMenu->popup(linkTypesList->viewport()->mapToGlobal(pos)); });
+    connect(addLinkTypeAction, &QAction::triggered, this, &TOptionsForm::onAddLinkTypeClicked);
+    connect(deleteLinkTypeAction, &QAction::triggered, this, &TOptionsForm::onDeleteLinkTypeClicked);
 
     auto *bottom = new QWidget(this);
     bottom->setGeometry(0, 327 - 34, 355, 34);
-    Button1 = new QPushButton(QStringLiteral("Ok"), bottom);
-    Button1->setObjectName(QStringLiteral("Button1"));
-    Button1->setGeometry(192, 4, 75, 25);
-    Button1->setDefault(true);
-    Button2 = new QPushButton(QStringLiteral("Cancel"), bottom);
-    Button2->setObjectName(QStringLiteral("Button2"));
-    Button2->setGeometry(272, 4, 75, 25);
-    connect(Button1, &QPushButton::clicked, this, &TOptionsForm::accept);
-    connect(Button2, &QPushButton::clicked, this, &TOptionsForm::reject);
+    okButton = new QPushButton(QStringLiteral("Ok"), bottom);
+    okButton->setObjectName(QStringLiteral("okButton"));
+    okButton->setGeometry(192, 4, 75, 25);
+    okButton->setDefault(true);
+    cancelButton = new QPushButton(QStringLiteral("Cancel"), bottom);
+    cancelButton->setObjectName(QStringLiteral("cancelButton"));
+    cancelButton->setGeometry(272, 4, 75, 25);
+    connect(okButton, &QPushButton::clicked, this, &TOptionsForm::accept);
+    connect(cancelButton, &QPushButton::clicked, this, &TOptionsForm::reject);
     // In the free corner of the button row, so the designed controls stay.
-    AdvancedButton = new QPushButton(QStringLiteral("&Advanced..."), bottom);
-    AdvancedButton->setObjectName(QStringLiteral("AdvancedButton"));
-    AdvancedButton->setGeometry(8, 4, 75, 25);
-    connect(AdvancedButton, &QPushButton::clicked, this, &TOptionsForm::AdvancedButtonClick);
+    advancedButton = new QPushButton(QStringLiteral("&Advanced..."), bottom);
+    advancedButton->setObjectName(QStringLiteral("advancedButton"));
+    advancedButton->setGeometry(8, 4, 75, 25);
+    connect(advancedButton, &QPushButton::clicked, this, &TOptionsForm::onAdvancedClicked);
 
     // Where the dialog was designed to appear.
     move(268, 148);
@@ -134,31 +136,31 @@ std::optional<TAppOptions> TOptionsForm::Edit(const TAppOptions &options)
 void TOptionsForm::ShowOptions(const TAppOptions &options)
 {
     m_copy = options;
-    CheckBox1->setChecked(options.FtpPassive);
-    ProxEdit->setText(QString::fromStdString(options.Proxy));
-    PassEdit->setText(QString::fromStdString(options.ProxyPassword));
-    UserEdit->setText(QString::fromStdString(options.ProxyUserID));
-    CheckBox2->setChecked(options.ShowDialog);
-    CheckBox3->setChecked(options.ShowOpenFile);
-    CheckBox4->setChecked(options.ShowOpenFolder);
-    diredit->setText(QString::fromStdString(options.TargetDir));
-    LinksList->clear();
+    passiveFtpCheck->setChecked(options.FtpPassive);
+    proxyEdit->setText(QString::fromStdString(options.Proxy));
+    proxyPasswordEdit->setText(QString::fromStdString(options.ProxyPassword));
+    proxyUserEdit->setText(QString::fromStdString(options.ProxyUserID));
+    showDialogCheck->setChecked(options.ShowDialog);
+    showOpenFileCheck->setChecked(options.ShowOpenFile);
+    showOpenFolderCheck->setChecked(options.ShowOpenFolder);
+    targetFolderEdit->setText(QString::fromStdString(options.TargetDir));
+    linkTypesList->clear();
     for (const std::string &type : options.LinkTypes.Types)
-        LinksList->addItem(QString::fromStdString(type));
-    LinksList->setCurrentRow(options.LinkTypes.Selected);
+        linkTypesList->addItem(QString::fromStdString(type));
+    linkTypesList->setCurrentRow(options.LinkTypes.Selected);
 }
 
 TAppOptions TOptionsForm::ShownOptions() const
 {
     TAppOptions options = m_copy;
-    options.FtpPassive = CheckBox1->isChecked();
-    options.Proxy = ProxEdit->text().toStdString();
-    options.ProxyPassword = PassEdit->text().toStdString();
-    options.ProxyUserID = UserEdit->text().toStdString();
-    options.ShowDialog = CheckBox2->isChecked();
-    options.ShowOpenFile = CheckBox3->isChecked();
-    options.ShowOpenFolder = CheckBox4->isChecked();
-    options.LinkTypes = {LinkTypes(), LinksList->currentRow()};
+    options.FtpPassive = passiveFtpCheck->isChecked();
+    options.Proxy = proxyEdit->text().toStdString();
+    options.ProxyPassword = proxyPasswordEdit->text().toStdString();
+    options.ProxyUserID = proxyUserEdit->text().toStdString();
+    options.ShowDialog = showDialogCheck->isChecked();
+    options.ShowOpenFile = showOpenFileCheck->isChecked();
+    options.ShowOpenFolder = showOpenFolderCheck->isChecked();
+    options.LinkTypes = {LinkTypes(), linkTypesList->currentRow()};
     return options;
 }
 
@@ -167,40 +169,40 @@ int TOptionsForm::addLinkType(const std::string &typed)
     const std::string type = LinkTypeFromInput(typed);
     if (type.empty())
         return -1;
-    for (int i = 0; i < LinksList->count(); ++i) {
-        if (SameKey(LinksList->item(i)->text().toStdString(), type))
+    for (int i = 0; i < linkTypesList->count(); ++i) {
+        if (SameKey(linkTypesList->item(i)->text().toStdString(), type))
             return i;
     }
-    LinksList->addItem(QString::fromStdString(type));
-    return LinksList->count() - 1;
+    linkTypesList->addItem(QString::fromStdString(type));
+    return linkTypesList->count() - 1;
 }
 
 std::vector<std::string> TOptionsForm::LinkTypes() const
 {
     std::vector<std::string> types;
-    types.reserve(static_cast<std::size_t>(LinksList->count()));
-    for (int i = 0; i < LinksList->count(); ++i)
-        types.push_back(LinksList->item(i)->text().toStdString());
+    types.reserve(static_cast<std::size_t>(linkTypesList->count()));
+    for (int i = 0; i < linkTypesList->count(); ++i)
+        types.push_back(linkTypesList->item(i)->text().toStdString());
     return types;
 }
 
-void TOptionsForm::AddLinkType1Click()
+void TOptionsForm::onAddLinkTypeClicked()
 {
     const QString link =
         InputBox(QStringLiteral("Add A Link Type (jpg etc)"), QStringLiteral("Link :"), QString(), this);
     // A type already in the list is not added twice; it is selected instead.
     if (const int row = addLinkType(link.toStdString()); row >= 0)
-        LinksList->setCurrentRow(row);
+        linkTypesList->setCurrentRow(row);
 }
 
-void TOptionsForm::DeleteLinkType1Click()
+void TOptionsForm::onDeleteLinkTypeClicked()
 {
-    const int row = LinksList->currentRow();
-    if (row >= 0 && row < LinksList->count())
-        delete LinksList->takeItem(row);
+    const int row = linkTypesList->currentRow();
+    if (row >= 0 && row < linkTypesList->count())
+        delete linkTypesList->takeItem(row);
 }
 
-void TOptionsForm::AdvancedButtonClick()
+void TOptionsForm::onAdvancedClicked()
 {
     TTransferOptionsDialog dialog(m_copy, this);
     if (dialog.exec() == QDialog::Accepted)

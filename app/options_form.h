@@ -33,29 +33,29 @@ public:
     // The options as the controls show them now.
     TAppOptions ShownOptions() const;
 
-    QCheckBox *CheckBox1;
-    QLineEdit *ProxEdit;
-    QLineEdit *PassEdit;
-    QLineEdit *UserEdit;
-    QCheckBox *CheckBox2;
-    QCheckBox *CheckBox3;
-    QCheckBox *CheckBox4;
-    QLineEdit *diredit;
-    QListWidget *LinksList;
-    QPushButton *Button1;
-    QPushButton *Button2;
+    QCheckBox *passiveFtpCheck;
+    QLineEdit *proxyEdit;
+    QLineEdit *proxyPasswordEdit;
+    QLineEdit *proxyUserEdit;
+    QCheckBox *showDialogCheck;
+    QCheckBox *showOpenFileCheck;
+    QCheckBox *showOpenFolderCheck;
+    QLineEdit *targetFolderEdit;
+    QListWidget *linkTypesList;
+    QPushButton *okButton;
+    QPushButton *cancelButton;
     // Opens the dialog of the transfer settings below.
-    QPushButton *AdvancedButton;
-    QMenu *LinksMenu;
-    QAction *AddLinkType1;
-    QAction *DeleteLinkType1;
+    QPushButton *advancedButton;
+    QMenu *linkTypesMenu;
+    QAction *addLinkTypeAction;
+    QAction *deleteLinkTypeAction;
 
     // The accepted link types, as the list shows them.
     std::vector<std::string> LinkTypes() const;
 
-    void AddLinkType1Click();
-    void DeleteLinkType1Click();
-    void AdvancedButtonClick();
+    void onAddLinkTypeClicked();
+    void onDeleteLinkTypeClicked();
+    void onAdvancedClicked();
 
 private:
     void buildDesign();

@@ -13,20 +13,20 @@ TTransferOptionsDialog::TTransferOptionsDialog(const TAppOptions &values, QWidge
     setObjectName(QStringLiteral("TransferOptions"));
     setWindowTitle(QStringLiteral("Advanced Options"));
     auto *form = new QFormLayout(this);
-    ConnectionsEdit = new QSpinBox(this);
-    ConnectionsEdit->setObjectName(QStringLiteral("ConnectionsEdit"));
-    ConnectionsEdit->setRange(1, MaxConnections);
-    ConnectionsEdit->setValue(values.Connections);
-    ConnectionsEdit->setToolTip(
+    connectionsEdit = new QSpinBox(this);
+    connectionsEdit->setObjectName(QStringLiteral("connectionsEdit"));
+    connectionsEdit->setRange(1, MaxConnections);
+    connectionsEdit->setValue(values.Connections);
+    connectionsEdit->setToolTip(
         QStringLiteral("Connections one large download may use, for servers that limit each connection"));
-    RetriesEdit = new QSpinBox(this);
-    RetriesEdit->setObjectName(QStringLiteral("RetriesEdit"));
-    RetriesEdit->setRange(0, MaxRetries);
-    RetriesEdit->setValue(values.Retries);
-    RetriesEdit->setToolTip(
+    retriesEdit = new QSpinBox(this);
+    retriesEdit->setObjectName(QStringLiteral("retriesEdit"));
+    retriesEdit->setRange(0, MaxRetries);
+    retriesEdit->setValue(values.Retries);
+    retriesEdit->setToolTip(
         QStringLiteral("Retries of a failure that may pass (a busy server, a broken line)"));
-    form->addRow(QStringLiteral("&Connections per download"), ConnectionsEdit);
-    form->addRow(QStringLiteral("&Retries"), RetriesEdit);
+    form->addRow(QStringLiteral("&Connections per download"), connectionsEdit);
+    form->addRow(QStringLiteral("&Retries"), retriesEdit);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -35,8 +35,8 @@ TTransferOptionsDialog::TTransferOptionsDialog(const TAppOptions &values, QWidge
 
 void TTransferOptionsDialog::Apply(TAppOptions &options) const
 {
-    options.Connections = ConnectionsEdit->value();
-    options.Retries = RetriesEdit->value();
+    options.Connections = connectionsEdit->value();
+    options.Retries = retriesEdit->value();
 }
 
 } // namespace fetchly

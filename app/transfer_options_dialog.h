@@ -17,8 +17,8 @@ public:
     // Puts the values shown into `options`.
     void Apply(TAppOptions &options) const;
 
-    QSpinBox *ConnectionsEdit;
-    QSpinBox *RetriesEdit;
+    QSpinBox *connectionsEdit;
+    QSpinBox *retriesEdit;
 };
 
 } // namespace fetchly

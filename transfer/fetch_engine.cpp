@@ -39,16 +39,7 @@ TRunConfig TFetchEngine::snapshotConfig() const
     c.Network.Connections = std::clamp(Connections, 1, 16);
     c.Network.Resume = Resume;
     c.Network.Retry = {std::max(Retries, 0), RetryBaseDelay, RetryAfterCap};
-    c.OnFileStart = OnFileStart;
-    c.OnFileDone = OnFileDone;
-    c.OnCopyProgress = OnCopyProgress;
-    c.OnCopyDone = OnCopyDone;
-    c.OnError = OnError;
-    c.OnErrorInfo = OnErrorInfo;
-    c.OnURLNotFound = OnURLNotFound;
-    c.OnConnectError = OnConnectError;
-    c.OnCopyOverWrite = OnCopyOverWrite;
-    c.OnRetry = OnRetry;
+    static_cast<TFetchEvents &>(c) = *this;
     return c;
 }
 

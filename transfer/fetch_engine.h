@@ -17,11 +17,9 @@ namespace fetchly {
 
 class TFetchRun;
 
-// Properties and events as one run uses them: copied at Start, so the
-// owner may change the engine's members while a run is going.
-struct TRunConfig {
-    TDialogSetup Dialog;
-    TNetworkSettings Network;
+// The engine's events, listed once: the engine publishes them as its members
+// and each run takes a copy of them with its settings.
+struct TFetchEvents {
     TFetchFileStart OnFileStart;
     TFetchFileDone OnFileDone;
     TFetchProgress OnCopyProgress;
@@ -31,7 +29,16 @@ struct TRunConfig {
     TFetchURLNotFound OnURLNotFound;
     TFetchConnectError OnConnectError;
     TFetchOverwrite OnCopyOverWrite;
+    // Raised by CancelClick on the calling thread, never by a run.
+    TFetchCancel OnCopyCancel;
     TFetchRetry OnRetry;
+};
+
+// Properties and events as one run uses them: copied at Start, so the
+// owner may change the engine's members while a run is going.
+struct TRunConfig : TFetchEvents {
+    TDialogSetup Dialog;
+    TNetworkSettings Network;
 };
 
 // The transfer engine: runs its active items one after another on a worker
@@ -44,7 +51,7 @@ struct TRunConfig {
 // the run has passed its last item makes a follow-up run, on the same
 // worker, of the items added since (of all items when the collection was
 // cleared meanwhile). One worker at most exists at any time.
-class TFetchEngine {
+class TFetchEngine : public TFetchEvents {
 public:
     TFetchEngine();
     // Cancels a run still going and waits for it to end. Its events may
@@ -91,18 +98,7 @@ public:
     // Continue from a part file left by an earlier attempt.
     bool Resume = true;
 
-    // Events.
-    TFetchFileStart OnFileStart;
-    TFetchFileDone OnFileDone;
-    TFetchProgress OnCopyProgress;
-    TFetchRunDone OnCopyDone;
-    TFetchError OnError;
-    TFetchErrorInfo OnErrorInfo;
-    TFetchURLNotFound OnURLNotFound;
-    TFetchConnectError OnConnectError;
-    TFetchOverwrite OnCopyOverWrite;
-    TFetchCancel OnCopyCancel;
-    TFetchRetry OnRetry;
+    // Events: the members of TFetchEvents.
 
     // Starts a run and returns at once (see the class comment for a run
     // already going).

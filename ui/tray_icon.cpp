@@ -9,8 +9,10 @@ TTrayIcon::TTrayIcon(const QIcon &icon, const QString &hint, QObject *parent)
 {
     m_tray->setToolTip(hint);
     connect(m_tray, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
-            emit Activated();
+        if (reason == QSystemTrayIcon::Trigger)
+            emit Clicked();
+        else if (reason == QSystemTrayIcon::DoubleClick)
+            emit DoubleClicked();
     });
     connect(m_tray, &QSystemTrayIcon::messageClicked, this, &TTrayIcon::MessageClicked);
     if (Available())

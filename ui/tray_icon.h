@@ -30,9 +30,11 @@ public:
     QSystemTrayIcon *Tray() const { return m_tray; }
 
 signals:
-    // A click or a double click. StatusNotifierItem hosts (KDE Plasma,
-    // GNOME's AppIndicator) only ever send the single one.
-    void Activated();
+    // A click, and a double click (which comes after the click of its first
+    // press). StatusNotifierItem hosts (KDE Plasma, GNOME's AppIndicator)
+    // only ever send the single one.
+    void Clicked();
+    void DoubleClicked();
     void MessageClicked();
 
 private:

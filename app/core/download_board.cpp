@@ -1,9 +1,12 @@
 #include "app/core/download_board.h"
 
 #include "app/core/download_lines.h"
+#include "app/core/url_text.h"
+#include "transfer/fetch_engine.h"
 #include "transfer/url_functions.h"
 
 #include <cstdio>
+#include <variant>
 
 namespace fetchly {
 
@@ -37,15 +40,72 @@ std::optional<bool> TDownloadBoard::Outcome(std::string_view key) const
     return it->second;
 }
 
+TUrlOffer TDownloadBoard::OfferUrl(std::string_view typed, const TAppOptions &options)
+{
+    // Blanks around a pasted or typed URL are not part of it.
+    const std::string url(TrimmedUrl(typed));
+    if (url.empty())
+        return TUrlOffer::Empty;
+    // A line break or NUL would split the entry when the list is saved.
+    if (url.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+        return TUrlOffer::LineBreak;
+    const std::string key = ListKey(url);
+    if (!options.IsAcceptedLink(key))
+        return TUrlOffer::TypeNotAccepted;
+    m_entries.SetValue(key, ReadyLine(MaskUrlPassword(key)));
+    return TUrlOffer::Added;
+}
+
+TRunPlan TDownloadBoard::PlanRun(const std::string &folder) const
+{
+    TRunPlan plan;
+    for (int i = 0; i < m_entries.Count(); ++i) {
+        const std::string_view key = m_entries.Key(i);
+        if (!key.empty())
+            plan.Items.push_back(TFetchItem{i, std::string(key), folder, ""});
+    }
+    return plan;
+}
+
+TRunPlan TDownloadBoard::PlanOne(int index, const std::string &folder) const
+{
+    TRunPlan plan;
+    // During a run the items stay: the engine takes the new one up in the
+    // same run, after those before it, so no item runs twice at once.
+    plan.Fresh = !m_busy;
+    plan.Items.push_back(TFetchItem{index, std::string(m_entries.Key(index)), folder, ""});
+    return plan;
+}
+
+void TDownloadBoard::Launch(const TRunPlan &plan, TFetchEngine &engine)
+{
+    if (plan.Fresh)
+        engine.Items.Clear();
+    for (const TFetchItem &item : plan.Items)
+        engine.Items.Add(item);
+    RunRequested(plan.Fresh);
+    engine.Start();
+}
+
+TBoardUpdate TDownloadBoard::Apply(const TEngineEvent &event, std::string_view rate)
+{
+    return std::visit([&](const auto &e) { return on(e, rate); }, event);
+}
+
+TBoardUpdate TDownloadBoard::on(const TDialogNoticeEvent &, std::string_view)
+{
+    return {}; // the progress dialog's own notices
+}
+
 int TDownloadBoard::StoreFocusLine(std::string_view rate)
 {
     return m_entries.SetValue(m_focus.Url, FocusLine(rate));
 }
 
-TBoardUpdate TDownloadBoard::FileStart(int Ext)
+TBoardUpdate TDownloadBoard::on(const TFileStartEvent &e, std::string_view)
 {
     TBoardUpdate u;
-    m_focus.Url = std::string(m_entries.Key(Ext));
+    m_focus.Url = std::string(m_entries.Key(e.Ext));
     m_runningKey = m_focus.Url;
     m_focus.Image = 2;
     m_focus.Status = "DownLoading";
@@ -53,32 +113,35 @@ TBoardUpdate TDownloadBoard::FileStart(int Ext)
     // the file before it.
     m_focus.Progress = ProgressText(0, 0);
     u.Log.push_back("File Start : " + MarkupEscape(m_focus.Url));
-    u.Status = "Downloading Started : No" + std::to_string(Ext);
+    u.Status = "Downloading Started : No" + std::to_string(e.Ext);
+    u.Entry = e.Ext;
     u.FocusLine = TBoardUpdate::Line::Stored;
     m_busy = true;
     return u;
 }
 
-TBoardUpdate TDownloadBoard::CopyProgress(int Ext, TFetchSize size, TFetchSize totsize, std::string_view rate)
+TBoardUpdate TDownloadBoard::on(const TProgressEvent &e, std::string_view rate)
 {
     TBoardUpdate u;
-    m_focus.Url = std::string(m_entries.Key(Ext));
-    m_focus.Progress = ProgressText(size, totsize);
+    m_focus.Url = std::string(m_entries.Key(e.Ext));
+    m_focus.Progress = ProgressText(e.Size, e.TotalSize);
     u.Status = std::string(rate) + "  Downloading : " + m_focus.Url;
     u.TrayHint = "Fetchly Downloading : " + m_focus.Progress;
     u.FocusLine = TBoardUpdate::Line::Live;
+    u.Entry = e.Ext;
     m_busy = true;
     return u;
 }
 
-TBoardUpdate TDownloadBoard::FileDone(int Ext, bool done)
+TBoardUpdate TDownloadBoard::on(const TFileDoneEvent &e, std::string_view)
 {
     m_runningKey.clear(); // it arrived, or failed: it was not cut off
     TBoardUpdate u;
-    m_focus.Url = std::string(m_entries.Key(Ext));
-    m_outcomes[m_focus.Url] = done;
+    m_focus.Url = std::string(m_entries.Key(e.Ext));
+    m_outcomes[m_focus.Url] = e.Done;
     u.FocusLine = TBoardUpdate::Line::Stored;
-    if (!done) {
+    u.Entry = e.Ext;
+    if (!e.Done) {
         // A failed item keeps its failure text, and its partial file is not
         // inspected.
         m_focus.Image = 4;
@@ -93,43 +156,43 @@ TBoardUpdate TDownloadBoard::FileDone(int Ext, bool done)
     return u;
 }
 
-TBoardUpdate TDownloadBoard::URLNotFound(const std::string &url)
+TBoardUpdate TDownloadBoard::on(const TURLNotFoundEvent &e, std::string_view)
 {
     TBoardUpdate u;
     m_focus.Image = 4;
     m_focus.Status = "File Not Found";
     u.Log.push_back("<i>File Not Found : " + MarkupEscape(m_focus.Url) + "</i>");
-    u.Status = "File Not Found : " + url;
+    u.Status = "File Not Found : " + e.Url;
     u.FocusLine = TBoardUpdate::Line::Stored;
     return u;
 }
 
-TBoardUpdate TDownloadBoard::ErrorInfo(const std::string &info)
+TBoardUpdate TDownloadBoard::on(const TErrorInfoEvent &e, std::string_view)
 {
     TBoardUpdate u;
     m_focus.Image = 4;
-    m_focus.Status = info;
-    u.Status = info;
+    m_focus.Status = e.Info;
+    u.Status = e.Info;
     u.FocusLine = TBoardUpdate::Line::Stored;
     return u;
 }
 
-TBoardUpdate TDownloadBoard::Retry(int retry, int retries, int delayMs, const std::string &info)
+TBoardUpdate TDownloadBoard::on(const TRetryEvent &e, std::string_view)
 {
     char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.1f", delayMs / 1000.0);
+    std::snprintf(seconds, sizeof seconds, "%.1f", e.DelayMs / 1000.0);
     TBoardUpdate u;
-    u.Status = "Retry " + std::to_string(retry) + " of " + std::to_string(retries) + " in " + seconds +
-               " s : " + info;
+    u.Status = "Retry " + std::to_string(e.Retry) + " of " + std::to_string(e.Retries) + " in " + seconds +
+               " s : " + e.Info;
     return u;
 }
 
-TBoardUpdate TDownloadBoard::CopyDone(bool cancelled)
+TBoardUpdate TDownloadBoard::on(const TRunDoneEvent &e, std::string_view)
 {
     TBoardUpdate u;
     // The item that was running when Cancel was pressed got no file-done
     // event: it did not arrive, whatever its line said last.
-    if (cancelled && !m_runningKey.empty()) {
+    if (e.Cancelled && !m_runningKey.empty()) {
         m_focus.Url = m_runningKey;
         m_focus.Image = 4;
         m_focus.Status = "Download Cancelled";
@@ -139,13 +202,13 @@ TBoardUpdate TDownloadBoard::CopyDone(bool cancelled)
         m_focus.Status = "Downloaded";
     }
     m_runningKey.clear();
-    u.Status = cancelled ? "Downloading Cancelled !" : "Downloading Completed !";
+    u.Status = e.Cancelled ? "Downloading Cancelled !" : "Downloading Completed !";
     u.TrayHint = IdleHint;
-    u.Log.push_back(cancelled ? "<b>Fetchly Downloads Cancelled </b>"
-                              : "<b>Fetchly has Finished All Downloads! </b>");
+    u.Log.push_back(e.Cancelled ? "<b>Fetchly Downloads Cancelled </b>"
+                                : "<b>Fetchly has Finished All Downloads! </b>");
     u.FocusLine = TBoardUpdate::Line::Stored;
     m_busy = false;
-    u.RunEnded = cancelled;
+    u.RunEnded = e.Cancelled;
     return u;
 }
 

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "app/core/app_options.h"
 #include "app/core/entry_table.h"
+#include "transfer/engine_events.h"
+#include "transfer/fetch_item.h"
 #include "transfer/fetch_types.h"
 
 #include <optional>
@@ -34,7 +37,29 @@ struct TBoardUpdate {
     Line FocusLine = Line::None;
     bool Inspect = false;
     std::optional<bool> RunEnded; // holds whether it was cancelled
+    // The entry the event concerns (its position in the table), or -1 when
+    // it concerns the run or the entry in focus.
+    int Entry = -1;
 };
+
+// The items a run is to get, each tied to its entry by ExternalIndex (the
+// entry's position in the table), which the engine's events carry back.
+struct TRunPlan {
+    std::vector<TFetchItem> Items;
+    // A new run: the engine's items are replaced and the outcomes of the
+    // last run forgotten. Otherwise the items join the run that is going.
+    bool Fresh = true;
+};
+
+// What became of a URL offered to the list.
+enum class TUrlOffer {
+    Added,
+    Empty,           // nothing but blanks
+    LineBreak,       // it would split its line when the list is saved
+    TypeNotAccepted, // not one of the accepted link types
+};
+
+class TFetchEngine;
 
 // The download list without a window: the entry table, the entry in focus,
 // whether a run is going and how each item of the run came out. It turns
@@ -65,18 +90,34 @@ public:
     // Writes the focus line into the table; returns its position.
     int StoreFocusLine(std::string_view rate);
 
-    // The engine's events. `Ext` is the entry's position in the table; an
-    // entry that is no longer there throws std::out_of_range.
-    TBoardUpdate FileStart(int Ext);
-    TBoardUpdate CopyProgress(int Ext, TFetchSize size, TFetchSize totsize, std::string_view rate);
-    // `done`: the item's result as the engine recorded it.
-    TBoardUpdate FileDone(int Ext, bool done);
-    TBoardUpdate URLNotFound(const std::string &url);
-    TBoardUpdate ErrorInfo(const std::string &info);
-    TBoardUpdate Retry(int retry, int retries, int delayMs, const std::string &info);
-    TBoardUpdate CopyDone(bool cancelled);
+    // Puts a typed, pasted or sent URL into the list (as a ready entry, or
+    // renewing the entry of the same key), when `options` accept its type.
+    TUrlOffer OfferUrl(std::string_view typed, const TAppOptions &options);
+
+    // Start All: every entry with a URL, into `folder`.
+    TRunPlan PlanRun(const std::string &folder) const;
+    // The entry at `index` alone, into `folder`; during a run it joins it.
+    TRunPlan PlanOne(int index, const std::string &folder) const;
+    // Hands the plan to the engine and starts it.
+    void Launch(const TRunPlan &plan, TFetchEngine &engine);
+
+    // Applies one of the engine's events; `rate` is the engine's rate text
+    // when it arrived. An event's `Ext` is its entry's position in the
+    // table; an entry that is no longer there throws std::out_of_range.
+    TBoardUpdate Apply(const TEngineEvent &event, std::string_view rate);
 
 private:
+    // One for each event, chosen by Apply: a new event needs its own.
+    TBoardUpdate on(const TFileStartEvent &e, std::string_view rate);
+    TBoardUpdate on(const TProgressEvent &e, std::string_view rate);
+    // The item's result as the engine recorded it.
+    TBoardUpdate on(const TFileDoneEvent &e, std::string_view rate);
+    TBoardUpdate on(const TURLNotFoundEvent &e, std::string_view rate);
+    TBoardUpdate on(const TErrorInfoEvent &e, std::string_view rate);
+    TBoardUpdate on(const TRetryEvent &e, std::string_view rate);
+    TBoardUpdate on(const TRunDoneEvent &e, std::string_view rate);
+    TBoardUpdate on(const TDialogNoticeEvent &e, std::string_view rate);
+
     TEntryTable m_entries;
     TBoardFocus m_focus;
     bool m_busy = false;

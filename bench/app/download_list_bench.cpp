@@ -3,6 +3,7 @@
 #include "app/core/download_lines.h"
 #include "app/core/list_file.h"
 #include "app/main_form.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/temp_dir.h"
 
 #include <QApplication>
@@ -49,7 +50,7 @@ void BM_StartupWith100000Entries(benchmark::State &state)
         QImage painted = form->grab().toImage();
         benchmark::DoNotOptimize(painted);
         state.PauseTiming();
-        if (form->URLBox->count() != Entries)
+        if (TDownloadFormTestView(*form).List().count() != Entries)
             state.SkipWithError("list not loaded");
         form.reset();
         QApplication::processEvents();
@@ -65,6 +66,7 @@ void BM_AddUrlOn100000Entries(benchmark::State &state)
     test::XdgHome home;
     writeSavedList(home);
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.show();
     QApplication::processEvents();
     int i = 0;
@@ -77,7 +79,7 @@ void BM_AddUrlOn100000Entries(benchmark::State &state)
         QApplication::processEvents();
         ++i;
     }
-    if (form.Board.Entries().Count() != Entries)
+    if (view.Board().Entries().Count() != Entries)
         state.SkipWithError("table grew");
 }
 BENCHMARK(BM_AddUrlOn100000Entries)->Unit(benchmark::kMicrosecond);
@@ -89,16 +91,17 @@ void BM_UpdateCurrentLineOn100000Entries(benchmark::State &state)
     test::XdgHome home;
     writeSavedList(home);
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.show();
     QApplication::processEvents();
-    form.Board.Focus().Url = url(5);
-    form.Board.Focus().Image = 2;
-    form.Board.Focus().Status = "DownLoading";
+    view.Board().Focus().Url = url(5);
+    view.Board().Focus().Image = 2;
+    view.Board().Focus().Status = "DownLoading";
     long long received = 0;
     for (auto _ : state) {
         received += 4096;
-        form.Board.Focus().Progress = ProgressText(received, 100000000);
-        form.UpdateCurrentLine();
+        view.Board().Focus().Progress = ProgressText(received, 100000000);
+        view.StoreFocusLine();
         QApplication::processEvents();
     }
 }
@@ -110,6 +113,7 @@ void BM_AddNewUrlTo100000Entries(benchmark::State &state)
     test::XdgHome home;
     writeSavedList(home);
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.show();
     QApplication::processEvents();
     int i = Entries;
@@ -136,9 +140,10 @@ void BM_ProgressDuringARunOn100000Entries(benchmark::State &state)
     test::XdgHome home;
     writeSavedList(home);
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.show();
     QApplication::processEvents();
-    form.FetchEngine1FileStart(5);
+    view.Deliver(TFileStartEvent{5});
     form.SaveState();
     const ino_t before = savedInode();
     long long received = 0;
@@ -146,7 +151,7 @@ void BM_ProgressDuringARunOn100000Entries(benchmark::State &state)
     for (auto _ : state) {
         received += 4096;
         const auto t0 = std::chrono::steady_clock::now();
-        form.FetchEngine1CopyProgress(5, received, 100000000);
+        view.Deliver(TProgressEvent{5, received, 100000000});
         handlerSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
         QApplication::processEvents();
     }
@@ -168,16 +173,17 @@ void BM_SaveOn100000Entries(benchmark::State &state)
     test::XdgHome home;
     writeSavedList(home);
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     QApplication::processEvents();
     double writeSeconds = 0;
     int i = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        form.Board.Entries().SetValue(url(7), ReadyLine(url(7)) + std::to_string(i++));
+        view.Board().Entries().SetValue(url(7), ReadyLine(url(7)) + std::to_string(i++));
         const ino_t before = savedInode();
         state.ResumeTiming();
         const auto t0 = std::chrono::steady_clock::now();
-        form.AutoSave();
+        view.AutoSave();
         state.PauseTiming();
         for (int n = 0; n < 1000 && savedInode() == before; ++n)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -5,6 +5,7 @@
 //
 //   build/bench/app/download_ui_bench
 #include "app/main_form.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/peer_process.h"
 #include "tests/support/temp_dir.h"
 #include "transfer/fetch_engine.h"
@@ -114,15 +115,16 @@ void BM_DownloadWith10000Entries(benchmark::State &state)
         // With the window and its 10,000 entries.
         TempDir target;
         TDownloadForm form;
-        form.FetchEngine1.ShowDialog = false;
+        TDownloadFormTestView view(form);
+        view.Engine().ShowDialog = false;
         form.resize(738, 581);
         form.show();
         for (int i = 0; i < kEntries; ++i)
             form.AddUrl("http://127.0.0.1:9/files/entry" + std::to_string(i) + ".zip");
         form.AddUrl(nginx.url());
-        form.tgt->setText(QString::fromStdString(target.str()));
+        view.TargetFolder().setText(QString::fromStdString(target.str()));
         QCoreApplication::processEvents();
-        form.URLBox->setCurrentRow(kEntries);
+        view.List().setCurrentRow(kEntries);
 
         QElapsedTimer clock;
         QTimer ticker;
@@ -135,10 +137,10 @@ void BM_DownloadWith10000Entries(benchmark::State &state)
             last = now;
         });
         const auto t0 = std::chrono::steady_clock::now();
-        form.DownLoadThisFile1Click();
+        view.Trigger("downloadSelectedAction");
         clock.start();
         ticker.start();
-        while (!form.FetchEngine1.WaitFor(std::chrono::milliseconds(0)) || form.Board.Busy())
+        while (!view.Engine().WaitFor(std::chrono::milliseconds(0)) || view.Board().Busy())
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 50);
         const auto elapsed = std::chrono::steady_clock::now() - t0;
         ticker.stop();

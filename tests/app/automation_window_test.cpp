@@ -6,6 +6,7 @@
 #include "browser/manifests/menu_extensions.h"
 #include "tests/support/dbus_session.h"
 #include "tests/support/event_wait.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/peer_process.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
@@ -49,6 +50,7 @@ TEST_F(WindowAutomation, CallsAddToTheHiddenWindowAndShowIt)
     QDBusConnection connection = QDBusConnection::connectToBus(QString::fromStdString(bus.address()), name);
     {
         TDownloadForm form;
+        TDownloadFormTestView view(form);
         const auto server = MakeAutomationServer(connection, [&form] { return &form; });
         ASSERT_EQ(server->Publish(), automation::TAutomationServer::TPublishResult::Published);
         const auto call = [&](const QString &url) {
@@ -61,20 +63,20 @@ TEST_F(WindowAutomation, CallsAddToTheHiddenWindowAndShowIt)
         form.hide();
         ASSERT_EQ(call(QStringLiteral("http://127.0.0.1/pics/photo.JPG")), 0);
         EXPECT_TRUE(form.isVisible());
-        ASSERT_EQ(form.Board.Entries().Count(), 1);
-        EXPECT_EQ(form.Board.Entries().Line(0), readyLine("http://127.0.0.1/pics/photo.JPG"));
+        ASSERT_EQ(view.Board().Entries().Count(), 1);
+        EXPECT_EQ(view.Board().Entries().Line(0), readyLine("http://127.0.0.1/pics/photo.JPG"));
 
         form.hide();
         ASSERT_EQ(call(QStringLiteral("http://127.0.0.1/page.php")), 0); // rejected, still no D-Bus error
         EXPECT_TRUE(form.isVisible());
         EXPECT_EQ(form.StatusText(), "URL Extension Does not match Accepted Types!");
-        EXPECT_EQ(form.Board.Entries().Count(), 1);
+        EXPECT_EQ(view.Board().Entries().Count(), 1);
 
         form.hide();
         form.SetStatusText(QStringLiteral("OK"));
         ASSERT_EQ(call(QString()), 0);
         EXPECT_TRUE(form.isVisible());
-        EXPECT_EQ(form.Board.Entries().Count(), 1);
+        EXPECT_EQ(view.Board().Entries().Count(), 1);
         EXPECT_EQ(form.StatusText(), "OK");
     }
     QDBusConnection::disconnectFromBus(name);

@@ -3,6 +3,7 @@
 // UI thread.
 #include "app/main_form.h"
 #include "tests/support/event_wait.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/stalled_fifo.h"
 #include "tests/support/temp_dir.h"
 #include "ui/directory_edit.h"
@@ -30,20 +31,20 @@ protected:
     MainFormInspect()
     {
         downloads.write("a.zip", zipOf("<b>inside</b>.txt"));
-        form.tgt->setText(QString::fromStdString(downloads.str()));
+        view.TargetFolder().setText(QString::fromStdString(downloads.str()));
     }
     // Clicks line `row` and waits for the tooltip to mention `expected`.
     void click(int row, const QString &expected)
     {
-        form.URLBox->setCurrentRow(row);
-        form.URLBoxClick();
-        EXPECT_TRUE(test::PumpUntil([&] { return form.URLBox->toolTip().contains(expected); }, 10000))
-            << form.URLBox->toolTip().toStdString();
+        view.Click(row);
+        EXPECT_TRUE(test::PumpUntil([&] { return view.List().toolTip().contains(expected); }, 10000))
+            << view.List().toolTip().toStdString();
     }
 
     test::XdgHome home;
     test::TempDir downloads;
     TDownloadForm form;
+    TDownloadFormTestView view{form};
 };
 
 TEST_F(MainFormInspect, ClickShowsTheReportOrTheError)
@@ -51,10 +52,10 @@ TEST_F(MainFormInspect, ClickShowsTheReportOrTheError)
     form.AddUrl("http://host/a.zip");
     form.AddUrl("http://host/missing.zip");
     form.AddUrl("http://host/notes.jpg");
-    ASSERT_EQ(form.URLBox->count(), 3);
+    ASSERT_EQ(view.List().count(), 3);
 
     click(0, "inside");
-    const QString tip = form.URLBox->toolTip();
+    const QString tip = view.List().toolTip();
     const QString path = QString::fromStdString(downloads.str() + "/a.zip");
     // Plain text made into tooltip markup: one break per report line, and the
     // entry name escaped rather than read as bold text.
@@ -62,15 +63,15 @@ TEST_F(MainFormInspect, ClickShowsTheReportOrTheError)
 
     // The missing archive: its path line as the tooltip, the error in the status bar.
     click(1, "missing.zip");
-    EXPECT_TRUE(form.URLBox->toolTip().contains("missing.zip")) << form.URLBox->toolTip().toStdString();
-    EXPECT_FALSE(form.URLBox->toolTip().contains("inside"));
+    EXPECT_TRUE(view.List().toolTip().contains("missing.zip")) << view.List().toolTip().toStdString();
+    EXPECT_FALSE(view.List().toolTip().contains("inside"));
     EXPECT_EQ(form.StatusText().toStdString(),
               "Error : Cannot open file " + downloads.str() + "/missing.zip");
 
     // A picture that is not there: the two path lines, no error.
     form.SetStatusText({});
     click(2, "notes.jpg");
-    EXPECT_EQ(form.URLBox->toolTip().count("notes.jpg"), 2);
+    EXPECT_EQ(view.List().toolTip().count("notes.jpg"), 2);
     EXPECT_EQ(form.StatusText(), QString());
 }
 
@@ -83,12 +84,11 @@ TEST_F(MainFormInspect, AFileThatBlocksNeitherFreezesTheWindowNorOutlivesANewerC
     form.AddUrl("http://host/a.zip");
     QElapsedTimer clock;
     clock.start();
-    form.URLBox->setCurrentRow(0);
-    form.URLBoxClick();
+    view.Click(0);
     EXPECT_LT(clock.elapsed(), 500) << "the click waited for the file";
     click(1, "inside"); // supersedes the report still pending
     test::PumpUntil([] { return false; }, 300);
-    EXPECT_TRUE(form.URLBox->toolTip().contains("inside")) << form.URLBox->toolTip().toStdString();
+    EXPECT_TRUE(view.List().toolTip().contains("inside")) << view.List().toolTip().toStdString();
     EXPECT_FALSE(form.StatusText().contains("stuck")) << form.StatusText().toStdString();
 }
 

@@ -4,6 +4,7 @@
 #include "app/options_form.h"
 #include "tests/support/event_wait.h"
 #include "tests/support/http_server.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
 #include "ui/directory_edit.h"
@@ -32,13 +33,14 @@ protected:
     DownloadRun()
     {
         form = std::make_unique<TDownloadForm>();
+        view = std::make_unique<TDownloadFormTestView>(*form);
         connect();
-        form->tgt->setText(QString::fromStdString(target.str()));
-        form->FetchEngine1.ShowDialog = false;
+        view->TargetFolder().setText(QString::fromStdString(target.str()));
+        view->Engine().ShowDialog = false;
     }
     ~DownloadRun() override
     {
-        form->FetchEngine1.Wait();
+        view->Engine().Wait();
         form.reset();
     }
     void connect()
@@ -49,23 +51,18 @@ protected:
     // Processes events until the run-done effect has run.
     void finishRun()
     {
-        ASSERT_TRUE(PumpUntil([this] { return !form->Board.Busy(); }, 30000)) << "the run did not end";
-        form->FetchEngine1.Wait();
+        ASSERT_TRUE(PumpUntil([this] { return !view->Board().Busy(); }, 30000)) << "the run did not end";
+        view->Engine().Wait();
         QCoreApplication::processEvents();
     }
-    QStringList runLog() const
-    {
-        QStringList lines;
-        for (int i = 0; i < form->DoBox->count(); ++i)
-            lines << form->DoBox->item(i)->text();
-        return lines;
-    }
-    std::string line(int i) const { return form->URLBox->item(i)->text().toStdString(); }
+    QStringList runLog() const { return view->LogLines(); }
+    std::string line(int i) const { return view->List().item(i)->text().toStdString(); }
 
     XdgHome home;
     TempDir target;
     NginxServer server;
     std::unique_ptr<TDownloadForm> form;
+    std::unique_ptr<TDownloadFormTestView> view;
     QStringList statuses;
 };
 
@@ -78,13 +75,13 @@ TEST_F(DownloadRun, ThreeEntriesOneMissingShowPicturesLogAndStatusInOrder)
     const std::string a = server.url("/a.zip"), b = server.url("/b.zip"), c = server.url("/c.gif");
     for (const auto &url : {a, b, c})
         form->AddUrl(url);
-    ASSERT_EQ(form->Board.Entries().Count(), 3);
-    form->Button1Click();
+    ASSERT_EQ(view->Board().Entries().Count(), 3);
+    view->Trigger("startAllButton");
     finishRun();
 
     // The lines themselves are the board's; the list shows each of them.
     for (int i = 0; const std::string &url : {a, b, c})
-        EXPECT_EQ(line(i++), form->Board.Entries().ValueOfKey(url)) << url;
+        EXPECT_EQ(line(i++), view->Board().Entries().ValueOfKey(url)) << url;
     EXPECT_EQ(line(1).substr(0, 22), "<IMG src=\"idx:4\"><FONT"); // the failure stays
     EXPECT_EQ(readFile(target.path() / "a.zip"), std::string(5000, 'a'));
     EXPECT_EQ(readFile(target.path() / "c.gif"), std::string(3000, 'c'));
@@ -111,12 +108,12 @@ TEST_F(DownloadRun, ThreeEntriesOneMissingShowPicturesLogAndStatusInOrder)
     EXPECT_LT(milestones.indexOf("Downloading Started : No1"), milestones.indexOf(failure));
     EXPECT_LT(milestones.indexOf(failure), milestones.indexOf("Downloading Started : No2"));
     EXPECT_EQ(statuses.last(), "Downloading Completed !");
-    EXPECT_FALSE(form->Board.Busy());
+    EXPECT_FALSE(view->Board().Busy());
 }
 
 TEST_F(DownloadRun, EmptyTableRunsNothingAndEnds)
 {
-    form->Button1Click();
+    view->Trigger("startAllButton");
     finishRun();
     EXPECT_EQ(runLog(), QStringList{"<b>Fetchly has Finished All Downloads! </b>"});
     EXPECT_EQ(statuses.last(), "Downloading Completed !");
@@ -130,13 +127,13 @@ TEST_F(DownloadRun, KeylessLineIsSkippedButPositionsStay)
     const auto list = target.write("list.ufi", x + "=" + readyLine(x) + "\r\njust a note\r\n" + y + "=" +
                                                    readyLine(y) + "\r\n");
     form->OpenListFile(QString::fromStdString(list.string()));
-    ASSERT_EQ(form->Board.Entries().Count(), 3);
-    form->Button1Click();
-    ASSERT_EQ(form->FetchEngine1.Items.Count(), 2);
-    EXPECT_EQ(form->FetchEngine1.Items.Get(1).ExternalIndex, 2);
+    ASSERT_EQ(view->Board().Entries().Count(), 3);
+    view->Trigger("startAllButton");
+    ASSERT_EQ(view->Engine().Items.Count(), 2);
+    EXPECT_EQ(view->Engine().Items.Get(1).ExternalIndex, 2);
     finishRun();
     EXPECT_NE(line(0).find("<B>File Downloaded!</B>"), std::string::npos) << line(0);
-    EXPECT_EQ(form->Board.Entries().Line(1), "just a note");
+    EXPECT_EQ(view->Board().Entries().Line(1), "just a note");
     EXPECT_NE(line(2).find("<B>Downloaded</B>"), std::string::npos) << line(2);
     EXPECT_EQ(readFile(target.path() / "y.zip"), "yy");
 }
@@ -146,18 +143,18 @@ TEST_F(DownloadRun, StartAllUsesTheTypedDirectoryAndTheListIsLockedDuringTheRun)
     std::ofstream(server.root() / "t.zip", std::ios::binary) << "typed";
     form->AddUrl(server.url("/t.zip"));
     TempDir typed;
-    form->tgt->setText(QString::fromStdString(typed.str()));
-    form->Button1Click();
+    view->TargetFolder().setText(QString::fromStdString(typed.str()));
+    view->Trigger("startAllButton");
     // The run is going until its end reaches the window.
-    form->ToolButton7Click();
-    EXPECT_EQ(form->Board.Entries().Count(), 1);
-    form->URLBox->setCurrentRow(0);
-    form->DeleteThisFile1Click();
-    EXPECT_EQ(form->Board.Entries().Count(), 1);
+    view->Trigger("emptyListButton");
+    EXPECT_EQ(view->Board().Entries().Count(), 1);
+    view->List().setCurrentRow(0);
+    view->Trigger("deleteSelectedAction");
+    EXPECT_EQ(view->Board().Entries().Count(), 1);
     EXPECT_NE(statuses.last().indexOf(QStringLiteral("cannot change")), -1) << statuses.last().toStdString();
     finishRun();
     EXPECT_EQ(readFile(typed.path() / "t.zip"), "typed");
-    EXPECT_EQ(form->tgt->text().toStdString(), typed.str());
+    EXPECT_EQ(view->TargetFolder().text().toStdString(), typed.str());
 }
 
 TEST_F(DownloadRun, DownloadSelectedDuringARunJoinsIt)
@@ -166,14 +163,14 @@ TEST_F(DownloadRun, DownloadSelectedDuringARunJoinsIt)
     std::ofstream(server.root() / "q.zip", std::ios::binary) << "q";
     form->AddUrl(server.url("/p.zip"));
     form->AddUrl(server.url("/q.zip"));
-    form->Button1Click();
-    form->URLBox->setCurrentRow(1);
-    form->DownLoadThisFile1Click();
+    view->Trigger("startAllButton");
+    view->List().setCurrentRow(1);
+    view->Trigger("downloadSelectedAction");
     finishRun();
     EXPECT_EQ(readFile(target.path() / "q.zip"), "q");
     EXPECT_EQ(readFile(target.path() / "p.zip").size(), 200000u);
     EXPECT_EQ(statuses.last(), "Downloading Completed !");
-    EXPECT_FALSE(form->Board.Busy());
+    EXPECT_FALSE(view->Board().Busy());
 }
 
 TEST_F(DownloadRun, TheRunShowsItsProgressDialogWithTheWindowsTexts)
@@ -181,16 +178,15 @@ TEST_F(DownloadRun, TheRunShowsItsProgressDialogWithTheWindowsTexts)
     std::ofstream(server.root() / "d.zip", std::ios::binary) << std::string(10000, 'd');
     const std::string url = server.url("/d.zip");
     form->AddUrl(url);
-    form->Options.ShowDialog = true;   // show the dialog
-    form->Options.ShowOpenFile = true; // keep it open with "Open file"
-    form->Button1Click();
+    view->Options().ShowDialog = true;   // show the dialog
+    view->Options().ShowOpenFile = true; // keep it open with "Open file"
+    view->Trigger("startAllButton");
     finishRun();
-    PumpUntil([this] { return form->ProgressHost->dialog() && form->ProgressHost->dialog()->isVisible(); });
-    ProgressDialog *dialog = form->ProgressHost->dialog();
+    PumpUntil([this] { return view->ProgressHost().dialog() && view->ProgressHost().dialog()->isVisible(); });
+    ProgressDialog *dialog = view->ProgressHost().dialog();
     ASSERT_NE(dialog, nullptr) << "the run built no progress dialog";
     EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(form->FetchEngine1.RateLabel().rfind("Transfer Rate :", 0), 0u)
-        << form->FetchEngine1.RateLabel();
+    EXPECT_EQ(view->Engine().RateLabel().rfind("Transfer Rate :", 0), 0u) << view->Engine().RateLabel();
     // The window's status lines quote that same rate line.
     EXPECT_NE(line(0).find("  Transfer Rate :"), std::string::npos) << line(0);
     dialog->close();

@@ -3,6 +3,7 @@
 #include "app/core/list_file.h"
 #include "app/main_form.h"
 #include "app/options_form.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/widget_helpers.h"
 #include "ui/directory_edit.h"
 #include "ui/input_box.h"
@@ -26,14 +27,6 @@ namespace {
 
 using test::XdgHome;
 
-QStringList boxLines(const QListWidget *box)
-{
-    QStringList lines;
-    for (int i = 0; i < box->count(); ++i)
-        lines.append(box->item(i)->text());
-    return lines;
-}
-
 QString ready(const std::string &url)
 {
     return QString::fromStdString(ReadyLine(url));
@@ -43,24 +36,22 @@ TEST(MainWindowStart, FirstStartShowsAnEmptyListAndOk)
 {
     XdgHome home;
     TDownloadForm form;
-    EXPECT_EQ(form.Board.Entries().Count(), 0);
-    EXPECT_EQ(form.URLBox->count(), 0);
+    TDownloadFormTestView view(form);
+    EXPECT_EQ(view.Board().Entries().Count(), 0);
+    EXPECT_EQ(view.List().count(), 0);
     EXPECT_EQ(form.StatusText(), "OK");
-    EXPECT_FALSE(form.Board.Busy());
+    EXPECT_FALSE(view.Board().Busy());
     EXPECT_EQ(form.windowTitle(), "Brindlewick Fetchly");
-    EXPECT_EQ(form.Panel2->text(), "Brindlewick Fetchly / Internet File Downloader");
-    EXPECT_EQ(form.Label2->text(), "Target directory :");
-    EXPECT_EQ(form.GroupBox1->title(), "URL Download List :");
-    EXPECT_EQ(form.TrayIcon1->Hint(), "Fetchly / Internet Downloader");
-    EXPECT_EQ(form.FAppDir, (home.dataHome() / "Brindlewick" / "Fetchly").string() + "/");
+    EXPECT_EQ(view.Design<QLabel>("titleBand").text(), "Brindlewick Fetchly / Internet File Downloader");
+    EXPECT_EQ(view.Design<QLabel>("targetFolderLabel").text(), "Target directory :");
+    EXPECT_EQ(view.Design<QGroupBox>("listGroup").title(), "URL Download List :");
+    EXPECT_EQ(view.Tray().Hint(), "Fetchly / Internet Downloader");
     // No option stored yet: the engine gets the designed values.
-    EXPECT_FALSE(form.FetchEngine1.FTPPassive);
-    EXPECT_FALSE(form.FetchEngine1.ShowDialog);
-    EXPECT_EQ(form.tgt->text(), DefaultTargetDir());
-    EXPECT_EQ(form.ImageList1.size(), 8);
-    EXPECT_EQ(form.ImageList2.size(), 5);
-    for (const QPixmap &p : form.ImageList2)
-        EXPECT_EQ(p.size(), QSize(16, 16));
+    EXPECT_FALSE(view.Engine().FTPPassive);
+    EXPECT_FALSE(view.Engine().ShowDialog);
+    EXPECT_EQ(view.TargetFolder().text(), DefaultTargetDir());
+    for (QAction *a : view.Design<QToolBar>("toolBar").actions())
+        EXPECT_TRUE(a->isSeparator() || !a->icon().isNull()) << a->text().toStdString();
 }
 
 // The designed buttons keep their places; their hints name their keys.
@@ -68,15 +59,16 @@ TEST(MainWindowStart, ToolbarOrderHintsAndSeparators)
 {
     XdgHome home;
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     QStringList seen;
-    for (QAction *a : form.ToolBar1->actions())
+    for (QAction *a : view.Design<QToolBar>("toolBar").actions())
         seen.append(a->isSeparator() ? QStringLiteral("|") : a->toolTip());
     EXPECT_EQ(seen, (QStringList{"|", "Open File Download List (Ctrl+O)", "Save File Download List (Ctrl+S)",
                                  "|", "Start All Downloads (F5)", "|", "Open Options Dialog", "|",
                                  "Add A URL (to download) to List (Ins, Ctrl+N)", "|", "Empty URL List", "|",
                                  "Hide Application (Task Bar)", "|", "Stop Downloading (Esc)"}));
     QStringList menu;
-    for (QAction *a : form.ListPopUp->actions())
+    for (QAction *a : view.Design<QMenu>("listMenu").actions())
         menu.append(a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(menu, (QStringList{"DownLoad Selected Files", "DownLoad All Files", "-", "Delete This File"}));
 }
@@ -85,13 +77,14 @@ TEST(MainWindowStart, ListDialogsCarryTheirFiltersAndDefaultExtensions)
 {
     XdgHome home;
     TDownloadForm form;
-    EXPECT_EQ(form.OpenDialog->nameFilters(),
+    TDownloadFormTestView view(form);
+    EXPECT_EQ(view.Design<QFileDialog>("openListDialog").nameFilters(),
               (QStringList{"Orv File Downloader (*.ufi)", "All Files *.* (*)"}));
-    EXPECT_EQ(form.OpenDialog->defaultSuffix(), "ufl");
-    EXPECT_EQ(form.SaveDialog->nameFilters(),
+    EXPECT_EQ(view.Design<QFileDialog>("openListDialog").defaultSuffix(), "ufl");
+    EXPECT_EQ(view.Design<QFileDialog>("saveListDialog").nameFilters(),
               (QStringList{"Ovr File Downloader (*.ufi)", "All Files *.* (*)"}));
-    EXPECT_EQ(form.SaveDialog->defaultSuffix(), "ufi");
-    EXPECT_TRUE(form.SaveDialog->testOption(QFileDialog::DontConfirmOverwrite));
+    EXPECT_EQ(view.Design<QFileDialog>("saveListDialog").defaultSuffix(), "ufi");
+    EXPECT_TRUE(view.Design<QFileDialog>("saveListDialog").testOption(QFileDialog::DontConfirmOverwrite));
 }
 
 TEST(MainWindowLifecycle, EmptyListWritesAnEmptyFileAndComesBackEmpty)
@@ -100,10 +93,11 @@ TEST(MainWindowLifecycle, EmptyListWritesAnEmptyFileAndComesBackEmpty)
     {
         TDownloadForm form;
     }
-    ASSERT_TRUE(std::filesystem::exists(test::SavedFilesPath()));
+    ASSERT_TRUE(std::filesystem::exists(home.dataHome() / "Brindlewick" / "Fetchly" / "SavedFiles.ufi"));
     EXPECT_EQ(test::readFile(test::SavedFilesPath()), "");
     TDownloadForm again;
-    EXPECT_EQ(again.URLBox->count(), 0);
+    TDownloadFormTestView againView(again);
+    EXPECT_EQ(againView.List().count(), 0);
     EXPECT_EQ(again.StatusText(), "OK");
 }
 
@@ -112,20 +106,23 @@ TEST(MainWindowLifecycle, ListSurvivesARestartWithItsShownLines)
     XdgHome home;
     {
         TDownloadForm form;
+        TDownloadFormTestView view(form);
         form.AddUrl("http://h/a.jpg");
         form.AddUrl("http://h/b.zip");
         // Closed while this one downloads: its transfer never finished.
-        form.Board.Entries().SetValue("http://h/c.exe?v=1", StatusLine(2, "http://h/c.exe?v=1", "DownLoading",
-                                                                       "1kb of 9kb", "Rate: 1 KB/s"));
+        view.Board().Entries().SetValue(
+            "http://h/c.exe?v=1",
+            StatusLine(2, "http://h/c.exe?v=1", "DownLoading", "1kb of 9kb", "Rate: 1 KB/s"));
     }
     EXPECT_EQ(test::readFile(test::SavedFilesPath())
                   .find("http://h/a.jpg=" + ReadyLine("http://h/a.jpg") + "\r\nhttp://h/b.zip=" +
                         ReadyLine("http://h/b.zip") + "\r\nhttp://h/c.exe?v=1=<IMG src=\"idx:2\">"),
               0u);
     TDownloadForm again;
-    EXPECT_EQ(boxLines(again.URLBox),
+    TDownloadFormTestView againView(again);
+    EXPECT_EQ(againView.ListLines(),
               (QStringList{ready("http://h/a.jpg"), ready("http://h/b.zip"), ready("http://h/c.exe?v=1")}));
-    EXPECT_EQ(again.Board.Entries().Key(2), "http://h/c.exe?v=1");
+    EXPECT_EQ(againView.Board().Entries().Key(2), "http://h/c.exe?v=1");
 }
 
 TEST(MainWindowLifecycle, TypedTargetDirectoryComesBackAndIsTheOneUsed)
@@ -134,14 +131,16 @@ TEST(MainWindowLifecycle, TypedTargetDirectoryComesBackAndIsTheOneUsed)
     const QString typed = QString::fromStdString((home.root() / "downloads here").string() + "/");
     {
         TDownloadForm form;
-        form.tgt->lineEdit()->setText(typed);
+        TDownloadFormTestView view(form);
+        view.TargetFolder().lineEdit()->setText(typed);
         // Start All re-applies the options: the typed directory must stay.
-        form.ApplyOptions();
-        EXPECT_EQ(form.tgt->text(), typed);
+        view.Trigger("startAllButton");
+        EXPECT_EQ(view.TargetFolder().text(), typed);
     }
     TDownloadForm again;
-    EXPECT_EQ(again.tgt->text(), typed);
-    EXPECT_EQ(again.Options.TargetDir, typed.toStdString());
+    TDownloadFormTestView againView(again);
+    EXPECT_EQ(againView.TargetFolder().text(), typed);
+    EXPECT_EQ(againView.Options().TargetDir, typed.toStdString());
 }
 
 TEST(MainWindowLifecycle, AddedLinkTypesSurviveARestart)
@@ -149,13 +148,15 @@ TEST(MainWindowLifecycle, AddedLinkTypesSurviveARestart)
     XdgHome home;
     {
         TDownloadForm form;
-        form.Options.LinkTypes.Types.push_back(".pdf");
+        TDownloadFormTestView view(form);
+        view.Options().LinkTypes.Types.push_back(".pdf");
         form.AddUrl("http://h/doc.pdf");
-        EXPECT_EQ(form.Board.Entries().Count(), 1);
+        EXPECT_EQ(view.Board().Entries().Count(), 1);
     }
     TDownloadForm again;
-    EXPECT_EQ(again.Options.LinkTypes.Types.size(), 18u);
-    EXPECT_TRUE(again.IsAcceptedLink("http://h/other.PDF"));
+    TDownloadFormTestView againView(again);
+    EXPECT_EQ(againView.Options().LinkTypes.Types.size(), 18u);
+    EXPECT_TRUE(again.Options().IsAcceptedLink("http://h/other.PDF"));
 }
 
 TEST(MainWindowLifecycle, StoredOptionsRunTheWindowAndAreWrittenBackUnchanged)
@@ -168,12 +169,13 @@ TEST(MainWindowLifecycle, StoredOptionsRunTheWindowAndAreWrittenBackUnchanged)
     test::writeFile(test::IniPath(), stored);
     {
         TDownloadForm form;
-        EXPECT_TRUE(form.FetchEngine1.FTPPassive);
-        EXPECT_EQ(form.FetchEngine1.Proxy, "proxy:3128");
-        EXPECT_TRUE(form.FetchEngine1.ShowOpenFolder);
-        EXPECT_EQ(form.FetchEngine1.Connections, 3);
-        EXPECT_EQ(form.FetchEngine1.Retries, 1);
-        EXPECT_EQ(form.tgt->text(), "/srv/in/");
+        TDownloadFormTestView view(form);
+        EXPECT_TRUE(view.Engine().FTPPassive);
+        EXPECT_EQ(view.Engine().Proxy, "proxy:3128");
+        EXPECT_TRUE(view.Engine().ShowOpenFolder);
+        EXPECT_EQ(view.Engine().Connections, 3);
+        EXPECT_EQ(view.Engine().Retries, 1);
+        EXPECT_EQ(view.TargetFolder().text(), "/srv/in/");
         EXPECT_TRUE(form.AddUrl("http://h/a.pdf"));
         EXPECT_FALSE(form.AddUrl("http://h/a.jpg"));
     }
@@ -196,7 +198,7 @@ TEST(MainWindowLifecycle, UnwritableListFileIsReportedInTheStatusBar)
     form.AddUrl("http://h/a.jpg");
     std::filesystem::remove(test::SavedFilesPath());
     std::filesystem::create_directories(test::SavedFilesPath() / "blocker");
-    form.FormDestroy();
+    form.SaveState();
     EXPECT_TRUE(form.StatusText().startsWith("Error : ")) << form.StatusText().toStdString();
     EXPECT_TRUE(std::filesystem::is_directory(test::SavedFilesPath() / "blocker"));
 }
@@ -265,9 +267,10 @@ TEST(MainWindowLifecycle, AFailedStartStepSkipsNoOtherStep)
         test::writeFile(test::SavedFilesPath().parent_path() / name, "left by a crash");
     test::writeFile(test::IniPath().parent_path() / ".Fetchly.ini.xY34zW", "left by a crash");
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     EXPECT_TRUE(form.StatusText().startsWith("Error : cannot write")) << form.StatusText().toStdString();
-    EXPECT_EQ(boxLines(form.URLBox), QStringList{"<B>kept</B>"});
-    EXPECT_EQ(form.tgt->text(), "/stored/dir/");
+    EXPECT_EQ(view.ListLines(), QStringList{"<B>kept</B>"});
+    EXPECT_EQ(view.TargetFolder().text(), "/stored/dir/");
     // Temporary files of an interrupted save are gone; only those.
     EXPECT_EQ(
         test::filesStartingWith(test::SavedFilesPath().parent_path(), "."),
@@ -281,14 +284,16 @@ TEST(MainWindowLifecycle, ListKeysNeverHoldAngleBrackets)
     const std::string encoded = "http://h/q?x=%3CB%3E5.zip";
     {
         TDownloadForm form;
+        TDownloadFormTestView view(form);
         form.AddUrl("http://h/q?x=<B>5.zip");
-        ASSERT_EQ(form.Board.Entries().Count(), 1);
-        EXPECT_EQ(form.Board.Entries().Key(0), encoded);
+        ASSERT_EQ(view.Board().Entries().Count(), 1);
+        EXPECT_EQ(view.Board().Entries().Key(0), encoded);
     }
     TDownloadForm again;
+    TDownloadFormTestView againView(again);
     again.AddUrl("http://h/q?x=<B>5.zip");
-    ASSERT_EQ(again.Board.Entries().Count(), 1);
-    EXPECT_EQ(again.Board.Entries().Key(0), encoded);
+    ASSERT_EQ(againView.Board().Entries().Count(), 1);
+    EXPECT_EQ(againView.Board().Entries().Key(0), encoded);
 }
 
 TEST(MainWindowLifecycle, PasswordsInUrlsAreNeverShownAndTheListIsPrivate)
@@ -296,14 +301,15 @@ TEST(MainWindowLifecycle, PasswordsInUrlsAreNeverShownAndTheListIsPrivate)
     XdgHome home;
     const std::string url = "http://user:pw@h/f.zip";
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.AddUrl(url);
-    EXPECT_EQ(form.Board.Entries().Key(0), url);
-    form.FetchEngine1FileStart(0);
-    form.FetchEngine1CopyProgress(0, 2048, 4096);
-    form.FetchEngine1URLNotFound(url);
-    form.FetchEngine1FileDone(0, false);
-    QStringList shown = boxLines(form.URLBox) + boxLines(form.DoBox);
-    shown << form.StatusText() << form.TrayIcon1->Hint();
+    EXPECT_EQ(view.Board().Entries().Key(0), url);
+    view.Deliver(TFileStartEvent{0});
+    view.Deliver(TProgressEvent{0, 2048, 4096});
+    view.Deliver(TURLNotFoundEvent{url});
+    view.Deliver(TFileDoneEvent{0, false});
+    QStringList shown = view.ListLines() + view.LogLines();
+    shown << form.StatusText() << view.Tray().Hint();
     for (const QString &text : shown)
         EXPECT_FALSE(text.contains(QLatin1String(":pw@"))) << text.toStdString();
     EXPECT_TRUE(shown.filter(QLatin1String("user:***@h")).size() >= 3) << shown.join('\n').toStdString();
@@ -318,16 +324,17 @@ TEST(MainWindowLifecycle, ProgressChangesOnlyTheScreenAndTheEndIsWritten)
 {
     XdgHome home;
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.AddUrl("http://h/a.zip");
-    form.FetchEngine1FileStart(0);
-    const std::string atStart = form.Board.Entries().Line(0);
-    form.FetchEngine1CopyProgress(0, 2048, 4096);
-    EXPECT_TRUE(form.URLBox->item(0)->text().contains("2kb of 4kb"));
-    EXPECT_EQ(form.Board.Entries().Line(0), atStart);
+    view.Deliver(TFileStartEvent{0});
+    const std::string atStart = view.Board().Entries().Line(0);
+    view.Deliver(TProgressEvent{0, 2048, 4096});
+    EXPECT_TRUE(view.List().item(0)->text().contains("2kb of 4kb"));
+    EXPECT_EQ(view.Board().Entries().Line(0), atStart);
     form.AddUrl("http://h/b.zip"); // a refill keeps the progress shown
-    EXPECT_TRUE(form.URLBox->item(0)->text().contains("2kb of 4kb"));
-    form.FetchEngine1FileDone(0, true);
-    form.FetchEngine1CopyDone1(false);
+    EXPECT_TRUE(view.List().item(0)->text().contains("2kb of 4kb"));
+    view.Deliver(TFileDoneEvent{0, true});
+    view.Deliver(TRunDoneEvent{false});
     EXPECT_TRUE(test::PumpUntil(
         [] { return test::readFile(test::SavedFilesPath()).find("<B>Downloaded</B>") != std::string::npos; },
         7000));
@@ -337,27 +344,28 @@ TEST(DownloadList, AddUrlAcceptsRenewsAndRejects)
 {
     XdgHome home;
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.AddUrl("http://h/pic.JPG");
     form.AddUrl("http://h/other.zip");
-    form.Board.Entries().SetValue("http://h/pic.JPG", "<B>done</B>");
+    view.Board().Entries().SetValue("http://h/pic.JPG", "<B>done</B>");
     form.AddUrl("HTTP://H/PIC.jpg");
-    ASSERT_EQ(form.Board.Entries().Count(), 2);
-    EXPECT_EQ(form.Board.Entries().Line(0), "HTTP://H/PIC.jpg=" + ReadyLine("HTTP://H/PIC.jpg"));
-    EXPECT_EQ(form.URLBox->item(0)->text(), ready("HTTP://H/PIC.jpg"));
+    ASSERT_EQ(view.Board().Entries().Count(), 2);
+    EXPECT_EQ(view.Board().Entries().Line(0), "HTTP://H/PIC.jpg=" + ReadyLine("HTTP://H/PIC.jpg"));
+    EXPECT_EQ(view.List().item(0)->text(), ready("HTTP://H/PIC.jpg"));
 
     form.AddUrl("http://h/page?file=a.zip");
     EXPECT_EQ(form.StatusText(), "URL Extension Does not match Accepted Types!");
-    EXPECT_EQ(form.Board.Entries().Count(), 2);
+    EXPECT_EQ(view.Board().Entries().Count(), 2);
     form.SetStatusText("OK");
     form.AddUrl("");
     EXPECT_EQ(form.StatusText(), "OK");
     form.AddUrl("http://example.com");
-    EXPECT_EQ(form.Board.Entries().Count(), 3);
+    EXPECT_EQ(view.Board().Entries().Count(), 3);
     // Blanks around a URL are neither refused nor kept.
     EXPECT_TRUE(form.AddUrl(" \thttp://h/spaced.gif \r\n"));
-    EXPECT_EQ(form.Board.Entries().Key(3), "http://h/spaced.gif");
+    EXPECT_EQ(view.Board().Entries().Key(3), "http://h/spaced.gif");
     form.AddUrl("http://h/a.jpg\r\nhttp://h/b.jpg");
-    EXPECT_EQ(form.Board.Entries().Count(), 4);
+    EXPECT_EQ(view.Board().Entries().Count(), 4);
     EXPECT_NE(form.StatusText(), "OK");
 }
 
@@ -365,6 +373,7 @@ TEST(DownloadList, AddUrlCommandUsesTheInputBoxAndCancelAddsNothing)
 {
     XdgHome home;
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     test::OnNextModal([](QWidget *modal) {
         auto *box = qobject_cast<TInputBox *>(modal);
         ASSERT_NE(box, nullptr);
@@ -374,81 +383,84 @@ TEST(DownloadList, AddUrlCommandUsesTheInputBoxAndCancelAddsNothing)
         box->edit()->setText("http://h/typed.gif ");
         box->accept();
     });
-    form.ToolButton6Click();
-    ASSERT_EQ(form.Board.Entries().Count(), 1);
-    EXPECT_EQ(form.Board.Entries().Key(0), "http://h/typed.gif");
+    view.Trigger("addUrlButton");
+    ASSERT_EQ(view.Board().Entries().Count(), 1);
+    EXPECT_EQ(view.Board().Entries().Key(0), "http://h/typed.gif");
     test::OnNextModal([](QWidget *modal) {
         qobject_cast<TInputBox *>(modal)->edit()->setText(" http://h/x.zip  http://h/x.pdf http://h/y.exe");
         qobject_cast<QDialog *>(modal)->accept();
     });
-    form.ToolButton6Click();
-    EXPECT_EQ(form.Board.Entries().Count(), 3);
+    view.Trigger("addUrlButton");
+    EXPECT_EQ(view.Board().Entries().Count(), 3);
     EXPECT_EQ(form.StatusText(), "2 URLs added, 1 refused (type not accepted)");
     test::OnNextModal([](QWidget *modal) {
         qobject_cast<TInputBox *>(modal)->edit()->setText("http://h/other.gif");
         qobject_cast<QDialog *>(modal)->reject();
     });
-    form.ToolButton6Click();
-    EXPECT_EQ(form.Board.Entries().Count(), 3);
+    view.Trigger("addUrlButton");
+    EXPECT_EQ(view.Board().Entries().Count(), 3);
 }
 
 TEST(DownloadList, DeleteNeedsASelectionAndEmptyClearsEverything)
 {
     XdgHome home;
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     for (const char *u : {"http://h/1.jpg", "http://h/2.jpg", "http://h/3.jpg"})
         form.AddUrl(u);
-    form.URLBox->clearSelection();
-    form.URLBox->setCurrentRow(-1);
-    form.DeleteThisFile1Click();
-    EXPECT_EQ(form.Board.Entries().Count(), 3);
-    form.URLBox->setCurrentRow(1);
-    form.DeleteThisFile1Click();
-    EXPECT_EQ(boxLines(form.URLBox), (QStringList{ready("http://h/1.jpg"), ready("http://h/3.jpg")}));
-    form.ToolButton7Click();
-    EXPECT_EQ(form.Board.Entries().Count(), 0);
-    EXPECT_EQ(form.URLBox->count(), 0);
+    view.List().clearSelection();
+    view.List().setCurrentRow(-1);
+    view.Trigger("deleteSelectedAction");
+    EXPECT_EQ(view.Board().Entries().Count(), 3);
+    view.List().setCurrentRow(1);
+    view.Trigger("deleteSelectedAction");
+    EXPECT_EQ(view.ListLines(), (QStringList{ready("http://h/1.jpg"), ready("http://h/3.jpg")}));
+    view.Trigger("emptyListButton");
+    EXPECT_EQ(view.Board().Entries().Count(), 0);
+    EXPECT_EQ(view.List().count(), 0);
 }
 
 TEST(DownloadList, ListCannotChangeShapeDuringARun)
 {
     XdgHome home;
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.AddUrl("http://h/1.jpg");
     form.AddUrl("http://h/2.jpg");
-    form.Board.SetBusy(true);
-    form.URLBox->setCurrentRow(0);
-    form.DeleteThisFile1Click();
-    form.ToolButton7Click();
-    EXPECT_EQ(form.Board.Entries().Count(), 2);
-    EXPECT_EQ(form.URLBox->count(), 2);
+    view.Board().SetBusy(true);
+    view.List().setCurrentRow(0);
+    view.Trigger("deleteSelectedAction");
+    view.Trigger("emptyListButton");
+    EXPECT_EQ(view.Board().Entries().Count(), 2);
+    EXPECT_EQ(view.List().count(), 2);
     EXPECT_NE(form.StatusText(), "OK");
-    form.Board.SetBusy(false);
-    form.ToolButton7Click();
-    EXPECT_EQ(form.Board.Entries().Count(), 0);
+    view.Board().SetBusy(false);
+    view.Trigger("emptyListButton");
+    EXPECT_EQ(view.Board().Entries().Count(), 0);
 }
 
 TEST(DownloadList, RefillKeepsSelectionAndScrollPosition)
 {
     XdgHome home;
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.resize(738, 581);
     form.show();
     for (int i = 0; i < 300; ++i)
         form.AddUrl("http://h/" + std::to_string(i) + ".jpg");
-    form.URLBox->setCurrentRow(150);
-    form.URLBox->scrollToItem(form.URLBox->item(150));
-    const int scroll = form.URLBox->verticalScrollBar()->value();
+    view.List().setCurrentRow(150);
+    view.List().scrollToItem(view.List().item(150));
+    const int scroll = view.List().verticalScrollBar()->value();
     ASSERT_GT(scroll, 0);
-    form.Board.Focus().Url = "http://h/10.jpg";
-    form.Board.Focus().Image = 2;
-    form.Board.Focus().Status = "DownLoading";
-    form.UpdateCurrentLine();
+    view.Board().Focus().Url = "http://h/10.jpg";
+    view.Board().Focus().Image = 2;
+    view.Board().Focus().Status = "DownLoading";
+    view.StoreFocusLine();
     form.AddUrl("http://h/new.jpg");
-    EXPECT_EQ(form.URLBox->currentRow(), 150);
-    EXPECT_EQ(form.URLBox->verticalScrollBar()->value(), scroll);
-    EXPECT_EQ(form.URLBox->item(10)->text().toStdString(),
-              StatusLine(2, "http://h/10.jpg", "DownLoading", "", form.RateText()));
+    EXPECT_EQ(view.List().currentRow(), 150);
+    EXPECT_EQ(view.List().verticalScrollBar()->value(), scroll);
+    EXPECT_EQ(view.List().item(10)->text().toStdString(),
+              StatusLine(2, "http://h/10.jpg", "DownLoading", "", view.RateText()));
 }
 
 TEST(DownloadList, OpenReplacesTheTableAndShowsLookedUpLines)
@@ -458,10 +470,11 @@ TEST(DownloadList, OpenReplacesTheTableAndShowsLookedUpLines)
     const auto file =
         dir.write("list.ufi", "http://h/a.jpg=<B>one</B>\r\nHTTP://H/A.JPG=<B>two</B>\nplain\r=<i>eq</i>");
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.AddUrl("http://h/old.jpg");
     form.OpenListFile(QString::fromStdString(file.string()));
-    EXPECT_EQ(form.Board.Entries().Count(), 4);
-    EXPECT_EQ(boxLines(form.URLBox), (QStringList{"<B>one</B>", "<B>one</B>", "<i>eq</i>", "<i>eq</i>"}));
+    EXPECT_EQ(view.Board().Entries().Count(), 4);
+    EXPECT_EQ(view.ListLines(), (QStringList{"<B>one</B>", "<B>one</B>", "<i>eq</i>", "<i>eq</i>"}));
     const auto saved = dir.path() / "saved.ufi";
     form.SaveListFile(QString::fromStdString(saved.string()));
     EXPECT_EQ(test::readFile(saved),
@@ -473,6 +486,7 @@ TEST(DownloadList, MissingListFileIsAnErrorAndTheTableStays)
     XdgHome home;
     test::TempDir dir;
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.AddUrl("http://h/keep.jpg");
     try {
         form.OpenListFile(QString::fromStdString((dir.path() / "none.ufi").string()));
@@ -480,26 +494,27 @@ TEST(DownloadList, MissingListFileIsAnErrorAndTheTableStays)
     } catch (const std::runtime_error &e) {
         EXPECT_NE(std::string(e.what()).find("none.ufi"), std::string::npos) << e.what();
     }
-    EXPECT_EQ(form.Board.Entries().Count(), 1);
-    EXPECT_EQ(form.URLBox->count(), 1);
+    EXPECT_EQ(view.Board().Entries().Count(), 1);
+    EXPECT_EQ(view.List().count(), 1);
 }
 
 TEST(MainWindowTray, HideAndShowLeaveTheListAlone)
 {
     XdgHome home;
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.show();
     form.AddUrl("http://h/a.jpg");
-    form.ToolButton11Click();
+    view.Trigger("hideButton");
     if (TTrayIcon::Available())
         EXPECT_FALSE(form.isVisible());
     else
         EXPECT_TRUE(form.isMinimized()); // no tray: only minimizing keeps it reachable
-    form.TrayIcon1DblClick();
+    emit view.Tray().DoubleClicked();
     EXPECT_TRUE(form.isVisible());
     EXPECT_FALSE(form.isMinimized());
-    EXPECT_EQ(form.Board.Entries().Count(), 1);
-    EXPECT_EQ(form.TrayIcon1->Hint(), "Fetchly / Internet Downloader");
+    EXPECT_EQ(view.Board().Entries().Count(), 1);
+    EXPECT_EQ(view.Tray().Hint(), "Fetchly / Internet Downloader");
 }
 
 } // namespace

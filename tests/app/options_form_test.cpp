@@ -1,23 +1,18 @@
 #include "app/core/ini_file.h"
-#include "app/form_settings.h"
 #include "app/main_form.h"
 #include "app/options_form.h"
 #include "app/transfer_options_dialog.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/widget_helpers.h"
 #include "ui/input_box.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QComboBox>
-#include <QFontDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QSpinBox>
-#include <fstream>
 #include <gtest/gtest.h>
 
 namespace fetchly {
@@ -31,22 +26,23 @@ TEST(OptionsDialog, DesignedControlsAndLinkTypes)
     TOptionsForm dialog;
     EXPECT_EQ(dialog.windowTitle(), "Orv Fetchly Options");
     EXPECT_EQ(dialog.size(), QSize(355, 327));
-    EXPECT_EQ(dialog.CheckBox1->text(), "FTP Passive");
-    EXPECT_EQ(dialog.CheckBox2->text(), "Show Status Dialog");
-    EXPECT_EQ(dialog.CheckBox3->text(), "Show Open File Dialog");
-    EXPECT_EQ(dialog.CheckBox4->text(), "Show Open Folder Dialog");
-    EXPECT_EQ(dialog.PassEdit->echoMode(), QLineEdit::Normal);
-    EXPECT_TRUE(dialog.diredit->isHidden());
-    EXPECT_EQ(dialog.Button1->text(), "Ok");
-    EXPECT_TRUE(dialog.Button1->isDefault());
-    EXPECT_EQ(dialog.Button2->text(), "Cancel");
-    EXPECT_EQ(dialog.AddLinkType1->text(), "&Add Link Type");
-    EXPECT_EQ(dialog.DeleteLinkType1->text(), "&Delete Link Type");
+    EXPECT_EQ(dialog.passiveFtpCheck->text(), "FTP Passive");
+    EXPECT_EQ(dialog.showDialogCheck->text(), "Show Status Dialog");
+    EXPECT_EQ(dialog.showOpenFileCheck->text(), "Show Open File Dialog");
+    EXPECT_EQ(dialog.showOpenFolderCheck->text(), "Show Open Folder Dialog");
+    EXPECT_EQ(dialog.proxyPasswordEdit->echoMode(), QLineEdit::Normal);
+    EXPECT_TRUE(dialog.targetFolderEdit->isHidden());
+    EXPECT_EQ(dialog.okButton->text(), "Ok");
+    EXPECT_TRUE(dialog.okButton->isDefault());
+    EXPECT_EQ(dialog.cancelButton->text(), "Cancel");
+    EXPECT_EQ(dialog.addLinkTypeAction->text(), "&Add Link Type");
+    EXPECT_EQ(dialog.deleteLinkTypeAction->text(), "&Delete Link Type");
     EXPECT_EQ(dialog.LinkTypes().size(), 17u);
     EXPECT_EQ(dialog.LinkTypes().front(), ".jpg");
     EXPECT_EQ(dialog.LinkTypes().back(), ".c");
     EXPECT_EQ(dialog.pos(), QPoint(268, 148));
-    for (QCheckBox *box : {dialog.CheckBox1, dialog.CheckBox2, dialog.CheckBox3, dialog.CheckBox4})
+    for (QCheckBox *box : {dialog.passiveFtpCheck, dialog.showDialogCheck, dialog.showOpenFileCheck,
+                           dialog.showOpenFolderCheck})
         EXPECT_FALSE(box->isChecked());
 }
 
@@ -66,66 +62,67 @@ TEST_P(OptionsDismissed, DropsTheEditedCopy)
     options.Proxy = "kept:1";
     options.Connections = 2;
     test::OnNextModal([&](QWidget *) {
-        dialog.CheckBox1->setChecked(true);
-        dialog.ProxEdit->setText("changed");
-        dialog.LinksList->addItem(".pdf");
+        dialog.passiveFtpCheck->setChecked(true);
+        dialog.proxyEdit->setText("changed");
+        dialog.linkTypesList->addItem(".pdf");
         test::OnNextModal([](QWidget *advanced) {
-            qobject_cast<TTransferOptionsDialog *>(advanced)->ConnectionsEdit->setValue(9);
+            qobject_cast<TTransferOptionsDialog *>(advanced)->connectionsEdit->setValue(9);
             qobject_cast<QDialog *>(advanced)->accept();
         });
-        dialog.AdvancedButton->click();
+        dialog.advancedButton->click();
         GetParam().dismiss(dialog);
     });
     EXPECT_EQ(dialog.Edit(options), std::nullopt);
     // Opened again, it shows the options, not what was left in it.
-    test::OnNextModal([](QWidget *modal) { qobject_cast<TOptionsForm *>(modal)->Button1->click(); });
+    test::OnNextModal([](QWidget *modal) { qobject_cast<TOptionsForm *>(modal)->okButton->click(); });
     EXPECT_EQ(dialog.Edit(options), options);
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, OptionsDismissed,
-                         ::testing::Values(Dismissal{"Cancel", [](TOptionsForm &d) { d.Button2->click(); }},
-                                           Dismissal{"Escape",
-                                                     [](TOptionsForm &d) {
-                                                         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape,
-                                                                          Qt::NoModifier);
-                                                         QApplication::sendEvent(&d, &escape);
-                                                     }},
-                                           Dismissal{"Close", [](TOptionsForm &d) { d.close(); }}),
-                         [](const ::testing::TestParamInfo<Dismissal> &info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Ways, OptionsDismissed,
+    ::testing::Values(Dismissal{"Cancel", [](TOptionsForm &d) { d.cancelButton->click(); }},
+                      Dismissal{"Escape",
+                                [](TOptionsForm &d) {
+                                    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+                                    QApplication::sendEvent(&d, &escape);
+                                }},
+                      Dismissal{"Close", [](TOptionsForm &d) { d.close(); }}),
+    [](const ::testing::TestParamInfo<Dismissal> &info) { return std::string(info.param.name); });
 
 TEST(OptionsSettings, OkWritesAndTheMainWindowAppliesToTheEngine)
 {
     XdgHome home;
     TDownloadForm form;
-    test::OnNextModal([&](QWidget *) {
-        form.OptionsForm->CheckBox1->setChecked(true);
-        form.OptionsForm->ProxEdit->setText("proxy:8080");
-        form.OptionsForm->PassEdit->setText("secret");
-        form.OptionsForm->UserEdit->setText("user");
-        form.OptionsForm->CheckBox2->setChecked(true);
-        form.OptionsForm->CheckBox4->setChecked(true);
+    TDownloadFormTestView view(form);
+    test::OnNextModal([&](QWidget *modal) {
+        auto *options = qobject_cast<TOptionsForm *>(modal);
+        ASSERT_NE(options, nullptr);
+        options->passiveFtpCheck->setChecked(true);
+        options->proxyEdit->setText("proxy:8080");
+        options->proxyPasswordEdit->setText("secret");
+        options->proxyUserEdit->setText("user");
+        options->showDialogCheck->setChecked(true);
+        options->showOpenFolderCheck->setChecked(true);
         test::OnNextModal([](QWidget *advanced) {
             auto *dialog = qobject_cast<TTransferOptionsDialog *>(advanced);
             ASSERT_NE(dialog, nullptr);
-            dialog->ConnectionsEdit->setValue(3);
-            dialog->RetriesEdit->setValue(0);
+            dialog->connectionsEdit->setValue(3);
+            dialog->retriesEdit->setValue(0);
             dialog->accept();
         });
-        form.OptionsForm->AdvancedButton->click();
-        form.OptionsForm->Button1->click();
+        options->advancedButton->click();
+        options->okButton->click();
     });
-    form.ToolButton12Click();
-    EXPECT_TRUE(form.FetchEngine1.FTPPassive);
-    EXPECT_EQ(form.FetchEngine1.Proxy, "proxy:8080");
-    EXPECT_EQ(form.FetchEngine1.ProxyPassword, "secret");
-    EXPECT_EQ(form.FetchEngine1.ProxyUserID, "user");
-    EXPECT_TRUE(form.FetchEngine1.ShowDialog);
-    EXPECT_FALSE(form.FetchEngine1.ShowOpenFile);
-    EXPECT_TRUE(form.FetchEngine1.ShowOpenFolder);
-    EXPECT_EQ(form.FetchEngine1.Connections, 3);
-    EXPECT_EQ(form.FetchEngine1.Retries, 0);
+    view.Trigger("optionsButton");
+    EXPECT_TRUE(view.Engine().FTPPassive);
+    EXPECT_EQ(view.Engine().Proxy, "proxy:8080");
+    EXPECT_EQ(view.Engine().ProxyPassword, "secret");
+    EXPECT_EQ(view.Engine().ProxyUserID, "user");
+    EXPECT_TRUE(view.Engine().ShowDialog);
+    EXPECT_FALSE(view.Engine().ShowOpenFile);
+    EXPECT_TRUE(view.Engine().ShowOpenFolder);
+    EXPECT_EQ(view.Engine().Connections, 3);
+    EXPECT_EQ(view.Engine().Retries, 0);
     const TIniFile ini(test::IniPath());
     EXPECT_EQ(ini.ReadString("Transfer", "Connections", ""), "3");
     EXPECT_EQ(ini.ReadString("Transfer", "Retries", ""), "0");
@@ -144,7 +141,7 @@ void addLinkType(TOptionsForm &dialog, const QString &typed)
         box->edit()->setText(typed);
         box->accept();
     });
-    dialog.AddLinkType1Click();
+    dialog.onAddLinkTypeClicked();
 }
 
 struct TypedLink {
@@ -161,13 +158,13 @@ TEST_P(OptionsLinkTypes, TypedTypesGetTheirDotAndDuplicatesAreRefused)
     XdgHome home;
     TOptionsForm dialog;
     addLinkType(dialog, GetParam().typed);
-    EXPECT_EQ(dialog.LinksList->currentRow(), GetParam().selected);
+    EXPECT_EQ(dialog.linkTypesList->currentRow(), GetParam().selected);
     if (!GetParam().stored) {
-        EXPECT_EQ(dialog.LinksList->count(), 17);
+        EXPECT_EQ(dialog.linkTypesList->count(), 17);
         return;
     }
-    ASSERT_EQ(dialog.LinksList->count(), 18);
-    EXPECT_EQ(dialog.LinksList->item(17)->text(), GetParam().stored);
+    ASSERT_EQ(dialog.linkTypesList->count(), 18);
+    EXPECT_EQ(dialog.linkTypesList->item(17)->text(), GetParam().stored);
     EXPECT_TRUE(dialog.ShownOptions().IsAcceptedLink("http://h/x.pdf"));
 }
 
@@ -183,149 +180,13 @@ TEST(OptionsLinkTypesShown, DeleteNeedsASelection)
     TAppOptions options;
     options.LinkTypes = {{".jpg", ".pdf"}, 1};
     dialog.ShowOptions(options);
-    EXPECT_EQ(dialog.LinksList->currentRow(), 1);
-    dialog.LinksList->setCurrentRow(-1);
-    dialog.DeleteLinkType1Click();
-    EXPECT_EQ(dialog.LinksList->count(), 2);
-    dialog.LinksList->setCurrentRow(0);
-    dialog.DeleteLinkType1Click();
+    EXPECT_EQ(dialog.linkTypesList->currentRow(), 1);
+    dialog.linkTypesList->setCurrentRow(-1);
+    dialog.onDeleteLinkTypeClicked();
+    EXPECT_EQ(dialog.linkTypesList->count(), 2);
+    dialog.linkTypesList->setCurrentRow(0);
+    dialog.onDeleteLinkTypeClicked();
     EXPECT_EQ(dialog.ShownOptions().LinkTypes, (TLinkTypeList{{".pdf"}, 0}));
-}
-
-// A form with every kind of control the settings component handles.
-class SettingsForm : public QWidget {
-public:
-    SettingsForm()
-    {
-        setObjectName("SettingsForm");
-        edit = new QLineEdit("designed", this);
-        edit->setObjectName("Edit1");
-        check = new QCheckBox(this);
-        check->setObjectName("Check1");
-        radio = new QRadioButton(this);
-        radio->setObjectName("Radio1");
-        list = new QListWidget(this);
-        list->setObjectName("List1");
-        list->addItems({"a", "b", "c"});
-        combo = new QComboBox(this);
-        combo->setObjectName("Combo1");
-        combo->setEditable(true);
-        font = new QFontDialog(this);
-        font->setObjectName("FontDialog1");
-        settings = new TFormSettings(this);
-        settings->INIFilename = "Test.ini";
-        settings->LoadValues = true;
-        settings->SaveValues = true;
-        resize(300, 200);
-    }
-    QLineEdit *edit;
-    QCheckBox *check;
-    QRadioButton *radio;
-    QListWidget *list;
-    QComboBox *combo;
-    QFontDialog *font;
-    TFormSettings *settings;
-};
-
-TEST(FormSettingsComponent, DefaultsAtConstruction)
-{
-    QWidget owner;
-    owner.setObjectName("Owner");
-    TFormSettings s(&owner);
-    EXPECT_TRUE(s.SavePosition);
-    EXPECT_FALSE(s.SaveValues);
-    EXPECT_FALSE(s.LoadValues);
-    EXPECT_EQ(s.SaveValueOptions, AllSaveValOpts);
-    EXPECT_EQ(s.RootControl, nullptr);
-    EXPECT_TRUE(s.INIFilename.isEmpty());
-    EXPECT_EQ(s.KeyName(), "Software\\Fetchly\\Owner");
-}
-
-TEST(FormSettingsComponent, EveryControlKindRoundTrips)
-{
-    XdgHome home;
-    {
-        SettingsForm form;
-        form.edit->setText("typed");
-        form.check->setChecked(true);
-        form.radio->setChecked(true);
-        form.list->addItem("d");
-        form.list->setCurrentRow(3);
-        form.combo->setEditText("combo text");
-        QFont f("DejaVu Sans", 13);
-        f.setBold(true);
-        f.setStrikeOut(true);
-        form.font->setProperty("Font", f);
-        form.font->setProperty("Color", 0x00FF8000);
-        form.settings->SaveSettings();
-    }
-    const TIniFile ini(ConfigHome() / "Test.ini");
-    EXPECT_EQ(ini.ReadString("Values", "FontDialog1_Size", ""), "13");
-    EXPECT_EQ(ini.ReadString("Values", "FontDialog1_Color", ""), std::to_string(0x00FF8000));
-    EXPECT_EQ(ini.ReadString("Values", "FontDialog1_Bold", ""), "1");
-    EXPECT_EQ(ini.ReadString("Values", "FontDialog1_Italic", ""), "0");
-    EXPECT_EQ(ini.ReadString("Position", "WindowState", ""), "NORMAL");
-    SettingsForm again;
-    again.settings->LoadSettings();
-    EXPECT_EQ(again.edit->text(), "typed");
-    EXPECT_TRUE(again.check->isChecked());
-    EXPECT_TRUE(again.radio->isChecked());
-    EXPECT_EQ(again.list->count(), 4);
-    EXPECT_EQ(again.list->currentRow(), 3);
-    EXPECT_EQ(again.combo->currentText(), "combo text");
-    const QFont font = again.font->property("Font").value<QFont>();
-    EXPECT_EQ(font.family(), "DejaVu Sans");
-    EXPECT_EQ(font.pointSize(), 13);
-    EXPECT_TRUE(font.bold());
-    EXPECT_FALSE(font.italic());
-    EXPECT_TRUE(font.strikeOut());
-    EXPECT_EQ(again.font->property("Color").toInt(), 0x00FF8000);
-}
-
-TEST(FormSettingsComponent, PositionAndWindowStateInAnyLetterCase)
-{
-    XdgHome home;
-    std::filesystem::create_directories(ConfigHome());
-    std::ofstream(ConfigHome() / "Test.ini")
-        << "[Position]\nLeft=40\nTop=50\nWidth=320\nHeight=210\nWindowState=maximized\n";
-    SettingsForm form;
-    form.settings->LoadSettings();
-    EXPECT_TRUE(form.windowState() & Qt::WindowMaximized);
-    std::ofstream(ConfigHome() / "Test.ini")
-        << "[Position]\nLeft=40\nTop=50\nWidth=320\nHeight=210\nWindowState=odd\n";
-    SettingsForm normal;
-    normal.settings->LoadSettings();
-    EXPECT_EQ(normal.windowState(), Qt::WindowNoState);
-    EXPECT_EQ(normal.size(), QSize(320, 210));
-}
-
-TEST(FormSettingsComponent, NoPositionSectionWhenPositionIsNotSaved)
-{
-    XdgHome home;
-    SettingsForm form;
-    form.settings->SavePosition = false;
-    form.settings->SaveSettings();
-    const TIniFile ini(ConfigHome() / "Test.ini");
-    EXPECT_FALSE(ini.SectionExists("Position"));
-    EXPECT_TRUE(ini.SectionExists("Values"));
-}
-
-TEST(FormSettingsComponent, WithoutARootTheValuePassesFail)
-{
-    TFormSettings orphan(nullptr);
-    TIniFile ini;
-    try {
-        orphan.ReadControlValues(ini);
-        FAIL() << "no exception";
-    } catch (const std::logic_error &e) {
-        EXPECT_STREQ(e.what(), "Assertion failure (FormSettings, line 193)");
-    }
-    try {
-        orphan.WriteControlValues(ini);
-        FAIL() << "no exception";
-    } catch (const std::logic_error &e) {
-        EXPECT_STREQ(e.what(), "Assertion failure (FormSettings, line 230)");
-    }
 }
 
 } // namespace

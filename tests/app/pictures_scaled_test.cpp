@@ -3,6 +3,7 @@
 // at that size, not a small picture blown up.
 #include "app/main_form.h"
 #include "markup/qt/markup_image_list.h"
+#include "tests/support/main_form_test_view.h"
 #include "tests/support/widget_helpers.h"
 
 #include <QAction>
@@ -41,14 +42,15 @@ TEST(PicturesScaled, ToolbarAndStatusPicturesAreDrawnAtTheScreensRatio)
 {
     test::XdgHome home;
     TDownloadForm form;
+    TDownloadFormTestView view(form);
     form.show();
     ASSERT_EQ(form.devicePixelRatioF(), 2.0) << "QT_SCALE_FACTOR=2 expected";
-    for (QAction *tool : {form.ToolButton3, form.ToolButton5, form.ToolButton12})
-        expectCrisp(tool->icon().pixmap(QSize(32, 32), form.devicePixelRatioF()), QSize(32, 32),
-                    qPrintable(tool->objectName()));
-    ASSERT_EQ(form.StatusImages->Count(), 5);
-    for (int i = 0; i < form.StatusImages->Count(); ++i)
-        expectCrisp(form.StatusImages->Pixmap(i), QSize(16, 16), qPrintable(QString::number(i)));
+    for (const char *tool : {"openListButton", "startAllButton", "optionsButton"})
+        expectCrisp(view.Command(tool).icon().pixmap(QSize(32, 32), form.devicePixelRatioF()), QSize(32, 32),
+                    tool);
+    ASSERT_EQ(view.List().Images()->Count(), 5);
+    for (int i = 0; i < view.List().Images()->Count(); ++i)
+        expectCrisp(view.List().Images()->Pixmap(i), QSize(16, 16), qPrintable(QString::number(i)));
 }
 
 } // namespace

@@ -56,17 +56,14 @@ protected:
     ~DownloadBoardRun() override { engine.Wait(); }
 
     std::string url(const std::string &path) const { return peer.url(path); }
-    // As Start All does: the engine gets these entries alone.
+    // Start All over a list of these entries alone.
     void start(const std::vector<std::string> &paths)
     {
         engine.Wait();
-        engine.Items.Clear();
-        for (const std::string &path : paths) {
-            const int i = board.Entries().SetValue(url(path), ReadyLine(url(path)));
-            engine.Items.Add(TFetchItem{i, url(path), dir.str(), ""});
-        }
-        board.RunRequested(true);
-        engine.Start();
+        board.Entries().Clear();
+        for (const std::string &path : paths)
+            board.Entries().SetValue(url(path), ReadyLine(url(path)));
+        board.Launch(board.PlanRun(dir.str()), engine);
     }
     // Applies each event as the window does (the line stored with an empty
     // rate) until the run ends, `stop` holds or 30 s pass.
@@ -83,26 +80,7 @@ protected:
                 apply(event);
         }
     }
-    void apply(const TEngineEvent &event)
-    {
-        std::visit(
-            [this](const auto &e) {
-                using E = std::decay_t<decltype(e)>;
-                if constexpr (std::is_same_v<E, TFileStartEvent>)
-                    show(board.FileStart(e.Ext));
-                else if constexpr (std::is_same_v<E, TProgressEvent>)
-                    show(board.CopyProgress(e.Ext, e.Size, e.TotalSize, ""));
-                else if constexpr (std::is_same_v<E, TFileDoneEvent>)
-                    show(board.FileDone(e.Ext, e.Done));
-                else if constexpr (std::is_same_v<E, TURLNotFoundEvent>)
-                    show(board.URLNotFound(e.Url));
-                else if constexpr (std::is_same_v<E, TErrorInfoEvent>)
-                    show(board.ErrorInfo(e.Info));
-                else if constexpr (std::is_same_v<E, TRunDoneEvent>)
-                    show(board.CopyDone(e.Cancelled));
-            },
-            event);
-    }
+    void apply(const TEngineEvent &event) { show(board.Apply(event, "")); }
     void show(const TBoardUpdate &u)
     {
         shown.add(u);
@@ -202,43 +180,82 @@ TEST(DownloadBoard, ProgressTextAndTheFocusLine)
     const std::string one = "http://127.0.0.1:9/one.zip", two = "http://127.0.0.1:9/two.zip";
     for (const std::string &url : {one, two})
         board.Entries().SetValue(url, ReadyLine(url));
-    EXPECT_EQ(board.FileStart(0).Status, "Downloading Started : No0");
-    const TBoardUpdate progress = board.CopyProgress(0, 1023, 2048, "Transfer Rate : 1 Kb/s");
+    EXPECT_EQ(board.Apply(TFileStartEvent{0}, "").Status, "Downloading Started : No0");
+    const TBoardUpdate progress = board.Apply(TProgressEvent{0, 1023, 2048}, "Transfer Rate : 1 Kb/s");
     EXPECT_EQ(progress.Status, "Transfer Rate : 1 Kb/s  Downloading : " + one);
     EXPECT_EQ(progress.TrayHint, "Fetchly Downloading : 0kb of 2kb");
     EXPECT_EQ(progress.FocusLine, TBoardUpdate::Line::Live);
     EXPECT_NE(board.FocusLine("").find("<B>DownLoading</B>... 0kb of 2kb  "), std::string::npos);
-    board.CopyProgress(0, 5000, 0, "");
+    board.Apply(TProgressEvent{0, 5000, 0}, "");
     EXPECT_EQ(board.Focus().Progress, "4kb of 0kb"); // no total known
 
     // The next file starts from its own progress, not the previous file's.
-    board.FileStart(1);
+    board.Apply(TFileStartEvent{1}, "");
     EXPECT_EQ(board.Focus().Progress, "0kb of 0kb");
 
     // A click moves the focus: the following failure lands on that line.
     board.Focus().Url = one;
-    EXPECT_EQ(board.URLNotFound(two).Status, "File Not Found : " + two);
+    EXPECT_EQ(board.Apply(TURLNotFoundEvent{two}, "").Status, "File Not Found : " + two);
     board.StoreFocusLine("");
     EXPECT_EQ(board.Entries().ValueOfKey(one).substr(0, 17), "<IMG src=\"idx:4\">");
     EXPECT_NE(board.Entries().ValueOfKey(one).find("<B>File Not Found</B>"), std::string::npos);
 
     // An event for a position the table no longer has changes nothing.
     try {
-        board.FileStart(7);
+        board.Apply(TFileStartEvent{7}, "");
         ADD_FAILURE() << "no error for a missing entry";
     } catch (const std::out_of_range &e) {
         EXPECT_STREQ(e.what(), "List index out of bounds (7)");
     }
-    EXPECT_THROW(board.FileDone(-1, true), std::out_of_range);
+    EXPECT_THROW(board.Apply(TFileDoneEvent{-1, true}, ""), std::out_of_range);
     EXPECT_EQ(board.Focus().Url, one);
     EXPECT_EQ(board.DoneInRun(), 0);
+}
+
+TEST(DownloadBoard, PlansTieEachItemToItsEntryAndOneJoinsARunGoing)
+{
+    TDownloadBoard board;
+    board.Entries().Assign({"http://h/a.zip=<a>", "=<no url>", "http://h/b.zip=<b>"});
+    const TRunPlan all = board.PlanRun("/in/");
+    ASSERT_EQ(all.Items.size(), 2u);
+    EXPECT_TRUE(all.Fresh);
+    EXPECT_EQ(all.Items[1].ExternalIndex, 2);
+    EXPECT_EQ(all.Items[1].URL, "http://h/b.zip");
+    EXPECT_EQ(all.Items[1].TargetDir, "/in/");
+    EXPECT_TRUE(board.PlanOne(2, "/in/").Fresh);
+    board.SetBusy(true);
+    const TRunPlan one = board.PlanOne(2, "/in/");
+    EXPECT_FALSE(one.Fresh);
+    ASSERT_EQ(one.Items.size(), 1u);
+    EXPECT_EQ(one.Items[0].ExternalIndex, 2);
+    EXPECT_THROW(board.PlanOne(3, "/in/"), std::out_of_range);
+    // A retry says so in the status bar and leaves the list alone.
+    const TBoardUpdate retry = board.Apply(TRetryEvent{2, 5, 1500, "timed out"}, "");
+    EXPECT_EQ(retry.Status, "Retry 2 of 5 in 1.5 s : timed out");
+    EXPECT_EQ(retry.FocusLine, TBoardUpdate::Line::None);
+}
+
+TEST(DownloadBoard, OfferedUrlsAreTrimmedAndRefusedForWhatWouldBreakTheList)
+{
+    TDownloadBoard board;
+    const TAppOptions options;
+    EXPECT_EQ(board.OfferUrl(" \thttp://h/a.jpg \r\n", options), TUrlOffer::Added);
+    EXPECT_EQ(board.OfferUrl("  ", options), TUrlOffer::Empty);
+    EXPECT_EQ(board.OfferUrl("http://h/a.jpg\nhttp://h/b.jpg", options), TUrlOffer::LineBreak);
+    EXPECT_EQ(board.OfferUrl("http://h/a.pdf", options), TUrlOffer::TypeNotAccepted);
+    EXPECT_EQ(board.OfferUrl("http://u:pw@h/q?x=<b>.zip", options), TUrlOffer::Added);
+    ASSERT_EQ(board.Entries().Count(), 2);
+    EXPECT_EQ(board.Entries().Key(0), "http://h/a.jpg");
+    EXPECT_EQ(board.Entries().Key(1), "http://u:pw@h/q?x=%3Cb%3E.zip");
+    EXPECT_EQ(board.Entries().ValueOfKey(board.Entries().Key(1)),
+              ReadyLine("http://u:***@h/q?x=%3Cb%3E.zip"));
 }
 
 TEST(DownloadBoard, PasswordsNeverReachTheLinesTheBoardMakes)
 {
     TDownloadBoard board;
     board.Entries().SetValue("http://u:secret@h/a.zip", "");
-    board.FileStart(0);
+    board.Apply(TFileStartEvent{0}, "");
     EXPECT_EQ(board.FocusLine("").find("secret"), std::string::npos) << board.FocusLine("");
     board.StoreFocusLine("");
     EXPECT_EQ(board.Entries().Key(0), "http://u:secret@h/a.zip"); // the key still downloads
@@ -256,29 +273,4 @@ TEST(DownloadBoard, OnlyTheLinesSharingAKeyShowItsLine)
     board.Focus() = {"http://h/b.zip", 3, "Downloaded", "1kb of 1kb"};
     EXPECT_EQ(board.StoreFocusLine(""), 1);
     EXPECT_EQ(table.ShownLine(1), StatusLine(3, "http://h/b.zip", "Downloaded", "1kb of 1kb", ""));
-}
-
-TEST(EngineEventQueue, ProgressAloneIsPacedAndAnEventTakesItAlongAtOnce)
-{
-    TEngineEventQueue queue(1000ms);
-    std::vector<std::chrono::milliseconds> wakes;
-    queue.SetWaker([&](std::chrono::milliseconds delay) { wakes.push_back(delay); });
-    queue.Push(TProgressEvent{0, 1, 9});
-    ASSERT_EQ(wakes.size(), 1u);
-    ASSERT_EQ(queue.Drain().size(), 1u);
-    queue.Push(TProgressEvent{0, 2, 9});
-    queue.Push(TProgressEvent{0, 3, 9}); // replaces the one waiting
-    ASSERT_EQ(wakes.size(), 2u);
-    EXPECT_GT(wakes[1], 500ms); // just after a progress was shown
-    queue.Push(TFileDoneEvent{0, true});
-    ASSERT_EQ(wakes.size(), 3u);
-    EXPECT_EQ(wakes[2], 0ms);
-    const std::vector<TEngineEvent> events = queue.Drain();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(std::get<TProgressEvent>(events[0]).Size, 3);
-    EXPECT_TRUE(std::get<TFileDoneEvent>(events[1]).Done);
-    queue.Close();
-    queue.Push(TRunDoneEvent{});
-    EXPECT_TRUE(queue.Drain().empty());
-    EXPECT_EQ(wakes.size(), 3u);
 }

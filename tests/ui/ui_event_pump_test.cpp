@@ -1,7 +1,6 @@
-// Effects of the worker's events reach the UI thread in order; progress may
-// be coalesced but never overtakes an event that followed it. Slow jobs run
-// off the UI thread, and only the newest one takes effect.
-#include "app/latest_job_worker.h"
+// The engine's events reach the UI thread in order: the queue paces and
+// coalesces progress, which never overtakes an event that followed it, and
+// the pump drains it on the receiver's thread.
 #include "tests/support/event_wait.h"
 #include "ui/ui_event_pump.h"
 
@@ -18,6 +17,7 @@
 #include <vector>
 
 using namespace fetchly;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -109,61 +109,27 @@ TEST(UiEventPump, NothingRunsAfterDetach)
     EXPECT_EQ(seen, (std::vector<std::string>{"start 2", "progress 2 2"}));
 }
 
-TEST(LatestJobWorker, OnlyTheNewestJobTakesEffectAndClosingNeverWaitsForASlowOne)
+TEST(EngineEventQueue, ProgressAloneIsPacedAndAnEventTakesItAlongAtOnce)
 {
-    QObject receiver;
-    const auto uiThread = std::this_thread::get_id();
-    std::mutex mutex;
-    std::vector<std::string> jobs; // guarded by mutex
-    std::vector<std::string> effects;
-    std::promise<void> first, second;
-    const std::shared_future<void> firstOpen = first.get_future().share(),
-                                   secondOpen = second.get_future().share();
-    std::atomic<bool> offUiThread{true};
-    std::atomic<int> finished{0};
-    auto job = [&](const std::string &name, const std::shared_future<void> *gate) {
-        return [&, name, gate]() -> TLatestJobWorker::Effect {
-            offUiThread = offUiThread && std::this_thread::get_id() != uiThread;
-            {
-                std::lock_guard lock(mutex);
-                jobs.push_back(name);
-            }
-            if (gate)
-                gate->wait_for(std::chrono::seconds(10));
-            ++finished; // the last use of this test's variables
-            return [&, name] { effects.push_back(name); };
-        };
-    };
-    const auto started = [&](std::size_t n) {
-        return fetchly::test::PumpUntil(
-            [&] {
-                std::lock_guard lock(mutex);
-                return jobs.size() >= n;
-            },
-            10000);
-    };
-    auto worker = std::make_unique<TLatestJobWorker>(&receiver, std::chrono::milliseconds(100));
-    worker->Post(job("running", &firstOpen));
-    ASSERT_TRUE(started(1));
-    worker->Post(job("waiting", nullptr));
-    worker->Post(job("newest", nullptr)); // replaces the one still waiting
-    first.set_value();
-    EXPECT_TRUE(fetchly::test::PumpUntil([&] { return !effects.empty(); }, 10000));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(effects, std::vector<std::string>{"newest"});
-
-    // The worker goes while a job is still reading: no waiting for it, and
-    // its result is never shown.
-    worker->Post(job("slow", &secondOpen));
-    ASSERT_TRUE(started(3));
-    QElapsedTimer clock;
-    clock.start();
-    worker.reset();
-    EXPECT_LT(clock.elapsed(), 2000);
-    second.set_value();
-    fetchly::test::PumpUntil([&] { return finished == 3; }, 10000);
-    QCoreApplication::processEvents();
-    EXPECT_EQ(jobs, (std::vector<std::string>{"running", "newest", "slow"}));
-    EXPECT_EQ(effects, std::vector<std::string>{"newest"});
-    EXPECT_TRUE(offUiThread);
+    TEngineEventQueue queue(1000ms);
+    std::vector<std::chrono::milliseconds> wakes;
+    queue.SetWaker([&](std::chrono::milliseconds delay) { wakes.push_back(delay); });
+    queue.Push(TProgressEvent{0, 1, 9});
+    ASSERT_EQ(wakes.size(), 1u);
+    ASSERT_EQ(queue.Drain().size(), 1u);
+    queue.Push(TProgressEvent{0, 2, 9});
+    queue.Push(TProgressEvent{0, 3, 9}); // replaces the one waiting
+    ASSERT_EQ(wakes.size(), 2u);
+    EXPECT_GT(wakes[1], 500ms); // just after a progress was shown
+    queue.Push(TFileDoneEvent{0, true});
+    ASSERT_EQ(wakes.size(), 3u);
+    EXPECT_EQ(wakes[2], 0ms);
+    const std::vector<TEngineEvent> events = queue.Drain();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(std::get<TProgressEvent>(events[0]).Size, 3);
+    EXPECT_TRUE(std::get<TFileDoneEvent>(events[1]).Done);
+    queue.Close();
+    queue.Push(TRunDoneEvent{});
+    EXPECT_TRUE(queue.Drain().empty());
+    EXPECT_EQ(wakes.size(), 3u);
 }
