@@ -281,17 +281,17 @@ TEST(MainWindowLifecycle, AFailedStartStepSkipsNoOtherStep)
 TEST(MainWindowLifecycle, ListKeysNeverHoldAngleBrackets)
 {
     XdgHome home;
-    const std::string encoded = "http://h/q?x=%3CB%3E5.zip";
+    const std::string encoded = "http://h/q%3CB%3E5.zip?x=1";
     {
         TDownloadForm form;
         TDownloadFormTestView view(form);
-        form.AddUrl("http://h/q?x=<B>5.zip");
+        form.AddUrl("http://h/q<B>5.zip?x=1");
         ASSERT_EQ(view.Board().Entries().Count(), 1);
         EXPECT_EQ(view.Board().Entries().Key(0), encoded);
     }
     TDownloadForm again;
     TDownloadFormTestView againView(again);
-    again.AddUrl("http://h/q?x=<B>5.zip");
+    again.AddUrl("http://h/q<B>5.zip?x=1");
     ASSERT_EQ(againView.Board().Entries().Count(), 1);
     EXPECT_EQ(againView.Board().Entries().Key(0), encoded);
 }

@@ -243,12 +243,12 @@ TEST(DownloadBoard, OfferedUrlsAreTrimmedAndRefusedForWhatWouldBreakTheList)
     EXPECT_EQ(board.OfferUrl("  ", options), TUrlOffer::Empty);
     EXPECT_EQ(board.OfferUrl("http://h/a.jpg\nhttp://h/b.jpg", options), TUrlOffer::LineBreak);
     EXPECT_EQ(board.OfferUrl("http://h/a.pdf", options), TUrlOffer::TypeNotAccepted);
-    EXPECT_EQ(board.OfferUrl("http://u:pw@h/q?x=<b>.zip", options), TUrlOffer::Added);
+    EXPECT_EQ(board.OfferUrl("http://u:pw@h/q<b>.zip?x=1", options), TUrlOffer::Added);
     ASSERT_EQ(board.Entries().Count(), 2);
     EXPECT_EQ(board.Entries().Key(0), "http://h/a.jpg");
-    EXPECT_EQ(board.Entries().Key(1), "http://u:pw@h/q?x=%3Cb%3E.zip");
+    EXPECT_EQ(board.Entries().Key(1), "http://u:pw@h/q%3Cb%3E.zip?x=1");
     EXPECT_EQ(board.Entries().ValueOfKey(board.Entries().Key(1)),
-              ReadyLine("http://u:***@h/q?x=%3Cb%3E.zip"));
+              ReadyLine("http://u:***@h/q%3Cb%3E.zip?x=1"));
 }
 
 TEST(DownloadBoard, PasswordsNeverReachTheLinesTheBoardMakes)
