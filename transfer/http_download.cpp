@@ -153,7 +153,7 @@ private:
     TByteRanges proven() const;
     void saveRecord();
     void keepPart();
-    void startOver();
+    void startOver(Connection &probe);
     void reportFinal();
     void end(End e)
     {
@@ -291,7 +291,7 @@ bool Download::acceptProbe(Connection &c)
         total = c.head.ContentRange()->Total;
     } else {
         // The whole file from its start: what the part held is not used.
-        startOver();
+        startOver(c);
         curl_off_t length = -1;
         curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
         total = length;
@@ -301,7 +301,9 @@ bool Download::acceptProbe(Connection &c)
     return acceptFirstData(c, total);
 }
 
-void Download::startOver()
+// The probe's answer is the whole file: what the part held is not used,
+// and the probe alone fetches it (no other connection runs yet).
+void Download::startOver(Connection &probe)
 {
     m_proven.Clear();
     m_ranged = false;
@@ -309,7 +311,7 @@ void Download::startOver()
     m_done = 0;
     m_segments.assign(1, Segment{});
     m_segments.front().busy = true;
-    m_connections.front()->segment = &m_segments.front();
+    probe.segment = &m_segments.front();
 }
 
 bool Download::acceptFirstData(Connection &c, TFetchSize total)

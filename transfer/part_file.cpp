@@ -168,15 +168,18 @@ bool TPartFile::openCandidate(int index)
     const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
+    // A part held by another transfer is its own, even before its record
+    // is written.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_busy = errno == EWOULDBLOCK;
+        ::close(fd);
+        return false;
+    }
     struct stat opened {};
     // Checked again on the open file: the name may have been swapped since.
     // A second link would let our writes change a file elsewhere.
     bool ours = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_nlink == 1 &&
                 readRecord(fd, path).has_value();
-    if (ours && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        m_busy = errno == EWOULDBLOCK;
-        ours = false;
-    }
     // The name must still lead to the file locked: a transfer that has just
     // finished renames its part away before it lets go of it.
     if (ours && (::stat(path.c_str(), &st) != 0 || st.st_ino != opened.st_ino || st.st_dev != opened.st_dev))

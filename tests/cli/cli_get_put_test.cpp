@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace fs = std::filesystem;
 using namespace fetchly::test;
@@ -97,10 +98,15 @@ TEST(GetCommand, SignalsStopAndTheNextRunResumes)
     const fs::path part = target.string() + ".part";
     const std::string log = (dir.path() / "run.log").string();
     const std::string url = peer.url("/ranged/8388608?etag=g&rate=1000000");
+    // Under way once it has named the URL (its signals are taken by then)
+    // and written to its part.
     const auto startDownload = [&](PeerProcess &run) {
+        fs::remove(log);
         run.start({FETCHLY_PROGRAM, "get", "-d", dir.str(), "-o", "big.bin", url}, log);
-        return WaitUntil([&] { return fs::exists(part) && fs::file_size(part) > 0; },
-                         std::chrono::seconds(10));
+        const bool named =
+            WaitUntil([&] { return contains(readFile(log), "fetchly: " + url); }, std::chrono::seconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return named && WaitUntil([&] { return fs::exists(part); }, std::chrono::seconds(10));
     };
     for (const auto &[sig, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
         PeerProcess run;

@@ -336,6 +336,13 @@ TEST_F(HttpDownloadTest, PartThatIsNotOursIsLeftAsItWas)
         EXPECT_FALSE(fs::exists(dir.path() / (std::string(name) + ".2.part")));
     }
     EXPECT_EQ(readFile(outside.path() / "elsewhere"), patternBytes(7000));
+    // Deleting an entry removes its part only when it is ours.
+    EXPECT_FALSE(TFetchEngine::DeletePart(TFetchItem{0, peer.url("/drop/7000"), dir.str(), "linked.bin"}));
+    EXPECT_FALSE(fetch(peer.url("/drop/7000"), dir.str(), "own.bin").Done);
+    EXPECT_FALSE(TFetchEngine::DeletePart(TFetchItem{0, peer.url("/file/7000"), dir.str(), "own.bin"}));
+    EXPECT_TRUE(TFetchEngine::DeletePart(TFetchItem{0, peer.url("/drop/7000"), dir.str(), "own.bin"}));
+    EXPECT_FALSE(fs::exists(dir.path() / "own.bin.part"));
+    EXPECT_TRUE(fs::exists(dir.path() / "linked.bin.part"));
     // A name of 252 bytes has no room for ".part": the part's name is cut.
     const std::string name(252, 'n');
     EXPECT_TRUE(fetch(peer.url("/file/5000"), dir.str(), name).Done);
@@ -496,12 +503,14 @@ TEST_F(HttpDownloadTest, StopKeepsAParallelDownloadAndTheNextStartFetchesTheRest
 TEST_F(HttpDownloadTest, FailedParallelDownloadResumesWithWhatWasProven)
 {
     engine.Retries = 0;
+    engine.StallTimeout = std::chrono::seconds(20);
     const TFetchSize size = 16777216;
     const std::string path = "/ranged/16777216?etag=f&dropat=3&rate=8000000";
     EXPECT_FALSE(fetch(peer.url(path), dir.str(), "f.bin").Done);
     const auto kept = engine.KeptPart();
     EXPECT_GT(kept.Kept, 0);
     EXPECT_LT(kept.Kept, size);
+    engine.Retries = 2;
     std::size_t before = peer.requestsLog().size();
     EXPECT_TRUE(fetch(peer.url(path), dir.str(), "f.bin").Done);
     EXPECT_TRUE(file("f.bin") == patternBytes(size)) << "the file differs";
@@ -539,6 +548,7 @@ TEST_P(HttpAnswerTest, OnlyTheServersFileSaysDone)
 {
     const Answer &a = GetParam();
     engine.Retries = 1;
+    engine.StallTimeout = std::chrono::seconds(20);
     engine.Connections = a.connections;
     const std::string url = peer.url("/ranged/" + std::to_string(a.size) + "?" + a.query);
     const bool done = fetch(url, dir.str(), "a.bin").Done;
