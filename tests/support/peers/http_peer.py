@@ -34,7 +34,8 @@ usage: http_peer.py PORT RECORD_DIR [CERT KEY]   (with CERT and KEY: HTTPS)
                                     (1000 bytes too many) or exact
                         unasked=1   every answer: 206 with the file's second half
   POST|PUT /upload/NAME body saved as RECORD_DIR/NAME.body, head as NAME.head
-Every request line and its headers are appended to RECORD_DIR/requests.log.
+Every request line and its headers are appended to RECORD_DIR/requests.log,
+with a line "At: SECONDS" (a monotonic clock) when it came.
 """
 import os
 import sys
@@ -74,6 +75,7 @@ class Handler(BaseHTTPRequestHandler):
     def log_request_head(self):
         # One write per request, so parallel requests never interleave.
         head = self.requestline + "\n" + "".join("%s: %s\n" % kv for kv in self.headers.items())
+        head += "At: %.3f\n" % time.monotonic()
         with Handler.lock, open(os.path.join(self.record_dir, "requests.log"), "a") as log:
             log.write(head + "\n")
 
