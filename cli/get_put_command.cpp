@@ -23,7 +23,9 @@ const char *const kGetUsage =
     "  (--no-resume: start from zero). --connections N (1-16, default 8) for large files\n"
     "  on servers that serve ranges; --retries N (default 5) for failures that may pass.\n"
     "  Options: --quiet, --proxy HOST:PORT, --proxy-user U, --proxy-password P.\n"
-    "  Exit status: 0 when every download succeeded, 1 when any failed, 2 for usage.\n";
+    "  Stopped (Ctrl-C), a download keeps NAME.part and the next run resumes it.\n"
+    "  Exit status: 0 when every download succeeded, 1 when any failed, 2 for usage,\n"
+    "  3 when a local file could not be made or written (or another transfer writes it).\n";
 
 const char *const kPutUsage =
     "usage: fetchly put [--put | --post] FILE URL\n"

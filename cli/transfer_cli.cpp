@@ -234,6 +234,7 @@ int runItems(TFetchEngine &engine, const CommonOptions &options)
     // engine's worker): one failure line each, naming it and saying why.
     TFetchItem current;
     bool reported = false;
+    bool localFailure = false;
     TFetchSize moved = 0;
     auto fail = [&](const std::string &text) {
         reported = true;
@@ -254,6 +255,7 @@ int runItems(TFetchEngine &engine, const CommonOptions &options)
         out.progress(done, total, ms.count());
     };
     engine.OnErrorInfo = [&](TFetchEngine &e, int code, const std::string &info) {
+        localFailure = localFailure || e.CurrentFailureIsLocal();
         fail(errorLine(code, info, e.CurrentReason(), describe(current)));
     };
     engine.OnURLNotFound = [&](TFetchEngine &e, const std::string &) {
@@ -292,12 +294,21 @@ int runItems(TFetchEngine &engine, const CommonOptions &options)
         engine.Wait();
         out.finish();
         if (const int sig = signals.Signal()) {
-            out.line("fetchly: cancelled", true);
+            const auto kept = engine.KeptPart();
+            if (kept.Path.empty())
+                out.line("fetchly: cancelled", true);
+            else
+                out.line("fetchly: stopped: " + std::to_string(kept.Kept) +
+                             (kept.Total > 0 ? " of " + std::to_string(kept.Total) : std::string()) +
+                             " bytes kept in " + kept.Path + " (run again to resume)",
+                         true);
             status = 128 + sig;
         }
     }
     if (status != 0)
         return status;
+    if (localFailure)
+        return 3;
     for (int i = 0; i < engine.Items.Count(); ++i)
         if (!engine.Items.Get(i).Done)
             return 1;

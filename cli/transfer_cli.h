@@ -42,8 +42,10 @@ void splitHostPort(const std::string &text, std::string &host, int &port);
 // prints what happened on stderr: a line per failure and per finished item
 // (unless quiet), and a progress line while a transfer runs on a terminal.
 // SIGINT or SIGTERM cancels the run as the progress dialog's Cancel does.
-// Returns 0 when every item succeeded, 1 when any failed, and 128 plus the
-// signal's number after such a cancel.
+// Returns 0 when every item succeeded, 3 when one failed on its local file
+// (it could not be made, written or read, or another transfer writes it),
+// 1 when any failed otherwise, and 128 plus the signal's number after such
+// a cancel, which keeps the download's part for a later run to resume.
 int runItems(TFetchEngine &engine, const CommonOptions &options);
 
 // Prints "fetchly: MESSAGE" and the usage text; returns 2.

@@ -1,6 +1,7 @@
 #include "transfer/fetch_engine.h"
 
 #include "transfer/fetch_run.h"
+#include "transfer/part_file.h"
 #include "transfer/transfer_operations.h"
 
 #include <algorithm>
@@ -109,6 +110,19 @@ std::string TFetchEngine::CurrentReason() const
 {
     std::lock_guard lock(m_mutex);
     return m_currentReason;
+}
+
+TFetchEngine::TKeptPart TFetchEngine::KeptPart() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_keptPart;
+}
+
+bool TFetchEngine::DeletePart(const TFetchItem &item)
+{
+    if (item.Protocol != TFetchProtocol::wpHttp && item.Protocol != TFetchProtocol::wpFtp)
+        return false;
+    return RemoveOwnPart(DownloadTarget(item), DownloadSource(item));
 }
 
 void TFetchEngine::setCurrentReason(const std::string &reason)
@@ -237,6 +251,11 @@ int TFetchEngine::runItems(const TRunConfig &config, int position, std::uint64_t
         ++m_fileNumber;
         m_currentExt = item->ExternalIndex;
         setCurrentReason({});
+        m_failureIsLocal = false;
+        {
+            std::lock_guard lock(m_mutex);
+            m_keptPart = {};
+        }
         bool ok = false;
         try {
             if (config.OnFileStart)

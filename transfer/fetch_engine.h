@@ -119,6 +119,23 @@ public:
     // the server or the system; empty when nothing more is known than the
     // event says. Meant for the event handlers.
     std::string CurrentReason() const;
+    // True while the error events of the current item report a failure of
+    // the local file (it cannot be made, written or read, or another
+    // transfer is writing it) rather than one of the server or network.
+    bool CurrentFailureIsLocal() const { return m_failureIsLocal.load(); }
+    // The part file the current (or last) item kept when it stopped or
+    // failed, for a later start to resume: its path (empty when none), the
+    // bytes kept and the file's size (0 when unknown).
+    struct TKeptPart {
+        std::string Path;
+        TFetchSize Kept = 0;
+        TFetchSize Total = 0;
+    };
+    TKeptPart KeptPart() const;
+    // Removes the part file a download of `item` left, when it is the
+    // engine's own (it carries its record, has no other link, and no
+    // transfer is writing it); true when one was removed.
+    static bool DeletePart(const TFetchItem &item);
     // The dialog's transfer-rate line: DlgRateLabel, a space and the rate.
     std::string RateLabel() const { return m_progress.RateLabel(); }
 
@@ -149,6 +166,7 @@ private:
     std::atomic<bool> m_cancelled{false};
     std::atomic<int> m_fileNumber{0};
     std::atomic<int> m_currentExt{0};
+    std::atomic<bool> m_failureIsLocal{false};
     std::mutex m_cancelMutex;
     std::condition_variable m_cancelSignal;
 
@@ -161,6 +179,7 @@ private:
     int m_followFrom = 0;
     TRunConfig m_nextConfig;
     std::string m_currentTarget, m_currentTargetDir, m_currentReason;
+    TKeptPart m_keptPart;
 };
 
 } // namespace fetchly

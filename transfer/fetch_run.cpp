@@ -37,6 +37,18 @@ void TFetchRun::RaiseError(int code, const std::string &info)
         m_config.OnErrorInfo(m_engine, code, info);
 }
 
+void TFetchRun::RaiseFileError(int code, const std::string &info)
+{
+    m_engine.m_failureIsLocal = true;
+    RaiseError(code, info);
+}
+
+void TFetchRun::SetKeptPart(const std::string &path, TFetchSize kept, TFetchSize total)
+{
+    std::lock_guard lock(m_engine.m_mutex);
+    m_engine.m_keptPart = {path, kept, total};
+}
+
 void TFetchRun::RaiseURLNotFound(const std::string &url)
 {
     if (m_config.OnURLNotFound)

@@ -43,6 +43,12 @@ public:
     void SetReason(const std::string &reason);
     // OnError then OnErrorInfo.
     void RaiseError(int code, const std::string &info);
+    // RaiseError for a failure of the local file (it cannot be made, written
+    // or read, or another transfer writes it), which the owner can tell
+    // from a failure of the server through CurrentFailureIsLocal.
+    void RaiseFileError(int code, const std::string &info);
+    // What a stopped or failed download keeps for a later attempt.
+    void SetKeptPart(const std::string &path, TFetchSize kept, TFetchSize total);
     void RaiseURLNotFound(const std::string &url);
     void RaiseConnectError();
     // OnCopyOverWrite with allow coming in true; returns allow.

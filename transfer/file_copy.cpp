@@ -53,7 +53,7 @@ bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
     }
     TPartFile output(target);
     if (!DirectoryPart(target).empty() && !output.PlaceIsUsable()) {
-        run.RaiseError(3, "Cannot create target file " + target + ": not a regular file");
+        run.RaiseFileError(3, "Cannot create target file " + target + ": not a regular file");
         return false;
     }
 
@@ -75,12 +75,12 @@ bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
     // happens to run; it is refused like any target that cannot be made.
     const std::string targetDir = DirectoryPart(target);
     if (targetDir.empty()) {
-        run.RaiseError(3, "Cannot create target file " + target);
+        run.RaiseFileError(3, "Cannot create target file " + target);
         return false;
     }
     MakeDirectories(targetDir);
     if (IsDirectory(target) || !output.Open() || !output.Restart()) {
-        run.RaiseError(3, "Cannot create target file " + target);
+        run.RaiseFileError(3, "Cannot create target file " + target);
         return false;
     }
 
@@ -89,12 +89,12 @@ bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
     for (;;) {
         ssize_t n = input->Read(buffer.get(), CopyChunkSize);
         if (n < 0) {
-            run.RaiseError(4, "Error reading source file " + source);
+            run.RaiseFileError(4, "Error reading source file " + source);
             return false;
         }
         // A short write (a full disk) fails the copy; the part file stays.
         if (!output.WriteAt(done, buffer.get(), static_cast<std::size_t>(n))) {
-            run.RaiseError(5, "Error writing to destination file " + target);
+            run.RaiseFileError(5, "Error writing to destination file " + target);
             return false;
         }
         done += n;
@@ -109,7 +109,7 @@ bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
     // Delayed allocation can report a full disk only when the data is
     // flushed; the copy becomes the target only once it is on disk.
     if (!output.Commit()) {
-        run.RaiseError(5, "Error writing to destination file " + target);
+        run.RaiseFileError(5, "Error writing to destination file " + target);
         return false;
     }
     return true;

@@ -127,8 +127,12 @@ CURLcode FtpClient::Retrieve(const std::string &path,
     resetRequest();
     curl_easy_setopt(m_handle.get(), CURLOPT_URL, urlFor(path).c_str());
     curl_easy_setopt(m_handle.get(), CURLOPT_RESUME_FROM_LARGE, static_cast<curl_off_t>(from));
+    // MDTM: a file changed at the same size is told apart by its time.
+    curl_easy_setopt(m_handle.get(), CURLOPT_FILETIME, 1L);
     m_sink = &sink;
-    return perform();
+    const CURLcode code = perform();
+    curl_easy_setopt(m_handle.get(), CURLOPT_FILETIME, 0L);
+    return code;
 }
 
 std::optional<std::int64_t> FtpClient::Size(const std::string &path)
@@ -150,6 +154,14 @@ std::optional<std::int64_t> FtpClient::RemoteSize() const
         curl_easy_getinfo(m_handle.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &size) != CURLE_OK || size < 0)
         return std::nullopt;
     return static_cast<std::int64_t>(size);
+}
+
+std::optional<std::int64_t> FtpClient::RemoteTime() const
+{
+    curl_off_t time = -1;
+    if (!m_handle || curl_easy_getinfo(m_handle.get(), CURLINFO_FILETIME_T, &time) != CURLE_OK || time < 0)
+        return std::nullopt;
+    return static_cast<std::int64_t>(time);
 }
 
 CURLcode FtpClient::Store(const std::string &path, const std::function<ssize_t(char *, std::size_t)> &source)

@@ -53,6 +53,9 @@ public:
     // The remote size learned by the last Retrieve (from SIZE or the server's
     // transfer reply); nothing when the server did not tell.
     std::optional<std::int64_t> RemoteSize() const;
+    // The remote file's modification time (MDTM, seconds since 1970) learned
+    // by the last Retrieve; nothing when the server did not tell.
+    std::optional<std::int64_t> RemoteTime() const;
 
     // Uploads to `path`. `source` fills the buffer and returns the byte
     // count, 0 at the end, or -1 to abort (CURLE_ABORTED_BY_CALLBACK).

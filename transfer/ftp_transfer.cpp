@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 
 namespace fetchly {
@@ -100,12 +101,17 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
     const std::string remoteName = UrlFileName(item.URL);
     run.SetItemHeader(remoteName, dlg.DlgFromServerLabel, item.FTPHost);
 
-    const std::string localName = item.TargetFilename.empty() ? remoteName : item.TargetFilename;
-    const std::string target = JoinPath(item.TargetDir, localName);
+    const std::string target = DownloadTarget(item);
     TPartFile part(target);
     if (!DirectoryPart(target).empty() && !part.PlaceIsUsable()) {
         run.SetCurrentTarget(target, item.TargetDir);
-        run.RaiseError(3, "Cannot create target file " + target + ": not a regular file");
+        run.RaiseFileError(3, "Cannot create target file " + target + ": not a regular file");
+        return false;
+    }
+    // A part that another transfer is writing is left to it, at once.
+    if (!part.OpenExisting() && part.Busy()) {
+        run.SetCurrentTarget(target, item.TargetDir);
+        run.RaiseFileError(3, target + " is already being downloaded by another transfer");
         return false;
     }
 
@@ -131,9 +137,11 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
     }
 
     // The part is continued (REST) only while the server's file keeps the
-    // size it had when the part began.
-    const std::string source = "ftp://" + item.FTPHost + ":" + std::to_string(item.FTPPort) + "/" + item.URL;
+    // size and the modification time (where the server tells it) it had
+    // when the part began.
+    const std::string source = DownloadSource(item);
     bool mayResume = run.Network().Resume;
+    std::optional<std::int64_t> recordedTime;
 
     // The local file is made once the server has opened the remote one:
     // with the first data, or at the end of an empty file.
@@ -151,30 +159,41 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
             // process happens to run; it is refused like any target that
             // cannot be made.
             if (DirectoryPart(target).empty()) {
-                run.RaiseError(3, "Cannot create target file " + target);
+                run.RaiseFileError(3, "Cannot create target file " + target);
                 stop = Stop::CreateFailed;
                 return false;
             }
-            if (FileExists(target) && !run.AskOverwrite(target)) {
+            if (PathExists(target) && !run.AskOverwrite(target)) {
                 stop = Stop::Refused;
                 return false;
             }
             run.BeginTransfer();
         }
-        if (!part.Open() || (from == 0 && !part.Restart())) {
-            run.RaiseError(3, "Cannot create target file " + target);
+        if (!part.Open()) {
+            run.RaiseFileError(3, part.Busy() ? target + " is already being downloaded by another transfer"
+                                              : "Cannot create target file " + target);
             stop = Stop::CreateFailed;
             return false;
         }
         // After REST the server's size is what is left to come.
         const auto remote = ftp.RemoteSize();
+        const auto time = ftp.RemoteTime();
         total = remote ? from + *remote : 0;
-        if (from > 0 && total != recorded) {
+        if (from > 0 && (total != recorded || (recordedTime && time && *time != *recordedTime))) {
             stop = Stop::Changed;
             return false;
         }
-        if (from == 0 && total > 0)
-            part.WriteRecord({source, "size:" + std::to_string(total), -1});
+        if (from == 0) {
+            std::string validator;
+            if (total > 0)
+                validator = "size:" + std::to_string(total) + (time ? " mdtm:" + std::to_string(*time) : "");
+            // Emptied only now that the server has sent data for it.
+            if (!part.Restart() || !part.WriteRecord({source, validator, total > 0 ? total : -1, true, {}})) {
+                run.RaiseFileError(3, "Cannot create target file " + target);
+                stop = Stop::CreateFailed;
+                return false;
+            }
+        }
         return true;
     };
 
@@ -188,6 +207,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
             return false;
         }
         if (!part.WriteAt(done, data, size)) {
+            run.SetReason(std::strerror(errno));
             stop = Stop::WriteFailed;
             return false;
         }
@@ -206,11 +226,17 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
 
     for (int retry = 0, restarts = 0;;) {
         from = 0;
-        std::string validator;
-        if (mayResume && (part.IsOpen() || (FileExists(part.Path()) && part.Open())) &&
-            part.ResumePoint(source, validator) > 0 && validator.rfind("size:", 0) == 0) {
-            from = part.Size();
-            recorded = std::atoll(validator.c_str() + 5);
+        recordedTime.reset();
+        TPartRecord record;
+        if (mayResume && part.IsOpen()) {
+            const TByteRanges proven = part.ProvenFor(source, record);
+            if (record.InOrder && proven.End() > 0 && record.Validator.rfind("size:", 0) == 0) {
+                from = proven.End();
+                recorded = std::atoll(record.Validator.c_str() + 5);
+                const auto mark = record.Validator.find(" mdtm:");
+                if (mark != std::string::npos)
+                    recordedTime = std::atoll(record.Validator.c_str() + mark + 6);
+            }
         }
         mayResume = true;
         done = from;
@@ -237,18 +263,22 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
         part.Close();
         return false;
     }
+    if (part.IsOpen() && code != CURLE_OK)
+        run.SetKeptPart(part.Path(), part.Size(), total);
     if (stop == Stop::Cancelled || run.Cancelled()) {
-        part.Discard();
+        // Kept with its record: the next start continues it.
+        part.Close();
         return opened;
     }
     if (stop == Stop::WriteFailed) {
         part.Close();
-        run.RaiseError(5, "Error writing to destination file " + target);
+        run.RaiseFileError(5, "Error writing to destination file " + target);
         return false;
     }
     if (code == CURLE_OK) {
         if (!part.Commit()) {
-            run.RaiseError(5, "Error writing to destination file " + target);
+            run.SetReason(std::strerror(errno));
+            run.RaiseFileError(5, "Error writing to destination file " + target);
             return false;
         }
         // The loop's last pass reads nothing and reports the final count once more.

@@ -3,6 +3,7 @@
 // unchanged, retried on transient failures, and split over several
 // connections when the server serves ranges. Every connection is driven by
 // the run's one multi handle on the worker thread.
+#include "transfer/byte_ranges.h"
 #include "transfer/format_functions.h"
 #include "transfer/http_head.h"
 #include "transfer/local_file.h"
@@ -12,6 +13,7 @@
 #include "transfer/url_functions.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -38,6 +40,8 @@ constexpr auto RefusalPause = std::chrono::milliseconds(200);
 constexpr int RestartLimit = 2;
 // The longest the loop sleeps before looking at Cancel again.
 constexpr auto PollSlice = std::chrono::milliseconds(100);
+// How often the record of a download by ranges is brought up to date.
+constexpr auto RecordInterval = std::chrono::seconds(1);
 
 bool isHttpUrl(const std::string &url)
 {
@@ -59,8 +63,10 @@ long responseCode(CURL *h)
     return code;
 }
 
-// A stretch of the file: what is left of it runs from pos to end.
+// A stretch of the file: this attempt wrote it from begin to pos, and what
+// is left of it runs from pos to end.
 struct Segment {
+    TFetchSize begin = 0;
     TFetchSize pos = 0;
     TFetchSize end = -1; // exclusive; -1 while the answer's length decides
     int failures = 0;
@@ -74,11 +80,14 @@ struct Failure {
     CURLcode code = CURLE_OK;
     long status = 0;        // an HTTP status of 300 or more, else 0
     bool responded = false; // the server answered at all
+    bool mayPass = false;   // an answer that did not fit, which a new request may mend
     std::string retryAfter;
     std::string reason; // in curl's or the system's words
 
     bool transient(const std::string &host) const
     {
+        if (mayPass)
+            return true;
         if (status >= 300)
             return IsTransientStatus(status);
         return IsTransientTransferError(code, host);
@@ -105,25 +114,30 @@ struct Connection {
     CurlSlist headers;
     THttpHead head;
     TTransferWatch watch;
-    std::string range;
+    std::string range;       // as asked ("" for the whole file)
+    TFetchSize askFirst = 0; // the range asked: from here
+    TFetchSize askEnd = -1;  // to here (exclusive), -1 for the file's end
+    TFetchSize limit = -1;   // where the accepted answer said its body ends
     bool accepted = false;   // its answer fits, its data goes into the part
     bool reachedEnd = false; // stopped on purpose at its segment's end
+    std::string fault;       // why its answer was not taken, when it did not fit
 };
 
 class Download {
 public:
     Download(TFetchRun &run, const TFetchItem &item)
-        : m_run(run), m_item(item), m_url(item.URL),
-          m_target(JoinPath(item.TargetDir,
-                            item.TargetFilename.empty() ? UrlFileName(item.URL) : item.TargetFilename)),
-          m_part(m_target), m_settings(run.Network())
+        : m_run(run), m_item(item), m_url(item.URL), m_target(DownloadTarget(item)), m_part(m_target),
+          m_settings(run.Network())
     {
     }
     bool Run();
     std::size_t Receive(Connection &c, const char *data, std::size_t size);
 
 private:
-    enum class End { Done, Failed, Cancelled, Stopped, Restart };
+    // Restart: the server's file is not the one the part began with, so it
+    // starts over from zero. Plain: the answers to ranges cannot be used, so
+    // the file comes over one connection without a range.
+    enum class End { Done, Failed, Cancelled, Stopped, Restart, Plain };
 
     End attempt(bool plain);
     void pump();
@@ -131,11 +145,15 @@ private:
     void finished(Connection &c, CURLcode rc);
     bool acceptProbe(Connection &c);
     bool acceptHelper(Connection &c);
+    bool acceptFirstData(Connection &c, TFetchSize total);
+    bool refuse(Connection &c, const std::string &why);
     void planRanges(TFetchSize total);
     Segment *nextSegment();
     Failure failureOf(Connection &c, CURLcode rc) const;
+    TByteRanges proven() const;
+    void saveRecord();
     void keepPart();
-    void resumePoint();
+    void startOver(Connection &probe);
     void reportFinal();
     void end(End e)
     {
@@ -151,18 +169,21 @@ private:
     const TNetworkSettings &m_settings;
     CURLM *m_multi = nullptr;
 
-    TFetchSize m_offset = 0; // where this attempt starts
+    // What earlier attempts proved: the part continues only with answers
+    // that carry the same validator and total.
+    TByteRanges m_proven;
     std::string m_validator;
+    TFetchSize m_total = -1; // -1 while unknown
     TFetchSize m_done = 0;
-    TFetchSize m_total = 0; // 0 while unknown
     bool m_sendRange = false;
     bool m_asked = false;
     bool m_started = false;
-    bool m_parallel = false;
-    bool m_final = false; // the failure has used up its retries already
-    bool m_mayResume = false;
+    bool m_ranged = false;   // written by ranges, so the record lists them
+    bool m_complete = false; // the part held the whole file already
+    bool m_final = false;    // the failure has used up its retries already
     std::size_t m_maxActive = 1;
     int m_refusals = 0;
+    Clock::time_point m_recorded{};
     std::deque<Segment> m_segments; // a deque keeps references on growth
     std::vector<std::unique_ptr<Connection>> m_connections;
     std::optional<End> m_end;
@@ -173,18 +194,6 @@ std::size_t onWrite(char *data, std::size_t size, std::size_t count, void *user)
 {
     auto *c = static_cast<Connection *>(user);
     return c->owner.Receive(*c, data, size * count);
-}
-
-void Download::resumePoint()
-{
-    m_offset = 0;
-    m_validator.clear();
-    // Only an existing part is opened here: a request that fails leaves no
-    // new file behind.
-    if (!m_part.IsOpen() && (!m_mayResume || !FileExists(m_part.Path()) || !m_part.Open()))
-        return;
-    if (m_mayResume && isHttpUrl(m_url))
-        m_offset = m_part.ResumePoint(m_url, m_validator);
 }
 
 void Download::addConnection(Segment &segment, bool probe)
@@ -199,13 +208,17 @@ void Download::addConnection(Segment &segment, bool probe)
     CURL *h = c->easy.get();
     c->headers.reset(curl_slist_append(nullptr, "Cache-Control: no-cache"));
     curl_slist_append(c->headers.get(), "Pragma: no-cache");
-    if (probe && m_sendRange)
-        c->range = std::to_string(segment.pos) + "-";
-    else if (!probe)
-        c->range = std::to_string(segment.pos) + "-" + std::to_string(segment.end - 1);
-    // A changed file answers 200 instead of a range that would not fit.
-    if (!c->range.empty() && !m_validator.empty() && (!probe || m_offset > 0))
-        curl_slist_append(c->headers.get(), ("If-Range: " + m_validator).c_str());
+    if (!probe || m_sendRange) {
+        c->askFirst = segment.pos;
+        // A range to the file's end is asked open, as servers know it best.
+        c->askEnd = segment.end == m_total ? -1 : segment.end;
+        c->range = std::to_string(c->askFirst) + "-" + (c->askEnd < 0 ? "" : std::to_string(c->askEnd - 1));
+        // Pieces are joined byte for byte: they must come as they are.
+        curl_slist_append(c->headers.get(), "Accept-Encoding: identity");
+        // A changed file answers 200 instead of a range that would not fit.
+        if (!m_validator.empty())
+            curl_slist_append(c->headers.get(), ("If-Range: " + m_validator).c_str());
+    }
     curl_easy_setopt(h, CURLOPT_URL, m_url.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, c->headers.get());
     curl_easy_setopt(h, CURLOPT_BUFFERSIZE, ReceiveBufferSize);
@@ -222,77 +235,163 @@ void Download::addConnection(Segment &segment, bool probe)
     m_connections.push_back(std::move(c));
 }
 
+// An answer that cannot be joined: this connection fails and says why.
+bool Download::refuse(Connection &c, const std::string &why)
+{
+    c.fault = why;
+    return false;
+}
+
+// Whether a 206 carries exactly the range asked, of the file this download
+// knows, in a body of exactly that length.
+bool rangeFits(Connection &c, TFetchSize knownTotal)
+{
+    const auto range = c.head.ContentRange();
+    if (!range || range->First != c.askFirst || range->Last + 1 != (c.askEnd < 0 ? range->Total : c.askEnd) ||
+        (knownTotal >= 0 && range->Total != knownTotal))
+        return false;
+    curl_off_t length = -1;
+    curl_easy_getinfo(c.easy.get(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    return length < 0 || length == range->Last + 1 - range->First;
+}
+
 bool Download::acceptProbe(Connection &c)
 {
     CURL *h = c.easy.get();
     const bool http = schemeIsHttp(h);
     const long status = http ? responseCode(h) : 0;
-    TFetchSize total = -1;
-    if (m_sendRange && status == 416) {
+    if (c.range.empty() && status == 206)
+        return refuse(c, "the server sent a range that was not asked for");
+    if (m_complete && status == 416) {
+        // The part was whole already (stopped just before its rename): it
+        // is finished when its size is the one the server gives.
+        if (c.head.UnsatisfiedTotal() == m_total && m_part.Size() == m_total)
+            end(End::Done);
+        else
+            end(End::Restart);
+        return false;
+    }
+    if (!c.range.empty() && status == 416) {
         end(End::Restart);
         return false;
     }
     if (status >= 300)
         return false;
-    if (m_sendRange && status == 206) {
-        const auto range = c.head.ContentRange();
-        if (!range || range->First != m_offset || range->Last + 1 != range->Total) {
+    TFetchSize total = -1;
+    if (status == 206) {
+        if (!c.head.IdentityCoded() || !rangeFits(c, m_proven.Empty() ? -1 : m_total)) {
+            end(End::Plain);
+            return false;
+        }
+        if (!m_proven.Empty() && c.head.Validator() != m_validator) {
+            // A server that ignores If-Range sends the new file's bytes.
             end(End::Restart);
             return false;
         }
-        total = range->Total;
+        total = c.head.ContentRange()->Total;
     } else {
         // The whole file from its start: what the part held is not used.
-        m_offset = 0;
-        m_done = 0;
-        c.segment->pos = 0;
+        startOver(c);
         curl_off_t length = -1;
         curl_easy_getinfo(h, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
         total = length;
     }
+    if (m_proven.Empty())
+        m_validator = http ? c.head.Validator() : std::string();
+    return acceptFirstData(c, total);
+}
+
+// The probe's answer is the whole file: what the part held is not used,
+// and the probe alone fetches it (no other connection runs yet).
+void Download::startOver(Connection &probe)
+{
+    m_proven.Clear();
+    m_ranged = false;
+    m_complete = false;
+    m_done = 0;
+    m_segments.assign(1, Segment{});
+    m_segments.front().busy = true;
+    probe.segment = &m_segments.front();
+}
+
+bool Download::acceptFirstData(Connection &c, TFetchSize total)
+{
     if (!m_asked) {
         m_asked = true;
         m_run.SetCurrentTarget(m_target, m_item.TargetDir);
         const std::string dir = DirectoryPart(m_target);
         // An empty directory part means no target directory was given.
-        if (dir.empty() || IsDirectory(m_target)) {
-            m_run.RaiseError(3, "Cannot create file " + m_target);
+        if (dir.empty() || IsRealDirectory(m_target)) {
+            m_run.RaiseFileError(3, "Cannot create file " + m_target);
             end(End::Stopped);
             return false;
         }
-        if (FileExists(m_target) && !m_run.AskOverwrite(m_target)) {
+        if (PathExists(m_target) && !m_run.AskOverwrite(m_target)) {
             end(End::Stopped);
             return false;
         }
         MakeDirectories(dir);
     }
-    if (!m_part.Open() || (m_offset == 0 && !m_part.Restart())) {
-        m_run.RaiseError(3, "Cannot create file " + m_target);
+    if (!m_part.Open()) {
+        m_run.RaiseFileError(3, m_part.Busy() ? m_target + " is already being downloaded by another transfer"
+                                              : "Cannot create file " + m_target);
         end(End::Stopped);
         return false;
     }
-    if (m_offset == 0) {
-        m_validator = http ? c.head.Validator() : std::string();
-        m_part.WriteRecord({m_url, m_validator, -1});
+    if (m_proven.Empty()) {
+        // Emptied only now that the server has sent data for it.
+        if (!m_part.Restart() || !m_part.WriteRecord({m_url, m_validator, total, true, {}})) {
+            m_run.RaiseFileError(3, "Cannot create file " + m_target);
+            end(End::Stopped);
+            return false;
+        }
     }
-    m_total = std::max<TFetchSize>(total, 0);
+    m_total = total;
+    Segment &s = *c.segment;
+    if (s.end < 0 && total >= 0)
+        s.end = total;
+    c.limit = s.end;
     if (!m_started) {
         m_started = true;
         m_run.BeginTransfer();
     }
-    if (status == 206 && m_settings.Connections > 1 && total >= ParallelMinimum)
-        planRanges(total);
+    // Pieces are joined only when each can prove it is of this very file.
+    if (c.head.ContentRange() && !m_validator.empty()) {
+        if (m_proven.Empty() && m_settings.Connections > 1 && total >= ParallelMinimum)
+            planRanges(total);
+        else if (!m_proven.Empty())
+            m_maxActive = static_cast<std::size_t>(std::max(1, m_settings.Connections));
+        m_ranged = m_ranged || !m_proven.Empty() || m_segments.size() > 1;
+    }
+    if (m_ranged)
+        saveRecord();
     c.accepted = true;
     return true;
 }
 
 bool Download::acceptHelper(Connection &c)
 {
-    const auto range = c.head.ContentRange();
-    const Segment &s = *c.segment;
-    c.accepted = responseCode(c.easy.get()) == 206 && range && range->First == s.pos &&
-                 range->Last + 1 >= s.end && range->Total == m_total;
-    return c.accepted;
+    const long status = responseCode(c.easy.get());
+    if (status == 200 || status == 416) {
+        // If-Range said the file changed, or it is shorter now.
+        end(End::Restart);
+        return false;
+    }
+    if (status != 206)
+        return false;
+    if (!c.head.IdentityCoded()) {
+        end(End::Plain);
+        return false;
+    }
+    if (c.head.Validator() != m_validator) {
+        end(End::Restart);
+        return false;
+    }
+    if (!rangeFits(c, m_total))
+        return refuse(c, "the server's answer did not fit the range asked for");
+    c.limit = c.askEnd < 0 ? m_total : c.askEnd;
+    c.accepted = true;
+    return true;
 }
 
 void Download::planRanges(TFetchSize total)
@@ -305,15 +404,11 @@ void Download::planRanges(TFetchSize total)
     first.end = first.pos + step;
     for (int i = 1; i < count; ++i) {
         Segment s;
-        s.pos = first.pos + i * step;
+        s.begin = s.pos = first.pos + i * step;
         s.end = i == count - 1 ? total : first.pos + (i + 1) * step;
         m_segments.push_back(s);
     }
-    m_parallel = true;
     m_maxActive = static_cast<std::size_t>(count);
-    // Until the ranges are joined up, only the bytes before them are good
-    // (what a crash leaves must not be taken for a whole prefix).
-    m_part.WriteRecord({m_url, m_validator, m_offset});
 }
 
 Segment *Download::nextSegment()
@@ -335,11 +430,11 @@ Segment *Download::nextSegment()
     for (auto &s : m_segments)
         if (s.busy && !s.complete() && (!largest || s.end - s.pos > largest->end - largest->pos))
             largest = &s;
-    if (!largest || largest->end - largest->pos < 2 * RangeMinimum)
+    if (!largest || largest->end < 0 || largest->end - largest->pos < 2 * RangeMinimum)
         return nullptr;
     Segment half;
     half.end = largest->end;
-    half.pos = largest->pos + (largest->end - largest->pos) / 2;
+    half.begin = half.pos = largest->pos + (largest->end - largest->pos) / 2;
     largest->end = half.pos;
     m_segments.push_back(half);
     return &m_segments.back();
@@ -353,11 +448,17 @@ std::size_t Download::Receive(Connection &c, const char *data, std::size_t size)
         return 0;
     Segment &s = *c.segment;
     std::size_t take = size;
-    if (s.end >= 0)
-        take =
-            static_cast<std::size_t>(std::clamp<TFetchSize>(s.end - s.pos, 0, static_cast<TFetchSize>(size)));
+    if (s.end >= 0 && static_cast<TFetchSize>(size) > s.end - s.pos) {
+        // More than the answer announced: its bytes are not to be trusted.
+        if (s.end == c.limit) {
+            refuse(c, "the server sent more than it announced");
+            return 0;
+        }
+        take = static_cast<std::size_t>(std::max<TFetchSize>(s.end - s.pos, 0));
+    }
     if (take > 0 && !m_part.WriteAt(s.pos, data, take)) {
-        m_run.RaiseError(5, "Error writing to destination file " + m_target);
+        m_run.SetReason(std::strerror(errno));
+        m_run.RaiseFileError(5, "Error writing to destination file " + m_target);
         end(End::Stopped);
         return 0;
     }
@@ -368,7 +469,7 @@ std::size_t Download::Receive(Connection &c, const char *data, std::size_t size)
         const std::size_t piece = std::min<std::size_t>(NetworkChunkSize, take - stepped);
         stepped += piece;
         m_done += static_cast<TFetchSize>(piece);
-        m_run.ProgressStep(m_done, m_total, m_run.Dialog().DlgDwnload);
+        m_run.ProgressStep(m_done, std::max<TFetchSize>(m_total, 0), m_run.Dialog().DlgDwnload);
         if (m_run.Cancelled()) {
             end(End::Cancelled);
             return 0;
@@ -394,6 +495,15 @@ Failure Download::failureOf(Connection &c, CURLcode rc) const
     } else {
         f.responded = rc == CURLE_OK;
     }
+    if (!c.fault.empty()) {
+        f.code = CURLE_RANGE_ERROR;
+        f.mayPass = true;
+        f.reason = c.fault;
+        // A range of the wrong length is a short or long body.
+        if (c.accepted)
+            f.code = CURLE_PARTIAL_FILE;
+        return f;
+    }
     // A status this download turned down has no more to say than itself.
     if (f.status == 0 || rc != CURLE_WRITE_ERROR)
         f.reason = c.watch.Reason(f.code);
@@ -402,15 +512,17 @@ Failure Download::failureOf(Connection &c, CURLcode rc) const
 
 void Download::finished(Connection &c, CURLcode rc)
 {
-    Segment &s = *c.segment;
-    s.busy = false;
+    c.segment->busy = false;
     if (m_end)
         return;
     if (m_run.Cancelled() || c.watch.Cancelled())
         return end(End::Cancelled);
     if (!c.accepted && rc == CURLE_OK && !(c.probe ? acceptProbe(c) : acceptHelper(c)) && m_end)
         return;
-    if (c.accepted && !c.watch.Stalled() && (rc == CURLE_OK || c.reachedEnd)) {
+    // Taken only now: a first answer that starts over replaces the segments.
+    Segment &s = *c.segment;
+    s.busy = false;
+    if (c.accepted && c.fault.empty() && !c.watch.Stalled() && (rc == CURLE_OK || c.reachedEnd)) {
         if (s.end < 0)
             s.end = s.pos; // an answer of open length ran to its end
         if (s.complete())
@@ -418,7 +530,7 @@ void Download::finished(Connection &c, CURLcode rc)
         rc = CURLE_PARTIAL_FILE; // a range answered short
     }
     Failure f = failureOf(c, rc);
-    if (!m_parallel) {
+    if (!m_ranged) {
         m_failure = f;
         return end(End::Failed);
     }
@@ -428,18 +540,19 @@ void Download::finished(Connection &c, CURLcode rc)
     // connections, means it takes no more at once: go on with those it took.
     // Servers count a connection until they have closed it, so one that has
     // just delivered its last byte may still hold a place: a short pause
-    // then, rather than a retry of the whole download's budget.
+    // then, or as long as the server asks (within the cap), rather than a
+    // retry of the whole download's budget.
     const bool turnedAway = !c.probe && (f.status == 503 || f.status == 429);
-    if (!c.accepted && (othersRunning || turnedAway) && ++m_refusals <= RefusalLimit) {
+    const auto &retry = m_settings.Retry;
+    if (!c.accepted && c.fault.empty() && (othersRunning || turnedAway) && ++m_refusals <= RefusalLimit) {
         m_maxActive = std::max<std::size_t>(1, m_connections.size() - 1);
-        s.due = Clock::now() + (othersRunning ? Clock::duration::zero() : RefusalPause);
+        const auto asked = ParseRetryAfter(f.retryAfter);
+        auto pause = othersRunning ? Clock::duration::zero() : Clock::duration(RefusalPause);
+        if (asked)
+            pause = std::min(*asked, retry.RetryAfterCap);
+        s.due = Clock::now() + pause;
         return;
     }
-    if (!c.accepted && !othersRunning && f.status == 0 && f.responded) {
-        // A range that does not fit the file any more: start over.
-        return end(End::Restart);
-    }
-    const auto &retry = m_settings.Retry;
     if (f.transient(UrlHost(m_url)) && s.failures < retry.Retries) {
         // This connection's range alone is fetched again; the others go on.
         const auto delay = RetryDelay(retry, s.failures, ParseRetryAfter(f.retryAfter));
@@ -450,6 +563,21 @@ void Download::finished(Connection &c, CURLcode rc)
     m_failure = f;
     m_final = true;
     end(End::Failed);
+}
+
+TByteRanges Download::proven() const
+{
+    TByteRanges all = m_proven;
+    for (const auto &s : m_segments)
+        all.Add(s.begin, s.pos);
+    return all;
+}
+
+void Download::saveRecord()
+{
+    m_recorded = Clock::now();
+    TPartRecord record{m_url, m_validator, m_total, false, proven()};
+    m_part.WriteRecord(record);
 }
 
 void Download::pump()
@@ -481,6 +609,9 @@ void Download::pump()
         if (m_connections.empty() &&
             std::all_of(m_segments.begin(), m_segments.end(), [](auto &s) { return s.complete(); }))
             return end(End::Done);
+        // What a kill would leave is known to a second or so.
+        if (m_ranged && Clock::now() - m_recorded >= RecordInterval)
+            saveRecord();
         auto wait = PollSlice;
         for (const auto &s : m_segments)
             if (!s.busy && !s.complete())
@@ -492,15 +623,29 @@ void Download::pump()
 
 Download::End Download::attempt(bool plain)
 {
-    m_segments.assign(1, Segment{m_offset, -1});
     m_connections.clear();
-    m_parallel = false;
     m_final = false;
     m_maxActive = 1;
     m_end.reset();
     m_failure = {};
-    m_done = m_offset;
-    m_sendRange = !plain && isHttpUrl(m_url) && (m_offset > 0 || m_settings.Connections > 1);
+    m_done = m_proven.Count();
+    m_complete = false;
+    m_segments.clear();
+    if (!m_proven.Empty() && m_total >= 0) {
+        // Only what is missing is asked for; a part already whole asks for
+        // its end, which a server confirms with 416.
+        for (const auto &[a, b] : m_proven.Missing(m_total))
+            m_segments.push_back(Segment{a, a, b});
+        m_complete = m_segments.empty();
+        if (m_complete)
+            m_segments.push_back(Segment{m_total, m_total, -1});
+    } else if (!m_proven.Empty()) {
+        // Written in order, of a size not known: the rest from its end.
+        m_segments.push_back(Segment{m_proven.End(), m_proven.End(), -1});
+    } else {
+        m_segments.push_back(Segment{});
+    }
+    m_sendRange = !plain && isHttpUrl(m_url) && (!m_proven.Empty() || m_settings.Connections > 1);
     addConnection(m_segments.front(), true);
     pump();
     for (auto &c : m_connections)
@@ -509,26 +654,26 @@ Download::End Download::attempt(bool plain)
     return *m_end;
 }
 
+// What the part keeps for a later attempt: its record brought up to date
+// and nothing but what is proven; a part that keeps nothing goes.
 void Download::keepPart()
 {
     if (!m_part.IsOpen())
         return;
-    if (m_parallel) {
-        // The ranges in order: the good bytes end at the first gap.
-        std::vector<Segment> order(m_segments.begin(), m_segments.end());
-        std::sort(order.begin(), order.end(), [](auto &a, auto &b) { return a.end < b.end; });
-        // They tile the file, each written from its start up to pos.
-        TFetchSize good = m_offset;
-        for (const auto &s : order) {
-            if (!s.complete()) {
-                good = std::max(good, s.pos);
-                break;
-            }
-            good = s.end;
-        }
-        m_part.WriteRecord({m_url, m_validator, good});
+    TFetchSize kept = m_part.Size();
+    if (m_ranged) {
+        const TByteRanges good = proven();
+        kept = good.Count();
+        if (kept > 0 && m_part.WriteRecord({m_url, m_validator, m_total, false, good}))
+            m_part.Trim(good);
+        else
+            kept = 0;
     }
-    m_part.Close();
+    if (kept <= 0) {
+        m_part.Discard();
+        return;
+    }
+    m_run.SetKeptPart(m_part.Path(), kept, std::max<TFetchSize>(m_total, 0));
 }
 
 void Download::reportFinal()
@@ -554,51 +699,71 @@ bool Download::Run()
     m_multi = m_run.Session()->Multi();
     if (!DirectoryPart(m_target).empty() && !m_part.PlaceIsUsable()) {
         m_run.SetCurrentTarget(m_target, m_item.TargetDir);
-        m_run.RaiseError(3, "Cannot create file " + m_target + ": not a regular file");
+        m_run.RaiseFileError(3, "Cannot create file " + m_target + ": not a regular file");
+        return false;
+    }
+    // A part that another transfer is writing is left to it, at once.
+    if (!m_part.OpenExisting() && m_part.Busy()) {
+        m_run.SetCurrentTarget(m_target, m_item.TargetDir);
+        m_run.RaiseFileError(3, m_target + " is already being downloaded by another transfer");
         return false;
     }
     // Without resume the item starts from zero; its own retries continue.
-    m_mayResume = m_settings.Resume;
-    resumePoint();
-    m_mayResume = true;
+    if (m_part.IsOpen() && m_settings.Resume && isHttpUrl(m_url)) {
+        TPartRecord record;
+        m_proven = m_part.ProvenFor(m_url, record);
+        m_validator = record.Validator;
+        m_total = record.Total;
+        // Ranges are placed in a file of known size only.
+        if (m_total < 0 && !record.InOrder)
+            m_proven.Clear();
+    }
+    const auto &policy = m_settings.Retry;
     int retry = 0, restarts = 0;
     bool plain = false;
     for (;;) {
-        const End e = attempt(plain);
+        End e = attempt(plain);
+        if (e == End::Done && m_total >= 0 && m_part.Size() != m_total) {
+            // Never a file of another size than the server's.
+            m_failure = {CURLE_PARTIAL_FILE, 0, true, true, {}, {}};
+            e = End::Failed;
+        }
         if (e == End::Done) {
             if (!m_part.Commit()) {
-                m_run.RaiseError(5, "Error writing to destination file " + m_target);
+                m_run.SetReason(std::strerror(errno));
+                m_run.RaiseFileError(5, "Error writing to destination file " + m_target);
                 return false;
             }
             // The final pass of the loop that reads nothing: one more
             // progress step with the final count.
-            m_run.ProgressStep(m_done, m_total, m_run.Dialog().DlgDwnload);
+            m_run.ProgressStep(m_done, std::max<TFetchSize>(m_total, 0), m_run.Dialog().DlgDwnload);
             return true;
         }
-        if (e == End::Cancelled) {
-            m_part.Discard();
-            return false;
-        }
-        if (e == End::Restart && restarts++ < RestartLimit) {
-            // The answer did not fit the range asked for: from zero, plainly.
-            m_offset = 0;
-            m_validator.clear();
-            plain = true;
-            continue;
+        if (e == End::Restart || e == End::Plain) {
+            // From zero in the same part: changed files count against the
+            // retries, answers that do not fit ranges against their own.
+            if (e == End::Restart ? retry++ < policy.Retries : restarts++ < RestartLimit) {
+                m_proven.Clear();
+                m_validator.clear();
+                m_total = -1;
+                plain = e == End::Plain;
+                continue;
+            }
+            m_failure = {CURLE_RANGE_ERROR, 0, true, false, {}, "the file kept changing on the server"};
         }
         keepPart();
-        if (e == End::Stopped)
+        if (e == End::Cancelled || e == End::Stopped)
             return false;
-        const auto &policy = m_settings.Retry;
         if (e == End::Failed && !m_final && retry < policy.Retries && m_failure.transient(UrlHost(m_url))) {
             const auto delay = RetryDelay(policy, retry, ParseRetryAfter(m_failure.retryAfter));
             m_run.RaiseRetry(retry++, delay, m_failure.errorCode(), m_failure.errorText());
-            if (!m_run.WaitUnlessCancelled(delay)) {
-                m_part.Discard();
+            if (!m_run.WaitUnlessCancelled(delay))
                 return false;
-            }
-            // Each retry continues from what the part file holds.
-            resumePoint();
+            // Each retry continues from what the part holds, when the server
+            // has proven the version.
+            m_proven = m_part.IsOpen() && !m_validator.empty() && m_total >= 0 ? proven() : TByteRanges();
+            if (m_proven.Empty())
+                m_validator.clear();
             continue;
         }
         reportFinal();

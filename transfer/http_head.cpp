@@ -73,6 +73,8 @@ void THttpHead::take(const std::string &line)
         m_contentRange = value;
     } else if (strcasecmp(name.c_str(), "Retry-After") == 0) {
         m_retryAfter = value;
+    } else if (strcasecmp(name.c_str(), "Content-Encoding") == 0) {
+        m_contentEncoding = value;
     }
 }
 
@@ -89,6 +91,21 @@ std::optional<TContentRange> THttpHead::ContentRange() const
     if (r.First > r.Last || r.Last >= r.Total)
         return std::nullopt;
     return r;
+}
+
+std::optional<TFetchSize> THttpHead::UnsatisfiedTotal() const
+{
+    const std::string &t = m_contentRange;
+    TFetchSize total = 0;
+    std::size_t at = 8;
+    if (strncasecmp(t.c_str(), "bytes */", 8) != 0 || !readNumber(t, at, total) || at != t.size())
+        return std::nullopt;
+    return total;
+}
+
+bool THttpHead::IdentityCoded() const
+{
+    return m_contentEncoding.empty() || strcasecmp(m_contentEncoding.c_str(), "identity") == 0;
 }
 
 } // namespace fetchly

@@ -26,6 +26,10 @@ public:
     const std::string &RetryAfter() const { return m_retryAfter; }
     // "bytes a-b/n" with a <= b < n; nothing when missing or malformed.
     std::optional<TContentRange> ContentRange() const;
+    // The n of "bytes */n", the size a 416 answer gives.
+    std::optional<TFetchSize> UnsatisfiedTotal() const;
+    // True when the body comes as it is (no Content-Encoding but identity).
+    bool IdentityCoded() const;
     // How a later request proves it wants this very version: a strong ETag,
     // else the Last-Modified date; "" when the server gave neither.
     const std::string &Validator() const { return m_etag.empty() ? m_lastModified : m_etag; }
@@ -34,7 +38,7 @@ private:
     static std::size_t onHeader(char *data, std::size_t size, std::size_t count, void *self);
     void take(const std::string &line);
 
-    std::string m_etag, m_lastModified, m_contentRange, m_retryAfter;
+    std::string m_etag, m_lastModified, m_contentRange, m_retryAfter, m_contentEncoding;
 };
 
 } // namespace fetchly

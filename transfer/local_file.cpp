@@ -81,4 +81,16 @@ bool FileExists(const std::string &path)
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+bool IsRealDirectory(const std::string &path)
+{
+    struct stat st {};
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool PathExists(const std::string &path)
+{
+    struct stat st {};
+    return !path.empty() && ::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
 } // namespace fetchly

@@ -36,5 +36,10 @@ private:
 
 // True for an existing path that is not a directory.
 bool FileExists(const std::string &path);
+// True for a folder itself, not a symbolic link to one.
+bool IsRealDirectory(const std::string &path);
+// True when something that is not a folder is at `path` (a symbolic link
+// counts, whatever it points to).
+bool PathExists(const std::string &path);
 
 } // namespace fetchly

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -13,20 +15,17 @@ namespace fetchly {
 namespace {
 
 constexpr const char *kAttribute = "user.fetchly.part";
+constexpr const char *kSidecar = ".fetchly";
 // A record is a few short lines; anything longer is not one of ours.
 constexpr std::size_t kRecordLimit = 8192;
 // Written data is handed to the disk in steps of this size.
 constexpr TFetchSize kWritebackStep = 8 << 20;
 // Streams of writes followed at once (one per connection, with room).
 constexpr std::size_t kStreamLimit = 32;
-
-bool isRegularOrMissing(const std::string &path, bool linkAllowed)
-{
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0)
-        return errno == ENOENT;
-    return S_ISREG(st.st_mode) || (linkAllowed && S_ISLNK(st.st_mode));
-}
+// Names tried for the part when the ones before are taken by foreign files.
+constexpr int kCandidates = 8;
+// The longest file name; the sidecar's suffix must still fit after a part's.
+constexpr std::size_t kNameLimit = 255 - 8;
 
 // A FIFO, a device or a socket: opening it may block or have effects.
 bool isSpecial(const std::string &path)
@@ -36,33 +35,73 @@ bool isSpecial(const std::string &path)
            (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) || S_ISSOCK(st.st_mode));
 }
 
+// NAME.part, then NAME.2.part and on; a name that would pass the limit is
+// cut (at a character's start) and marked with a hash of the whole name,
+// so two long names that begin alike still get parts of their own.
+std::string candidatePath(const std::string &target, int index)
+{
+    const std::size_t slash = target.find_last_of('/');
+    const std::string dir = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    std::string name = target.substr(dir.size());
+    const std::string suffix = index == 0 ? ".part" : "." + std::to_string(index + 1) + ".part";
+    if (name.size() + suffix.size() > kNameLimit) {
+        std::uint32_t hash = 2166136261u;
+        for (unsigned char c : name)
+            hash = (hash ^ c) * 16777619u;
+        char mark[16];
+        std::snprintf(mark, sizeof mark, "~%08x", hash);
+        std::size_t keep = kNameLimit - suffix.size() - 9;
+        while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80)
+            --keep;
+        name = name.substr(0, keep) + mark;
+    }
+    return dir + name + suffix;
+}
+
 std::string encode(const TPartRecord &r)
 {
-    return "fetchly-part 1\n" + r.Source + "\n" + r.Validator + "\n" + std::to_string(r.Valid) + "\n";
+    return "fetchly-part 2\n" + r.Source + "\n" + r.Validator + "\n" + std::to_string(r.Total) + "\n" +
+           (r.InOrder ? std::string("*") : r.Proven.Text()) + "\n";
+}
+
+bool readSize(const std::string &text, TFetchSize &out)
+{
+    char *end = nullptr;
+    errno = 0;
+    const long long value = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || end == text.c_str() || *end != '\0' || value < -1)
+        return false;
+    out = value;
+    return true;
 }
 
 std::optional<TPartRecord> decode(const std::string &text)
 {
-    TPartRecord r;
-    std::string lines[4];
-    std::size_t at = 0;
-    for (auto &line : lines) {
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size() && lines.size() < 6;) {
         const std::size_t nl = text.find('\n', at);
         if (nl == std::string::npos)
             return std::nullopt;
-        line = text.substr(at, nl - at);
+        lines.push_back(text.substr(at, nl - at));
         at = nl + 1;
     }
-    if (lines[0] != "fetchly-part 1" || at != text.size())
+    TPartRecord r;
+    if (lines.size() == 4 && lines[0] == "fetchly-part 1") {
+        // An earlier version: a count of good bytes from the start.
+        TFetchSize valid = 0;
+        if (!readSize(lines[3], valid))
+            return std::nullopt;
+        r.InOrder = valid < 0;
+        r.Proven.Add(0, valid);
+    } else if (lines.size() == 5 && lines[0] == "fetchly-part 2") {
+        r.InOrder = lines[4] == "*";
+        if (!readSize(lines[3], r.Total) || (!r.InOrder && !r.Proven.Parse(lines[4])))
+            return std::nullopt;
+    } else {
         return std::nullopt;
+    }
     r.Source = lines[1];
     r.Validator = lines[2];
-    char *end = nullptr;
-    errno = 0;
-    const long long valid = std::strtoll(lines[3].c_str(), &end, 10);
-    if (errno != 0 || end == lines[3].c_str() || *end != '\0' || valid < -1)
-        return std::nullopt;
-    r.Valid = valid;
     return r;
 }
 
@@ -84,9 +123,30 @@ int openSidecar(const std::string &path, int flags)
     return fd;
 }
 
+std::optional<TPartRecord> readRecord(int partFd, const std::string &partPath)
+{
+    std::string text(kRecordLimit, '\0');
+    const ssize_t n = ::fgetxattr(partFd, kAttribute, text.data(), text.size());
+    if (n >= 0) {
+        text.resize(static_cast<std::size_t>(n));
+        return decode(text);
+    }
+    if (!attributesUnsupported(errno))
+        return std::nullopt;
+    const int fd = openSidecar(partPath + kSidecar, O_RDONLY);
+    if (fd < 0)
+        return std::nullopt;
+    const ssize_t got = ::read(fd, text.data(), text.size());
+    ::close(fd);
+    if (got <= 0 || static_cast<std::size_t>(got) == text.size())
+        return std::nullopt;
+    text.resize(static_cast<std::size_t>(got));
+    return decode(text);
+}
+
 } // namespace
 
-TPartFile::TPartFile(std::string target) : m_target(std::move(target)), m_path(m_target + ".part") {}
+TPartFile::TPartFile(std::string target) : m_target(std::move(target)), m_path(candidatePath(m_target, 0)) {}
 
 TPartFile::~TPartFile()
 {
@@ -95,30 +155,87 @@ TPartFile::~TPartFile()
 
 bool TPartFile::PlaceIsUsable() const
 {
-    return !isSpecial(m_target) && !isSpecial(m_path);
+    return !isSpecial(m_target) && !isSpecial(candidatePath(m_target, 0));
 }
 
-bool TPartFile::Open()
+bool TPartFile::openCandidate(int index)
 {
-    if (m_fd >= 0)
-        return true;
-    // Refuse anything but a regular file before opening it: opening some
-    // devices has effects of its own.
-    if (!isRegularOrMissing(m_path, false))
+    const std::string path = candidatePath(m_target, index);
+    struct stat st {};
+    // Only a regular file is opened: opening some devices has effects.
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    const int fd = ::open(m_path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
-    struct stat st {};
+    // A part held by another transfer is its own, even before its record
+    // is written.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        m_busy = errno == EWOULDBLOCK;
+        ::close(fd);
+        return false;
+    }
+    struct stat opened {};
     // Checked again on the open file: the name may have been swapped since.
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    // A second link would let our writes change a file elsewhere.
+    bool ours = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_nlink == 1 &&
+                readRecord(fd, path).has_value();
+    // The name must still lead to the file locked: a transfer that has just
+    // finished renames its part away before it lets go of it.
+    if (ours && (::stat(path.c_str(), &st) != 0 || st.st_ino != opened.st_ino || st.st_dev != opened.st_dev))
+        ours = false;
+    if (!ours || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
         ::close(fd);
         return false;
     }
     m_fd = fd;
-    m_opened = true;
+    m_path = path;
     return true;
+}
+
+bool TPartFile::OpenExisting()
+{
+    if (m_fd >= 0)
+        return true;
+    m_busy = false;
+    for (int i = 0; i < kCandidates; ++i) {
+        if (openCandidate(i))
+            return true;
+        if (m_busy)
+            return false;
+    }
+    return false;
+}
+
+bool TPartFile::Open()
+{
+    if (OpenExisting())
+        return true;
+    if (m_busy)
+        return false;
+    for (int i = 0; i < kCandidates; ++i) {
+        const std::string path = candidatePath(m_target, i);
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) == 0 || errno != ENOENT)
+            continue; // someone else's file
+        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return false;
+        }
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(fd);
+            m_busy = true;
+            return false;
+        }
+        m_fd = fd;
+        m_path = path;
+        // Marked as ours at once, so a later attempt knows it may use it.
+        WriteRecord(TPartRecord{});
+        return true;
+    }
+    return false;
 }
 
 TFetchSize TPartFile::Size() const
@@ -133,23 +250,7 @@ std::optional<TPartRecord> TPartFile::ReadRecord() const
 {
     if (m_fd < 0)
         return std::nullopt;
-    std::string text(kRecordLimit, '\0');
-    const ssize_t n = ::fgetxattr(m_fd, kAttribute, text.data(), text.size());
-    if (n >= 0) {
-        text.resize(static_cast<std::size_t>(n));
-        return decode(text);
-    }
-    if (!attributesUnsupported(errno))
-        return std::nullopt;
-    const int fd = openSidecar(sidecarPath(), O_RDONLY);
-    if (fd < 0)
-        return std::nullopt;
-    const ssize_t got = ::read(fd, text.data(), text.size());
-    ::close(fd);
-    if (got <= 0 || static_cast<std::size_t>(got) == text.size())
-        return std::nullopt;
-    text.resize(static_cast<std::size_t>(got));
-    return decode(text);
+    return readRecord(m_fd, m_path);
 }
 
 bool TPartFile::WriteRecord(const TPartRecord &record)
@@ -164,28 +265,30 @@ bool TPartFile::WriteRecord(const TPartRecord &record)
         return true;
     if (!attributesUnsupported(errno))
         return false;
-    const int fd = openSidecar(sidecarPath(), O_WRONLY | O_CREAT | O_TRUNC);
+    const int fd = openSidecar(m_path + kSidecar, O_WRONLY | O_CREAT | O_TRUNC);
     if (fd < 0)
         return false;
     const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     return ::close(fd) == 0 && ok;
 }
 
-TFetchSize TPartFile::ResumePoint(const std::string &source, std::string &validator)
+TByteRanges TPartFile::ProvenFor(const std::string &source, TPartRecord &record) const
 {
-    validator.clear();
+    const auto found = ReadRecord();
     const TFetchSize size = Size();
-    const auto record = ReadRecord();
-    if (size > 0 && record && record->Source == source && !record->Validator.empty()) {
-        const TFetchSize good = record->Valid < 0 ? size : std::min(record->Valid, size);
-        // Bytes past the good ones may be holes of unfinished ranges.
-        if (good > 0 && TruncateTo(good)) {
-            validator = record->Validator;
-            return good;
-        }
+    TByteRanges proven;
+    if (!found || found->Source != source || found->Validator.empty() || size < 0)
+        return proven;
+    record = *found;
+    if (record.InOrder) {
+        proven.Add(0, size);
+        return proven;
     }
-    Restart();
-    return 0;
+    // Bytes the file does not hold (cut short since) are not proven.
+    const TFetchSize end = record.Total >= 0 ? std::min(size, record.Total) : size;
+    for (const auto &[a, b] : record.Proven.Ranges())
+        proven.Add(a, std::min(b, end));
+    return proven;
 }
 
 bool TPartFile::Restart()
@@ -198,6 +301,18 @@ bool TPartFile::TruncateTo(TFetchSize size)
     return m_fd >= 0 && ::ftruncate(m_fd, static_cast<off_t>(size)) == 0;
 }
 
+void TPartFile::Trim(const TByteRanges &proven)
+{
+    if (m_fd < 0)
+        return;
+    if (Size() > proven.End())
+        TruncateTo(proven.End());
+#ifdef FALLOC_FL_PUNCH_HOLE
+    for (const auto &[a, b] : proven.Missing(proven.End()))
+        ::fallocate(m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, a, b - a);
+#endif
+}
+
 bool TPartFile::WriteAt(TFetchSize offset, const char *data, std::size_t size)
 {
     const TFetchSize start = offset;
@@ -208,8 +323,10 @@ bool TPartFile::WriteAt(TFetchSize offset, const char *data, std::size_t size)
                 continue;
             return false;
         }
-        if (n == 0)
+        if (n == 0) {
+            errno = ENOSPC;
             return false;
+        }
         data += n;
         size -= static_cast<std::size_t>(n);
         offset += n;
@@ -243,18 +360,20 @@ bool TPartFile::Commit()
 {
     if (m_fd < 0)
         return false;
-    ::fremovexattr(m_fd, kAttribute);
     if (::fsync(m_fd) != 0) {
         Close();
         return false;
     }
-    if (!Close())
+    // Renamed while still locked, so no other transfer can take the part up
+    // in between. rename replaces whatever NAME is (a symbolic link, also
+    // one to a folder) without following it.
+    if (::rename(m_path.c_str(), m_target.c_str()) != 0) {
+        Close();
         return false;
-    // rename replaces whatever NAME is (a symbolic link included) without
-    // following it.
-    if (::rename(m_path.c_str(), m_target.c_str()) != 0)
-        return false;
-    ::unlink(sidecarPath().c_str());
+    }
+    ::fremovexattr(m_fd, kAttribute);
+    Close();
+    ::unlink((m_path + kSidecar).c_str());
     // The rename itself reaches the disk with its directory.
     const std::string dir = m_target.substr(0, m_target.find_last_of('/') + 1);
     const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -276,12 +395,31 @@ bool TPartFile::Close()
 
 void TPartFile::Discard()
 {
-    Close();
-    // Only a part this download opened is removed, never what it refused.
-    if (!m_opened)
+    // Only the part this transfer holds is removed, never what it refused.
+    if (m_fd < 0)
         return;
     ::unlink(m_path.c_str());
-    ::unlink(sidecarPath().c_str());
+    ::unlink((m_path + kSidecar).c_str());
+    Close();
+}
+
+bool RemoveOwnPart(const std::string &target, const std::string &source)
+{
+    TPartFile part(target);
+    for (int i = 0; i < kCandidates; ++i) {
+        if (!part.openCandidate(i)) {
+            if (part.Busy())
+                return false;
+            continue;
+        }
+        const auto record = part.ReadRecord();
+        if (record && record->Source == source) {
+            part.Discard();
+            return true;
+        }
+        part.Close();
+    }
+    return false;
 }
 
 } // namespace fetchly

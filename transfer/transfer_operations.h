@@ -2,6 +2,7 @@
 
 #include "transfer/fetch_item.h"
 #include "transfer/fetch_run.h"
+#include "transfer/url_functions.h"
 
 namespace fetchly {
 
@@ -23,6 +24,20 @@ bool HttpUpload(TFetchRun &run, const TFetchItem &item);   // http_transfer.cpp
 bool FtpDownload(TFetchRun &run, const TFetchItem &item);  // ftp_transfer.cpp
 bool FtpUpload(TFetchRun &run, const TFetchItem &item);    // ftp_transfer.cpp
 bool FileCopy(TFetchRun &run, const TFetchItem &item);     // file_copy.cpp
+
+// Where a download (wpHttp or wpFtp) puts its file.
+inline std::string DownloadTarget(const TFetchItem &item)
+{
+    return JoinPath(item.TargetDir,
+                    item.TargetFilename.empty() ? UrlFileName(item.URL) : item.TargetFilename);
+}
+// The source a download's part records, so only that source continues it.
+inline std::string DownloadSource(const TFetchItem &item)
+{
+    if (item.Protocol == TFetchProtocol::wpFtp)
+        return "ftp://" + item.FTPHost + ":" + std::to_string(item.FTPPort) + "/" + item.URL;
+    return item.URL;
+}
 
 // The chunk size of the network transfers (progress step after each).
 inline constexpr int NetworkChunkSize = 4096;

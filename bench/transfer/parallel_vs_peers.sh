@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Two downloads from a local nginx, in one go:
+# Three downloads from a local nginx, in one go:
 #  1. 64 MB from a server that limits each connection to 10 MB/s
 #     (limit_rate 10m): `fetchly get` with its default settings, curl, and
-#     `aria2c -x8 -s8`. Wanted: fetchly >= 6x curl, >= 0.9x aria2c.
-#  2. 1 GiB unthrottled: `fetchly get` and curl. Wanted: fetchly's throughput
-#     >= 1.0x curl's, its CPU time <= 1.15x curl's, its peak memory < 30 MB.
+#     `aria2c -x8 -s8`. Wanted: fetchly >= 7x curl, >= 1.0x aria2c.
+#  2. 256 MB from that server: `fetchly get --connections 16` and
+#     `aria2c -x16 -s16`. Wanted: fetchly >= 1.0x aria2c.
+#  3. 1 GiB unthrottled: `fetchly get` and curl followed by an fsync of its
+#     file (fetchly's file is on disk when it says done). Wanted: fetchly's
+#     throughput >= 1.3x, its CPU time <= 1.15x curl's, its peak memory < 30 MB.
 # Every copy is compared with the original.
 #
 # usage: bench/transfer/parallel_vs_peers.sh [FETCHLY_BINARY] [ROUNDS]
@@ -21,8 +24,9 @@ bench_setup "$fetchly" curl aria2c /usr/bin/time bc
 mkdir -p "$work/www/limited"
 bench_nginx_conf "location /limited/ { limit_rate 10m; }"
 
-echo "writing 64 MB and 1 GiB files in $work ..."
+echo "writing 64 MB, 256 MB and 1 GiB files in $work ..."
 dd if=/dev/urandom of="$work/www/limited/small.bin" bs=1M count=64 status=none
+dd if=/dev/urandom of="$work/www/limited/middle.bin" bs=1M count=256 status=none
 dd if=/dev/urandom of="$work/www/big.bin" bs=1M count=1024 status=none
 "$nginx_bin" -c "$work/nginx.conf" -p "$work" &
 nginx_pid=$!
@@ -31,7 +35,7 @@ for _ in $(seq 50); do
   sleep 0.1
 done
 base="http://127.0.0.1:$port"
-cat "$work/www/big.bin" "$work/www/limited/small.bin" >/dev/null
+cat "$work/www/big.bin" "$work/www/limited/"*.bin >/dev/null
 
 # One timed download into $work/out/NAME: prints "wall user sys maxrss_kib".
 measure() {
@@ -50,12 +54,19 @@ run_case() { # case clients...
   for round in $(seq "$rounds"); do
     for client in "$@"; do
       local path original line
-      if [ "$case" = limited ]; then path=limited/small.bin; else path=big.bin; fi
+      local streams=8 out
+      case $case in
+        limited) path=limited/small.bin ;;
+        limited16) path=limited/middle.bin; streams=16 ;;
+        *) path=big.bin ;;
+      esac
       original="$work/www/$path"
+      out="$work/out/$(basename "$path")"
       case $client in
-        fetchly) line=$(measure fetchly "$original" "$fetchly" get --quiet -d "$work/out" "$base/$path") ;;
-        curl) line=$(measure curl "$original" curl -s -o "$work/out/$(basename "$path")" "$base/$path") ;;
-        aria2c) line=$(measure aria2c "$original" aria2c -q -x8 -s8 --file-allocation=none \
+        fetchly) line=$(measure fetchly "$original" "$fetchly" get --quiet -d "$work/out" \
+          $([ "$streams" = 16 ] && echo --connections 16) "$base/$path") ;;
+        curl) line=$(measure curl "$original" sh -c 'curl -s -o "$1" "$2" && sync "$1"' sh "$out" "$base/$path") ;;
+        aria2c) line=$(measure aria2c "$original" aria2c -q -x"$streams" -s"$streams" --file-allocation=none \
           --allow-overwrite=true -d "$work/out" "$base/$path") ;;
       esac
       read -r w u s m <<<"$line"
@@ -69,21 +80,24 @@ run_case() { # case clients...
 }
 
 run_case limited fetchly curl aria2c
+run_case limited16 fetchly aria2c
 run_case plain fetchly curl
 
 echo
 printf "%-22s %10s %10s %10s\n" "download" "MB/s" "cpu s" "peak MiB"
-for key in limited.fetchly limited.curl limited.aria2c plain.fetchly plain.curl; do
-  if [ "${key%%.*}" = limited ]; then mb=64; else mb=1024; fi
+for key in limited.fetchly limited.curl limited.aria2c limited16.fetchly limited16.aria2c plain.fetchly plain.curl; do
+  case ${key%%.*} in limited) mb=64 ;; limited16) mb=256 ;; *) mb=1024 ;; esac
   printf "%-22s %10.1f %10.2f %10.1f\n" "$key" "$(echo "$mb * 1.048576 / ${wall[$key]}" | bc -l)" \
     "${cpu[$key]}" "$(echo "${rss[$key]} / 1024" | bc -l)"
 done
 echo
 ratio() { echo "$1 / $2" | bc -l; }
-printf "limit_rate 10m: fetchly/curl speed %.2fx (wanted >= 6), fetchly/aria2c %.2fx (wanted >= 0.9)\n" \
+printf "limit_rate 10m: fetchly/curl speed %.2fx (wanted >= 7), fetchly/aria2c %.2fx (wanted >= 1.0)\n" \
   "$(ratio "${wall[limited.curl]}" "${wall[limited.fetchly]}")" \
   "$(ratio "${wall[limited.aria2c]}" "${wall[limited.fetchly]}")"
-printf "1 GiB: fetchly/curl throughput %.2fx (wanted >= 1.0), cpu %.2fx (wanted <= 1.15), fetchly peak %.1f MiB (wanted < 30)\n" \
+printf "256 MB, 16 connections: fetchly/aria2c %.2fx (wanted >= 1.0)\n" \
+  "$(ratio "${wall[limited16.aria2c]}" "${wall[limited16.fetchly]}")"
+printf "1 GiB: fetchly/(curl+fsync) throughput %.2fx (wanted >= 1.3), cpu %.2fx (wanted <= 1.15), fetchly peak %.1f MiB (wanted < 30)\n" \
   "$(ratio "${wall[plain.curl]}" "${wall[plain.fetchly]}")" \
   "$(ratio "${cpu[plain.fetchly]}" "${cpu[plain.curl]}")" \
   "$(echo "${rss[plain.fetchly]} / 1024" | bc -l)"

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace fs = std::filesystem;
 using namespace fetchly::test;
@@ -86,20 +87,26 @@ TEST(GetCommand, EachFailureLineNamesTheItemAndWhy)
     EXPECT_EQ(readFile(dir.path() / "10"), patternBytes(10));
 }
 
-// Ctrl-C and SIGTERM cancel the way the dialog's Cancel does: the partial
-// download goes, under its own name and as a part file. Asked twice, the
-// program ends at once, the default way, without waiting for the cancel.
-TEST(GetCommand, SignalsCancelAndLeaveNoPartialFile)
+// Ctrl-C and SIGTERM stop the way the dialog's Cancel does: the part stays
+// and the next run resumes it. Asked twice, the program ends at once, the
+// default way, without waiting for the cancel.
+TEST(GetCommand, SignalsStopAndTheNextRunResumes)
 {
     HttpPeer peer;
     TempDir dir;
     const fs::path target = dir.path() / "big.bin";
     const fs::path part = target.string() + ".part";
     const std::string log = (dir.path() / "run.log").string();
+    const std::string url = peer.url("/ranged/8388608?etag=g&rate=1000000");
+    // Under way once it has named the URL (its signals are taken by then)
+    // and written to its part.
     const auto startDownload = [&](PeerProcess &run) {
-        run.start({FETCHLY_PROGRAM, "get", "-d", dir.str(), "-o", "big.bin", peer.url("/slow/50000000")},
-                  log);
-        return WaitUntil([&] { return fs::exists(target) || fs::exists(part); }, std::chrono::seconds(10));
+        fs::remove(log);
+        run.start({FETCHLY_PROGRAM, "get", "-d", dir.str(), "-o", "big.bin", url}, log);
+        const bool named =
+            WaitUntil([&] { return contains(readFile(log), "fetchly: " + url); }, std::chrono::seconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return named && WaitUntil([&] { return fs::exists(part); }, std::chrono::seconds(10));
     };
     for (const auto &[sig, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}}) {
         PeerProcess run;
@@ -107,10 +114,18 @@ TEST(GetCommand, SignalsCancelAndLeaveNoPartialFile)
         run.signal(sig);
         EXPECT_EQ(run.waitForExit(std::chrono::seconds(10)), status);
         const std::string err = readFile(log);
-        EXPECT_TRUE(err.ends_with("\nfetchly: cancelled\n")) << err;
+        EXPECT_TRUE(contains(err, "\nfetchly: stopped: ")) << err;
+        EXPECT_TRUE(err.ends_with(" of 8388608 bytes kept in " + part.string() + " (run again to resume)\n"))
+            << err;
         EXPECT_FALSE(fs::exists(target));
-        EXPECT_FALSE(fs::exists(part));
+        EXPECT_TRUE(fs::exists(part));
     }
+    // Two stops later, the rest: no range asked twice.
+    const std::size_t before = peer.requestsLog().size();
+    auto r = runFetchly({"get", "-d", dir.str(), "-o", "big.bin", url}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(readFile(target) == patternBytes(8388608));
+    EXPECT_FALSE(contains(peer.requestsLog().substr(before), "Range: bytes=0-")) << "started over";
     // Both signals are pending when it goes on, so the second one comes
     // while the first one's cancel has not even begun.
     PeerProcess run;
@@ -121,6 +136,42 @@ TEST(GetCommand, SignalsCancelAndLeaveNoPartialFile)
     EXPECT_EQ(run.waitForExit(std::chrono::seconds(10)), -1); // killed
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     EXPECT_FALSE(contains(readFile(log), "cancelled")) << readFile(log);
+}
+
+// One writer per part: a second run of the same download stops at once
+// (status 3, a file error) and leaves the first one's part alone. A part
+// whose server changed the file since (ignoring If-Range) starts over.
+TEST(GetCommand, OneWriterPerPartAndAChangedFileStartsOver)
+{
+    HttpPeer peer;
+    TempDir dir;
+    const fs::path part = dir.path() / "one.bin.part";
+    const std::string url = peer.url("/ranged/3000000?etag=1&vary=1&ignoreifrange=1&rate=1000000");
+    const std::string log = (dir.path() / "first.log").string();
+    PeerProcess first;
+    first.start({FETCHLY_PROGRAM, "get", "--connections", "1", "-d", dir.str(), "-o", "one.bin", url}, log);
+    ASSERT_TRUE(
+        WaitUntil([&] { return fs::exists(part) && fs::file_size(part) > 0; }, std::chrono::seconds(10)));
+    const auto start = std::chrono::steady_clock::now();
+    auto r = runFetchly({"get", "--quiet", "-d", dir.str(), "-o", "one.bin", url}, dir.path());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_EQ(r.err, "fetchly: error 3: " + url + " (" + dir.str() +
+                         "/one.bin is already being downloaded by another transfer)\n");
+
+    // Killed outright; the server's file then changes.
+    first.signal(SIGKILL);
+    first.waitForExit(std::chrono::seconds(5));
+    ASSERT_TRUE(fs::exists(part));
+    writeFile(peer.recordDir() / "etag", "2");
+    r = runFetchly({"get", "--quiet", "-d", dir.str(), "-o", "one.bin", url}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(readFile(dir.path() / "one.bin") == patternBytes(3000002).substr(2)) << "versions mixed";
+
+    // A folder that cannot be made is a file error too.
+    dir.write("blocker", "x");
+    r = runFetchly({"get", "--quiet", "-d", dir.str() + "/blocker/sub", peer.url("/file/10")}, dir.path());
+    EXPECT_EQ(r.status, 3) << r.err;
 }
 
 TEST(GetCommand, RetriesAreLoggedAndAPartResumedUnlessToldNotTo)

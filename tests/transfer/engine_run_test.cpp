@@ -114,7 +114,7 @@ TEST(EngineRun, AFailedItemRaisesErrorsThenFileDoneAndTheRunGoesOn)
     EXPECT_TRUE(engine.Items.Get(1).Done);
 }
 
-TEST(EngineRun, CancelInTheSecondOfThreeStopsTheRunAndDeletesThePartialFile)
+TEST(EngineRun, CancelInTheSecondOfThreeStopsTheRunAndKeepsThePartialFile)
 {
     HttpPeer peer;
     TempDir dir;
@@ -139,6 +139,7 @@ TEST(EngineRun, CancelInTheSecondOfThreeStopsTheRunAndDeletesThePartialFile)
     EXPECT_TRUE(engine.Cancelled());
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "100"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "400000"));
+    EXPECT_GE(std::filesystem::file_size(dir.path() / "400000.part"), 8192u);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "200"));
 }
 

@@ -211,7 +211,7 @@ TEST_F(FtpDownload, OverwriteQuestionDecides)
     expectOverwriteQuestionDecides(engine, events, target.string(), "old", "new contents");
 }
 
-TEST_F(FtpDownload, CancelRemovesThePartFile)
+TEST_F(FtpDownload, CancelKeepsThePartFile)
 {
     const std::string data = patternBytes(4 * 1024 * 1024);
     writeFile(ftp.root() / "big.bin", data);
@@ -223,7 +223,9 @@ TEST_F(FtpDownload, CancelRemovesThePartFile)
     };
     runToEnd(engine);
 
-    EXPECT_FALSE(fs::exists(local.path() / "big.bin.part"));
+    const std::string part = readFile(local.path() / "big.bin.part");
+    EXPECT_GE(part.size(), 3u * 4096);
+    EXPECT_TRUE(part == data.substr(0, part.size()));
     EXPECT_FALSE(fs::exists(local.path() / "big.bin"));
     EXPECT_LT(events.progressSteps().back().size, static_cast<TFetchSize>(data.size()));
     EXPECT_FALSE(engine.Items.Get(0).Done);
@@ -272,6 +274,24 @@ TEST_F(FtpDownload, BrokenTransferResumesWhileTheSizeIsUnchanged)
     writeFile(ftp.root() / "s.flaky", patternBytes(40000));
     runToEnd(engine);
     EXPECT_EQ(readFile(local.path() / "s.flaky"), patternBytes(40000));
+
+    // Grown and changed, or changed at the same size (its time tells): both
+    // start over.
+    for (std::size_t size : {70000u, 50000u}) {
+        SCOPED_TRACE(size);
+        const std::string name = "c" + std::to_string(size) + ".flaky";
+        writeFile(ftp.root() / name, data);
+        engine.Items.Clear();
+        engine.Items.Add(ftpItem(ftp, name, local.str()));
+        runToEnd(engine);
+        ASSERT_EQ(readFile(local.path() / (name + ".part")), data.substr(0, 25000));
+        const std::string changed = patternBytes(size + 9).substr(9);
+        writeFile(ftp.root() / name, changed);
+        fs::last_write_time(ftp.root() / name,
+                            fs::last_write_time(ftp.root() / name) + std::chrono::hours(1));
+        runToEnd(engine);
+        EXPECT_TRUE(readFile(local.path() / name) == changed);
+    }
 }
 
 TEST_F(FtpDownload, StalledTransferFailsAfterTheStallLimit)

@@ -4,6 +4,7 @@
 #include "tests/support/ftp_server.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
+#include "transfer/part_file.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sys/stat.h>
 #include <thread>
@@ -53,6 +55,31 @@ protected:
         for (auto p = log.find(line); p != std::string::npos; p = log.find(line, p + 1))
             ++n;
         return n;
+    }
+    // The bytes of a `total`-byte file that requests for `path` asked for
+    // (ranges joined, a request without one counting the whole file), in
+    // the requests logged from `from` on.
+    TFetchSize askedBytes(const std::string &path, TFetchSize total, std::size_t from = 0) const
+    {
+        const std::string log = peer.requestsLog();
+        TByteRanges asked;
+        for (auto at = log.find("GET " + path + " ", from); at != std::string::npos;
+             at = log.find("GET " + path + " ", at + 1)) {
+            long long a = 0, b = total - 1;
+            const auto range = log.find("Range: bytes=", at);
+            if (range < log.find("\n\n", at))
+                std::sscanf(log.c_str() + range, "Range: bytes=%lld-%lld", &a, &b);
+            asked.Add(a, std::min<TFetchSize>(b + 1, total));
+        }
+        return asked.Count();
+    }
+    // An existing part of `name` written the way an earlier run leaves one.
+    void leavePart(const std::string &name, const std::string &bytes, const TPartRecord &record)
+    {
+        TPartFile part((dir.path() / name).string());
+        ASSERT_TRUE(part.Open());
+        ASSERT_TRUE(part.WriteAt(0, bytes.data(), bytes.size()));
+        ASSERT_TRUE(part.WriteRecord(record));
     }
 };
 
@@ -277,10 +304,50 @@ TEST_F(HttpDownloadTest, LinkAtTheTargetIsReplacedNotFollowed)
     EXPECT_EQ(readFile(outside.path() / "precious"), "outside the folder");
     EXPECT_FALSE(fs::is_symlink(dir.path() / "x.bin"));
     EXPECT_EQ(file("x.bin"), patternBytes(3000));
-    // A link as the part file is not written through either.
+    // A link as the part file is not ours: it stays, and another part is used.
     fs::create_symlink(outside.path() / "precious", dir.path() / "y.bin.part");
-    EXPECT_FALSE(fetch(peer.url("/file/3000"), dir.str(), "y.bin").Done);
+    EXPECT_TRUE(fetch(peer.url("/file/3000"), dir.str(), "y.bin").Done);
     EXPECT_EQ(readFile(outside.path() / "precious"), "outside the folder");
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "y.bin.part"));
+    EXPECT_EQ(file("y.bin"), patternBytes(3000));
+    // A link to a folder is replaced like any other.
+    fs::create_symlink(outside.path(), dir.path() / "z.bin");
+    EXPECT_TRUE(fetch(peer.url("/file/3000"), dir.str(), "z.bin").Done);
+    EXPECT_FALSE(fs::is_symlink(dir.path() / "z.bin"));
+    EXPECT_EQ(file("z.bin"), patternBytes(3000));
+}
+
+// A NAME.part that is not ours (the user's file, or one of ours with a
+// second link) is never touched, whatever the server answers.
+TEST_F(HttpDownloadTest, PartThatIsNotOursIsLeftAsItWas)
+{
+    engine.Retries = 0;
+    TempDir outside;
+    dir.write("mine.bin.part", "the user's own notes");
+    EXPECT_FALSE(fetch(peer.url("/drop/7000"), dir.str(), "linked.bin").Done);
+    fs::create_hard_link(dir.path() / "linked.bin.part", outside.path() / "elsewhere");
+    for (const char *name : {"mine.bin", "linked.bin"}) {
+        SCOPED_TRACE(name);
+        const std::string part = file(std::string(name) + ".part");
+        EXPECT_FALSE(fetch(peer.url("/status/404"), dir.str(), name).Done);
+        EXPECT_EQ(file(std::string(name) + ".part"), part);
+        EXPECT_TRUE(fetch(peer.url("/file/30000"), dir.str(), name).Done);
+        EXPECT_EQ(file(name), patternBytes(30000));
+        EXPECT_EQ(file(std::string(name) + ".part"), part);
+        EXPECT_FALSE(fs::exists(dir.path() / (std::string(name) + ".2.part")));
+    }
+    EXPECT_EQ(readFile(outside.path() / "elsewhere"), patternBytes(7000));
+    // Deleting an entry removes its part only when it is ours.
+    EXPECT_FALSE(TFetchEngine::DeletePart(TFetchItem{0, peer.url("/drop/7000"), dir.str(), "linked.bin"}));
+    EXPECT_FALSE(fetch(peer.url("/drop/7000"), dir.str(), "own.bin").Done);
+    EXPECT_FALSE(TFetchEngine::DeletePart(TFetchItem{0, peer.url("/file/7000"), dir.str(), "own.bin"}));
+    EXPECT_TRUE(TFetchEngine::DeletePart(TFetchItem{0, peer.url("/drop/7000"), dir.str(), "own.bin"}));
+    EXPECT_FALSE(fs::exists(dir.path() / "own.bin.part"));
+    EXPECT_TRUE(fs::exists(dir.path() / "linked.bin.part"));
+    // A name of 252 bytes has no room for ".part": the part's name is cut.
+    const std::string name(252, 'n');
+    EXPECT_TRUE(fetch(peer.url("/file/5000"), dir.str(), name).Done);
+    EXPECT_EQ(file(name), patternBytes(5000));
 }
 
 TEST_F(HttpDownloadTest, FifoAtTheTargetOrItsPartFailsAtOnce)
@@ -342,10 +409,17 @@ TEST_F(HttpDownloadTest, InterruptedDownloadResumesOnlyTheSameFile)
 TEST_F(HttpDownloadTest, BusyServerIsWaitedForAsItAsks)
 {
     engine.RetryAfterCap = std::chrono::milliseconds(300);
+    std::vector<int> waits;
+    engine.OnRetry = [&, recorded = engine.OnRetry](TFetchEngine &e, int retry, int retries, int ms, int code,
+                                                    const std::string &info) {
+        waits.push_back(ms);
+        recorded(e, retry, retries, ms, code, info);
+    };
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(fetch(peer.url("/ranged/5000?busy=2"), dir.str(), "b.bin").Done);
     // Retry-After (capped) is obeyed rather than the much shorter backoff.
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(600));
+    EXPECT_EQ(waits, (std::vector<int>{300, 300})) << "the cap, not the second asked for";
     EXPECT_EQ(rec.retries(),
               (Lines{"1/5 503 Returned http error code 503", "2/5 503 Returned http error code 503"}));
     EXPECT_EQ(rec.events(), (Lines{"FileStart 0 0", "FileDone 0 0", "CopyDone"}));
@@ -377,7 +451,7 @@ TEST_F(HttpDownloadTest, LargeFileOverRangesIsByteExact)
     engine.StallTimeout = std::chrono::seconds(20);
     for (auto [query, size, ranges, retries] :
          {Case{"etag=p", 64u << 20, 8, 0}, Case{"etag=q&dropat=3", 16u << 20, 9, 1},
-          Case{"etag=r&maxconn=3", 16u << 20, 3, 0}}) {
+          Case{"etag=o", (16u << 20) + 12345, 8, 0}, Case{"etag=r&maxconn=3", 16u << 20, 3, 0}}) {
         SCOPED_TRACE(query);
         const std::string path = "/ranged/" + std::to_string(size) + "?" + query;
         const std::size_t retriesBefore = rec.retries().size();
@@ -399,18 +473,130 @@ TEST_F(HttpDownloadTest, LargeFileOverRangesIsByteExact)
     }
 }
 
-TEST_F(HttpDownloadTest, CancelDuringAParallelDownloadLeavesNothingBehind)
+// Stop is a pause: the part keeps what the connections proved, and the next
+// start asks for the rest only.
+TEST_F(HttpDownloadTest, StopKeepsAParallelDownloadAndTheNextStartFetchesTheRest)
 {
     const auto fds = countEntries("/proc/self/fd");
+    const std::string path = "/ranged/8388608?etag=c&rate=2000000";
     rec.onProgress = [&](const ProgressEvent &e) {
         if (e.size > (1 << 20))
             engine.CancelClick();
     };
-    EXPECT_FALSE(fetch(peer.url("/ranged/8388608?etag=c&rate=2000000"), dir.str(), "c.bin").Done);
-    EXPECT_FALSE(fs::exists(dir.path() / "c.bin.part"));
+    EXPECT_FALSE(fetch(peer.url(path), dir.str(), "c.bin").Done);
     EXPECT_FALSE(fs::exists(dir.path() / "c.bin"));
     EXPECT_EQ(countEntries("/proc/self/fd"), fds);
-    EXPECT_GE(requests("GET /ranged/8388608?etag=c&rate=2000000 "), 2u) << "not cancelled in parallel";
+    EXPECT_GE(requests("GET " + path + " "), 2u) << "not cancelled in parallel";
+    const auto kept = engine.KeptPart();
+    EXPECT_EQ(kept.Path, dir.str() + "/c.bin.part");
+    EXPECT_EQ(kept.Total, 8388608);
+    EXPECT_GT(kept.Kept, 1 << 20);
+    rec.onProgress = nullptr;
+    const std::size_t before = peer.requestsLog().size();
+    EXPECT_TRUE(fetch(peer.url(path), dir.str(), "c.bin").Done);
+    EXPECT_TRUE(file("c.bin") == patternBytes(8388608)) << "the file differs";
+    EXPECT_EQ(askedBytes(path, 8388608, before), 8388608 - kept.Kept);
+    EXPECT_FALSE(fs::exists(dir.path() / "c.bin.part"));
+}
+
+// A download by ranges that fails for good keeps what was proven, no more;
+// a record proving nothing starts over, one proving all is finished.
+TEST_F(HttpDownloadTest, FailedParallelDownloadResumesWithWhatWasProven)
+{
+    engine.Retries = 0;
+    engine.StallTimeout = std::chrono::seconds(20);
+    const TFetchSize size = 16777216;
+    const std::string path = "/ranged/16777216?etag=f&dropat=3&rate=8000000";
+    EXPECT_FALSE(fetch(peer.url(path), dir.str(), "f.bin").Done);
+    const auto kept = engine.KeptPart();
+    EXPECT_GT(kept.Kept, 0);
+    EXPECT_LT(kept.Kept, size);
+    engine.Retries = 2;
+    std::size_t before = peer.requestsLog().size();
+    EXPECT_TRUE(fetch(peer.url(path), dir.str(), "f.bin").Done);
+    EXPECT_TRUE(file("f.bin") == patternBytes(size)) << "the file differs";
+    EXPECT_EQ(askedBytes(path, size, before), size - kept.Kept);
+
+    TPartRecord record{peer.url(path), "\"f\"", size, false, {}};
+    leavePart("z.bin", std::string(size, 'z'), record);
+    EXPECT_TRUE(fetch(peer.url(path), dir.str(), "z.bin").Done);
+    EXPECT_TRUE(file("z.bin") == patternBytes(size)) << "a record of nothing was taken for more";
+
+    // Stopped just before its rename: the server's 416 confirms the size.
+    record.Proven.Add(0, size);
+    leavePart("w.bin", patternBytes(size), record);
+    before = peer.requestsLog().size();
+    EXPECT_TRUE(fetch(peer.url(path), dir.str(), "w.bin").Done);
+    EXPECT_TRUE(file("w.bin") == patternBytes(size));
+    EXPECT_EQ(peer.requestsLog().substr(before).find("GET "),
+              peer.requestsLog().substr(before).rfind("GET "));
+    EXPECT_NE(peer.requestsLog().find("Range: bytes=16777216-\n", before), std::string::npos);
+}
+
+// A server that answers ranges in ways that would make a wrong file: only
+// a download of exactly the server's bytes may say done.
+struct Answer {
+    const char *name;
+    std::string query;
+    TFetchSize size;
+    int connections;
+    int shift; // the bytes of the version that must arrive: pattern from here; -1: must fail
+};
+
+class HttpAnswerTest : public HttpDownloadTest, public ::testing::WithParamInterface<Answer> {};
+
+TEST_P(HttpAnswerTest, OnlyTheServersFileSaysDone)
+{
+    const Answer &a = GetParam();
+    engine.Retries = 1;
+    engine.StallTimeout = std::chrono::seconds(20);
+    engine.Connections = a.connections;
+    const std::string url = peer.url("/ranged/" + std::to_string(a.size) + "?" + a.query);
+    const bool done = fetch(url, dir.str(), "a.bin").Done;
+    EXPECT_EQ(done, a.shift >= 0);
+    if (done) {
+        const std::string want = patternBytes(static_cast<std::size_t>(a.size + a.shift)).substr(a.shift);
+        EXPECT_TRUE(file("a.bin") == want) << "the file differs";
+    } else {
+        EXPECT_FALSE(fs::exists(dir.path() / "a.bin"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Misbehaving, HttpAnswerTest,
+    ::testing::Values(Answer{"ChangesWhileParallelAndIgnoresIfRange",
+                             "etag=1&vary=1&changeat=2&ignoreifrange=1", 8 << 20, 8, 2},
+                      Answer{"ShortBodyWithoutLength", "etag=s&body=short", 100000, 8, -1},
+                      Answer{"LongBodyWithoutLength", "etag=l&body=long", 100000, 8, -1},
+                      Answer{"ExactBodyWithoutLength", "etag=e&body=exact", 100000, 8, 0},
+                      Answer{"RangeNotAskedFor", "etag=u&unasked=1", 1000000, 1, -1},
+                      Answer{"GzipCodedRanges", "etag=g&gzip=1", 8 << 20, 8, 0}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+// Extra connections turned away with Retry-After wait that long (capped)
+// before they ask again; the download goes on with those it has.
+TEST_F(HttpDownloadTest, RetryAfterHoldsForExtraConnections)
+{
+    engine.RetryAfterCap = std::chrono::milliseconds(1000);
+    const std::string path = "/ranged/6291456?etag=w&maxconn=1&retryafter=30&rate=3000000";
+    EXPECT_TRUE(fetch(peer.url(path), dir.str(), "w.bin").Done);
+    EXPECT_TRUE(file("w.bin") == patternBytes(6291456));
+    // A range is asked again a second (the cap) after it was turned away.
+    const std::string log = peer.requestsLog();
+    std::map<std::string, double> last;
+    std::size_t asked = 0;
+    for (auto at = log.find("GET " + path + " "); at != std::string::npos;
+         at = log.find("GET " + path + " ", at + 1), ++asked) {
+        const auto end = log.find("\n\n", at);
+        const auto range = log.find("Range: ", at);
+        const std::string key = range < end ? log.substr(range, log.find('\n', range) - range) : "";
+        const double when = std::stod(log.substr(log.find("At: ", at) + 4));
+        if (last.count(key)) {
+            EXPECT_GE(when - last[key], 0.95) << key;
+        }
+        last[key] = when;
+    }
+    EXPECT_GT(asked, last.size()) << "no connection was turned away";
 }
 
 TEST(HttpDownloadNginx, PlainAndChunkedFilesArriveWhole)

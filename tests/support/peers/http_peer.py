@@ -21,14 +21,25 @@ usage: http_peer.py PORT RECORD_DIR [CERT KEY]   (with CERT and KEY: HTTPS)
                         dropat=K    request K of this URL (1 = first) stops halfway
                         busy=K      the first K requests: 503 with Retry-After: 1
                         maxconn=C   more than C at once: 503 without Retry-After
+                        retryafter=S  ... with Retry-After: S
                         norange=1   Range ignored (200 with the whole file)
                         rate=B      at most B bytes a second per connection
+                        vary=1      the bytes depend on the (numeric) ETag: the
+                                    pattern from offset ETag on
+                        changeat=K  from request K on, the ETag is one more
+                        ignoreifrange=1  If-Range ignored (ranges of any version)
+                        gzip=1      206 answers gzip-coded
+                        body=B      206 answers without Content-Length, closed
+                                    after the body: short (half of it), long
+                                    (1000 bytes too many) or exact
+                        unasked=1   every answer: 206 with the file's second half
   GET  /cookiepage/NAME  an HTML page that sets the session cookie below and
                         links to /needscookie/NAME (the link's id is "link")
   GET  /needscookie/NAME  with that cookie: 3 MiB as the attachment NAME, in
                         64 KiB pieces 30 ms apart; without it: 403 and a page
   POST|PUT /upload/NAME body saved as RECORD_DIR/NAME.body, head as NAME.head
-Every request line and its headers are appended to RECORD_DIR/requests.log.
+Every request line and its headers are appended to RECORD_DIR/requests.log,
+with a line "At: SECONDS" (a monotonic clock) when it came.
 """
 import os
 import sys
@@ -48,12 +59,12 @@ _patterns = {}
 SESSION_COOKIE = "fetchly_session=S3cr3t-42"
 
 
-def shared_pattern(n):
+def shared_pattern(n, shift=0):
     # Large files are asked for by many connections at once: made once.
     with Handler.lock:
-        if n not in _patterns:
-            _patterns[n] = memoryview(pattern(n))
-        return _patterns[n]
+        if (n, shift) not in _patterns:
+            _patterns[(n, shift)] = memoryview(pattern(n + shift)[shift:])
+        return _patterns[(n, shift)]
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -69,6 +80,7 @@ class Handler(BaseHTTPRequestHandler):
     def log_request_head(self):
         # One write per request, so parallel requests never interleave.
         head = self.requestline + "\n" + "".join("%s: %s\n" % kv for kv in self.headers.items())
+        head += "At: %.3f\n" % time.monotonic()
         with Handler.lock, open(os.path.join(self.record_dir, "requests.log"), "a") as log:
             log.write(head + "\n")
 
@@ -178,7 +190,8 @@ class Handler(BaseHTTPRequestHandler):
             if number <= int(opts.get("busy", "0")):
                 self.send_body(503, b"busy\n", extra=[("Retry-After", "1")])
             elif busy >= int(opts.get("maxconn", "1000")):
-                self.send_body(503, b"too many\n")
+                wait = opts.get("retryafter")
+                self.send_body(503, b"too many\n", extra=[("Retry-After", wait)] if wait else ())
             else:
                 self.send_range(n, opts, number)
         finally:
@@ -191,11 +204,16 @@ class Handler(BaseHTTPRequestHandler):
         if os.path.exists(etag_file):
             with open(etag_file) as f:
                 etag = f.read().strip()
+        if number >= int(opts.get("changeat", "0") or "0") > 0:
+            etag = str(int(etag) + 1)
+        shift = int(etag) if opts.get("vary") else 0
         first, last = 0, n - 1
         code = 200
         wanted = self.headers.get("Range", "")
         if_range = self.headers.get("If-Range")
-        fresh = if_range is None or (etag is not None and if_range == '"%s"' % etag)
+        fresh = if_range is None or opts.get("ignoreifrange") or (etag is not None and if_range == '"%s"' % etag)
+        if opts.get("unasked"):
+            wanted = "bytes=%d-" % (n // 2)
         if wanted.startswith("bytes=") and not opts.get("norange") and fresh:
             a, _, b = wanted[6:].partition("-")
             first = int(a)
@@ -204,14 +222,28 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_body(416, b"", extra=[("Content-Range", "bytes */%d" % n)])
                 return
             code = 206
-        body = shared_pattern(n)[first:last + 1]
+        body = shared_pattern(n, shift)[first:last + 1]
+        shape = opts.get("body") if code == 206 else None
+        if code == 206 and opts.get("gzip"):
+            import gzip
+            body = gzip.compress(bytes(body))
+        if shape == "short":
+            body = body[:len(body) // 2]
+        elif shape == "long":
+            body = bytes(body) + b"x" * 1000
         self.send_response(code)
-        self.send_header("Content-Length", str(len(body)))
+        if shape:
+            self.send_header("Connection", "close")
+            self.close_connection = True
+        else:
+            self.send_header("Content-Length", str(len(body)))
         self.send_header("Accept-Ranges", "bytes")
         if etag is not None:
             self.send_header("ETag", '"%s"' % etag)
         if code == 206:
             self.send_header("Content-Range", "bytes %d-%d/%d" % (first, last, n))
+            if opts.get("gzip"):
+                self.send_header("Content-Encoding", "gzip")
         self.end_headers()
         if number == int(opts.get("dropat", "0")):
             body = body[:len(body) // 2]
