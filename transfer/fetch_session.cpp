@@ -1,38 +1,16 @@
 #include "transfer/fetch_session.h"
 
-#include <mutex>
+#include "transfer/curl_share.h"
 
 namespace fetchly {
 
-namespace {
-
-// curl_global_init is not thread-safe on older libcurl; do it once.
-void globalInit()
+TFetchSession::TFetchSession(TNetworkSettings settings)
+    : m_settings(std::move(settings)), m_share(ProcessCurlShare())
 {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-} // namespace
-
-TFetchSession::TFetchSession(TNetworkSettings settings) : m_settings(std::move(settings))
-{
-    globalInit();
-    m_share = curl_share_init();
-    if (m_share) {
-        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
-    }
     m_multi.reset(curl_multi_init());
 }
 
-TFetchSession::~TFetchSession()
-{
-    m_multi.reset();
-    if (m_share)
-        curl_share_cleanup(m_share);
-}
+TFetchSession::~TFetchSession() = default;
 
 CurlEasy TFetchSession::NewHandle() const
 {

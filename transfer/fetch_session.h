@@ -43,9 +43,9 @@ struct CurlSlistDeleter {
 };
 using CurlSlist = std::unique_ptr<curl_slist, CurlSlistDeleter>;
 
-// The Internet session of one run: a curl share (connections, DNS, TLS
-// sessions) used from the run's worker thread only, plus the settings
-// every transfer handle gets.
+// The Internet session of one run: the process's curl share (connections,
+// DNS, TLS sessions; see curl_share.h), the run's multi handle and the
+// settings every transfer handle gets.
 class TFetchSession {
 public:
     explicit TFetchSession(TNetworkSettings settings);

@@ -3,6 +3,7 @@
 #include "tests/support/program_run.h"
 #include "tests/support/test_paths.h"
 
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
@@ -60,6 +61,18 @@ std::string HttpPeer::uploadedHead(const std::string &name) const
 std::string HttpPeer::requestsLog() const
 {
     return readFile(m_dir.path() / "requests.log");
+}
+
+int HttpPeer::connectionCount() const
+{
+    const std::string log = readFile(m_dir.path() / "connections.log");
+    return static_cast<int>(std::count(log.begin(), log.end(), '\n'));
+}
+
+int HttpPeer::peakDelayed() const
+{
+    const std::string peak = readFile(m_dir.path() / "peak");
+    return peak.empty() ? 0 : std::stoi(peak);
 }
 
 HttpProxyPeer::HttpProxyPeer(const std::string &user, const std::string &password)

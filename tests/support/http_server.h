@@ -25,6 +25,9 @@ public:
     std::string uploadedHead(const std::string &name) const;
     // Request lines and headers of every request so far.
     std::string requestsLog() const;
+    // Connections accepted so far, and the most /delay/ requests answered at once.
+    int connectionCount() const;
+    int peakDelayed() const;
 
 private:
     TempDir m_dir;
