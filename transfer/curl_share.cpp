@@ -54,11 +54,17 @@ void CurlGlobalInit()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-CURLSH *ProcessCurlShare()
+std::shared_ptr<TCurlShare> ProcessCurlShare()
 {
-    // Never destroyed: see the header.
-    static TCurlShare *const share = new TCurlShare;
-    return share->Handle();
+    static std::mutex mutex;
+    static std::weak_ptr<TCurlShare> current;
+    std::lock_guard lock(mutex);
+    auto share = current.lock();
+    if (!share) {
+        share = std::make_shared<TCurlShare>();
+        current = share;
+    }
+    return share;
 }
 
 } // namespace fetchly

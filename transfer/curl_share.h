@@ -1,6 +1,7 @@
 #pragma once
 
 #include <curl/curl.h>
+#include <memory>
 #include <mutex>
 
 namespace fetchly {
@@ -11,7 +12,8 @@ namespace fetchly {
 class TCurlShare {
 public:
     TCurlShare();
-    // Every easy handle that uses the share must be gone by now.
+    // Closes the pooled connections. Every easy handle that used the share
+    // must be gone by now.
     ~TCurlShare();
     TCurlShare(const TCurlShare &) = delete;
     TCurlShare &operator=(const TCurlShare &) = delete;
@@ -32,10 +34,12 @@ private:
 // makes curl handles calls this first.
 void CurlGlobalInit();
 
-// The process's one share: every transfer of every engine uses it, so a
-// list of files from one host opens few connections. It lives until the
-// process ends, as idle connections and handles of engines still being torn
-// down at exit may refer to it.
-CURLSH *ProcessCurlShare();
+// The process's share, held by every session (and by a scheduler for the
+// whole of its run), so all transfers going on share one pool: a list of
+// files from one host opens few connections, whichever engine or thread
+// fetches them. When the last holder lets go the share ends and its idle
+// connections close, so an idle program keeps no sockets open; the next
+// holder gets a fresh one.
+std::shared_ptr<TCurlShare> ProcessCurlShare();
 
 } // namespace fetchly

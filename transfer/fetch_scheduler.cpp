@@ -43,6 +43,7 @@ int TFetchScheduler::Start(std::vector<TFetchItem> items)
         m_next = 0;
         m_stopped = false;
         m_running = true;
+        m_share = ProcessCurlShare();
     } else if (m_stopped || m_endingRun) {
         // The run going is over for new items; they make the next one.
         target = &m_pending;
@@ -212,7 +213,10 @@ void TFetchScheduler::endRun(std::unique_lock<std::mutex> &lock)
     const bool stopped = m_stopped;
     m_running = false;
     m_endingRun = true;
+    auto share = std::move(m_share);
     lock.unlock();
+    // The run's idle connections close here, unless another holds the share.
+    share.reset();
     if (OnRunDone)
         OnRunDone(stopped);
     lock.lock();
@@ -223,6 +227,7 @@ void TFetchScheduler::endRun(std::unique_lock<std::mutex> &lock)
         m_next = 0;
         m_stopped = false;
         m_running = true;
+        m_share = ProcessCurlShare();
     }
     m_changed.notify_all();
 }

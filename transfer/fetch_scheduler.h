@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/curl_share.h"
 #include "transfer/engine_events.h"
 #include "transfer/fetch_engine.h"
 #include "transfer/fetch_item.h"
@@ -89,6 +90,9 @@ private:
     bool m_stopped = false;
     bool m_endingRun = false;
     bool m_quit = false;
+    // Held for the whole run, so an item taken up after another has ended
+    // still finds that one's idle connection.
+    std::shared_ptr<TCurlShare> m_share;
     std::thread m_thread;
 };
 

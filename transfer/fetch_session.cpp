@@ -12,14 +12,19 @@ TFetchSession::TFetchSession(TNetworkSettings settings)
 
 TFetchSession::~TFetchSession() = default;
 
+bool TFetchSession::IsOpen() const
+{
+    return m_share->Handle() != nullptr;
+}
+
 CurlEasy TFetchSession::NewHandle() const
 {
     CurlEasy easy(curl_easy_init());
     if (!easy)
         return easy;
     CURL *h = easy.get();
-    if (m_share)
-        curl_easy_setopt(h, CURLOPT_SHARE, m_share);
+    if (m_share->Handle())
+        curl_easy_setopt(h, CURLOPT_SHARE, m_share->Handle());
     curl_easy_setopt(h, CURLOPT_USERAGENT, "Fetchly");
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);

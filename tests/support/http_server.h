@@ -25,7 +25,8 @@ public:
     std::string uploadedHead(const std::string &name) const;
     // Request lines and headers of every request so far.
     std::string requestsLog() const;
-    // Connections accepted so far, and the most /delay/ requests answered at once.
+    // Connections accepted from clients so far (not the fixture's own probe),
+    // and the most /delay/ requests answered at once.
     int connectionCount() const;
     int peakDelayed() const;
 

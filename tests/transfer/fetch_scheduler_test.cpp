@@ -120,6 +120,8 @@ TEST(FetchScheduler, RunsAtMostNAtOnceInListOrderAndEndsOnce)
 
     EXPECT_EQ(log.started(), (std::vector<int>{0, 1, 2, 3, 5, 6, 7}));
     EXPECT_EQ(peer.peakDelayed(), 3);
+    // The run holds the process's share: later items reuse connections.
+    EXPECT_EQ(peer.connectionCount(), 3);
     for (int i : log.started()) {
         EXPECT_EQ(log.of(i), (std::vector<std::string>{"start", "progress", "done"})) << "item " << i;
         EXPECT_EQ(std::filesystem::file_size(dir.path() / ("f" + std::to_string(i))), 20000u);

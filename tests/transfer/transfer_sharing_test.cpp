@@ -4,6 +4,7 @@
 #include "tests/support/event_recorder.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
+#include "transfer/curl_share.h"
 #include "transfer/host_budget.h"
 #include "transfer/rate_gate.h"
 
@@ -83,25 +84,33 @@ std::int64_t pullOnTwoThreads(TRateLimiter &limiter, const std::string &url, std
 
 } // namespace
 
-TEST(ProcessShare, ASecondEngineOnAnotherThreadReusesTheConnection)
+TEST(ProcessShare, EnginesReuseConnectionsWhileTheShareIsHeld)
 {
     HttpPeer peer;
     TempDir dir;
-    int afterFirst = 0;
-    for (int i = 0; i < 3; ++i) {
+    const auto fetchOnANewEngine = [&](const std::string &name) {
         TFetchEngine engine; // a worker thread of its own each time
         engine.ShowDialog = false;
         TFetchItem item;
         item.URL = peer.url("/delay/0/5000");
         item.TargetDir = dir.str();
-        item.TargetFilename = "f" + std::to_string(i);
+        item.TargetFilename = name;
         engine.Items.Add(item);
-        ASSERT_TRUE(runAndWait(engine));
-        ASSERT_TRUE(engine.Items.Get(0).Done);
-        if (i == 0)
-            afterFirst = peer.connectionCount();
+        return runAndWait(engine) && engine.Items.Get(0).Done;
+    };
+    int connections = 0;
+    {
+        // As a scheduler holds it for its run.
+        const auto share = ProcessCurlShare();
+        ASSERT_TRUE(fetchOnANewEngine("a"));
+        connections = peer.connectionCount();
+        ASSERT_TRUE(fetchOnANewEngine("b"));
+        ASSERT_TRUE(fetchOnANewEngine("c"));
+        EXPECT_EQ(peer.connectionCount(), connections);
     }
-    EXPECT_EQ(peer.connectionCount(), afterFirst);
+    // Let go, the share closed its idle connection: the next one is new.
+    ASSERT_TRUE(fetchOnANewEngine("d"));
+    EXPECT_EQ(peer.connectionCount(), connections + 1);
 }
 
 TEST(ProcessRateLimit, HoldsAcrossThreadsAndConnectionsAndFollowsAChange)
