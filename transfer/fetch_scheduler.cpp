@@ -56,6 +56,9 @@ int TFetchScheduler::Start(std::vector<TFetchItem> items)
 
 void TFetchScheduler::Stop()
 {
+    // Held until every listed engine is cancelled, so none of them is
+    // prepared for another item (by a run started meanwhile) while it is.
+    std::lock_guard stopping(m_stopMutex);
     std::vector<TFetchEngine *> active;
     {
         std::lock_guard lock(m_mutex);
@@ -186,16 +189,19 @@ void TFetchScheduler::startWaiting(std::unique_lock<std::mutex> &lock)
         // scheduler anything; only this thread starts lanes, so the lane
         // stays ours meanwhile.
         lock.unlock();
-        if (OnPrepare)
-            OnPrepare(engine, item);
-        engine.OnCopyDone = [this, self](TFetchEngine &) {
-            {
-                std::lock_guard done(m_mutex);
-                self->ended = true;
-            }
-            m_changed.notify_all();
-        };
-        engine.Start();
+        {
+            std::lock_guard preparing(m_stopMutex);
+            if (OnPrepare)
+                OnPrepare(engine, item);
+            engine.OnCopyDone = [this, self](TFetchEngine &) {
+                {
+                    std::lock_guard done(m_mutex);
+                    self->ended = true;
+                }
+                m_changed.notify_all();
+            };
+            engine.Start();
+        }
         lock.lock();
         self->started = true;
         // A Stop that came before the engine was started did not cancel

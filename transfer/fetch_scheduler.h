@@ -33,7 +33,7 @@ public:
     // Called on the scheduler's thread before an engine starts item `item`:
     // set the engine's properties and bind its events there (their handlers
     // know `item`; see ForwardItemEvents). OnCopyDone is the scheduler's
-    // own and is overwritten.
+    // own and is overwritten. It must not call Stop.
     using Prepare = std::function<void(TFetchEngine &engine, int item)>;
     // The end of the run, on the scheduler's thread; `stopped` when Stop
     // ended it.
@@ -41,7 +41,7 @@ public:
 
     // `simultaneous` is taken into 1..MaxSimultaneous.
     explicit TFetchScheduler(int simultaneous = DefaultSimultaneous);
-    // Stops a run still going and waits for its end.
+    // Stops a run still going and waits for its end. Not from a handler.
     ~TFetchScheduler();
     TFetchScheduler(const TFetchScheduler &) = delete;
     TFetchScheduler &operator=(const TFetchScheduler &) = delete;
@@ -80,6 +80,8 @@ private:
     bool runComplete() const;
 
     std::vector<std::unique_ptr<Lane>> m_lanes;
+    // Orders Stop's cancels against the preparing of an engine.
+    std::mutex m_stopMutex;
     mutable std::mutex m_mutex; // guards everything below
     std::condition_variable m_changed;
     std::vector<TFetchItem> m_items;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 namespace fetchly {
 
@@ -67,6 +68,16 @@ std::chrono::milliseconds TRateLimiter::Delay() const
         return std::chrono::milliseconds(0);
     const double ms = std::ceil(-m_tokens * 1000.0 / static_cast<double>(m_rate));
     return std::chrono::milliseconds(std::max<std::int64_t>(1, static_cast<std::int64_t>(ms)));
+}
+
+bool TRateLimiter::Take(std::size_t bytes, const std::function<bool()> &giveUp)
+{
+    while (!TryTake(bytes)) {
+        if (giveUp && giveUp())
+            return false;
+        std::this_thread::sleep_for(std::min(Delay(), std::chrono::milliseconds(50)));
+    }
+    return true;
 }
 
 TRateLimiter &ProcessRateLimiter()

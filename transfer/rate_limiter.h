@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 
 namespace fetchly {
@@ -26,6 +27,10 @@ public:
     bool TryTake(std::size_t bytes);
     // How long until TryTake can succeed again: zero when it can now.
     std::chrono::milliseconds Delay() const;
+    // For a transfer that blocks its own thread (curl_easy_perform, as FTP
+    // does): waits until `bytes` can be taken and takes them. False, with
+    // nothing taken, once `giveUp` holds (asked at least every 50 ms).
+    bool Take(std::size_t bytes, const std::function<bool()> &giveUp);
 
 private:
     void refill(Clock::time_point now) const;

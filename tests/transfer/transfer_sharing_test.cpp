@@ -70,13 +70,40 @@ std::int64_t pullThrough(TRateLimiter &limiter, const std::vector<std::string> &
     return total;
 }
 
-// Two threads, two connections each, as two engines would pull.
-std::int64_t pullOnTwoThreads(TRateLimiter &limiter, const std::string &url, std::chrono::milliseconds span)
+// Blocks its thread as curl_easy_perform does (FTP), drawing with Take:
+// the bytes taken in `span`.
+std::int64_t pullBlocking(TRateLimiter &limiter, const std::string &url, std::chrono::milliseconds span)
+{
+    struct Sink {
+        TRateLimiter *limiter;
+        std::chrono::steady_clock::time_point end;
+        std::int64_t bytes = 0;
+    } sink{&limiter, std::chrono::steady_clock::now() + span};
+    TFetchSession session{TNetworkSettings{}};
+    CurlEasy easy = session.NewHandle();
+    curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, +[](char *, std::size_t size, std::size_t n, void *user) {
+        auto *s = static_cast<Sink *>(user);
+        const auto over = [s] { return std::chrono::steady_clock::now() >= s->end; };
+        if (over() || !s->limiter->Take(size * n, over))
+            return std::size_t{0}; // ends the transfer
+        s->bytes += static_cast<std::int64_t>(size * n);
+        return size * n;
+    });
+    curl_easy_perform(easy.get());
+    return sink.bytes;
+}
+
+// Two engines' multi loops with two connections each, and a blocking
+// transfer, all on threads of their own.
+std::int64_t pullOnThreeThreads(TRateLimiter &limiter, const std::string &url, std::chrono::milliseconds span)
 {
     std::atomic<std::int64_t> total{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 2; ++t)
         threads.emplace_back([&] { total += pullThrough(limiter, {url, url}, span); });
+    threads.emplace_back([&] { total += pullBlocking(limiter, url, span); });
     for (auto &t : threads)
         t.join();
     return total;
@@ -126,7 +153,7 @@ TEST(ProcessRateLimit, HoldsAcrossThreadsAndConnectionsAndFollowsAChange)
     const std::string url = nginx.url("/big");
     for (const std::int64_t rate : {3'000'000, 6'000'000}) {
         limiter.SetRate(rate);
-        const std::int64_t got = pullOnTwoThreads(limiter, url, 2000ms);
+        const std::int64_t got = pullOnThreeThreads(limiter, url, 2000ms);
         EXPECT_NEAR(static_cast<double>(got), 2.0 * static_cast<double>(rate), 0.05 * 2.0 * rate)
             << "cap " << rate;
     }
