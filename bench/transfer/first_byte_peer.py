@@ -5,7 +5,7 @@ file after another pays that wait per file.
 
 usage: first_byte_peer.py PORT CONNECTION_LOG [DELAY_MS]   (default 200 ms)
 
-  GET /ANY/NAME/SIZE    SIZE bytes (at most 64 MiB) after DELAY_MS, kept alive
+  GET /SIZE/NAME        SIZE bytes (at most 64 MiB) after DELAY_MS, kept alive
 
 Listens on 127.0.0.1 only. At most 64 connections are served at once; more
 are closed at once. An idle connection is closed after 30 s. Each accepted
@@ -39,7 +39,7 @@ class Handler(BaseHTTPRequestHandler):
 
     def do_GET(self):
         try:
-            size = int(self.path.rstrip("/").rsplit("/", 1)[-1])
+            size = int(self.path.lstrip("/").split("/", 1)[0])
         except ValueError:
             size = -1
         if not 0 <= size <= MAX_SIZE:

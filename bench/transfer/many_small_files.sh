@@ -22,7 +22,7 @@ peer_pid=$!
 bench_wait_port
 sleep 0.2 # the probe's log line
 urls=()
-for i in $(seq "$files"); do urls+=("http://127.0.0.1:$port/f/file$i.bin/$size"); done
+for i in $(seq "$files"); do urls+=("http://127.0.0.1:$port/$size/file$i.bin"); done
 printf '%s\n' "${urls[@]}" >"$work/list.txt"
 
 connections() { wc -l <"$work/connections.log"; }
