@@ -30,6 +30,13 @@ private:
     CURLSH *m_share = nullptr;
 };
 
+// How many connections the shared pool keeps, busy and idle together. Set
+// on every multi handle and easy handle that uses the share: curl prunes
+// the pool down to the limit of whichever handle returns a connection, and
+// its default (four per easy handle of a multi, five for a lone easy
+// handle) would close the idle connections of the other engines.
+inline constexpr long PooledConnections = 200;
+
 // Once per process; not thread-safe on older libcurl, so everything that
 // makes curl handles calls this first.
 void CurlGlobalInit();

@@ -8,6 +8,8 @@ TFetchSession::TFetchSession(TNetworkSettings settings)
     : m_settings(std::move(settings)), m_share(ProcessCurlShare())
 {
     m_multi.reset(curl_multi_init());
+    if (m_multi)
+        curl_multi_setopt(m_multi.get(), CURLMOPT_MAXCONNECTS, PooledConnections);
 }
 
 TFetchSession::~TFetchSession() = default;
@@ -25,6 +27,7 @@ CurlEasy TFetchSession::NewHandle() const
     CURL *h = easy.get();
     if (m_share->Handle())
         curl_easy_setopt(h, CURLOPT_SHARE, m_share->Handle());
+    curl_easy_setopt(h, CURLOPT_MAXCONNECTS, PooledConnections);
     curl_easy_setopt(h, CURLOPT_USERAGENT, "Fetchly");
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);

@@ -83,14 +83,15 @@ std::int64_t pullBlocking(TRateLimiter &limiter, const std::string &url, std::ch
     CurlEasy easy = session.NewHandle();
     curl_easy_setopt(easy.get(), CURLOPT_URL, url.c_str());
     curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, +[](char *, std::size_t size, std::size_t n, void *user) {
-        auto *s = static_cast<Sink *>(user);
-        const auto over = [s] { return std::chrono::steady_clock::now() >= s->end; };
-        if (over() || !s->limiter->Take(size * n, over))
-            return std::size_t{0}; // ends the transfer
-        s->bytes += static_cast<std::int64_t>(size * n);
-        return size * n;
-    });
+    curl_easy_setopt(
+        easy.get(), CURLOPT_WRITEFUNCTION, +[](char *, std::size_t size, std::size_t n, void *user) {
+            auto *s = static_cast<Sink *>(user);
+            const auto over = [s] { return std::chrono::steady_clock::now() >= s->end; };
+            if (over() || !s->limiter->Take(size * n, over))
+                return std::size_t{0}; // ends the transfer
+            s->bytes += static_cast<std::int64_t>(size * n);
+            return size * n;
+        });
     curl_easy_perform(easy.get());
     return sink.bytes;
 }
