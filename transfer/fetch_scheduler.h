@@ -52,8 +52,9 @@ public:
 
     int Simultaneous() const { return static_cast<int>(m_lanes.size()); }
     // Appends `items` to the run going, or starts a new run with them;
-    // returns at once with the number of the first of them. Inactive items
-    // are passed over, as the engine does.
+    // returns at once with the number of the first of them. Items given
+    // while a stopped run is ending make the next run (numbered from 0).
+    // Inactive items are passed over, as the engine does.
     int Start(std::vector<TFetchItem> items);
     // Cancels every active item and starts no more; the run then ends.
     void Stop();

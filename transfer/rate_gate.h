@@ -15,7 +15,8 @@ namespace fetchly {
 // so the server is slowed by TCP itself and nothing is buffered here. The
 // loop caps its poll wait with PollLimit and calls Release after each
 // poll, which continues the held handles once the bucket has tokens again.
-// Used on the loop's thread only.
+// A held handle receives nothing for as long as the cap requires, so a stall
+// limit must not count that time. Used on the loop's thread only.
 class TRateGate {
 public:
     explicit TRateGate(TRateLimiter &limiter = ProcessRateLimiter()) : m_limiter(limiter) {}
