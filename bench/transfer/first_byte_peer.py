@@ -64,6 +64,11 @@ class Server(ThreadingHTTPServer):
             return
         super().process_request(request, client_address)
 
+    def handle_error(self, request, client_address):
+        # A client that hangs up in the middle of a body is no news.
+        if not isinstance(sys.exc_info()[1], ConnectionError):
+            super().handle_error(request, client_address)
+
     def process_request_thread(self, request, client_address):
         try:
             super().process_request_thread(request, client_address)
