@@ -85,13 +85,13 @@ bool TEngineEventQueue::Closed() const
     return m_closed;
 }
 
-void SendEventsTo(TFetchEngine &engine, const std::shared_ptr<TEngineEventQueue> &queue)
+void ForwardEvents(TFetchEngine &engine, const EngineEventSink &sink)
 {
-    engine.OnFileStart = [queue](TFetchEngine &, int, int Ext) { queue->Push(TFileStartEvent{Ext}); };
-    engine.OnCopyProgress = [queue](TFetchEngine &, int, int Ext, TFetchSize size, TFetchSize totsize) {
-        queue->Push(TProgressEvent{Ext, size, totsize});
+    engine.OnFileStart = [sink](TFetchEngine &, int, int Ext) { sink(TFileStartEvent{Ext}); };
+    engine.OnCopyProgress = [sink](TFetchEngine &, int, int Ext, TFetchSize size, TFetchSize totsize) {
+        sink(TProgressEvent{Ext, size, totsize});
     };
-    engine.OnFileDone = [queue](TFetchEngine &sender, int idx, int Ext) {
+    engine.OnFileDone = [sink](TFetchEngine &sender, int idx, int Ext) {
         // The run has just written the item's result; read it here, where
         // the item is still the one that ran.
         bool done = false;
@@ -99,22 +99,25 @@ void SendEventsTo(TFetchEngine &engine, const std::shared_ptr<TEngineEventQueue>
             done = sender.Items.Get(idx).Done;
         } catch (const std::out_of_range &) {
         }
-        queue->Push(TFileDoneEvent{Ext, done});
+        sink(TFileDoneEvent{Ext, done});
     };
-    engine.OnURLNotFound = [queue](TFetchEngine &, const std::string &url) {
-        queue->Push(TURLNotFoundEvent{url});
+    engine.OnURLNotFound = [sink](TFetchEngine &, const std::string &url) { sink(TURLNotFoundEvent{url}); };
+    engine.OnErrorInfo = [sink](TFetchEngine &, int, const std::string &info) {
+        sink(TErrorInfoEvent{info});
     };
-    engine.OnErrorInfo = [queue](TFetchEngine &, int, const std::string &info) {
-        queue->Push(TErrorInfoEvent{info});
+    engine.OnRetry = [sink](TFetchEngine &, int retry, int retries, int delayMs, int,
+                            const std::string &info) {
+        sink(TRetryEvent{retry, retries, delayMs, info});
     };
-    engine.OnRetry = [queue](TFetchEngine &, int retry, int retries, int delayMs, int,
-                             const std::string &info) {
-        queue->Push(TRetryEvent{retry, retries, delayMs, info});
-    };
-    engine.OnCopyDone = [queue](TFetchEngine &sender) {
+    engine.OnCopyDone = [sink](TFetchEngine &sender) {
         // Read now: a follow-up run may clear it before the value is shown.
-        queue->Push(TRunDoneEvent{sender.Cancelled()});
+        sink(TRunDoneEvent{sender.Cancelled()});
     };
+}
+
+void SendEventsTo(TFetchEngine &engine, const std::shared_ptr<TEngineEventQueue> &queue)
+{
+    ForwardEvents(engine, [queue](TEngineEvent event) { queue->Push(std::move(event)); });
     SendDialogNoticesTo(engine.Progress(), queue);
 }
 

@@ -52,6 +52,10 @@ private:
     std::chrono::steady_clock::time_point m_lastProgress{};
 };
 
+// Binds every event of `engine` to `sink`, as values, on the worker thread
+// (the progress model's notices are not events of the engine).
+using EngineEventSink = std::function<void(TEngineEvent event)>;
+void ForwardEvents(TFetchEngine &engine, const EngineEventSink &sink);
 // Binds every event of `engine` and the notices of its progress model to
 // `queue`. The handlers run on the worker and only push values.
 void SendEventsTo(TFetchEngine &engine, const std::shared_ptr<TEngineEventQueue> &queue);

@@ -1,37 +1,22 @@
 #include "transfer/fetch_session.h"
 
-#include <mutex>
+#include "transfer/curl_share.h"
 
 namespace fetchly {
 
-namespace {
-
-// curl_global_init is not thread-safe on older libcurl; do it once.
-void globalInit()
+TFetchSession::TFetchSession(TNetworkSettings settings)
+    : m_settings(std::move(settings)), m_share(ProcessCurlShare())
 {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-} // namespace
-
-TFetchSession::TFetchSession(TNetworkSettings settings) : m_settings(std::move(settings))
-{
-    globalInit();
-    m_share = curl_share_init();
-    if (m_share) {
-        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
-        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
-        curl_share_setopt(m_share, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
-    }
     m_multi.reset(curl_multi_init());
+    if (m_multi)
+        curl_multi_setopt(m_multi.get(), CURLMOPT_MAXCONNECTS, PooledConnections);
 }
 
-TFetchSession::~TFetchSession()
+TFetchSession::~TFetchSession() = default;
+
+bool TFetchSession::IsOpen() const
 {
-    m_multi.reset();
-    if (m_share)
-        curl_share_cleanup(m_share);
+    return m_share->Handle() != nullptr;
 }
 
 CurlEasy TFetchSession::NewHandle() const
@@ -40,8 +25,9 @@ CurlEasy TFetchSession::NewHandle() const
     if (!easy)
         return easy;
     CURL *h = easy.get();
-    if (m_share)
-        curl_easy_setopt(h, CURLOPT_SHARE, m_share);
+    if (m_share->Handle())
+        curl_easy_setopt(h, CURLOPT_SHARE, m_share->Handle());
+    curl_easy_setopt(h, CURLOPT_MAXCONNECTS, PooledConnections);
     curl_easy_setopt(h, CURLOPT_USERAGENT, "Fetchly");
     curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L);

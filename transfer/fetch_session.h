@@ -9,6 +9,8 @@
 
 namespace fetchly {
 
+class TCurlShare;
+
 // How many redirects a request follows before it fails.
 inline constexpr long MaxRedirects = 10;
 
@@ -43,9 +45,9 @@ struct CurlSlistDeleter {
 };
 using CurlSlist = std::unique_ptr<curl_slist, CurlSlistDeleter>;
 
-// The Internet session of one run: a curl share (connections, DNS, TLS
-// sessions) used from the run's worker thread only, plus the settings
-// every transfer handle gets.
+// The Internet session of one run: the process's curl share (connections,
+// DNS, TLS sessions; see curl_share.h), the run's multi handle and the
+// settings every transfer handle gets.
 class TFetchSession {
 public:
     explicit TFetchSession(TNetworkSettings settings);
@@ -53,7 +55,7 @@ public:
     TFetchSession(const TFetchSession &) = delete;
     TFetchSession &operator=(const TFetchSession &) = delete;
 
-    bool IsOpen() const { return m_share != nullptr; }
+    bool IsOpen() const;
     const TNetworkSettings &Settings() const { return m_settings; }
 
     // A new easy handle with the session's common options: agent
@@ -67,7 +69,7 @@ public:
 
 private:
     TNetworkSettings m_settings;
-    CURLSH *m_share = nullptr;
+    std::shared_ptr<TCurlShare> m_share;
     CurlMulti m_multi;
 };
 

@@ -1,6 +1,6 @@
 # Sourced by the transfer benchmarks: checks the tools, makes the work folder
-# (removed at the end, whatever happens, with the nginx started in it) and
-# picks a free loopback port.
+# (removed at the end, whatever happens, with the nginx or the peer started
+# in it: $nginx_pid, $peer_pid) and picks a free loopback port.
 # usage: bench_setup FETCHLY_BINARY TOOL...   sets nginx_bin, work, port
 bench_setup() {
   local fetchly=$1 tool
@@ -13,6 +13,7 @@ bench_setup() {
   nginx_bin=$(command -v nginx || echo /usr/sbin/nginx)
   work=$(mktemp -d "${BENCH_DIR:-$here/build}/fetchly-bench.XXXXXX")
   nginx_pid=""
+  peer_pid=""
   trap bench_cleanup EXIT INT TERM
   mkdir -p "$work/www" "$work/tmp" "$work/logs" "$work/out"
   port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
@@ -34,7 +35,18 @@ http {
 CONF
 }
 
+# Waits (at most 5 s) until something accepts on $port.
+bench_wait_port() {
+  for _ in $(seq 50); do
+    (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && return 0
+    sleep 0.1
+  done
+  echo "nothing listens on port $port" >&2
+  exit 1
+}
+
 bench_cleanup() {
-  if [ -n "$nginx_pid" ]; then kill "$nginx_pid" 2>/dev/null || true; wait "$nginx_pid" 2>/dev/null || true; fi
+  local pid
+  for pid in $nginx_pid $peer_pid; do kill "$pid" 2>/dev/null || true; wait "$pid" 2>/dev/null || true; done
   rm -rf "$work"
 }

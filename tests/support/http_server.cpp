@@ -2,7 +2,9 @@
 
 #include "tests/support/program_run.h"
 #include "tests/support/test_paths.h"
+#include "tests/support/wait_until.h"
 
+#include <algorithm>
 #include <fstream>
 #include <stdexcept>
 
@@ -40,6 +42,10 @@ HttpPeer::HttpPeer(Scheme scheme)
             return argv;
         },
         (m_dir.path() / "peer.log").string());
+    // The start-up probe's connection is logged by a thread of the peer:
+    // let it land, so the counts a test compares are settled.
+    WaitUntil([this] { return !readFile(m_dir.path() / "connections.log").empty(); },
+              std::chrono::seconds(2));
 }
 
 std::string HttpPeer::url(const std::string &path) const
@@ -60,6 +66,18 @@ std::string HttpPeer::uploadedHead(const std::string &name) const
 std::string HttpPeer::requestsLog() const
 {
     return readFile(m_dir.path() / "requests.log");
+}
+
+int HttpPeer::connectionCount() const
+{
+    const std::string log = readFile(m_dir.path() / "connections.log");
+    return static_cast<int>(std::count(log.begin(), log.end(), '\n')) - 1; // the probe
+}
+
+int HttpPeer::peakDelayed() const
+{
+    const std::string peak = readFile(m_dir.path() / "peak");
+    return peak.empty() ? 0 : std::stoi(peak);
 }
 
 HttpProxyPeer::HttpProxyPeer(const std::string &user, const std::string &password)

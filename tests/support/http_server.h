@@ -25,6 +25,10 @@ public:
     std::string uploadedHead(const std::string &name) const;
     // Request lines and headers of every request so far.
     std::string requestsLog() const;
+    // Connections accepted from clients so far (not the fixture's own probe),
+    // and the most /delay/ requests answered at once.
+    int connectionCount() const;
+    int peakDelayed() const;
 
 private:
     TempDir m_dir;

@@ -16,6 +16,8 @@ usage: http_peer.py PORT RECORD_DIR [CERT KEY]   (with CERT and KEY: HTTPS)
   GET  /drop/N          Content-Length 2N, N bytes, then the connection closes
   GET  /reset/N         Content-Length 2N, N bytes, then the connection is reset
   GET  /slow/N          N bytes in 4096-byte pieces, 20 ms apart
+  GET  /delay/MS/N      N bytes after a first-byte wait of MS milliseconds; the
+                        most of these answered at once goes to RECORD_DIR/peak
   GET  /ranged/N?OPTS    N bytes that honour Range and If-Range. OPTS (joined by &):
                         etag=E      ETag "E" (RECORD_DIR/etag, when present, overrides it)
                         dropat=K    request K of this URL (1 = first) stops halfway
@@ -39,7 +41,8 @@ usage: http_peer.py PORT RECORD_DIR [CERT KEY]   (with CERT and KEY: HTTPS)
                         64 KiB pieces 30 ms apart; without it: 403 and a page
   POST|PUT /upload/NAME body saved as RECORD_DIR/NAME.body, head as NAME.head
 Every request line and its headers are appended to RECORD_DIR/requests.log,
-with a line "At: SECONDS" (a monotonic clock) when it came.
+with a line "At: SECONDS" (a monotonic clock) when it came, and a line per
+accepted connection to RECORD_DIR/connections.log.
 """
 import os
 import sys
@@ -73,9 +76,15 @@ class Handler(BaseHTTPRequestHandler):
     lock = threading.Lock()
     seen = {}     # URL -> requests so far
     running = {}  # URL -> requests being answered
+    delayed = [0, 0]  # /delay/ answers going now, and the most at once
 
     def log_message(self, fmt, *args):
         pass
+
+    def setup(self):
+        super().setup()
+        with Handler.lock, open(os.path.join(self.record_dir, "connections.log"), "a") as log:
+            log.write("%s:%d\n" % self.client_address)
 
     def log_request_head(self):
         # One write per request, so parallel requests never interleave.
@@ -153,6 +162,8 @@ class Handler(BaseHTTPRequestHandler):
             self.send_paced(shared_pattern(3 * 1024 * 1024), 65536, 0.03,
                             [("Content-Type", "application/octet-stream"),
                              ("Content-Disposition", 'attachment; filename="%s"' % arg)])
+        elif kind == "delay":
+            self.delay(int(arg), int(parts[2]) if len(parts) > 2 else 0)
         else:
             self.send_body(404, b"no such thing\n")
 
@@ -170,6 +181,19 @@ class Handler(BaseHTTPRequestHandler):
             except OSError:
                 return
             time.sleep(pause)
+
+    def delay(self, ms, n):
+        with Handler.lock:
+            Handler.delayed[0] += 1
+            Handler.delayed[1] = max(Handler.delayed)
+            with open(os.path.join(self.record_dir, "peak"), "w") as f:
+                f.write(str(Handler.delayed[1]))
+        try:
+            time.sleep(ms / 1000.0)
+            self.send_body(200, pattern(n))
+        finally:
+            with Handler.lock:
+                Handler.delayed[0] -= 1
 
     def send_half(self, n):
         # Promises 2N bytes and sends N: what happens next is the case's own.
