@@ -49,6 +49,9 @@ public:
 
     // True when the URL went into the list.
     bool AddUrl(const std::string &url);
+    // A download the browser handed over: the URL with what its requests
+    // need; started at once when `startNow` asks for it. True when taken.
+    bool AddHandedOverUrl(const std::string &url, TEntryHandover handover, bool startNow);
     // Adds every URL in `text` and says in the status bar how many were
     // added and how many refused.
     void AddUrls(std::string_view text, TUrlTextKind kind = TUrlTextKind::Plain);

@@ -16,6 +16,12 @@ std::unique_ptr<automation::TAutomationServer> MakeAutomationServer(QDBusConnect
         [form] {
             if (TDownloadForm *window = form())
                 window->ShowMainWindow();
+        },
+        [form](const automation::TDownloadRequest &request) {
+            TDownloadForm *window = form();
+            return window &&
+                   window->AddHandedOverUrl(request.Url, TEntryHandover{request.Headers, request.FileName},
+                                            request.StartNow);
         });
 }
 

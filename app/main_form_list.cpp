@@ -2,6 +2,7 @@
 // on screen, which follows the board through the shown list.
 #include "app/core/download_lines.h"
 #include "app/core/list_file.h"
+#include "app/core/url_text.h"
 #include "app/main_form.h"
 #include "markup/qt/markup_list_box.h"
 #include "ui/input_box.h"
@@ -17,6 +18,25 @@ bool TDownloadForm::AddUrl(const std::string &url)
     if (!putUrl(url))
         return false;
     refreshList();
+    return true;
+}
+
+bool TDownloadForm::AddHandedOverUrl(const std::string &url, TEntryHandover handover, bool startNow)
+{
+    if (!AddUrl(url))
+        return false;
+    const std::string key = ListKey(TrimmedUrl(url));
+    m_board.SetHandover(key, std::move(handover));
+    if (startNow) {
+        guarded([&] {
+            const int i = m_board.Entries().IndexOfKey(key);
+            if (i < 0)
+                return;
+            if (!m_board.Busy())
+                applyOptions();
+            launch(m_board.PlanOne(i, m_options.TargetDir));
+        });
+    }
     return true;
 }
 

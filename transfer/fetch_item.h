@@ -1,6 +1,7 @@
 #pragma once
 
 #include "transfer/fetch_types.h"
+#include "transfer/request_headers.h"
 
 #include <cstdint>
 #include <deque>
@@ -23,6 +24,10 @@ struct TFetchItem {
     std::string FTPUserID;
     std::string FTPPassword;
     int FTPPort = 21;
+    // Sent with every request of an HTTP download (each connection, retry
+    // and resume): what the site wants from the browser that handed the
+    // link over. Secrets: kept in memory only, never shown or written.
+    TRequestHeaders RequestHeaders;
     bool Active = true;
     // Run-time result: true after a transfer that succeeded in a run that
     // was not cancelled.

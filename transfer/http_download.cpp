@@ -208,6 +208,10 @@ void Download::addConnection(Segment &segment, bool probe)
     CURL *h = c->easy.get();
     c->headers.reset(curl_slist_append(nullptr, "Cache-Control: no-cache"));
     curl_slist_append(c->headers.get(), "Pragma: no-cache");
+    // What the site wanted from the browser. On a redirect to another host
+    // curl leaves a Cookie given here out.
+    for (const TRequestHeader &header : m_item.RequestHeaders)
+        curl_slist_append(c->headers.get(), (header.Name + ": " + header.Value).c_str());
     if (!probe || m_sendRange) {
         c->askFirst = segment.pos;
         // A range to the file's end is asked open, as servers know it best.

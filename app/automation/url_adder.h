@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/automation/request_headers.h"
+#include "transfer/request_headers.h"
 
 #include <QDBusArgument>
 #include <QList>
@@ -12,6 +12,11 @@
 #include <string>
 
 namespace fetchly::automation {
+
+using fetchly::IsPlainFileName;
+using fetchly::RequestHeadersProblem;
+using fetchly::TRequestHeader;
+using fetchly::TRequestHeaders;
 
 // One download as a client hands it over with AddDownloadRequest: the URL,
 // what the site needs with it, the file name the browser would have used

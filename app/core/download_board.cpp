@@ -53,7 +53,24 @@ TUrlOffer TDownloadBoard::OfferUrl(std::string_view typed, const TAppOptions &op
     if (!options.IsAcceptedLink(key))
         return TUrlOffer::TypeNotAccepted;
     m_entries.SetValue(key, ReadyLine(MaskUrlPassword(key)));
+    // A URL offered anew carries nothing a browser handed over before.
+    m_handovers.erase(key);
     return TUrlOffer::Added;
+}
+
+void TDownloadBoard::SetHandover(std::string_view key, TEntryHandover handover)
+{
+    m_handovers.insert_or_assign(std::string(key), std::move(handover));
+}
+
+TFetchItem TDownloadBoard::planItem(int index, const std::string &folder) const
+{
+    TFetchItem item{index, std::string(m_entries.Key(index)), folder, ""};
+    if (const auto found = m_handovers.find(item.URL); found != m_handovers.end()) {
+        item.RequestHeaders = found->second.Headers;
+        item.TargetFilename = found->second.FileName;
+    }
+    return item;
 }
 
 TRunPlan TDownloadBoard::PlanRun(const std::string &folder) const
@@ -62,7 +79,7 @@ TRunPlan TDownloadBoard::PlanRun(const std::string &folder) const
     for (int i = 0; i < m_entries.Count(); ++i) {
         const std::string_view key = m_entries.Key(i);
         if (!key.empty())
-            plan.Items.push_back(TFetchItem{i, std::string(key), folder, ""});
+            plan.Items.push_back(planItem(i, folder));
     }
     return plan;
 }
@@ -73,7 +90,7 @@ TRunPlan TDownloadBoard::PlanOne(int index, const std::string &folder) const
     // During a run the items stay: the engine takes the new one up in the
     // same run, after those before it, so no item runs twice at once.
     plan.Fresh = !m_busy;
-    plan.Items.push_back(TFetchItem{index, std::string(m_entries.Key(index)), folder, ""});
+    plan.Items.push_back(planItem(index, folder));
     return plan;
 }
 

@@ -61,6 +61,12 @@ enum class TUrlOffer {
 
 class TFetchEngine;
 
+// What a browser hands over with a URL besides it.
+struct TEntryHandover {
+    TRequestHeaders Headers;
+    std::string FileName; // empty: named after the URL
+};
+
 // The download list without a window: the entry table, the entry in focus,
 // whether a run is going and how each item of the run came out. It turns
 // the engine's events into what the window shows; every text it makes is
@@ -93,6 +99,10 @@ public:
     // Puts a typed, pasted or sent URL into the list (as a ready entry, or
     // renewing the entry of the same key), when `options` accept its type.
     TUrlOffer OfferUrl(std::string_view typed, const TAppOptions &options);
+    // What a browser handed over with the entry of `key` (offered just
+    // before): its items carry these headers and that file name. Kept in
+    // memory only, until the URL is offered again or the program ends.
+    void SetHandover(std::string_view key, TEntryHandover handover);
 
     // Start All: every entry with a URL, into `folder`.
     TRunPlan PlanRun(const std::string &folder) const;
@@ -107,6 +117,8 @@ public:
     TBoardUpdate Apply(const TEngineEvent &event, std::string_view rate);
 
 private:
+    TFetchItem planItem(int index, const std::string &folder) const;
+
     // One for each event, chosen by Apply: a new event needs its own.
     TBoardUpdate on(const TFileStartEvent &e, std::string_view rate);
     TBoardUpdate on(const TProgressEvent &e, std::string_view rate);
@@ -127,6 +139,7 @@ private:
     // Each entry's last result in this run (TFetchItem::Done), by key.
     std::unordered_map<std::string, bool, detail::KeyHash, detail::KeyEqual> m_outcomes;
     int m_doneInRun = 0;
+    std::unordered_map<std::string, TEntryHandover, detail::KeyHash, detail::KeyEqual> m_handovers;
 };
 
 } // namespace fetchly

@@ -41,12 +41,14 @@ protected:
         item.URL = url;
         item.TargetDir = targetDir == "\x01" ? dir.str() : targetDir;
         item.TargetFilename = name;
+        item.RequestHeaders = sendHeaders;
         engine.Items.Clear();
         engine.Items.Add(item);
         EXPECT_TRUE(runAndWait(engine));
         return engine.Items.Get(0);
     }
     std::string file(const std::string &name) const { return readFile(dir.path() / name); }
+    TRequestHeaders sendHeaders;
     Lines progress() const { return rec.progress(); }
     std::size_t requests(const std::string &line) const
     {
@@ -449,6 +451,8 @@ TEST_F(HttpDownloadTest, LargeFileOverRangesIsByteExact)
         std::size_t retries;
     };
     engine.StallTimeout = std::chrono::seconds(20);
+    // A browser's cookie and referrer go with every connection and retry.
+    sendHeaders = {{"Cookie", "session=s3cret"}, {"Referer", "http://127.0.0.1/page"}};
     for (auto [query, size, ranges, retries] :
          {Case{"etag=p", 64u << 20, 8, 0}, Case{"etag=q&dropat=3", 16u << 20, 9, 1},
           Case{"etag=o", (16u << 20) + 12345, 8, 0}, Case{"etag=r&maxconn=3", 16u << 20, 3, 0}}) {
@@ -466,8 +470,12 @@ TEST_F(HttpDownloadTest, LargeFileOverRangesIsByteExact)
         for (auto at = log.find("GET " + path + " "); at != std::string::npos;
              at = log.find("GET " + path + " ", at + 1)) {
             const auto range = log.find("Range: ", at);
-            if (range < log.find("\n\n", at))
+            const auto end = log.find("\n\n", at);
+            if (range < end)
                 asked.insert(log.substr(range, log.find('\n', range) - range));
+            const std::string request = log.substr(at, end - at);
+            EXPECT_NE(request.find("Cookie: session=s3cret\n"), std::string::npos) << request;
+            EXPECT_NE(request.find("Referer: http://127.0.0.1/page\n"), std::string::npos) << request;
         }
         EXPECT_GE(asked.size(), ranges);
     }

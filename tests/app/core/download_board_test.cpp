@@ -251,6 +251,31 @@ TEST(DownloadBoard, OfferedUrlsAreTrimmedAndRefusedForWhatWouldBreakTheList)
               ReadyLine("http://u:***@h/q%3Cb%3E.zip?x=1"));
 }
 
+// What a browser handed over goes with the entry's items, and only until
+// the URL is offered again.
+TEST(DownloadBoard, HandedOverHeadersGoWithTheEntrysItems)
+{
+    TDownloadBoard board;
+    const TAppOptions options;
+    ASSERT_EQ(board.OfferUrl("http://h/a.zip", options), TUrlOffer::Added);
+    ASSERT_EQ(board.OfferUrl("http://h/b.zip", options), TUrlOffer::Added);
+    const TRequestHeaders headers{{"Cookie", "s=1"}, {"Referer", "http://h/page"}};
+    board.SetHandover("HTTP://H/A.ZIP", {headers, "Report 2024.zip"});
+    const TRunPlan all = board.PlanRun("/d");
+    ASSERT_EQ(all.Items.size(), 2u);
+    EXPECT_EQ(all.Items[0].RequestHeaders, headers);
+    EXPECT_EQ(all.Items[0].TargetFilename, "Report 2024.zip");
+    EXPECT_TRUE(all.Items[1].RequestHeaders.empty());
+    EXPECT_EQ(board.PlanOne(0, "/d").Items.at(0).RequestHeaders, headers);
+    // Nothing of it reaches the list's lines.
+    for (int i = 0; i < board.Entries().Count(); ++i)
+        EXPECT_EQ(board.Entries().Line(i).find("s=1"), std::string::npos);
+
+    ASSERT_EQ(board.OfferUrl("http://h/a.zip", options), TUrlOffer::Added);
+    EXPECT_TRUE(board.PlanOne(0, "/d").Items.at(0).RequestHeaders.empty());
+    EXPECT_EQ(board.PlanOne(0, "/d").Items.at(0).TargetFilename, "");
+}
+
 TEST(DownloadBoard, PasswordsNeverReachTheLinesTheBoardMakes)
 {
     TDownloadBoard board;

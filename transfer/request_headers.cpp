@@ -1,8 +1,8 @@
-#include "app/automation/request_headers.h"
+#include "transfer/request_headers.h"
 
 #include <string_view>
 
-namespace fetchly::automation {
+namespace fetchly {
 
 namespace {
 
@@ -51,4 +51,4 @@ bool IsPlainFileName(std::string_view name)
     return true;
 }
 
-} // namespace fetchly::automation
+} // namespace fetchly

@@ -9,7 +9,7 @@
 // handed on unchanged to the transfer items that send them. These headers
 // are secrets: they live only in memory and are never written to a file, a
 // log or any text shown.
-namespace fetchly::automation {
+namespace fetchly {
 
 struct TRequestHeader {
     std::string Name;
@@ -30,4 +30,4 @@ std::string RequestHeadersProblem(const TRequestHeaders &headers);
 // handed over from outside (the browser's choice) is used only when it is.
 bool IsPlainFileName(std::string_view name);
 
-} // namespace fetchly::automation
+} // namespace fetchly
