@@ -1,16 +1,10 @@
 #pragma once
 
 // Names that the program, the native messaging host and the browser
-// extension must agree on. The extension ids are fixed: the Chromium one is
-// derived from the public key in browser/extension/chromium/manifest.json, the Firefox
-// one is the gecko id in browser/extension/firefox/manifest.json.
+// extension must agree on (the bus names are in app/automation/bus_names.h). The extension ids are fixed: the
+// Chromium one is derived from the public key in browser/extension/chromium/manifest.json, the Firefox one is
+// the gecko id in browser/extension/firefox/manifest.json.
 namespace fetchly::automation {
-
-inline constexpr char kServiceName[] = "OrvFetchly.TUrlAdder";
-inline constexpr char kObjectPath[] = "/TUrlAdder";
-inline constexpr char kInterfaceName[] = "OrvFetchly.FetchlyAdder";
-inline constexpr char kMethodName[] = "AddDownLoadUrl";
-inline constexpr char kRequestMethodName[] = "AddDownloadRequest";
 
 inline constexpr char kNativeHostName[] = "orvfetchly.turladder";
 inline constexpr char kNativeHostExecutable[] = "fetchly-native-host";

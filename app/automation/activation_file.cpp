@@ -1,6 +1,6 @@
 #include "app/automation/activation_file.h"
 
-#include "browser/extension_ids.h"
+#include "app/automation/bus_names.h"
 
 #include <QDir>
 #include <QFile>

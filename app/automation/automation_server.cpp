@@ -1,8 +1,8 @@
 #include "app/automation/automation_server.h"
 
 #include "app/automation/activation_file.h"
+#include "app/automation/bus_names.h"
 #include "app/automation/command_switches.h"
-#include "browser/extension_ids.h"
 #include "fetchly_adder_adaptor.h"
 
 #include <QDBusConnectionInterface>

@@ -1,6 +1,7 @@
 #include "browser/host/native_host_check.h"
 
 #include "app/automation/activation_file.h"
+#include "app/automation/bus_names.h"
 #include "browser/extension_ids.h"
 #include "browser/manifests/menu_extensions.h"
 
