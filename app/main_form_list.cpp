@@ -8,23 +8,26 @@
 
 #include <QFileDialog>
 #include <QStringList>
+#include <QThreadPool>
 #include <utility>
 
 namespace fetchly {
 
 bool TDownloadForm::AddUrl(const std::string &url)
 {
-    if (!putUrl(url))
+    if (const TUrlOffer offer = putUrl(url); offer != TUrlOffer::Added && offer != TUrlOffer::AlreadyListed)
         return false;
     refreshList();
     return true;
 }
 
-bool TDownloadForm::putUrl(const std::string &url)
+TUrlOffer TDownloadForm::putUrl(const std::string &url)
 {
-    switch (m_board.OfferUrl(url, m_options)) {
+    const TUrlOffer offer = m_board.OfferUrl(url, m_options);
+    switch (offer) {
     case TUrlOffer::Added:
-        return true;
+    case TUrlOffer::AlreadyListed:
+        break;
     case TUrlOffer::LineBreak:
         SetStatusText(QStringLiteral("URL contains a line break and cannot be added!"));
         break;
@@ -34,7 +37,7 @@ bool TDownloadForm::putUrl(const std::string &url)
     case TUrlOffer::Empty:
         break;
     }
-    return false;
+    return offer;
 }
 
 void TDownloadForm::onAddUrlClicked()
@@ -71,7 +74,7 @@ void TDownloadForm::onDeleteSelectedClicked()
         const int i = selectedLine();
         if (i < 0 || refuseWhileBusy())
             return;
-        m_board.Entries().Delete(i);
+        removeParts(m_board.DeleteEntry(i, m_options.TargetDir));
         refreshList();
     });
 }
@@ -83,9 +86,20 @@ void TDownloadForm::onEmptyListClicked()
             return;
         m_ui.downloadList->setUpdatesEnabled(false);
         clearList();
-        m_board.Entries().Clear();
+        removeParts(m_board.EmptyList(m_options.TargetDir));
         m_ui.downloadList->setUpdatesEnabled(true);
         scheduleAutoSave();
+    });
+}
+
+void TDownloadForm::removeParts(std::vector<TFetchItem> items)
+{
+    if (items.empty())
+        return;
+    // A folder on a slow disk or a network must not hold up the window.
+    QThreadPool::globalInstance()->start([items = std::move(items)] {
+        for (const TFetchItem &item : items)
+            TFetchEngine::DeletePart(item);
     });
 }
 
