@@ -26,6 +26,10 @@ TDownloadForm::TDownloadForm(QWidget *parent)
     m_autoSaveTimer = new QTimer(this);
     m_autoSaveTimer->setSingleShot(true);
     connect(m_autoSaveTimer, &QTimer::timeout, this, &TDownloadForm::autoSave);
+    m_runWatch = new QTimer(this);
+    m_runWatch->setSingleShot(true);
+    m_runWatch->setInterval(50);
+    connect(m_runWatch, &QTimer::timeout, this, &TDownloadForm::settleRun);
     // The progress dialog's texts and switches as the window's design has
     // them, not the engine's own defaults.
     m_engine.DlgCaption = "Downloading ...";
@@ -65,6 +69,7 @@ TDownloadForm::~TDownloadForm()
     // Effects of a run that is still going no longer reach this window.
     m_pump.Detach();
     m_autoSaveTimer->stop();
+    m_runWatch->stop();
     for (const std::string &error : m_session.SaveAll(m_board.Entries(), m_options)) {
         // The window is going away: say it where it can still be read.
         std::fprintf(stderr, "fetchly: %s\n", error.c_str());

@@ -109,8 +109,9 @@ private:
     // The URLs of dropped or pasted data: a text/uri-list, else plain text.
     // False when it holds neither.
     bool addUrlsFromMime(const QMimeData *data);
-    // AddUrl without showing the list, for many URLs at once.
-    bool putUrl(const std::string &url);
+    // AddUrl without showing the list, for many URLs at once; says in the
+    // status bar why a URL was refused.
+    TUrlOffer putUrl(const std::string &url);
     void showLoadedList(std::vector<std::string> lines);
     void clearList();
     void refreshList();
@@ -120,6 +121,8 @@ private:
     // True while a run is in progress, after showing why the list cannot
     // change now.
     bool refuseWhileBusy();
+    // Removes, off this thread, the part files the items' downloads kept.
+    void removeParts(std::vector<TFetchItem> items);
 
     // --- runs (main_form_download.cpp)
     void launch(const TRunPlan &plan);
@@ -134,6 +137,8 @@ private:
     std::string rateText() const;
     void runStarted();
     void runEnded(bool cancelled);
+    // Stop and the list's lock follow the engine once a run has ended.
+    void settleRun();
     // Asks for the report of the focused entry's file; it becomes the
     // list's tooltip when ready (main_form_inspect.cpp).
     void inspectFocusedFile();
@@ -157,6 +162,7 @@ private:
     TMainWindowDesign m_ui{this};
     TDesktopNotifier *m_notifier = nullptr;
     QTimer *m_autoSaveTimer = nullptr;
+    QTimer *m_runWatch = nullptr;
 
     TDownloadBoard m_board;
     // The user's options: the engine is configured from them, the widgets

@@ -9,6 +9,7 @@
 #include "transfer/url_functions.h"
 
 #include <QAction>
+#include <QTimer>
 #include <variant>
 
 namespace fetchly {
@@ -25,7 +26,14 @@ void TDownloadForm::onStartAllClicked()
         if (refuseWhileBusy())
             return;
         guarded([this] { applyOptions(); });
-        launch(m_board.PlanRun(m_options.TargetDir));
+        const TRunPlan plan = m_board.PlanRun(m_options.TargetDir);
+        // A run over nothing would only end at once and rewrite the line in
+        // focus.
+        if (plan.Items.empty()) {
+            SetStatusText(QStringLiteral("Nothing to download: the list holds no URL."));
+            return;
+        }
+        launch(plan);
     });
 }
 
@@ -64,9 +72,11 @@ void TDownloadForm::deliver(const TEngineEvent &event)
 
 void TDownloadForm::showUpdate(const TBoardUpdate &update)
 {
+    if (update.Status && update.StatusFirst)
+        SetStatusText(QString::fromStdString(*update.Status));
     for (const std::string &line : update.Log)
         m_ui.runLog->addItem(QString::fromStdString(MaskUrlPassword(line)));
-    if (update.Status)
+    if (update.Status && !update.StatusFirst)
         SetStatusText(QString::fromStdString(*update.Status));
     if (update.TrayHint)
         setTrayHint(QString::fromStdString(*update.TrayHint));
@@ -80,9 +90,22 @@ void TDownloadForm::showUpdate(const TBoardUpdate &update)
         runEnded(*update.RunEnded);
 }
 
+void TDownloadForm::settleRun()
+{
+    // A Start that lands as a run ends makes a follow-up run: its end is
+    // still to come, and until then Stop stays and the list stays locked.
+    // Its run-done event may even arrive before the engine has let go of
+    // the run, so the engine is asked again shortly.
+    const bool running = m_engine.Running();
+    m_ui.stopButton->setEnabled(running);
+    m_board.SetBusy(running);
+    if (running)
+        m_runWatch->start();
+}
+
 void TDownloadForm::runEnded(bool cancelled)
 {
-    m_ui.stopButton->setEnabled(false);
+    settleRun();
     if (isVisible() && !isMinimized())
         return;
     // Out of sight, the user hears of the end of the run.

@@ -9,13 +9,14 @@
 
 #include <QFileDialog>
 #include <QStringList>
+#include <QThreadPool>
 #include <utility>
 
 namespace fetchly {
 
 bool TDownloadForm::AddUrl(const std::string &url)
 {
-    if (!putUrl(url))
+    if (const TUrlOffer offer = putUrl(url); offer != TUrlOffer::Added && offer != TUrlOffer::AlreadyListed)
         return false;
     refreshList();
     return true;
@@ -40,11 +41,13 @@ bool TDownloadForm::AddHandedOverUrl(const std::string &url, TEntryHandover hand
     return true;
 }
 
-bool TDownloadForm::putUrl(const std::string &url)
+TUrlOffer TDownloadForm::putUrl(const std::string &url)
 {
-    switch (m_board.OfferUrl(url, m_options)) {
+    const TUrlOffer offer = m_board.OfferUrl(url, m_options);
+    switch (offer) {
     case TUrlOffer::Added:
-        return true;
+    case TUrlOffer::AlreadyListed:
+        break;
     case TUrlOffer::LineBreak:
         SetStatusText(QStringLiteral("URL contains a line break and cannot be added!"));
         break;
@@ -54,7 +57,7 @@ bool TDownloadForm::putUrl(const std::string &url)
     case TUrlOffer::Empty:
         break;
     }
-    return false;
+    return offer;
 }
 
 void TDownloadForm::onAddUrlClicked()
@@ -91,7 +94,7 @@ void TDownloadForm::onDeleteSelectedClicked()
         const int i = selectedLine();
         if (i < 0 || refuseWhileBusy())
             return;
-        m_board.Entries().Delete(i);
+        removeParts(m_board.DeleteEntry(i, m_options.TargetDir));
         refreshList();
     });
 }
@@ -103,9 +106,20 @@ void TDownloadForm::onEmptyListClicked()
             return;
         m_ui.downloadList->setUpdatesEnabled(false);
         clearList();
-        m_board.Entries().Clear();
+        removeParts(m_board.EmptyList(m_options.TargetDir));
         m_ui.downloadList->setUpdatesEnabled(true);
         scheduleAutoSave();
+    });
+}
+
+void TDownloadForm::removeParts(std::vector<TFetchItem> items)
+{
+    if (items.empty())
+        return;
+    // A folder on a slow disk or a network must not hold up the window.
+    QThreadPool::globalInstance()->start([items = std::move(items)] {
+        for (const TFetchItem &item : items)
+            TFetchEngine::DeletePart(item);
     });
 }
 

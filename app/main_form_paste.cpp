@@ -12,19 +12,24 @@ namespace fetchly {
 void TDownloadForm::AddUrls(std::string_view text, TUrlTextKind kind)
 {
     int added = 0;
+    int listed = 0;
     int refused = 0;
-    for (const std::string &url : UrlsInText(text, kind))
-        ++(putUrl(url) ? added : refused);
+    for (const std::string &url : UrlsInText(text, kind)) {
+        const TUrlOffer offer = putUrl(url);
+        ++(offer == TUrlOffer::Added ? added : offer == TUrlOffer::AlreadyListed ? listed : refused);
+    }
     // Shown once: a long paste must not refill the list per URL.
-    if (added > 0)
+    if (added + listed > 0)
         refreshList();
-    if (added + refused == 0) {
+    if (added + listed + refused == 0) {
         SetStatusText(QStringLiteral("No URL found to add"));
         return;
     }
-    SetStatusText(QStringLiteral("%1 URL%2 added, %3 refused (type not accepted)")
+    const QString already = listed > 0 ? QStringLiteral("%1 already in the list, ").arg(listed) : QString();
+    SetStatusText(QStringLiteral("%1 URL%2 added, %3%4 refused (type not accepted)")
                       .arg(added)
                       .arg(added == 1 ? QString() : QStringLiteral("s"))
+                      .arg(already)
                       .arg(refused));
 }
 

@@ -52,10 +52,11 @@ TUrlOffer TDownloadBoard::OfferUrl(std::string_view typed, const TAppOptions &op
     const std::string key = ListKey(url);
     if (!options.IsAcceptedLink(key))
         return TUrlOffer::TypeNotAccepted;
+    const bool listed = m_entries.IndexOfKey(key) >= 0;
     m_entries.SetValue(key, ReadyLine(MaskUrlPassword(key)));
     // A URL offered anew carries nothing a browser handed over before.
     m_handovers.erase(key);
-    return TUrlOffer::Added;
+    return listed ? TUrlOffer::AlreadyListed : TUrlOffer::Added;
 }
 
 void TDownloadBoard::SetHandover(std::string_view key, TEntryHandover handover)
@@ -63,7 +64,7 @@ void TDownloadBoard::SetHandover(std::string_view key, TEntryHandover handover)
     m_handovers.insert_or_assign(std::string(key), std::move(handover));
 }
 
-TFetchItem TDownloadBoard::planItem(int index, const std::string &folder) const
+TFetchItem TDownloadBoard::ItemFor(int index, const std::string &folder) const
 {
     TFetchItem item{index, std::string(m_entries.Key(index)), folder, ""};
     if (const auto found = m_handovers.find(item.URL); found != m_handovers.end()) {
@@ -77,11 +78,29 @@ TRunPlan TDownloadBoard::PlanRun(const std::string &folder) const
 {
     TRunPlan plan;
     for (int i = 0; i < m_entries.Count(); ++i) {
-        const std::string_view key = m_entries.Key(i);
-        if (!key.empty())
-            plan.Items.push_back(planItem(i, folder));
+        if (!m_entries.Key(i).empty())
+            plan.Items.push_back(ItemFor(i, folder));
     }
     return plan;
+}
+
+std::vector<TFetchItem> TDownloadBoard::DeleteEntry(int index, const std::string &folder)
+{
+    std::vector<TFetchItem> parts;
+    TFetchItem item = ItemFor(index, folder);
+    m_entries.Delete(index);
+    if (!item.URL.empty() && m_entries.IndexOfKey(item.URL) < 0)
+        parts.push_back(std::move(item));
+    return parts;
+}
+
+std::vector<TFetchItem> TDownloadBoard::EmptyList(const std::string &folder)
+{
+    std::vector<TFetchItem> parts = PlanRun(folder).Items;
+    m_entries.Clear();
+    // A later run-done must not write the line of a URL that is gone.
+    m_focus = {};
+    return parts;
 }
 
 TRunPlan TDownloadBoard::PlanOne(int index, const std::string &folder) const
@@ -90,17 +109,20 @@ TRunPlan TDownloadBoard::PlanOne(int index, const std::string &folder) const
     // During a run the items stay: the engine takes the new one up in the
     // same run, after those before it, so no item runs twice at once.
     plan.Fresh = !m_busy;
-    plan.Items.push_back(planItem(index, folder));
+    plan.Items.push_back(ItemFor(index, folder));
     return plan;
 }
 
 void TDownloadBoard::Launch(const TRunPlan &plan, TFetchEngine &engine)
 {
-    if (plan.Fresh)
+    // A run whose end has not reached the board yet is over for the engine:
+    // joining it would run its items again from the first.
+    const bool fresh = plan.Fresh || !engine.Running();
+    if (fresh)
         engine.Items.Clear();
     for (const TFetchItem &item : plan.Items)
         engine.Items.Add(item);
-    RunRequested(plan.Fresh);
+    RunRequested(fresh);
     engine.Start();
 }
 
@@ -116,7 +138,7 @@ TBoardUpdate TDownloadBoard::on(const TDialogNoticeEvent &, std::string_view)
 
 int TDownloadBoard::StoreFocusLine(std::string_view rate)
 {
-    return m_entries.SetValue(m_focus.Url, FocusLine(rate));
+    return m_entries.SetValue(m_focus.Url, FocusLine(m_rated ? rate : std::string_view()));
 }
 
 TBoardUpdate TDownloadBoard::on(const TFileStartEvent &e, std::string_view)
@@ -129,6 +151,7 @@ TBoardUpdate TDownloadBoard::on(const TFileStartEvent &e, std::string_view)
     // Until its own progress arrives, the line must not show the sizes of
     // the file before it.
     m_focus.Progress = ProgressText(0, 0);
+    m_rated = false;
     u.Log.push_back("File Start : " + MarkupEscape(m_focus.Url));
     u.Status = "Downloading Started : No" + std::to_string(e.Ext);
     u.Entry = e.Ext;
@@ -142,6 +165,7 @@ TBoardUpdate TDownloadBoard::on(const TProgressEvent &e, std::string_view rate)
     TBoardUpdate u;
     m_focus.Url = std::string(m_entries.Key(e.Ext));
     m_focus.Progress = ProgressText(e.Size, e.TotalSize);
+    m_rated = true;
     u.Status = std::string(rate) + "  Downloading : " + m_focus.Url;
     u.TrayHint = "Fetchly Downloading : " + m_focus.Progress;
     u.FocusLine = TBoardUpdate::Line::Live;
@@ -180,6 +204,7 @@ TBoardUpdate TDownloadBoard::on(const TURLNotFoundEvent &e, std::string_view)
     m_focus.Status = "File Not Found";
     u.Log.push_back("<i>File Not Found : " + MarkupEscape(m_focus.Url) + "</i>");
     u.Status = "File Not Found : " + e.Url;
+    u.StatusFirst = true;
     u.FocusLine = TBoardUpdate::Line::Stored;
     return u;
 }
@@ -208,8 +233,10 @@ TBoardUpdate TDownloadBoard::on(const TRunDoneEvent &e, std::string_view)
 {
     TBoardUpdate u;
     // The item that was running when Cancel was pressed got no file-done
-    // event: it did not arrive, whatever its line said last.
-    if (e.Cancelled && !m_runningKey.empty()) {
+    // event: it did not arrive, whatever its line said last. Its part stays
+    // for the next start to resume, and its line keeps the sizes it reached.
+    const bool cut = e.Cancelled && !m_runningKey.empty();
+    if (cut) {
         m_focus.Url = m_runningKey;
         m_focus.Image = 4;
         m_focus.Status = "Download Cancelled";
@@ -219,11 +246,26 @@ TBoardUpdate TDownloadBoard::on(const TRunDoneEvent &e, std::string_view)
         m_focus.Status = "Downloaded";
     }
     m_runningKey.clear();
-    u.Status = e.Cancelled ? "Downloading Cancelled !" : "Downloading Completed !";
+    // A run that lost anything says how much, so "Completed" is not read
+    // as "all arrived".
+    std::string counts;
+    if (const int failed = FailedInRun(); failed > 0 || cut) {
+        counts = std::to_string(m_doneInRun) + " downloaded";
+        if (failed > 0)
+            counts += ", " + std::to_string(failed) + " failed";
+        if (cut)
+            counts += ", 1 cancelled";
+    }
+    const std::string ended = e.Cancelled ? "Downloading Cancelled !" : "Downloading Completed !";
+    u.Status = counts.empty() ? ended : ended + " " + counts;
+    u.StatusFirst = true;
     u.TrayHint = IdleHint;
-    u.Log.push_back(e.Cancelled ? "<b>Fetchly Downloads Cancelled </b>"
-                                : "<b>Fetchly has Finished All Downloads! </b>");
-    u.FocusLine = TBoardUpdate::Line::Stored;
+    u.Log.push_back((e.Cancelled ? "<b>Fetchly Downloads Cancelled </b>"
+                                 : "<b>Fetchly has Finished All Downloads! </b>") +
+                    counts);
+    // A focus whose entry is gone (the list was emptied) is not brought back.
+    if (!m_focus.Url.empty() && m_entries.IndexOfKey(m_focus.Url) >= 0)
+        u.FocusLine = TBoardUpdate::Line::Stored;
     m_busy = false;
     u.RunEnded = e.Cancelled;
     return u;

@@ -37,6 +37,9 @@ struct TBoardUpdate {
     Line FocusLine = Line::None;
     bool Inspect = false;
     std::optional<bool> RunEnded; // holds whether it was cancelled
+    // The status text comes before the run-log lines: the user reads why
+    // before the log scrolls.
+    bool StatusFirst = false;
     // The entry the event concerns (its position in the table), or -1 when
     // it concerns the run or the entry in focus.
     int Entry = -1;
@@ -54,6 +57,7 @@ struct TRunPlan {
 // What became of a URL offered to the list.
 enum class TUrlOffer {
     Added,
+    AlreadyListed,   // its entry was there: it is ready for download again
     Empty,           // nothing but blanks
     LineBreak,       // it would split its line when the list is saved
     TypeNotAccepted, // not one of the accepted link types
@@ -104,6 +108,8 @@ public:
     // memory only, until the URL is offered again or the program ends.
     void SetHandover(std::string_view key, TEntryHandover handover);
 
+    // The item a run gets for the entry at `index`, into `folder`.
+    TFetchItem ItemFor(int index, const std::string &folder) const;
     // Start All: every entry with a URL, into `folder`.
     TRunPlan PlanRun(const std::string &folder) const;
     // The entry at `index` alone, into `folder`; during a run it joins it.
@@ -111,14 +117,19 @@ public:
     // Hands the plan to the engine and starts it.
     void Launch(const TRunPlan &plan, TFetchEngine &engine);
 
+    // Deletes the entry at `index`; returns the item whose part file is to
+    // go with it (none when another line still holds its URL).
+    std::vector<TFetchItem> DeleteEntry(int index, const std::string &folder);
+    // Empties the list and the focus; returns the items whose part files
+    // are to go with the entries.
+    std::vector<TFetchItem> EmptyList(const std::string &folder);
+
     // Applies one of the engine's events; `rate` is the engine's rate text
     // when it arrived. An event's `Ext` is its entry's position in the
     // table; an entry that is no longer there throws std::out_of_range.
     TBoardUpdate Apply(const TEngineEvent &event, std::string_view rate);
 
 private:
-    TFetchItem planItem(int index, const std::string &folder) const;
-
     // One for each event, chosen by Apply: a new event needs its own.
     TBoardUpdate on(const TFileStartEvent &e, std::string_view rate);
     TBoardUpdate on(const TProgressEvent &e, std::string_view rate);
@@ -136,6 +147,9 @@ private:
     // The entry the engine works on; empty once its file-done event came,
     // so a cancel finds the one that was cut off.
     std::string m_runningKey;
+    // The focus line's rate is its own: false from the start of an item
+    // until its first progress, so a failure shows no rate of the one before.
+    bool m_rated = false;
     // Each entry's last result in this run (TFetchItem::Done), by key.
     std::unordered_map<std::string, bool, detail::KeyHash, detail::KeyEqual> m_outcomes;
     int m_doneInRun = 0;

@@ -45,8 +45,10 @@ protected:
     }
     void connect()
     {
-        QObject::connect(form.get(), &TDownloadForm::StatusTextChanged,
-                         [this](const QString &text) { statuses << text; });
+        QObject::connect(form.get(), &TDownloadForm::StatusTextChanged, [this](const QString &text) {
+            statuses << text;
+            logSizes << view->RunLog().count();
+        });
     }
     // Processes events until the run-done effect has run.
     void finishRun()
@@ -64,6 +66,7 @@ protected:
     std::unique_ptr<TDownloadForm> form;
     std::unique_ptr<TDownloadFormTestView> view;
     QStringList statuses;
+    QList<int> logSizes; // the run log's length at each status text
 };
 
 } // namespace
@@ -93,7 +96,7 @@ TEST_F(DownloadRun, ThreeEntriesOneMissingShowPicturesLogAndStatusInOrder)
                             QString::fromStdString("<i>File Not Downloaded : " + b + "</i><hr>"),
                             QString::fromStdString("File Start : " + c),
                             QString::fromStdString("File Downloaded : " + c + "<hr>"),
-                            "<b>Fetchly has Finished All Downloads! </b>",
+                            "<b>Fetchly has Finished All Downloads! </b>2 downloaded, 1 failed",
                         }));
     // The status bar's texts in order (progress texts may be coalesced).
     QStringList milestones;
@@ -107,16 +110,49 @@ TEST_F(DownloadRun, ThreeEntriesOneMissingShowPicturesLogAndStatusInOrder)
     EXPECT_TRUE(milestones.contains(failure)) << milestones.join(" | ").toStdString();
     EXPECT_LT(milestones.indexOf("Downloading Started : No1"), milestones.indexOf(failure));
     EXPECT_LT(milestones.indexOf(failure), milestones.indexOf("Downloading Started : No2"));
-    EXPECT_EQ(statuses.last(), "Downloading Completed !");
+    EXPECT_EQ(statuses.last(), "Downloading Completed ! 2 downloaded, 1 failed");
+    EXPECT_EQ(logSizes.last(), runLog().size() - 1) << "the run log was written before the status bar";
     EXPECT_FALSE(view->Board().Busy());
 }
 
-TEST_F(DownloadRun, EmptyTableRunsNothingAndEnds)
+// A Download Selected that lands as a run ends makes a follow-up run: Stop
+// stays and the list stays locked until that run has ended too.
+TEST_F(DownloadRun, StopStaysForAFollowUpRunAndAnEmptyListStartsNothing)
 {
     view->Trigger("startAllButton");
+    EXPECT_FALSE(view->Engine().Running());
+    EXPECT_FALSE(view->Board().Busy());
+    EXPECT_EQ(statuses.last(), "Nothing to download: the list holds no URL.");
+    EXPECT_TRUE(runLog().isEmpty());
+
+    HttpPeer peer;
+    std::ofstream(server.root() / "s.zip", std::ios::binary) << "s";
+    form->AddUrl(server.url("/s.zip"));
+    form->AddUrl(peer.url("/slow/400000/big.zip"));
+    view->Select(0);
+    view->Trigger("downloadSelectedAction");
+    view->Engine().Wait(); // over for the engine; its end has not reached the window
+    view->Select(1);
+    view->Trigger("downloadSelectedAction");
+    EXPECT_EQ(view->Engine().Items.Count(), 1); // the ended run's file is not fetched again
+    ASSERT_TRUE(PumpUntil([this] { return statuses.contains("Downloading Completed !"); }, 10000));
+    ASSERT_TRUE(PumpUntil([this] { return statuses.last().contains("  Downloading : "); }, 10000));
+    EXPECT_TRUE(view->Command("stopButton").isEnabled());
+    view->Select(1);
+    view->Trigger("deleteSelectedAction");
+    EXPECT_EQ(view->Board().Entries().Count(), 2);
+    view->Trigger("stopButton");
     finishRun();
-    EXPECT_EQ(runLog(), QStringList{"<b>Fetchly has Finished All Downloads! </b>"});
-    EXPECT_EQ(statuses.last(), "Downloading Completed !");
+    EXPECT_FALSE(view->Command("stopButton").isEnabled());
+    EXPECT_EQ(readFile(target.path() / "s.zip"), "s");
+
+    // The stopped entry's part goes with the entry.
+    const std::filesystem::path part = target.path() / "big.zip.part";
+    EXPECT_TRUE(std::filesystem::exists(part));
+    view->Select(1);
+    view->Trigger("deleteSelectedAction");
+    EXPECT_EQ(view->Board().Entries().Count(), 1);
+    EXPECT_TRUE(PumpUntil([&] { return !std::filesystem::exists(part); }, 5000));
 }
 
 TEST_F(DownloadRun, KeylessLineIsSkippedButPositionsStay)

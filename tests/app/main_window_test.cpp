@@ -387,12 +387,13 @@ TEST(DownloadList, AddUrlCommandUsesTheInputBoxAndCancelAddsNothing)
     ASSERT_EQ(view.Board().Entries().Count(), 1);
     EXPECT_EQ(view.Board().Entries().Key(0), "http://h/typed.gif");
     test::OnNextModal([](QWidget *modal) {
-        qobject_cast<TInputBox *>(modal)->edit()->setText(" http://h/x.zip  http://h/x.pdf http://h/y.exe");
+        qobject_cast<TInputBox *>(modal)->edit()->setText(
+            " http://h/x.zip  http://h/x.pdf http://h/y.exe http://h/typed.gif");
         qobject_cast<QDialog *>(modal)->accept();
     });
     view.Trigger("addUrlButton");
     EXPECT_EQ(view.Board().Entries().Count(), 3);
-    EXPECT_EQ(form.StatusText(), "2 URLs added, 1 refused (type not accepted)");
+    EXPECT_EQ(form.StatusText(), "2 URLs added, 1 already in the list, 1 refused (type not accepted)");
     test::OnNextModal([](QWidget *modal) {
         qobject_cast<TInputBox *>(modal)->edit()->setText("http://h/other.gif");
         qobject_cast<QDialog *>(modal)->reject();

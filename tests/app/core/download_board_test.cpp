@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -123,10 +124,10 @@ TEST_F(DownloadBoardRun, FilesThatArriveAndOneThatFailsKeepTheirOwnLinesAndOutco
                              "<i>File Not Downloaded : " + b + "</i><hr>",
                              "File Start : " + c,
                              "File Downloaded : " + c + "<hr>",
-                             "<b>Fetchly has Finished All Downloads! </b>",
+                             "<b>Fetchly has Finished All Downloads! </b>2 downloaded, 1 failed",
                          }));
     EXPECT_EQ(shown.statuses.front(), "Downloading Started : No0");
-    EXPECT_EQ(shown.statuses.back(), "Downloading Completed !");
+    EXPECT_EQ(shown.statuses.back(), "Downloading Completed ! 2 downloaded, 1 failed");
     EXPECT_NE(std::find(shown.statuses.begin(), shown.statuses.end(), "Returned http error code 404"),
               shown.statuses.end());
     EXPECT_EQ(shown.hints.back(), TDownloadBoard::IdleHint);
@@ -139,25 +140,66 @@ TEST_F(DownloadBoardRun, FilesThatArriveAndOneThatFailsKeepTheirOwnLinesAndOutco
     EXPECT_EQ(board.FailedInRun(), 1);
 }
 
-TEST_F(DownloadBoardRun, CancelledRunMarksTheFileThatWasCutOff)
+// Stop is a pause: the line says so with the sizes it reached, the next
+// start asks for the rest only, and deleting the entry takes its part along.
+TEST_F(DownloadBoardRun, StoppedEntryKeepsItsPartResumesAndDeleteRemovesIt)
 {
-    start({"/slow/400000", "/file/100"});
+    engine.Connections = 1; // one request, so a Range can only come from the kept part
+    const std::string path = "/ranged/200000?etag=k&rate=100000";
+    start({path, "/file/100"});
     follow([&] { return !shown.hints.empty(); }); // its first progress
     ASSERT_FALSE(shown.hints.empty());
     engine.CancelClick();
     follow();
     ASSERT_TRUE(shown.ended);
-    const std::string cut = url("/slow/400000");
-    EXPECT_EQ(line("/slow/400000").substr(0, 22), "<IMG src=\"idx:4\"><FONT");
-    EXPECT_NE(line("/slow/400000").find("<B>Download Cancelled</B>"), std::string::npos);
+    const std::string cut = url(path);
+    const auto kept = engine.KeptPart();
+    ASSERT_GT(kept.Kept, 0);
+    EXPECT_TRUE(std::filesystem::exists(kept.Path)) << kept.Path;
+    EXPECT_EQ(line(path).substr(0, 22), "<IMG src=\"idx:4\"><FONT");
+    EXPECT_NE(line(path).find("<B>Download Cancelled</B>"), std::string::npos);
+    EXPECT_EQ(line(path).find("0kb of 0kb"), std::string::npos) << line(path); // the sizes it reached
+    EXPECT_NE(line(path).find("of 195kb"), std::string::npos) << line(path);
     EXPECT_EQ(line("/file/100"), ReadyLine(url("/file/100"))); // never started
     EXPECT_EQ(std::vector<std::string>(shown.log.end() - 2, shown.log.end()),
-              (std::vector<std::string>{"<i>File Not Downloaded : " + cut + "</i><hr>",
-                                        "<b>Fetchly Downloads Cancelled </b>"}));
-    EXPECT_EQ(shown.statuses.back(), "Downloading Cancelled !");
+              (std::vector<std::string>{"<i>File Not Downloaded : " + MarkupEscape(cut) + "</i><hr>",
+                                        "<b>Fetchly Downloads Cancelled </b>0 downloaded, 1 cancelled"}));
+    EXPECT_EQ(shown.statuses.back(), "Downloading Cancelled ! 0 downloaded, 1 cancelled");
     EXPECT_EQ(shown.inspections, 0);
     EXPECT_FALSE(board.Busy());
     EXPECT_FALSE(board.Outcome(cut).has_value());
+
+    // The next start of that entry resumes, and its line counts from there.
+    const std::size_t before = peer.requestsLog().size();
+    shown = {};
+    board.Launch(board.PlanOne(0, dir.str()), engine);
+    follow();
+    ASSERT_TRUE(shown.ended);
+    ASSERT_FALSE(shown.hints.empty());
+    const std::string from = shown.hints.front().substr(std::string("Fetchly Downloading : ").size());
+    EXPECT_GE(std::stoll(from), kept.Kept / 1024) << shown.hints.front();
+    EXPECT_NE(peer.requestsLog().substr(before).find("Range: bytes=" + std::to_string(kept.Kept) + "-"),
+              std::string::npos)
+        << peer.requestsLog().substr(before);
+    EXPECT_EQ(board.Outcome(cut), true);
+    EXPECT_EQ(std::filesystem::file_size(kept.Path.substr(0, kept.Path.size() - 5)), 200000u);
+
+    // Deleting a stopped entry removes its part; a file not ours stays.
+    shown = {};
+    start({path, "/file/100"});
+    follow([&] { return !shown.hints.empty(); });
+    engine.CancelClick();
+    follow();
+    ASSERT_TRUE(std::filesystem::exists(engine.KeptPart().Path));
+    const std::string other = dir.write("200000 (other).part", "not ours").string();
+    for (const TFetchItem &item : board.DeleteEntry(1, dir.str()))
+        EXPECT_FALSE(TFetchEngine::DeletePart(item)); // never started: no part
+    const std::vector<TFetchItem> parts = board.DeleteEntry(0, dir.str());
+    ASSERT_EQ(parts.size(), 1u);
+    EXPECT_TRUE(TFetchEngine::DeletePart(parts[0]));
+    EXPECT_FALSE(std::filesystem::exists(engine.KeptPart().Path));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_EQ(board.Entries().Count(), 0);
 }
 
 TEST_F(DownloadBoardRun, NextRunForgetsTheOutcomesOfTheLast)
@@ -189,9 +231,14 @@ TEST(DownloadBoard, ProgressTextAndTheFocusLine)
     board.Apply(TProgressEvent{0, 5000, 0}, "");
     EXPECT_EQ(board.Focus().Progress, "4kb of 0kb"); // no total known
 
-    // The next file starts from its own progress, not the previous file's.
-    board.Apply(TFileStartEvent{1}, "");
+    // The next file starts from its own progress and rate, not the previous
+    // file's.
+    board.Apply(TFileStartEvent{1}, "Transfer Rate : 9 Kb/s");
     EXPECT_EQ(board.Focus().Progress, "0kb of 0kb");
+    board.Apply(TErrorInfoEvent{"Connection refused"}, "Transfer Rate : 9 Kb/s");
+    board.Apply(TFileDoneEvent{1, false}, "Transfer Rate : 9 Kb/s");
+    board.StoreFocusLine("Transfer Rate : 9 Kb/s");
+    EXPECT_EQ(board.Entries().ValueOfKey(two), StatusLine(4, two, "Connection refused", "0kb of 0kb", ""));
 
     // A click moves the focus: the following failure lands on that line.
     board.Focus().Url = one;
@@ -244,6 +291,7 @@ TEST(DownloadBoard, OfferedUrlsAreTrimmedAndRefusedForWhatWouldBreakTheList)
     EXPECT_EQ(board.OfferUrl("http://h/a.jpg\nhttp://h/b.jpg", options), TUrlOffer::LineBreak);
     EXPECT_EQ(board.OfferUrl("http://h/a.pdf", options), TUrlOffer::TypeNotAccepted);
     EXPECT_EQ(board.OfferUrl("http://u:pw@h/q<b>.zip?x=1", options), TUrlOffer::Added);
+    EXPECT_EQ(board.OfferUrl("http://h/a.jpg", options), TUrlOffer::AlreadyListed);
     ASSERT_EQ(board.Entries().Count(), 2);
     EXPECT_EQ(board.Entries().Key(0), "http://h/a.jpg");
     EXPECT_EQ(board.Entries().Key(1), "http://u:pw@h/q%3Cb%3E.zip?x=1");
