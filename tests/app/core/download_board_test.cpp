@@ -319,7 +319,7 @@ TEST(DownloadBoard, HandedOverHeadersGoWithTheEntrysItems)
     for (int i = 0; i < board.Entries().Count(); ++i)
         EXPECT_EQ(board.Entries().Line(i).find("s=1"), std::string::npos);
 
-    ASSERT_EQ(board.OfferUrl("http://h/a.zip", options), TUrlOffer::Added);
+    ASSERT_EQ(board.OfferUrl("http://h/a.zip", options), TUrlOffer::AlreadyListed);
     EXPECT_TRUE(board.PlanOne(0, "/d").Items.at(0).RequestHeaders.empty());
     EXPECT_EQ(board.PlanOne(0, "/d").Items.at(0).TargetFilename, "");
 }
