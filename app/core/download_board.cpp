@@ -89,8 +89,11 @@ std::vector<TFetchItem> TDownloadBoard::DeleteEntry(int index, const std::string
     std::vector<TFetchItem> parts;
     TFetchItem item = ItemFor(index, folder);
     m_entries.Delete(index);
-    if (!item.URL.empty() && m_entries.IndexOfKey(item.URL) < 0)
+    if (!item.URL.empty() && m_entries.IndexOfKey(item.URL) < 0) {
+        // What the browser handed over goes with its entry.
+        m_handovers.erase(item.URL);
         parts.push_back(std::move(item));
+    }
     return parts;
 }
 
@@ -98,6 +101,7 @@ std::vector<TFetchItem> TDownloadBoard::EmptyList(const std::string &folder)
 {
     std::vector<TFetchItem> parts = PlanRun(folder).Items;
     m_entries.Clear();
+    m_handovers.clear();
     // A later run-done must not write the line of a URL that is gone.
     m_focus = {};
     return parts;

@@ -322,6 +322,19 @@ TEST(DownloadBoard, HandedOverHeadersGoWithTheEntrysItems)
     ASSERT_EQ(board.OfferUrl("http://h/a.zip", options), TUrlOffer::AlreadyListed);
     EXPECT_TRUE(board.PlanOne(0, "/d").Items.at(0).RequestHeaders.empty());
     EXPECT_EQ(board.PlanOne(0, "/d").Items.at(0).TargetFilename, "");
+
+    // Deleting the entry, or emptying the list, drops them too: the same URL
+    // coming back from a list file carries none.
+    for (const bool empty : {false, true}) {
+        board.SetHandover("http://h/a.zip", {headers, "x.zip"});
+        if (empty)
+            board.EmptyList("/d");
+        else
+            board.DeleteEntry(0, "/d");
+        board.Entries().SetValue("http://h/a.zip", ReadyLine("http://h/a.zip"));
+        const int i = board.Entries().IndexOfKey("http://h/a.zip");
+        EXPECT_TRUE(board.ItemFor(i, "/d").RequestHeaders.empty()) << empty;
+    }
 }
 
 TEST(DownloadBoard, PasswordsNeverReachTheLinesTheBoardMakes)
