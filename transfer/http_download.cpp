@@ -209,9 +209,13 @@ void Download::addConnection(Segment &segment, bool probe)
     c->headers.reset(curl_slist_append(nullptr, "Cache-Control: no-cache"));
     curl_slist_append(c->headers.get(), "Pragma: no-cache");
     // What the site wanted from the browser. On a redirect to another host
-    // curl leaves a Cookie given here out.
-    for (const TRequestHeader &header : m_item.RequestHeaders)
-        curl_slist_append(c->headers.get(), (header.Name + ": " + header.Value).c_str());
+    // curl leaves a Cookie given here out. Only these pass: a Range or an
+    // Accept-Encoding from outside would replace the ones that make the
+    // pieces fit.
+    for (const TRequestHeader &header : m_item.RequestHeaders) {
+        if (IsBrowserHeader(header.Name))
+            curl_slist_append(c->headers.get(), (header.Name + ": " + header.Value).c_str());
+    }
     if (!probe || m_sendRange) {
         c->askFirst = segment.pos;
         // A range to the file's end is asked open, as servers know it best.

@@ -1,5 +1,7 @@
 #include "transfer/request_headers.h"
 
+#include <algorithm>
+#include <cctype>
 #include <string_view>
 
 namespace fetchly {
@@ -49,6 +51,19 @@ bool IsPlainFileName(std::string_view name)
             return false;
     }
     return true;
+}
+
+bool IsBrowserHeader(std::string_view name)
+{
+    for (std::string_view known : {"Cookie", "Referer", "User-Agent"}) {
+        if (name.size() == known.size() &&
+            std::equal(name.begin(), name.end(), known.begin(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
+            }))
+            return true;
+    }
+    return false;
 }
 
 } // namespace fetchly

@@ -25,6 +25,11 @@ using TRequestHeaders = std::vector<TRequestHeader>;
 // names the header, never its value.
 std::string RequestHeadersProblem(const TRequestHeaders &headers);
 
+// True for the headers a browser hands over with a download (Cookie,
+// Referer, User-Agent, letters in any case): the only ones a download sends
+// from outside, so none can take the place of the headers it sets itself.
+bool IsBrowserHeader(std::string_view name);
+
 // True when `name` (UTF-8) can be a file's name in the target folder as it
 // stands: no folder part, no control characters, not "." or "..". A name
 // handed over from outside (the browser's choice) is used only when it is.
