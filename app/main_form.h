@@ -100,6 +100,7 @@ private:
     void onEmptyListClicked();
     void onDeleteSelectedClicked();
     void onPasteUrlsClicked();
+    void onUndoClicked();
     void onHideClicked();
     void onStopClicked();
     void onQuitClicked();
@@ -112,7 +113,8 @@ private:
     // AddUrl without showing the list, for many URLs at once; says in the
     // status bar why a URL was refused.
     TUrlOffer putUrl(const std::string &url);
-    void showLoadedList(std::vector<std::string> lines);
+    // `opened`: the user opened a list file, a step Undo takes back.
+    void showLoadedList(std::vector<std::string> lines, bool opened = false);
     void clearList();
     void refreshList();
     void showListChange(const TListChange &change);
@@ -143,6 +145,8 @@ private:
     // list's tooltip when ready (main_form_inspect.cpp).
     void inspectFocusedFile();
     void showInspection(const inspect::InspectionResult &result);
+    // The lines of a report the screen has room for in a tooltip.
+    int reportLinesThatFit() const;
 
     // Runs `step`; an exception shows "Error : " + its message in the
     // status bar and ends the step.

@@ -26,6 +26,7 @@ void TDownloadForm::connectCommands()
         {m_ui.downloadAllAction, &TDownloadForm::onStartAllClicked},
         {m_ui.deleteSelectedAction, &TDownloadForm::onDeleteSelectedClicked},
         {m_ui.pasteUrlsAction, &TDownloadForm::onPasteUrlsClicked},
+        {m_ui.undoAction, &TDownloadForm::onUndoClicked},
         {m_ui.quitAction, &TDownloadForm::onQuitClicked},
     };
     for (const auto &[action, handler] : commands)

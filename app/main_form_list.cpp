@@ -126,20 +126,40 @@ void TDownloadForm::removeParts(std::vector<TFetchItem> items)
 void TDownloadForm::OpenListFile(const QString &fileName)
 {
     TListFileContents contents = ReadListFile(fileName.toStdString());
-    showLoadedList(std::move(contents.lines));
+    showLoadedList(std::move(contents.lines), true);
     if (contents.damagedLine)
         SetStatusText(QStringLiteral("The list file ") + fileName + QStringLiteral(" is damaged at line ") +
                       QString::number(*contents.damagedLine) +
                       QStringLiteral(" (a NUL byte): the lines from there on were not loaded."));
 }
 
-void TDownloadForm::showLoadedList(std::vector<std::string> lines)
+void TDownloadForm::showLoadedList(std::vector<std::string> lines, bool opened)
 {
     for (std::string &line : lines)
         line = SettledLine(std::move(line));
-    m_board.Entries().Assign(std::move(lines));
+    if (opened)
+        m_board.OpenList(std::move(lines));
+    else
+        m_board.Entries().Assign(std::move(lines));
     clearList();
     refreshList();
+}
+
+void TDownloadForm::onUndoClicked()
+{
+    guarded([this] {
+        if (refuseWhileBusy())
+            return;
+        const std::optional<std::string> back = m_board.Undo();
+        if (!back) {
+            SetStatusText(QStringLiteral("Nothing to undo."));
+            return;
+        }
+        clearList();
+        refreshList();
+        scheduleAutoSave();
+        SetStatusText(QString::fromStdString(*back));
+    });
 }
 
 void TDownloadForm::SaveListFile(const QString &fileName)

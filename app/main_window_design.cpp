@@ -271,6 +271,9 @@ void TMainWindowDesign::setKeys(QMainWindow *window)
     pasteUrlsAction = new QAction(QStringLiteral("Paste URLs"), window);
     pasteUrlsAction->setObjectName(QStringLiteral("pasteUrlsAction"));
     window->addAction(pasteUrlsAction);
+    undoAction = new QAction(QStringLiteral("Undo"), window);
+    undoAction->setObjectName(QStringLiteral("undoAction"));
+    window->addAction(undoAction);
     setKeysOf(openListButton, {QKeySequence(Qt::CTRL | Qt::Key_O)});
     setKeysOf(saveListButton, {QKeySequence(Qt::CTRL | Qt::Key_S)});
     setKeysOf(startAllButton, {QKeySequence(Qt::Key_F5)});
@@ -279,6 +282,8 @@ void TMainWindowDesign::setKeys(QMainWindow *window)
     setKeysOf(quitAction, {QKeySequence(Qt::CTRL | Qt::Key_Q)});
     // Fields that paste text themselves take Ctrl+V first.
     setKeysOf(pasteUrlsAction, {QKeySequence(Qt::CTRL | Qt::Key_V)});
+    // Takes back the last Delete, Empty list or Open list (fields take it first).
+    setKeysOf(undoAction, {QKeySequence(Qt::CTRL | Qt::Key_Z)});
     // The entry keys act on the list's selection, so only while it has the
     // focus; the list's menu shows them.
     downloadSelectedAction->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});

@@ -44,6 +44,7 @@ struct TMainWindowDesign {
     QAction *showHideAction = nullptr;
     QAction *quitAction = nullptr;
     QAction *pasteUrlsAction = nullptr;
+    QAction *undoAction = nullptr;
     QFileDialog *openListDialog = nullptr;
     QFileDialog *saveListDialog = nullptr;
 

@@ -15,7 +15,7 @@ namespace fetchly::cli {
 namespace {
 
 const char *const kGetUsage =
-    "usage: fetchly get [-d DIR] [-o NAME] [--connections N] [--retries N] [--no-resume] URL...\n"
+    "usage: fetchly get [-d DIR] [-o NAME] [--connections N] [--retries N] [--no-resume] [--force] URL...\n"
     "       fetchly get --ftp HOST[:PORT] ... PATH...   (see fetchly get --ftp --help)\n"
     "  Downloads each URL (http, https, ftp) into DIR (default: the current folder),\n"
     "  named after the URL's last part or NAME (one URL only). A download goes to\n"
@@ -24,6 +24,9 @@ const char *const kGetUsage =
     "  on servers that serve ranges; --retries N (default 5) for failures that may pass.\n"
     "  Options: --quiet, --proxy HOST:PORT, --proxy-user U, --proxy-password P.\n"
     "  Stopped (Ctrl-C), a download keeps NAME.part and the next run resumes it.\n"
+    "  A file fetched before from the same URL is asked for only if it changed\n"
+    "  (\"fetchly: unchanged URL\"; --force: fetch it anyway). A name taken by another\n"
+    "  file gives NAME (1).EXT, NAME (2).EXT...; \"fetchly: done\" names the file.\n"
     "  Exit status: 0 when every download succeeded, 1 when any failed, 2 for usage,\n"
     "  3 when a local file could not be made or written (or another transfer writes it).\n";
 
@@ -83,6 +86,7 @@ int runGet(const std::vector<std::string> &args)
     CommonOptions common;
     std::vector<std::string> urls;
     std::string dir, name;
+    bool force = false;
     try {
         const bool go =
             parseWords(args, kGetUsage, common, urls, [&](const std::string &opt, std::size_t &i) {
@@ -90,6 +94,8 @@ int runGet(const std::vector<std::string> &args)
                     dir = optionValue(args, i);
                 else if (opt == "-o" || opt == "--output")
                     name = optionValue(args, i);
+                else if (opt == "--force")
+                    force = true;
                 else
                     return false;
                 return true;
@@ -109,6 +115,7 @@ int runGet(const std::vector<std::string> &args)
         dir = std::filesystem::current_path().string();
 
     TFetchEngine engine;
+    engine.AskIfUnchanged = !force;
     int position = 0;
     for (const auto &url : urls) {
         TFetchItem item;

@@ -195,9 +195,7 @@ std::string errorLine(int code, const std::string &info, const std::string &reas
     // chain is the failure, not the status.
     if (!reason.empty() && info == "Returned http error code " + std::to_string(code))
         return reason + ": " + item;
-    std::string why = info;
-    if (!reason.empty())
-        why = info == WinInetErrorText(code) ? reason : info + ": " + reason;
+    const std::string why = FailureInWords(code, info, reason);
     return "error " + std::to_string(code) + ": " + item + inParentheses(why);
 }
 
@@ -274,13 +272,22 @@ int runItems(TFetchEngine &engine, const CommonOptions &options)
         out.line("fetchly: retry " + std::to_string(retry) + " of " + std::to_string(retries) + " in " +
                  wait + " s after error " + std::to_string(code) + ": " + info);
     };
-    engine.OnCopyOverWrite = [&](TFetchEngine &, const std::string &file, bool &) {
-        out.line("fetchly: replacing " + file);
-    };
+    // An HTTP download whose name is taken by another file gets a name of
+    // its own ("NAME (1).EXT") unless someone answers the overwrite
+    // question: here no one does, so only the other transfers ask it.
+    bool http = engine.Items.Count() > 0;
+    for (int i = 0; i < engine.Items.Count(); ++i)
+        http = http && engine.Items.Get(i).Protocol == TFetchProtocol::wpHttp;
+    if (!http)
+        engine.OnCopyOverWrite = [&](TFetchEngine &, const std::string &file, bool &) {
+            out.line("fetchly: replacing " + file);
+        };
     engine.OnFileDone = [&](TFetchEngine &e, int idx, int) {
         const TFetchItem item = e.Items.Get(idx);
         if (item.Done && isUpload(item))
             out.line("fetchly: done " + describe(item) + " (" + std::to_string(moved) + " bytes sent)");
+        else if (item.Done && e.CurrentFileUnchanged())
+            out.line("fetchly: unchanged " + describe(item));
         else if (item.Done)
             out.line("fetchly: done " + e.CurrentTarget());
         else if (!reported)

@@ -1,6 +1,7 @@
 #include "transfer/engine_event_queue.h"
 
 #include "transfer/fetch_engine.h"
+#include "transfer/format_functions.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -99,11 +100,12 @@ void ForwardEvents(TFetchEngine &engine, const EngineEventSink &sink)
             done = sender.Items.Get(idx).Done;
         } catch (const std::out_of_range &) {
         }
-        sink(TFileDoneEvent{Ext, done});
+        sink(TFileDoneEvent{Ext, done, done ? sender.CurrentTarget() : std::string(),
+                            done && sender.CurrentFileUnchanged()});
     };
     engine.OnURLNotFound = [sink](TFetchEngine &, const std::string &url) { sink(TURLNotFoundEvent{url}); };
-    engine.OnErrorInfo = [sink](TFetchEngine &, int, const std::string &info) {
-        sink(TErrorInfoEvent{info});
+    engine.OnErrorInfo = [sink](TFetchEngine &sender, int code, const std::string &info) {
+        sink(TErrorInfoEvent{info, FailureInWords(code, info, sender.CurrentReason())});
     };
     engine.OnRetry = [sink](TFetchEngine &, int retry, int retries, int delayMs, int,
                             const std::string &info) {

@@ -23,12 +23,18 @@ struct TProgressEvent {
 struct TFileDoneEvent {
     int Ext = 0;
     bool Done = false;
+    // The file it wrote (CurrentTarget), and whether it found the file it
+    // had finished before unchanged instead of fetching it.
+    std::string Target;
+    bool Unchanged = false;
 };
 struct TURLNotFoundEvent {
     std::string Url;
 };
 struct TErrorInfoEvent {
     std::string Info;
+    // The failure in plain words (FailureInWords with CurrentReason).
+    std::string Words;
 };
 struct TRetryEvent {
     int Retry = 0;

@@ -2,6 +2,7 @@
 
 #include "transfer/fetch_run.h"
 #include "transfer/part_file.h"
+#include "transfer/target_name.h"
 #include "transfer/transfer_operations.h"
 
 #include <algorithm>
@@ -39,6 +40,7 @@ TRunConfig TFetchEngine::snapshotConfig() const
     c.Network.StallTimeout = StallTimeout;
     c.Network.Connections = std::clamp(Connections, 1, 16);
     c.Network.Resume = Resume;
+    c.Network.AskIfUnchanged = AskIfUnchanged;
     c.Network.Retry = {std::max(Retries, 0), RetryBaseDelay, RetryAfterCap};
     static_cast<TFetchEvents &>(c) = *this;
     return c;
@@ -122,7 +124,10 @@ bool TFetchEngine::DeletePart(const TFetchItem &item)
 {
     if (item.Protocol != TFetchProtocol::wpHttp && item.Protocol != TFetchProtocol::wpFtp)
         return false;
-    return RemoveOwnPart(DownloadTarget(item), DownloadSource(item));
+    // The part is where the download would go on: under the name that is
+    // this source's own.
+    const TTargetChoice place = ChooseTarget(DownloadTarget(item), DownloadSource(item), false);
+    return !place.Path.empty() && RemoveOwnPart(place.Path, DownloadSource(item));
 }
 
 void TFetchEngine::setCurrentReason(const std::string &reason)
@@ -215,6 +220,7 @@ int TFetchEngine::runItems(const TRunConfig &config, int position, std::uint64_t
     }
     m_fileNumber = 0;
     m_currentExt = 0;
+    bool lastArrived = false;
 
     for (;;) {
         if (m_cancelled) {
@@ -252,6 +258,7 @@ int TFetchEngine::runItems(const TRunConfig &config, int position, std::uint64_t
         m_currentExt = item->ExternalIndex;
         setCurrentReason({});
         m_failureIsLocal = false;
+        m_unchanged = false;
         {
             std::lock_guard lock(m_mutex);
             m_keptPart = {};
@@ -286,6 +293,7 @@ int TFetchEngine::runItems(const TRunConfig &config, int position, std::uint64_t
         }
         const bool cancelled = m_cancelled.load();
         Items.SetDone(idx, generation, ok && !cancelled);
+        lastArrived = ok && !cancelled;
         if (cancelled) {
             std::lock_guard lock(m_mutex);
             m_passedLastItem = true;
@@ -300,7 +308,8 @@ int TFetchEngine::runItems(const TRunConfig &config, int position, std::uint64_t
     session.reset();
     if (config.OnCopyDone)
         config.OnCopyDone(*this);
-    m_progress.End(m_cancelled.load());
+    // Open file is offered only for a file that arrived.
+    m_progress.End(m_cancelled.load(), lastArrived);
     std::lock_guard lock(m_mutex);
     return m_followFrom;
 }

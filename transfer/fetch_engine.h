@@ -97,6 +97,9 @@ public:
     std::chrono::milliseconds RetryAfterCap{60000};
     // Continue from a part file left by an earlier attempt.
     bool Resume = true;
+    // Ask the server whether a file this engine finished before has changed
+    // before fetching it again into the same file (false: fetch anyway).
+    bool AskIfUnchanged = true;
 
     // Events: the members of TFetchEvents.
 
@@ -123,6 +126,9 @@ public:
     // the local file (it cannot be made, written or read, or another
     // transfer is writing it) rather than one of the server or network.
     bool CurrentFailureIsLocal() const { return m_failureIsLocal.load(); }
+    // True when the current (or last) item succeeded without a transfer:
+    // the server said the file finished before is still its file.
+    bool CurrentFileUnchanged() const { return m_unchanged.load(); }
     // The part file the current (or last) item kept when it stopped or
     // failed, for a later start to resume: its path (empty when none), the
     // bytes kept and the file's size (0 when unknown).
@@ -167,6 +173,7 @@ private:
     std::atomic<int> m_fileNumber{0};
     std::atomic<int> m_currentExt{0};
     std::atomic<bool> m_failureIsLocal{false};
+    std::atomic<bool> m_unchanged{false};
     std::mutex m_cancelMutex;
     std::condition_variable m_cancelSignal;
 

@@ -69,6 +69,16 @@ bool TFetchRun::AskOverwrite(const std::string &targetFile)
     return allow;
 }
 
+bool TFetchRun::AsksOverwrite() const
+{
+    return static_cast<bool>(m_config.OnCopyOverWrite);
+}
+
+void TFetchRun::SetUnchanged()
+{
+    m_engine.m_unchanged = true;
+}
+
 void TFetchRun::RaiseRetry(int retry, std::chrono::milliseconds delay, int code, const std::string &info)
 {
     if (m_config.OnRetry)

@@ -53,6 +53,10 @@ public:
     void RaiseConnectError();
     // OnCopyOverWrite with allow coming in true; returns allow.
     bool AskOverwrite(const std::string &targetFile);
+    // True when the owner answers OnCopyOverWrite (else allow stays true).
+    bool AsksOverwrite() const;
+    // The item succeeds without a transfer: its file is unchanged.
+    void SetUnchanged();
     // OnRetry for retry number `retry` (0 for the first) of the failure
     // (code, info), which comes after `delay`.
     void RaiseRetry(int retry, std::chrono::milliseconds delay, int code, const std::string &info);

@@ -27,6 +27,7 @@ struct TNetworkSettings {
     // Continue a download from its part file when the server proves the
     // file unchanged.
     bool Resume = true;
+    bool AskIfUnchanged = true;
     TRetrySettings Retry;
 };
 

@@ -72,6 +72,13 @@ std::string WinInetErrorText(int code)
     return text;
 }
 
+std::string FailureInWords(int code, const std::string &info, const std::string &reason)
+{
+    if (reason.empty())
+        return info;
+    return info == WinInetErrorText(code) ? reason : info + ": " + reason;
+}
+
 int ActiveItemCount(const TFetchItems &items)
 {
     return items.ActiveItemCount();

@@ -18,6 +18,10 @@ std::string FormatRate(TFetchSize n);
 std::string FormatTimeLeft(std::int64_t elapsedMs, TFetchSize done, TFetchSize total);
 // The message text of a transfer error code (a CURLcode), at most 255 characters.
 std::string WinInetErrorText(int code);
+// A failure in plain words: the error event's text, with the reason (what
+// libcurl, the server or the system saw) in place of the code's generic
+// wording, or after a text of its own.
+std::string FailureInWords(int code, const std::string &info, const std::string &reason);
 
 int ActiveItemCount(const TFetchItems &items);
 int NetworkItemCount(const TFetchItems &items);

@@ -4,10 +4,12 @@
 // connections when the server serves ranges. Every connection is driven by
 // the run's one multi handle on the worker thread.
 #include "transfer/byte_ranges.h"
+#include "transfer/finished_record.h"
 #include "transfer/format_functions.h"
 #include "transfer/http_head.h"
 #include "transfer/local_file.h"
 #include "transfer/part_file.h"
+#include "transfer/target_name.h"
 #include "transfer/transfer_operations.h"
 #include "transfer/transfer_watch.h"
 #include "transfer/url_functions.h"
@@ -126,8 +128,9 @@ struct Connection {
 class Download {
 public:
     Download(TFetchRun &run, const TFetchItem &item)
-        : m_run(run), m_item(item), m_url(item.URL), m_target(DownloadTarget(item)), m_part(m_target),
-          m_settings(run.Network())
+        : m_run(run), m_item(item), m_url(item.URL),
+          m_choice(ChooseTarget(DownloadTarget(item), item.URL, run.AsksOverwrite())),
+          m_target(m_choice.Path), m_part(m_target), m_settings(run.Network())
     {
     }
     bool Run();
@@ -136,8 +139,9 @@ public:
 private:
     // Restart: the server's file is not the one the part began with, so it
     // starts over from zero. Plain: the answers to ranges cannot be used, so
-    // the file comes over one connection without a range.
-    enum class End { Done, Failed, Cancelled, Stopped, Restart, Plain };
+    // the file comes over one connection without a range. Unchanged: the
+    // file finished before is still the server's.
+    enum class End { Done, Failed, Cancelled, Stopped, Restart, Plain, Unchanged };
 
     End attempt(bool plain);
     void pump();
@@ -164,6 +168,8 @@ private:
     TFetchRun &m_run;
     const TFetchItem &m_item;
     std::string m_url;
+    // Decided before the part is chosen: the part goes with the name.
+    TTargetChoice m_choice;
     std::string m_target;
     TPartFile m_part;
     const TNetworkSettings &m_settings;
@@ -173,6 +179,9 @@ private:
     // that carry the same validator and total.
     TByteRanges m_proven;
     std::string m_validator;
+    // The validator of this URL's file finished before, which the first
+    // request sends to learn whether it changed; "" to fetch it anyway.
+    std::string m_finished;
     TFetchSize m_total = -1; // -1 while unknown
     TFetchSize m_done = 0;
     bool m_sendRange = false;
@@ -227,6 +236,8 @@ void Download::addConnection(Segment &segment, bool probe)
         if (!m_validator.empty())
             curl_slist_append(c->headers.get(), ("If-Range: " + m_validator).c_str());
     }
+    if (probe && m_proven.Empty() && !m_finished.empty())
+        curl_slist_append(c->headers.get(), ConditionalHeader(m_finished).c_str());
     curl_easy_setopt(h, CURLOPT_URL, m_url.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, c->headers.get());
     curl_easy_setopt(h, CURLOPT_BUFFERSIZE, ReceiveBufferSize);
@@ -281,6 +292,11 @@ bool Download::acceptProbe(Connection &c)
     }
     if (!c.range.empty() && status == 416) {
         end(End::Restart);
+        return false;
+    }
+    // Only an answer to the question asked: a 304 otherwise is a failure.
+    if (status == 304 && !m_finished.empty() && m_proven.Empty()) {
+        end(End::Unchanged);
         return false;
     }
     if (status >= 300)
@@ -705,6 +721,16 @@ bool Download::Run()
         return false;
     }
     m_multi = m_run.Session()->Multi();
+    if (m_target.empty()) {
+        const std::string wanted = DownloadTarget(m_item);
+        m_run.SetCurrentTarget(wanted, m_item.TargetDir);
+        m_run.RaiseFileError(3, "Cannot create file " + wanted + ": it and the names numbered up to " +
+                                    std::to_string(NumberedNameLimit) + " are taken");
+        return false;
+    }
+    if (m_settings.AskIfUnchanged && isHttpUrl(m_url))
+        if (const auto record = UnchangedSince(m_target, m_url))
+            m_finished = record->Validator;
     if (!DirectoryPart(m_target).empty() && !m_part.PlaceIsUsable()) {
         m_run.SetCurrentTarget(m_target, m_item.TargetDir);
         m_run.RaiseFileError(3, "Cannot create file " + m_target + ": not a regular file");
@@ -731,6 +757,11 @@ bool Download::Run()
     bool plain = false;
     for (;;) {
         End e = attempt(plain);
+        if (e == End::Unchanged) {
+            m_run.SetCurrentTarget(m_target, m_item.TargetDir);
+            m_run.SetUnchanged();
+            return true;
+        }
         if (e == End::Done && m_total >= 0 && m_part.Size() != m_total) {
             // Never a file of another size than the server's.
             m_failure = {CURLE_PARTIAL_FILE, 0, true, true, {}, {}};
@@ -742,6 +773,8 @@ bool Download::Run()
                 m_run.RaiseFileError(5, "Error writing to destination file " + m_target);
                 return false;
             }
+            // Without its record the file is fetched whole next time.
+            RecordFinished(m_target, m_url, m_validator);
             // The final pass of the loop that reads nothing: one more
             // progress step with the final count.
             m_run.ProgressStep(m_done, std::max<TFetchSize>(m_total, 0), m_run.Dialog().DlgDwnload);

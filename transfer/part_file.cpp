@@ -422,4 +422,19 @@ bool RemoveOwnPart(const std::string &target, const std::string &source)
     return false;
 }
 
+std::vector<std::string> PartSources(const std::string &target)
+{
+    std::vector<std::string> sources;
+    for (int i = 0; i < kCandidates; ++i) {
+        const std::string path = candidatePath(target, i);
+        const int fd = openSidecar(path, O_RDONLY);
+        if (fd < 0)
+            continue;
+        if (const auto record = readRecord(fd, path))
+            sources.push_back(record->Source);
+        ::close(fd);
+    }
+    return sources;
+}
+
 } // namespace fetchly

@@ -92,6 +92,10 @@ public:
 
 private:
     friend bool RemoveOwnPart(const std::string &target, const std::string &source);
+
+    // The sources the parts of `target` record ("" for a part just made, whose
+    // source is not written yet), read without taking the parts' locks.
+    std::vector<std::string> PartSources(const std::string &target);
     // Opens candidate `index` when it is ours; false for a foreign or
     // missing one (Busy set when another transfer holds it).
     bool openCandidate(int index);
@@ -115,5 +119,9 @@ private:
 // Removes the part of `target` that a download of `source` left, when it is
 // ours and no transfer holds it; true when one was removed.
 bool RemoveOwnPart(const std::string &target, const std::string &source);
+
+// The sources the parts of `target` record ("" for a part just made, whose
+// source is not written yet), read without taking the parts' locks.
+std::vector<std::string> PartSources(const std::string &target);
 
 } // namespace fetchly

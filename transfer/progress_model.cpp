@@ -99,6 +99,7 @@ void TProgressModel::Build(const TDialogSetup &setup)
         m_animationRunning = true;
         m_closeCaption = false;
         m_openEnabled = false;
+        m_openFileEnabled = false;
     }
     notify(TDialogChange::Built, serial);
 }
@@ -137,7 +138,7 @@ void TProgressModel::Step(TFetchSize done, TFetchSize total, std::int64_t elapse
         m_completionWord = word;
 }
 
-void TProgressModel::End(bool cancelled)
+void TProgressModel::End(bool cancelled, bool lastArrived)
 {
     std::uint64_t serial;
     bool keep;
@@ -150,6 +151,7 @@ void TProgressModel::End(bool cancelled)
             m_closeCaption = true;
             m_animationRunning = false;
             m_openEnabled = !cancelled;
+            m_openFileEnabled = !cancelled && lastArrived;
         }
     }
     notify(TDialogChange::Ended, serial);
@@ -227,6 +229,7 @@ TProgressSnapshot TProgressModel::Snapshot() const
     s.AnimationRunning = m_animationRunning;
     s.CancelCaption = m_closeCaption ? "Close" : "Cancel";
     s.OpenButtonsEnabled = m_openEnabled;
+    s.OpenFileEnabled = m_openFileEnabled;
     return s;
 }
 

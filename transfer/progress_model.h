@@ -55,6 +55,8 @@ struct TProgressSnapshot {
     bool AnimationRunning = true;
     std::string CancelCaption = "Cancel";
     bool OpenButtonsEnabled = false;
+    // Open file also needs the run's last file to have arrived.
+    bool OpenFileEnabled = false;
 };
 
 enum class TDialogChange { Built, Ended, Closed, Freed };
@@ -76,7 +78,8 @@ public:
     // The dialog part of a progress step: bar, progress label, caption with
     // ShowCompletion, rate and time left.
     void Step(TFetchSize done, TFetchSize total, std::int64_t elapsedMs, const std::string &word);
-    void End(bool cancelled);
+    // `lastArrived`: the run's last item succeeded, so its file is there.
+    void End(bool cancelled, bool lastArrived = true);
     void Close(); // hides; the dialog still exists
     void Free();  // destroys
     TProgressSnapshot Snapshot() const;
@@ -99,7 +102,7 @@ private:
     int m_bar = 0;
     TDialogAnimation m_animation = TDialogAnimation::Download;
     bool m_animationRunning = true;
-    bool m_closeCaption = false, m_openEnabled = false;
+    bool m_closeCaption = false, m_openEnabled = false, m_openFileEnabled = false;
 };
 
 // round(done * 100 / total) without overflow, halves to even; 0 for total <= 0

@@ -88,7 +88,7 @@ void ProgressDialog::refresh(const TProgressSnapshot &s)
     m_animation->setRunning(s.AnimationRunning);
     m_cancel->setText(qs(s.CancelCaption));
     if (m_openFile)
-        m_openFile->setEnabled(s.OpenButtonsEnabled);
+        m_openFile->setEnabled(s.OpenFileEnabled);
     if (m_openFolder)
         m_openFolder->setEnabled(s.OpenButtonsEnabled);
 }

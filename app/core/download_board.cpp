@@ -5,6 +5,7 @@
 #include "transfer/fetch_engine.h"
 #include "transfer/url_functions.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <variant>
 
@@ -38,6 +39,12 @@ std::optional<bool> TDownloadBoard::Outcome(std::string_view key) const
     if (it == m_outcomes.end())
         return std::nullopt;
     return it->second;
+}
+
+std::string TDownloadBoard::FileOf(std::string_view key) const
+{
+    const auto it = m_files.find(key);
+    return it == m_files.end() ? std::string() : it->second;
 }
 
 TUrlOffer TDownloadBoard::OfferUrl(std::string_view typed, const TAppOptions &options)
@@ -88,23 +95,76 @@ std::vector<TFetchItem> TDownloadBoard::DeleteEntry(int index, const std::string
 {
     std::vector<TFetchItem> parts;
     TFetchItem item = ItemFor(index, folder);
+    beginUndoStep(TUndoStep::Kind::Delete);
     m_entries.Delete(index);
     if (!item.URL.empty() && m_entries.IndexOfKey(item.URL) < 0) {
         // What the browser handed over goes with its entry.
         m_handovers.erase(item.URL);
         parts.push_back(std::move(item));
     }
+    endUndoStep(!parts.empty());
     return parts;
 }
 
 std::vector<TFetchItem> TDownloadBoard::EmptyList(const std::string &folder)
 {
     std::vector<TFetchItem> parts = PlanRun(folder).Items;
+    beginUndoStep(TUndoStep::Kind::Empty);
     m_entries.Clear();
     m_handovers.clear();
     // A later run-done must not write the line of a URL that is gone.
     m_focus = {};
+    endUndoStep(!parts.empty());
     return parts;
+}
+
+void TDownloadBoard::OpenList(std::vector<std::string> lines)
+{
+    beginUndoStep(TUndoStep::Kind::Open);
+    m_entries.Assign(std::move(lines));
+    endUndoStep(false);
+}
+
+void TDownloadBoard::beginUndoStep(TUndoStep::Kind what)
+{
+    m_undo = TUndoStep{what, m_entries.Lines(), m_handovers, {}, false};
+}
+
+void TDownloadBoard::endUndoStep(bool partsGone)
+{
+    for (int i = 0; i < m_entries.Count(); ++i)
+        m_undo->After.emplace_back(m_entries.Key(i));
+    m_undo->PartsGone = partsGone;
+}
+
+std::optional<std::string> TDownloadBoard::Undo()
+{
+    if (!m_undo)
+        return std::nullopt;
+    TUndoStep step = std::move(*m_undo);
+    m_undo.reset();
+    TEntryTable restored;
+    restored.Assign(std::move(step.Lines));
+    const auto listed = [](const auto &keys, std::string_view key) {
+        return std::any_of(keys.begin(), keys.end(), [&](const auto &k) { return SameKey(k, key); });
+    };
+    std::vector<std::string> lines = restored.Lines();
+    for (int i = 0; i < m_entries.Count(); ++i) {
+        const std::string_view key = m_entries.Key(i);
+        if (!key.empty() && restored.IndexOfKey(key) < 0 && !listed(step.After, key))
+            lines.push_back(m_entries.Line(i));
+    }
+    const int back = static_cast<int>(lines.size()) - m_entries.Count();
+    for (auto &[key, handover] : step.Handovers)
+        m_handovers.try_emplace(key, std::move(handover));
+    m_entries.Assign(std::move(lines));
+    const std::string count = std::to_string(m_entries.Count());
+    if (step.What == TUndoStep::Kind::Open)
+        return "The list before the one opened is back: " + count + (count == "1" ? " entry" : " entries");
+    std::string text = std::to_string(back) + (back == 1 ? " entry back" : " entries back");
+    if (step.PartsGone)
+        text += "; downloads stopped before start again from zero (their part files were deleted)";
+    return text;
 }
 
 TRunPlan TDownloadBoard::PlanOne(int index, const std::string &folder) const
@@ -196,7 +256,19 @@ TBoardUpdate TDownloadBoard::on(const TFileDoneEvent &e, std::string_view)
     ++m_doneInRun;
     m_focus.Image = 3;
     m_focus.Status = "File Downloaded!";
-    u.Log.push_back("File Downloaded : " + MarkupEscape(m_focus.Url) + "<hr>");
+    std::string saved;
+    if (!e.Target.empty()) {
+        m_files.insert_or_assign(m_focus.Url, e.Target);
+        // A file that could not have the URL's name says which it has.
+        const std::string name = e.Target.substr(e.Target.find_last_of('/') + 1);
+        const auto handover = m_handovers.find(m_focus.Url);
+        if (name != (handover != m_handovers.end() && !handover->second.FileName.empty()
+                         ? handover->second.FileName
+                         : UrlFileName(m_focus.Url)))
+            saved = " as " + MarkupEscape(name);
+    }
+    u.Log.push_back((e.Unchanged ? "File Unchanged : " : "File Downloaded : ") + MarkupEscape(m_focus.Url) +
+                    saved + "<hr>");
     u.Inspect = true;
     return u;
 }
@@ -217,8 +289,9 @@ TBoardUpdate TDownloadBoard::on(const TErrorInfoEvent &e, std::string_view)
 {
     TBoardUpdate u;
     m_focus.Image = 4;
-    m_focus.Status = e.Info;
-    u.Status = e.Info;
+    // In plain words: what the server, the network or the system said.
+    m_focus.Status = e.Words.empty() ? e.Info : e.Words;
+    u.Status = m_focus.Status;
     u.FocusLine = TBoardUpdate::Line::Stored;
     return u;
 }
@@ -253,7 +326,7 @@ TBoardUpdate TDownloadBoard::on(const TRunDoneEvent &e, std::string_view)
     // A run that lost anything says how much, so "Completed" is not read
     // as "all arrived".
     std::string counts;
-    if (const int failed = FailedInRun(); failed > 0 || cut) {
+    if (const int failed = FailedInRun(); failed > 0 || e.Cancelled) {
         counts = std::to_string(m_doneInRun) + " downloaded";
         if (failed > 0)
             counts += ", " + std::to_string(failed) + " failed";

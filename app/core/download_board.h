@@ -94,6 +94,9 @@ public:
     // How the last item of this run for `key` came out: true when its file
     // arrived; nothing while none has ended.
     std::optional<bool> Outcome(std::string_view key) const;
+    // The file the download of `key` wrote last (its name may be numbered,
+    // "NAME (1).EXT"); "" when none arrived since the program started.
+    std::string FileOf(std::string_view key) const;
 
     // The focus as its line of the list, the engine's rate text at its end.
     std::string FocusLine(std::string_view rate) const;
@@ -123,6 +126,12 @@ public:
     // Empties the list and the focus; returns the items whose part files
     // are to go with the entries.
     std::vector<TFetchItem> EmptyList(const std::string &folder);
+    // Replaces the list by the lines of a list file the user opened.
+    void OpenList(std::vector<std::string> lines);
+    // Takes back the last Delete, Empty list or Open list (one step): the
+    // list as it was, with the entries added since kept. Returns what the
+    // status bar says about it, nothing when there is no step to take back.
+    std::optional<std::string> Undo();
 
     // Applies one of the engine's events; `rate` is the engine's rate text
     // when it arrived. An event's `Ext` is its entry's position in the
@@ -141,8 +150,22 @@ private:
     TBoardUpdate on(const TRunDoneEvent &e, std::string_view rate);
     TBoardUpdate on(const TDialogNoticeEvent &e, std::string_view rate);
 
+    // The list as it was before the last step that removed entries.
+    struct TUndoStep {
+        enum class Kind { Delete, Empty, Open } What = Kind::Delete;
+        std::vector<std::string> Lines;
+        std::unordered_map<std::string, TEntryHandover, detail::KeyHash, detail::KeyEqual> Handovers;
+        // The keys the list held right after the step: those not among
+        // them were added later, and stay when the step is taken back.
+        std::vector<std::string> After;
+        bool PartsGone = false;
+    };
+    void beginUndoStep(TUndoStep::Kind what);
+    void endUndoStep(bool partsGone);
+
     TEntryTable m_entries;
     TBoardFocus m_focus;
+    std::optional<TUndoStep> m_undo;
     bool m_busy = false;
     // The entry the engine works on; empty once its file-done event came,
     // so a cancel finds the one that was cut off.
@@ -153,6 +176,8 @@ private:
     // Each entry's last result in this run (TFetchItem::Done), by key.
     std::unordered_map<std::string, bool, detail::KeyHash, detail::KeyEqual> m_outcomes;
     int m_doneInRun = 0;
+    // The file each entry's download wrote, by key.
+    std::unordered_map<std::string, std::string, detail::KeyHash, detail::KeyEqual> m_files;
     std::unordered_map<std::string, TEntryHandover, detail::KeyHash, detail::KeyEqual> m_handovers;
 };
 

@@ -40,7 +40,7 @@ _fetchly()
             fi
             ;;
         get)
-            options="-d --dir -o --output --connections --retries --no-resume --ftp $common"
+            options="-d --dir -o --output --connections --retries --no-resume --force --ftp $common"
             [[ -n $ftp ]] && options+=" --user --password --passive"
             ;;
         put)

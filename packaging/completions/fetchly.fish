@@ -33,6 +33,7 @@ complete -c fetchly -n '__fish_seen_subcommand_from get put; and __fetchly_ftp' 
 complete -c fetchly -n '__fish_seen_subcommand_from get' -l connections -x -d 'Connections per file (1-16)'
 complete -c fetchly -n '__fish_seen_subcommand_from get' -l retries -x -d 'Retries of a transient failure'
 complete -c fetchly -n '__fish_seen_subcommand_from get' -l no-resume -d 'Start every download from zero'
+complete -c fetchly -n '__fish_seen_subcommand_from get' -l force -d 'Fetch again without asking whether it changed'
 
 complete -c fetchly -n '__fish_seen_subcommand_from put' -l put -d 'Send with PUT'
 complete -c fetchly -n '__fish_seen_subcommand_from put' -l post -d 'Send with POST (default)'

@@ -6,11 +6,15 @@
 #include "tests/support/main_form_test_view.h"
 #include "tests/support/stalled_fifo.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_paths.h"
 #include "ui/directory_edit.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFontMetrics>
 #include <QListWidget>
+#include <QScreen>
+#include <QToolTip>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -73,6 +77,24 @@ TEST_F(MainFormInspect, ClickShowsTheReportOrTheError)
     click(2, "notes.jpg");
     EXPECT_EQ(view.List().toolTip().count("notes.jpg"), 2);
     EXPECT_EQ(form.StatusText(), QString());
+}
+
+// A photo's report is taller than the screen: the tooltip shows what fits
+// and says where the rest is; the run log holds all of it.
+TEST_F(MainFormInspect, ATallReportShowsWhatFitsAndTheRunLogHoldsIt)
+{
+    std::filesystem::copy_file(test::testDataDir() / "exif" / "camera" / "canon-ixus.jpg",
+                               downloads.path() / "photo.jpg");
+    form.AddUrl("http://host/photo.jpg");
+    click(0, "the whole report is in the run log");
+    const QString tip = view.List().toolTip();
+    const int screenLines =
+        form.screen()->availableGeometry().height() / QFontMetrics(QToolTip::font()).lineSpacing();
+    EXPECT_LT(tip.count("<br>"), screenLines) << tip.toStdString();
+    const QStringList log = view.LogLines();
+    ASSERT_GT(log.size(), tip.count("<br>") + 1);
+    EXPECT_TRUE(log.first().contains("photo.jpg")) << log.first().toStdString();
+    EXPECT_FALSE(tip.contains(log.last().toHtmlEscaped())) << "the end is in the run log only";
 }
 
 TEST_F(MainFormInspect, AFileThatBlocksNeitherFreezesTheWindowNorOutlivesANewerClick)

@@ -6,6 +6,7 @@
 #include "tests/support/http_server.h"
 #include "tests/support/main_form_test_view.h"
 #include "tests/support/notification_server.h"
+#include "tests/support/temp_dir.h"
 #include "tests/support/widget_helpers.h"
 #include "ui/directory_edit.h"
 #include "ui/tray_icon.h"
@@ -91,6 +92,51 @@ TEST(MainWindowKeysOnTheList, DeleteAndPasteLeaveTheTargetFieldItsOwnKeys)
     QTest::keyClick(&view.List(), Qt::Key_Delete);
     ASSERT_EQ(view.Board().Entries().Count(), 1);
     EXPECT_EQ(view.Board().Entries().Key(0), "http://h/2.jpg");
+}
+
+// Ctrl+Z takes back the last Delete, Empty list or Open list, one step,
+// without a question, and says what came back; a field keeps its own Ctrl+Z.
+TEST(MainWindowKeysOnTheList, CtrlZTakesBackTheLastDeleteEmptyOrOpen)
+{
+    XdgHome home;
+    test::TempDir dir;
+    TDownloadForm form;
+    TDownloadFormTestView view(form);
+    showActive(form);
+    for (const char *u : {"http://h/1.jpg", "http://h/2.jpg", "http://h/3.jpg"})
+        form.AddUrl(u);
+    const QStringList all = view.ListLines();
+    const auto undo = [&] { QTest::keySequence(&view.List(), QKeySequence(Qt::CTRL | Qt::Key_Z)); };
+    const std::string partsGone =
+        "; downloads stopped before start again from zero (their part files were deleted)";
+    view.Trigger("emptyListButton");
+    form.AddUrl("http://h/new.jpg"); // added since: it stays
+    view.List().setFocus();
+    undo();
+    EXPECT_EQ(view.ListLines().mid(0, 3), all);
+    EXPECT_EQ(view.Board().Entries().Key(3), "http://h/new.jpg");
+    EXPECT_EQ(form.StatusText().toStdString(), "3 entries back" + partsGone);
+    undo();
+    EXPECT_EQ(form.StatusText(), "Nothing to undo.");
+    EXPECT_EQ(view.Board().Entries().Count(), 4);
+
+    view.Select(1);
+    QTest::keyClick(&view.List(), Qt::Key_Delete);
+    ASSERT_EQ(view.Board().Entries().Count(), 3);
+    undo();
+    EXPECT_EQ(view.Board().Entries().Key(1), "http://h/2.jpg");
+    EXPECT_EQ(form.StatusText().toStdString(), "1 entry back" + partsGone);
+
+    form.OpenListFile(QString::fromStdString(dir.write("l.ufi", "http://h/x.jpg=<B>x</B>\n").string()));
+    ASSERT_EQ(view.Board().Entries().Count(), 1);
+    undo();
+    EXPECT_EQ(view.ListLines().mid(0, 3), all);
+    EXPECT_EQ(form.StatusText(), "The list before the one opened is back: 4 entries");
+
+    view.Trigger("emptyListButton");
+    view.TargetFolder().lineEdit()->setFocus();
+    QTest::keySequence(view.TargetFolder().lineEdit(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+    EXPECT_EQ(view.Board().Entries().Count(), 0);
 }
 
 TEST(MainWindowKeysOnTheList, TabReachesEveryToolbarButton)

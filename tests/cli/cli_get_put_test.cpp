@@ -127,7 +127,9 @@ TEST(GetCommand, SignalsStopAndTheNextRunResumes)
     EXPECT_TRUE(readFile(target) == patternBytes(8388608));
     EXPECT_FALSE(contains(peer.requestsLog().substr(before), "Range: bytes=0-")) << "started over";
     // Both signals are pending when it goes on, so the second one comes
-    // while the first one's cancel has not even begun.
+    // while the first one's cancel has not even begun. (The finished file
+    // goes first, or the server would only be asked whether it changed.)
+    fs::remove(target);
     PeerProcess run;
     ASSERT_TRUE(startDownload(run)) << readFile(log);
     for (int sig : {SIGSTOP, SIGINT, SIGTERM, SIGCONT})
@@ -195,6 +197,27 @@ TEST(GetCommand, RetriesAreLoggedAndAPartResumedUnlessToldNotTo)
     const auto log = peer.requestsLog();
     EXPECT_EQ(log.find("Range: bytes=150000-"), std::string::npos) << log;
     EXPECT_EQ(log.find("Range: bytes=0-"), log.rfind("Range: bytes=0-")) << "only the second run probed";
+}
+
+// A file fetched before is asked for only if it changed (--force fetches
+// it anyway); a name taken by another file is numbered, and printed so.
+TEST(GetCommand, AFileFetchedBeforeIsAskedForAndATakenNameIsNumbered)
+{
+    HttpPeer peer;
+    TempDir dir;
+    const std::string url = peer.url("/ranged/4000?etag=5");
+    auto r = runFetchly({"get", "-o", "r.bin", url}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = runFetchly({"get", "-o", "r.bin", url}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, "fetchly: unchanged " + url + "\n")) << r.err;
+    r = runFetchly({"get", "--force", "-o", "r.bin", url}, dir.path());
+    EXPECT_TRUE(contains(r.err, "fetchly: done " + dir.str() + "/r.bin\n")) << r.err;
+    r = runFetchly({"get", "-o", "r.bin", peer.url("/file/10")}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(contains(r.err, "fetchly: done " + dir.str() + "/r (1).bin\n")) << r.err;
+    EXPECT_EQ(readFile(dir.path() / "r (1).bin"), patternBytes(10));
+    EXPECT_EQ(fs::file_size(dir.path() / "r.bin"), 4000u);
 }
 
 TEST(GetCommand, UsageErrorsGiveStatusTwo)

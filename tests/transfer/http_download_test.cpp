@@ -5,6 +5,7 @@
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
 #include "transfer/part_file.h"
+#include "transfer/target_name.h"
 
 #include <gtest/gtest.h>
 
@@ -240,13 +241,86 @@ TEST_F(HttpDownloadTest, OverwriteIsAskedAndARefusalSkipsTheItem)
     EXPECT_EQ(file("100"), patternBytes(100));
 }
 
+// A file fetched before is asked for only if it changed: a 304 leaves it
+// as it is, and only to the question asked is it an answer.
+TEST_F(HttpDownloadTest, FinishedFileIsFetchedAgainOnlyWhenChanged)
+{
+    engine.OnCopyOverWrite = nullptr; // no one answers the overwrite question
+    const std::string url = peer.url("/ranged/5000?etag=7"), name = "5000?etag=7";
+    ASSERT_TRUE(fetch(url).Done);
+    const auto written = fs::last_write_time(dir.path() / name);
+    std::size_t from = peer.requestsLog().size();
+    EXPECT_TRUE(fetch(url).Done);
+    EXPECT_TRUE(engine.CurrentFileUnchanged());
+    EXPECT_EQ(engine.CurrentTarget(), (dir.path() / name).string());
+    EXPECT_NE(peer.requestsLog().find("If-None-Match: \"7\"", from), std::string::npos);
+    EXPECT_EQ(askedBytes("/ranged/5000?etag=7", 5000, from), 5000) << "asked, but answered without a body";
+    EXPECT_EQ(fs::last_write_time(dir.path() / name), written);
+    // Changed on the server: fetched anew into its own file.
+    std::ofstream(peer.recordDir() / "etag") << "8";
+    EXPECT_TRUE(fetch(url).Done);
+    EXPECT_FALSE(engine.CurrentFileUnchanged());
+    EXPECT_EQ(engine.CurrentTarget(), (dir.path() / name).string());
+    // Changed here since: the user's version stays, the download takes a
+    // name of its own; asked to, it fetches without the question.
+    std::ofstream(dir.path() / name, std::ios::app) << "my notes";
+    engine.AskIfUnchanged = false;
+    from = peer.requestsLog().size();
+    EXPECT_TRUE(fetch(url).Done);
+    EXPECT_FALSE(engine.CurrentFileUnchanged());
+    EXPECT_EQ(peer.requestsLog().find("If-None-Match", from), std::string::npos);
+    EXPECT_EQ(file(name), patternBytes(5000) + "my notes");
+    EXPECT_EQ(file(name + " (1)"), patternBytes(5000));
+    // A 304 to a request that asked nothing is no file.
+    engine.Retries = 0;
+    EXPECT_FALSE(fetch(peer.url("/status/304")).Done);
+    EXPECT_EQ(rec.events().end()[-3], "ErrorInfo 304 Returned http error code 304");
+}
+
+// Two files never share a name: a name taken by another file (the user's,
+// another URL's, or another URL's stopped part) gives "NAME (n).EXT".
+TEST_F(HttpDownloadTest, NameTakenByAnotherFileIsNumbered)
+{
+    engine.OnCopyOverWrite = nullptr;
+    dir.write("1000", "the user's own");
+    EXPECT_TRUE(fetch(peer.url("/file/1000")).Done);
+    EXPECT_EQ(file("1000"), "the user's own");
+    EXPECT_EQ(file("1000 (1)"), patternBytes(1000));
+    EXPECT_EQ(engine.CurrentTarget(), dir.str() + "/1000 (1)");
+    EXPECT_TRUE(fetch(peer.url("/file/900"), dir.str(), "1000").Done);
+    EXPECT_EQ(file("1000 (2)"), patternBytes(900));
+    // The same URL again replaces its own file.
+    EXPECT_TRUE(fetch(peer.url("/file/1000")).Done);
+    EXPECT_EQ(engine.CurrentTarget(), dir.str() + "/1000 (1)");
+    EXPECT_FALSE(fs::exists(dir.path() / "1000 (3)"));
+    // Two items of one run that map to one name.
+    engine.Items.Clear();
+    engine.Items.Add(TFetchItem{0, peer.url("/file/10"), dir.str(), "two.bin"});
+    engine.Items.Add(TFetchItem{1, peer.url("/file/20"), dir.str(), "two.bin"});
+    ASSERT_TRUE(runAndWait(engine));
+    EXPECT_EQ(file("two.bin"), patternBytes(10));
+    EXPECT_EQ(file("two (1).bin"), patternBytes(20));
+    // Another URL's stopped part holds its name.
+    leavePart("held.bin", "abc", TPartRecord{peer.url("/ranged/9?etag=1"), "\"1\"", 9, true, {}});
+    EXPECT_TRUE(fetch(peer.url("/file/30"), dir.str(), "held.bin").Done);
+    EXPECT_EQ(file("held (1).bin"), patternBytes(30));
+    EXPECT_EQ(file("held.bin.part"), "abc");
+    // Every name taken: a clear failure, nothing written over.
+    for (int n = 1; n <= NumberedNameLimit; ++n)
+        dir.write("full (" + std::to_string(n) + ").bin", "x");
+    dir.write("full.bin", "x");
+    EXPECT_FALSE(fetch(peer.url("/file/40"), dir.str(), "full.bin").Done);
+    EXPECT_EQ(rec.events().end()[-3], "ErrorInfo 3 Cannot create file " + dir.str() +
+                                          "/full.bin: it and the names numbered up to 99 are taken");
+}
+
 TEST_F(HttpDownloadTest, TargetThatCannotBeCreatedIsCode3)
 {
     dir.write("blocker", "x");
     // The target directory is a file.
     fetch(peer.url("/file/10"), dir.str() + "/blocker/sub");
     EXPECT_EQ(rec.events().at(1), "Error 3");
-    EXPECT_EQ(rec.events().at(2), "ErrorInfo 3 Cannot create file " + dir.str() + "/blocker/sub/10");
+    EXPECT_EQ(rec.events().end()[-3], "ErrorInfo 3 Cannot create file " + dir.str() + "/blocker/sub/10");
     // A URL ending in a slash names no file.
     fetch(peer.url("/status/200/"));
     EXPECT_EQ(rec.events().at(6), "Error 3");

@@ -130,10 +130,19 @@ TEST(ProgressModel, EndStateKeepsOrFreesTheDialog)
     EXPECT_EQ(changes, (std::vector{TDialogChange::Built, TDialogChange::Ended, TDialogChange::Closed,
                                     TDialogChange::Freed}));
 
+    EXPECT_TRUE(s.OpenFileEnabled);
+
+    // A run whose last file did not arrive offers its folder, not the file.
+    m.Build(setup);
+    m.End(false, false);
+    EXPECT_TRUE(m.Snapshot().OpenButtonsEnabled);
+    EXPECT_FALSE(m.Snapshot().OpenFileEnabled);
+
     // A cancelled run keeps the Open buttons disabled.
     m.Build(setup);
     m.End(true);
     EXPECT_FALSE(m.Snapshot().OpenButtonsEnabled);
+    EXPECT_FALSE(m.Snapshot().OpenFileEnabled);
     EXPECT_EQ(m.Snapshot().CancelCaption, "Close");
 
     // Not shown when ShowDialog is off, but still kept up to date.

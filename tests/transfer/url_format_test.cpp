@@ -1,7 +1,9 @@
 // URL, path and formatting functions of the engine.
 #include "tests/support/temp_dir.h"
 #include "transfer/fetch_item.h"
+#include "transfer/finished_record.h"
 #include "transfer/format_functions.h"
+#include "transfer/target_name.h"
 #include "transfer/url_functions.h"
 
 #include <gtest/gtest.h>
@@ -145,4 +147,55 @@ TEST(ItemCounts, CountActiveAndNetworkItems)
     items.Add();
     EXPECT_EQ(ActiveItemCount(items), 3);
     EXPECT_EQ(NetworkItemCount(items), 2);
+}
+
+// The name a download takes when its own is taken by another file.
+TEST(NumberedName, PutsTheNumberBeforeTheExtension)
+{
+    const std::pair<const char *, const char *> table[] = {
+        {"big50.rar", "big50 (1).rar"},
+        {"archive.tar.gz", "archive (1).tar.gz"},
+        {"a.b.c", "a.b (1).c"},
+        {"README", "README (1)"},
+        {".bashrc", ".bashrc (1)"},
+        {"trailing.", "trailing. (1)"},
+        {"get.php?id=1", "get (1).php?id=1"},
+        {".tar.gz", ".tar (1).gz"},
+    };
+    for (const auto &[name, numbered] : table)
+        EXPECT_EQ(NumberedName(name, 1), numbered) << name;
+    EXPECT_EQ(NumberedName("x.zip", 12), "x (12).zip");
+    // A long name is cut at a character's start and still fits.
+    const std::string longName = std::string(245, 'a') + "\xc3\xa9\xc3\xa9\xc3\xa9.zip";
+    EXPECT_EQ(NumberedName(longName, 99), std::string(245, 'a') + " (99).zip");
+}
+
+// Records of finished files where the file system keeps no attributes.
+TEST(FinishedIndex, KeepsTheNewestRecordsWithinItsBound)
+{
+    test::TempDir dir;
+    const TFinishedIndex index((dir.path() / "state" / "finished-files").string(), 3);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_TRUE(
+            index.Put("/d/f" + std::to_string(i), {"http://h/f", "\"e" + std::to_string(i) + "\"", i, 7}));
+    EXPECT_FALSE(index.Find("/d/f0")) << "the oldest goes when the index is full";
+    const auto newest = index.Find("/d/f3");
+    ASSERT_TRUE(newest);
+    EXPECT_EQ(newest->Validator, "\"e3\"");
+    EXPECT_EQ(newest->Size, 3);
+    // A record again replaces its line; a field that would break a line is refused.
+    EXPECT_TRUE(index.Put("/d/f3", {"http://h/g", "", 9, 9}));
+    EXPECT_EQ(index.Find("/d/f3")->Url, "http://h/g");
+    EXPECT_TRUE(index.Find("/d/f1"));
+    EXPECT_FALSE(index.Put("/d/tab\there", {"http://h/f", "", 1, 1}));
+    EXPECT_FALSE(index.Put("/d/x", {"http://h/f\nf", "", 1, 1}));
+    // A damaged line is skipped, not taken for a record.
+    dir.write("state/finished-files",
+              "/d/a\thttp://h/a\t\tnot a size\t1\n/d/b\thttp://h/b\t\t5\t1\n/d/c\thttp");
+    EXPECT_FALSE(index.Find("/d/a"));
+    EXPECT_EQ(index.Find("/d/b")->Size, 5);
+    EXPECT_FALSE(index.Find("/d/c"));
+    EXPECT_EQ(ConditionalHeader("\"e1\""), "If-None-Match: \"e1\"");
+    EXPECT_EQ(ConditionalHeader("Wed, 21 Oct 2015 07:28:00 GMT"),
+              "If-Modified-Since: Wed, 21 Oct 2015 07:28:00 GMT");
 }

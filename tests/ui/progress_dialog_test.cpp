@@ -187,6 +187,12 @@ TEST_P(ProgressDialogDismiss, CancelsDuringARunAndClosesAfterIt)
     EXPECT_EQ(cancels(), 2);
     EXPECT_EQ(host.dialog(), kept);
     EXPECT_FALSE(kept->isVisible());
+
+    // A run whose last file failed has no file to open.
+    engine.Retries = 0;
+    run({"/file/100", "/status/404"});
+    ASSERT_NE(host.dialog(), nullptr);
+    EXPECT_FALSE(host.dialog()->openFileButton()->isEnabled());
 }
 
 std::string gestureName(const ::testing::TestParamInfo<Dismiss> &info)

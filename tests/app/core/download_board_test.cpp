@@ -185,6 +185,8 @@ TEST_F(DownloadBoardRun, StoppedEntryKeepsItsPartResumesAndDeleteRemovesIt)
     EXPECT_EQ(std::filesystem::file_size(kept.Path.substr(0, kept.Path.size() - 5)), 200000u);
 
     // Deleting a stopped entry removes its part; a file not ours stays.
+    // (Fetched whatever the server says, so there is something to stop.)
+    engine.AskIfUnchanged = false;
     shown = {};
     start({path, "/file/100"});
     follow([&] { return !shown.hints.empty(); });
@@ -200,6 +202,59 @@ TEST_F(DownloadBoardRun, StoppedEntryKeepsItsPartResumesAndDeleteRemovesIt)
     EXPECT_FALSE(std::filesystem::exists(engine.KeptPart().Path));
     EXPECT_TRUE(std::filesystem::exists(other));
     EXPECT_EQ(board.Entries().Count(), 0);
+}
+
+// A second start asks the server only; a file that had to take another
+// name says so in the log and is the one reported; a failure that is not a
+// not-found says why in plain words.
+TEST_F(DownloadBoardRun, FinishedFilesAreAskedForAndNumberedNamesAndReasonsShown)
+{
+    dir.write("1000", "the user's own");
+    start({"/ranged/3000?etag=3", "/file/1000", "/drop/2000"});
+    follow();
+    ASSERT_TRUE(shown.ended);
+    const std::string a = url("/ranged/3000?etag=3"), b = url("/file/1000");
+    EXPECT_EQ(shown.log[1], "File Downloaded : " + a + "<hr>");
+    EXPECT_EQ(shown.log[3], "File Downloaded : " + b + " as 1000 (1)<hr>");
+    EXPECT_EQ(board.FileOf(b), dir.str() + "/1000 (1)");
+    const std::string reason = engine.CurrentReason();
+    ASSERT_FALSE(reason.empty());
+    EXPECT_NE(line("/drop/2000").find(reason), std::string::npos) << line("/drop/2000");
+
+    shown = {};
+    const std::size_t before = peer.requestsLog().size();
+    start({"/ranged/3000?etag=3"});
+    follow();
+    ASSERT_TRUE(shown.ended);
+    EXPECT_EQ(shown.log[1], "File Unchanged : " + a + "<hr>");
+    EXPECT_NE(peer.requestsLog().find("If-None-Match: \"3\"", before), std::string::npos);
+    EXPECT_EQ(board.Outcome(a), true);
+    EXPECT_EQ(line("/ranged/3000?etag=3").substr(0, 17), "<IMG src=\"idx:3\">");
+    EXPECT_EQ(shown.statuses.back(), "Downloading Completed !");
+}
+
+// Cancel pressed after a file has arrived and before the next starts: that
+// file stays downloaded, only what was still to come is cancelled.
+TEST_F(DownloadBoardRun, CancelBetweenFilesKeepsTheOneThatArrived)
+{
+    const auto forward = engine.OnFileDone;
+    engine.OnFileDone = [forward](TFetchEngine &sender, int idx, int ext) {
+        forward(sender, idx, ext);
+        if (idx == 0)
+            sender.CancelClick(); // on the worker, between the two files
+    };
+    start({"/file/3000", "/file/2000"});
+    follow();
+    ASSERT_TRUE(shown.ended);
+    const std::string a = url("/file/3000");
+    EXPECT_EQ(board.Outcome(a), true);
+    EXPECT_EQ(line("/file/3000"), StatusLine(3, a, "Downloaded", "2kb of 2kb", ""));
+    EXPECT_EQ(line("/file/2000"), ReadyLine(url("/file/2000")));
+    EXPECT_EQ(std::filesystem::file_size(dir.path() / "3000"), 3000u);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "2000"));
+    EXPECT_EQ(shown.log.back(), "<b>Fetchly Downloads Cancelled </b>1 downloaded");
+    EXPECT_EQ(shown.statuses.back(), "Downloading Cancelled ! 1 downloaded");
+    EXPECT_EQ(shown.inspections, 1);
 }
 
 TEST_F(DownloadBoardRun, NextRunForgetsTheOutcomesOfTheLast)

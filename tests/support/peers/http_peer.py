@@ -35,6 +35,7 @@ usage: http_peer.py PORT RECORD_DIR [CERT KEY]   (with CERT and KEY: HTTPS)
                                     after the body: short (half of it), long
                                     (1000 bytes too many) or exact
                         unasked=1   every answer: 206 with the file's second half
+                        (an If-None-Match of the current ETag: 304)
   GET  /cookiepage/NAME  an HTML page that sets the session cookie below and
                         links to /needscookie/NAME (the link's id is "link")
   GET  /needscookie/NAME  with that cookie: 3 MiB as the attachment NAME, in
@@ -231,6 +232,11 @@ class Handler(BaseHTTPRequestHandler):
         if number >= int(opts.get("changeat", "0") or "0") > 0:
             etag = str(int(etag) + 1)
         shift = int(etag) if opts.get("vary") else 0
+        if etag is not None and self.headers.get("If-None-Match") == '"%s"' % etag:
+            self.send_response(304)
+            self.send_header("ETag", '"%s"' % etag)
+            self.end_headers()
+            return
         first, last = 0, n - 1
         code = 200
         wanted = self.headers.get("Range", "")
