@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# 50 finished files of 1 MB are not fetched again: `fetchly get` (the engine
-# a Start All runs, with the same items) over 50 URLs of a local nginx, twice
-# into the same folder. The second run only asks whether each file changed
-# (If-None-Match, answered 304). Prints the body bytes nginx sent and the
-# wall time of each run, and the second run's share of the first (wanted:
-# bytes under 1 %, time under 10 %). Every file is checked for its bytes.
+# 50 finished files of 1 MB are not fetched again. First the window: two
+# Start All over the same 50 entries of a local nginx
+# (build/bench/app/second_start_all_bench, offscreen); the second only asks
+# whether each file changed (If-None-Match, answered 304). Wanted: it
+# receives under 1 % of the first run's bytes and takes under 10 % of its
+# time. Then the same with `fetchly get` twice into one folder, the body
+# bytes counted by nginx; its times include starting the program each time,
+# which a Start All in the running window does not pay. Every file is
+# checked for its bytes, and no second copy may appear.
 #
 # usage: bench/transfer/second_run.sh [FETCHLY_BINARY]
 #   FETCHLY_BINARY  default: build/app/fetchly
@@ -13,6 +16,11 @@ here=$(cd "$(dirname "$0")/../.." && pwd)
 fetchly=${1:-$here/build/app/fetchly}
 files=50
 size=1048576
+window_bench=$(dirname "$fetchly")/../bench/app/second_start_all_bench
+[ -x "$window_bench" ] || { echo "no $window_bench (build with -DFETCHLY_BUILD_TESTS=ON)" >&2; exit 2; }
+echo "window, Start All twice:"
+window_status=0
+"$window_bench" || window_status=$?
 . "$here/bench/transfer/bench_setup.sh"
 bench_setup "$fetchly" bc
 bench_nginx_conf "access_log $work/logs/access.log;"
@@ -48,7 +56,8 @@ extra=$(find "$work/out" -type f ! -name 'file*.bin' | wc -l)
 
 bytes_share=$(echo "100 * $second_bytes / $first_bytes" | bc -l)
 time_share=$(echo "100 * $second_secs / $first_secs" | bc -l)
-printf "first run:  %d bytes in %.3f s\n" "$first_bytes" "$first_secs"
-printf "second run: %d bytes in %.3f s\n" "$second_bytes" "$second_secs"
-printf "second/first: bytes %.3f %% (wanted < 1 %%), time %.1f %% (wanted < 10 %%)\n" "$bytes_share" "$time_share"
-(( $(echo "$bytes_share < 1 && $time_share < 10" | bc -l) ))
+echo "fetchly get twice (each a new process):"
+printf "first get:  %d bytes in %.3f s\n" "$first_bytes" "$first_secs"
+printf "second get: %d bytes in %.3f s\n" "$second_bytes" "$second_secs"
+printf "second/first: bytes %.3f %%, time %.1f %% (program start-up included)\n" "$bytes_share" "$time_share"
+(( $(echo "$bytes_share < 1" | bc -l) )) && [ "$window_status" -eq 0 ]
