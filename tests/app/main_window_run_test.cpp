@@ -117,6 +117,33 @@ TEST_F(DownloadRun, ThreeEntriesOneMissingShowPicturesLogAndStatusInOrder)
 
 // A Download Selected that lands as a run ends makes a follow-up run: Stop
 // stays and the list stays locked until that run has ended too.
+// What is here is not fetched again, and a name taken by the user's own
+// file gives the download a name of its own, which the report then reads.
+TEST_F(DownloadRun, SecondStartAllAsksOnlyAndATakenNameIsNumbered)
+{
+    std::ofstream(server.root() / "a.zip", std::ios::binary) << std::string(5000, 'a');
+    std::ofstream(target.path() / "a.zip", std::ios::binary) << "the user's own";
+    const std::string a = server.url("/a.zip");
+    form->AddUrl(a);
+    view->Trigger("startAllButton");
+    finishRun();
+    EXPECT_EQ(readFile(target.path() / "a.zip"), "the user's own");
+    EXPECT_EQ(readFile(target.path() / "a (1).zip"), std::string(5000, 'a'));
+    EXPECT_TRUE(runLog().contains(QString::fromStdString("File Downloaded : " + a + " as a (1).zip<hr>")))
+        << runLog().join(" | ").toStdString();
+    EXPECT_TRUE(PumpUntil([&] { return view->List().toolTip().contains("a (1).zip"); }, 10000))
+        << view->List().toolTip().toStdString();
+
+    view->Trigger("startAllButton");
+    finishRun();
+    EXPECT_EQ(runLog(), (QStringList{QString::fromStdString("File Start : " + a),
+                                     QString::fromStdString("File Unchanged : " + a + " as a (1).zip<hr>"),
+                                     "<b>Fetchly has Finished All Downloads! </b>"}))
+        << runLog().join(" | ").toStdString();
+    EXPECT_EQ(line(0).substr(0, 17), "<IMG src=\"idx:3\">");
+    EXPECT_FALSE(std::filesystem::exists(target.path() / "a (2).zip"));
+}
+
 TEST_F(DownloadRun, StopStaysForAFollowUpRunAndAnEmptyListStartsNothing)
 {
     view->Trigger("startAllButton");
