@@ -5,7 +5,6 @@
 #include "transfer/fetch_engine.h"
 #include "transfer/url_functions.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <variant>
 
@@ -127,13 +126,15 @@ void TDownloadBoard::OpenList(std::vector<std::string> lines)
 
 void TDownloadBoard::beginUndoStep(TUndoStep::Kind what)
 {
-    m_undo = TUndoStep{what, m_entries.Lines(), m_handovers, {}, false};
+    // The table's lines are shared until changed: keeping them costs no copy.
+    m_undo = TUndoStep{what, m_entries.Snapshot(), m_handovers, {}, false};
 }
 
 void TDownloadBoard::endUndoStep(bool partsGone)
 {
-    for (int i = 0; i < m_entries.Count(); ++i)
-        m_undo->After.emplace_back(m_entries.Key(i));
+    if (m_undo->What == TUndoStep::Kind::Open)
+        for (int i = 0; i < m_entries.Count(); ++i)
+            m_undo->Opened.emplace(m_entries.Key(i));
     m_undo->PartsGone = partsGone;
 }
 
@@ -144,14 +145,11 @@ std::optional<std::string> TDownloadBoard::Undo()
     TUndoStep step = std::move(*m_undo);
     m_undo.reset();
     TEntryTable restored;
-    restored.Assign(std::move(step.Lines));
-    const auto listed = [](const auto &keys, std::string_view key) {
-        return std::any_of(keys.begin(), keys.end(), [&](const auto &k) { return SameKey(k, key); });
-    };
-    std::vector<std::string> lines = restored.Lines();
+    restored.Assign(*step.Lines);
+    std::vector<std::string> lines = *step.Lines;
     for (int i = 0; i < m_entries.Count(); ++i) {
         const std::string_view key = m_entries.Key(i);
-        if (!key.empty() && restored.IndexOfKey(key) < 0 && !listed(step.After, key))
+        if (!key.empty() && restored.IndexOfKey(key) < 0 && !step.Opened.contains(std::string(key)))
             lines.push_back(m_entries.Line(i));
     }
     const int back = static_cast<int>(lines.size()) - m_entries.Count();

@@ -6,10 +6,12 @@
 #include "transfer/fetch_item.h"
 #include "transfer/fetch_types.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace fetchly {
@@ -153,11 +155,12 @@ private:
     // The list as it was before the last step that removed entries.
     struct TUndoStep {
         enum class Kind { Delete, Empty, Open } What = Kind::Delete;
-        std::vector<std::string> Lines;
+        std::shared_ptr<const std::vector<std::string>> Lines;
         std::unordered_map<std::string, TEntryHandover, detail::KeyHash, detail::KeyEqual> Handovers;
-        // The keys the list held right after the step: those not among
-        // them were added later, and stay when the step is taken back.
-        std::vector<std::string> After;
+        // The keys an opened list brought: entries of other keys were added
+        // since, and stay when the step is taken back. (After a Delete or
+        // Empty list every key left is among the lines kept.)
+        std::unordered_set<std::string, detail::KeyHash, detail::KeyEqual> Opened;
         bool PartsGone = false;
     };
     void beginUndoStep(TUndoStep::Kind what);
