@@ -34,6 +34,20 @@ struct Fd {
     Fd &operator=(const Fd &) = delete;
 };
 
+// Opens a regular file to read; a link, a FIFO or a device is not opened
+// (opening some devices has effects).
+int openRegular(const std::string &path, struct stat &st)
+{
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return -1;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
 bool attributesUnsupported(int error)
 {
     return error == ENOTSUP || error == EOPNOTSUPP || error == EPERM;
@@ -93,10 +107,9 @@ std::optional<TFinishedRecord> decode(const std::vector<std::string> &f, std::si
 // Reads a whole small regular file; nothing when it is larger than `limit`.
 std::optional<std::string> readSmallFile(const std::string &path, std::size_t limit)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode) ||
-        static_cast<std::size_t>(st.st_size) > limit)
+    Fd fd(openRegular(path, st));
+    if (fd.fd < 0 || static_cast<std::size_t>(st.st_size) > limit)
         return std::nullopt;
     std::string text(static_cast<std::size_t>(st.st_size), '\0');
     std::size_t got = 0;
@@ -214,10 +227,9 @@ bool TFinishedIndex::Put(const std::string &path, const TFinishedRecord &record)
 
 bool RecordFinished(const std::string &path, const std::string &url, const std::string &validator)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode) || !encodable(url) ||
-        !encodable(validator))
+    Fd fd(openRegular(path, st));
+    if (fd.fd < 0 || !encodable(url) || !encodable(validator))
         return false;
     const TFinishedRecord record{url, validator, static_cast<TFetchSize>(st.st_size), mtimeOf(st)};
     const std::string text = std::string(kHeader) + "\n" + encode(record, '\n') + "\n";
@@ -233,8 +245,8 @@ namespace {
 // The record kept with the file, and its size and time now.
 std::optional<TFinishedRecord> readRecord(const std::string &path, struct stat &st)
 {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (fd.fd < 0 || ::fstat(fd.fd, &st) != 0 || !S_ISREG(st.st_mode))
+    Fd fd(openRegular(path, st));
+    if (fd.fd < 0)
         return std::nullopt;
     std::string text(kRecordLimit, '\0');
     const ssize_t n = ::fgetxattr(fd.fd, kAttribute, text.data(), text.size());

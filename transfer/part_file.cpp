@@ -427,6 +427,10 @@ std::vector<std::string> PartSources(const std::string &target)
     std::vector<std::string> sources;
     for (int i = 0; i < kCandidates; ++i) {
         const std::string path = candidatePath(target, i);
+        struct stat st {};
+        // Only a regular file is opened: opening some devices has effects.
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            continue;
         const int fd = openSidecar(path, O_RDONLY);
         if (fd < 0)
             continue;
