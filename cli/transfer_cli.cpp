@@ -92,6 +92,21 @@ int usageFailure(const std::string &message, const char *usage)
     return 2;
 }
 
+TFetchItem makeItem(TFetchProtocol protocol, const std::string &source, const std::string &dir,
+                    const std::string &name, const ServerLogin &server)
+{
+    TFetchItem item;
+    item.Protocol = protocol;
+    item.URL = source;
+    item.TargetDir = dir;
+    item.TargetFilename = name;
+    item.FTPHost = server.host;
+    item.FTPUserID = server.user;
+    item.FTPPassword = server.password;
+    item.FTPPort = server.port;
+    return item;
+}
+
 namespace {
 
 // Server replies and names reach the terminal; none of their bytes may
