@@ -95,16 +95,14 @@ int usageFailure(const std::string &message, const char *usage)
 TFetchItem makeItem(TFetchProtocol protocol, const std::string &source, const std::string &dir,
                     const std::string &name, const ServerLogin &server)
 {
-    TFetchItem item;
-    item.Protocol = protocol;
-    item.URL = source;
-    item.TargetDir = dir;
-    item.TargetFilename = name;
-    item.FTPHost = server.host;
-    item.FTPUserID = server.user;
-    item.FTPPassword = server.password;
-    item.FTPPort = server.port;
-    return item;
+    return TFetchItem{.URL = source,
+                      .TargetDir = dir,
+                      .TargetFilename = name,
+                      .Protocol = protocol,
+                      .FTPHost = server.host,
+                      .FTPUserID = server.user,
+                      .FTPPassword = server.password,
+                      .FTPPort = server.port};
 }
 
 namespace {
