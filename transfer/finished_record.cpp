@@ -1,5 +1,8 @@
 #include "transfer/finished_record.h"
 
+#include "base/fd_io.h"
+#include "base/unique_fd.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -21,30 +24,15 @@ constexpr std::size_t kRecordLimit = 8192;
 // The index is read up to this size.
 constexpr std::size_t kIndexLimit = TFinishedIndex::DefaultEntries * 2 * kRecordLimit;
 
-// A descriptor that closes itself.
-struct Fd {
-    int fd = -1;
-    explicit Fd(int f) : fd(f) {}
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-};
-
 // Opens a regular file to read; a link, a FIFO or a device is not opened
 // (opening some devices has effects).
-int openRegular(const std::string &path, struct stat &st)
+TUniqueFd openRegular(const std::string &path, struct stat &st)
 {
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
-        return -1;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-        ::close(fd);
-        return -1;
-    }
+        return TUniqueFd();
+    TUniqueFd fd(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (fd.Valid() && (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)))
+        fd.Reset();
     return fd;
 }
 
@@ -108,20 +96,11 @@ std::optional<TFinishedRecord> decode(const std::vector<std::string> &f, std::si
 std::optional<std::string> readSmallFile(const std::string &path, std::size_t limit)
 {
     struct stat st {};
-    Fd fd(openRegular(path, st));
-    if (fd.fd < 0 || static_cast<std::size_t>(st.st_size) > limit)
+    TUniqueFd fd = openRegular(path, st);
+    if (fd.Get() < 0 || static_cast<std::size_t>(st.st_size) > limit)
         return std::nullopt;
     std::string text(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t got = 0;
-    while (got < text.size()) {
-        const ssize_t n = ::read(fd.fd, text.data() + got, text.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-    }
-    text.resize(got);
+    text.resize(ReadFully(fd.Get(), text.data(), text.size()));
     return text;
 }
 
@@ -162,20 +141,6 @@ bool makeDirectories(const std::string &dir)
     }
 }
 
-bool writeWhole(int fd, const std::string &text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 } // namespace
 
 TFinishedIndex TFinishedIndex::User()
@@ -203,8 +168,8 @@ bool TFinishedIndex::Put(const std::string &path, const TFinishedRecord &record)
     if (dir.empty() || !makeDirectories(dir))
         return false;
     // Writers take turns, so one never drops what another has just added.
-    Fd lock(::open((m_file + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
-    if (lock.fd < 0 || ::flock(lock.fd, LOCK_EX) != 0)
+    TUniqueFd lock(::open((m_file + ".lock").c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (lock.Get() < 0 || ::flock(lock.Get(), LOCK_EX) != 0)
         return false;
     auto entries = parseIndex(readSmallFile(m_file, kIndexLimit).value_or(std::string()), m_entries);
     std::erase_if(entries, [&](const auto &e) { return e.first == path; });
@@ -215,10 +180,11 @@ bool TFinishedIndex::Put(const std::string &path, const TFinishedRecord &record)
     for (const auto &[key, r] : entries)
         text += key + "\t" + encode(r, '\t') + "\n";
     std::string temp = m_file + ".XXXXXX";
-    Fd out(::mkstemp(temp.data()));
-    if (out.fd < 0)
+    TUniqueFd out(::mkstemp(temp.data()));
+    if (out.Get() < 0)
         return false;
-    if (!writeWhole(out.fd, text) || ::fsync(out.fd) != 0 || ::rename(temp.c_str(), m_file.c_str()) != 0) {
+    if (!WriteAll(out.Get(), text.data(), text.size()) || ::fsync(out.Get()) != 0 || !out.Close() ||
+        ::rename(temp.c_str(), m_file.c_str()) != 0) {
         ::unlink(temp.c_str());
         return false;
     }
@@ -228,14 +194,14 @@ bool TFinishedIndex::Put(const std::string &path, const TFinishedRecord &record)
 bool RecordFinished(const std::string &path, const std::string &url, const std::string &validator)
 {
     struct stat st {};
-    Fd fd(openRegular(path, st));
-    if (fd.fd < 0 || !encodable(url) || !encodable(validator))
+    TUniqueFd fd = openRegular(path, st);
+    if (fd.Get() < 0 || !encodable(url) || !encodable(validator))
         return false;
     const TFinishedRecord record{url, validator, static_cast<TFetchSize>(st.st_size), mtimeOf(st)};
     const std::string text = std::string(kHeader) + "\n" + encode(record, '\n') + "\n";
     if (text.size() >= kRecordLimit)
         return false;
-    if (::fsetxattr(fd.fd, kAttribute, text.data(), text.size(), 0) == 0)
+    if (::fsetxattr(fd.Get(), kAttribute, text.data(), text.size(), 0) == 0)
         return true;
     return attributesUnsupported(errno) && TFinishedIndex::User().Put(path, record);
 }
@@ -245,11 +211,11 @@ namespace {
 // The record kept with the file, and its size and time now.
 std::optional<TFinishedRecord> readRecord(const std::string &path, struct stat &st)
 {
-    Fd fd(openRegular(path, st));
-    if (fd.fd < 0)
+    TUniqueFd fd = openRegular(path, st);
+    if (fd.Get() < 0)
         return std::nullopt;
     std::string text(kRecordLimit, '\0');
-    const ssize_t n = ::fgetxattr(fd.fd, kAttribute, text.data(), text.size());
+    const ssize_t n = ::fgetxattr(fd.Get(), kAttribute, text.data(), text.size());
     if (n < 0)
         return attributesUnsupported(errno) ? TFinishedIndex::User().Find(path) : std::nullopt;
     text.resize(static_cast<std::size_t>(n));
