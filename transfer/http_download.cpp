@@ -11,6 +11,7 @@
 #include "transfer/transfer_operations.h"
 #include "transfer/transfer_watch.h"
 #include "transfer/url_functions.h"
+#include "transfer/written_digest.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -127,7 +128,9 @@ class Download {
 public:
     Download(TFetchRun &run, const TFetchItem &item)
         : m_run(run), m_item(item), m_url(item.URL), m_target(DownloadTarget(item)), m_part(m_target),
-          m_settings(run.Network())
+          m_settings(run.Network()), m_digest([this](TFetchSize at, char *data, std::size_t size) {
+              return m_part.ReadAt(at, data, size);
+          })
     {
     }
     bool Run();
@@ -188,6 +191,7 @@ private:
     std::vector<std::unique_ptr<Connection>> m_connections;
     std::optional<End> m_end;
     Failure m_failure;
+    TWrittenDigest m_digest;
 };
 
 std::size_t onWrite(char *data, std::size_t size, std::size_t count, void *user)
@@ -353,6 +357,7 @@ bool Download::acceptFirstData(Connection &c, TFetchSize total)
             end(End::Stopped);
             return false;
         }
+        m_digest.Restart();
     }
     m_total = total;
     Segment &s = *c.segment;
@@ -470,6 +475,7 @@ std::size_t Download::Receive(Connection &c, const char *data, std::size_t size)
         end(End::Stopped);
         return 0;
     }
+    m_digest.Written(s.pos, data, take);
     s.pos += static_cast<TFetchSize>(take);
     // The progress step after every 4096 bytes, over all connections, as the
     // dialog and the events expect; Cancel is looked at between them.
@@ -725,6 +731,7 @@ bool Download::Run()
         // Ranges are placed in a file of known size only.
         if (m_total < 0 && !record.InOrder)
             m_proven.Clear();
+        m_digest.Kept(m_proven);
     }
     const auto &policy = m_settings.Retry;
     int retry = 0, restarts = 0;
@@ -737,6 +744,7 @@ bool Download::Run()
             e = End::Failed;
         }
         if (e == End::Done) {
+            m_run.SetWrittenFile(m_digest.Finish(m_part.Size()), m_digest.Head());
             if (!m_part.Commit()) {
                 m_run.SetReason(std::strerror(errno));
                 m_run.RaiseFileError(5, "Error writing to destination file " + m_target);

@@ -335,6 +335,21 @@ bool TPartFile::WriteAt(TFetchSize offset, const char *data, std::size_t size)
     return true;
 }
 
+bool TPartFile::ReadAt(TFetchSize offset, char *data, std::size_t size) const
+{
+    while (size > 0) {
+        const ssize_t n = ::pread(m_fd, data, size, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<std::size_t>(n);
+        offset += n;
+    }
+    return true;
+}
+
 void TPartFile::handOver(TFetchSize from, TFetchSize to)
 {
     // Writes continue where an earlier one of their connection ended.
