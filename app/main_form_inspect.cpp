@@ -15,10 +15,15 @@ void TDownloadForm::inspectFocusedFile()
     guarded([this] {
         std::string url = m_board.Focus().Url;
         std::string dir = m_options.TargetDir;
-        m_inspector.Post([this, url = std::move(url), dir = std::move(dir)]() -> TLatestJobWorker::Effect {
+        // What the download saw of the file as it wrote it opens and ends
+        // the report.
+        TDownloadedFile file = m_board.Downloaded(url);
+        m_inspector.Post([this, url = std::move(url), dir = std::move(dir),
+                          file = std::move(file)]() -> TLatestJobWorker::Effect {
             inspect::InspectionResult result;
             try {
-                result = inspect::InspectCurrentFile(url, dir);
+                result = inspect::WithContentLines(inspect::InspectCurrentFile(url, dir), file.Mismatch,
+                                                   file.Sha256);
             } catch (const std::exception &e) {
                 result.HasReport = false;
                 result.Error = e.what();

@@ -99,11 +99,11 @@ void ForwardEvents(TFetchEngine &engine, const EngineEventSink &sink)
             done = sender.Items.Get(idx).Done;
         } catch (const std::out_of_range &) {
         }
-        sink(TFileDoneEvent{Ext, done});
+        sink(TFileDoneEvent{Ext, done, sender.CurrentSha256(), sender.CurrentHead()});
     };
     engine.OnURLNotFound = [sink](TFetchEngine &, const std::string &url) { sink(TURLNotFoundEvent{url}); };
-    engine.OnErrorInfo = [sink](TFetchEngine &, int, const std::string &info) {
-        sink(TErrorInfoEvent{info});
+    engine.OnErrorInfo = [sink](TFetchEngine &, int code, const std::string &info) {
+        sink(TErrorInfoEvent{info, code});
     };
     engine.OnRetry = [sink](TFetchEngine &, int retry, int retries, int delayMs, int,
                             const std::string &info) {

@@ -23,12 +23,17 @@ struct TProgressEvent {
 struct TFileDoneEvent {
     int Ext = 0;
     bool Done = false;
+    // Of a completed download: its SHA-256 and first bytes (see
+    // TFetchEngine::CurrentSha256), empty otherwise.
+    std::string Sha256;
+    std::string Head;
 };
 struct TURLNotFoundEvent {
     std::string Url;
 };
 struct TErrorInfoEvent {
     std::string Info;
+    int Code = 0;
 };
 struct TRetryEvent {
     int Retry = 0;

@@ -2,6 +2,7 @@
 
 #include "app/core/download_lines.h"
 #include "app/core/url_text.h"
+#include "inspect/content_check.h"
 #include "transfer/fetch_engine.h"
 #include "transfer/url_functions.h"
 
@@ -59,6 +60,28 @@ TUrlOffer TDownloadBoard::OfferUrl(std::string_view typed, const TAppOptions &op
     return listed ? TUrlOffer::AlreadyListed : TUrlOffer::Added;
 }
 
+namespace {
+
+// A status with what the file's first bytes say, when they belie its name:
+// "File Downloaded! (an HTML page, not a ZIP archive)".
+std::string withMismatch(std::string status, const std::string &mismatch)
+{
+    return mismatch.empty() ? status : status + " (" + mismatch + ")";
+}
+
+// Said when a site refuses a link whose browser login went with the entry
+// that the program no longer has (it ended since).
+constexpr const char *LoginGone =
+    "The site wants the browser's login: send the link to Fetchly again from the browser.";
+
+} // namespace
+
+TDownloadedFile TDownloadBoard::Downloaded(std::string_view key) const
+{
+    const auto found = m_downloaded.find(key);
+    return found == m_downloaded.end() ? TDownloadedFile{} : found->second;
+}
+
 void TDownloadBoard::SetHandover(std::string_view key, TEntryHandover handover)
 {
     m_handovers.insert_or_assign(std::string(key), std::move(handover));
@@ -92,6 +115,7 @@ std::vector<TFetchItem> TDownloadBoard::DeleteEntry(int index, const std::string
     if (!item.URL.empty() && m_entries.IndexOfKey(item.URL) < 0) {
         // What the browser handed over goes with its entry.
         m_handovers.erase(item.URL);
+        m_downloaded.erase(item.URL);
         parts.push_back(std::move(item));
     }
     return parts;
@@ -102,6 +126,7 @@ std::vector<TFetchItem> TDownloadBoard::EmptyList(const std::string &folder)
     std::vector<TFetchItem> parts = PlanRun(folder).Items;
     m_entries.Clear();
     m_handovers.clear();
+    m_downloaded.clear();
     // A later run-done must not write the line of a URL that is gone.
     m_focus = {};
     return parts;
@@ -194,8 +219,16 @@ TBoardUpdate TDownloadBoard::on(const TFileDoneEvent &e, std::string_view)
         return u;
     }
     ++m_doneInRun;
+    // The name the file was saved under promises what it is: a browser's
+    // name when it handed one over, else the URL's.
+    const auto handover = m_handovers.find(m_focus.Url);
+    const std::string name = handover != m_handovers.end() && !handover->second.FileName.empty()
+                                 ? handover->second.FileName
+                                 : m_focus.Url;
+    TDownloadedFile &file = m_downloaded[m_focus.Url];
+    file = {inspect::ContentMismatch(name, e.Head), e.Sha256};
     m_focus.Image = 3;
-    m_focus.Status = "File Downloaded!";
+    m_focus.Status = withMismatch("File Downloaded!", file.Mismatch);
     u.Log.push_back("File Downloaded : " + MarkupEscape(m_focus.Url) + "<hr>");
     u.Inspect = true;
     return u;
@@ -219,6 +252,13 @@ TBoardUpdate TDownloadBoard::on(const TErrorInfoEvent &e, std::string_view)
     m_focus.Image = 4;
     m_focus.Status = e.Info;
     u.Status = e.Info;
+    // A login that went with the entry is gone after a restart; without it
+    // the site refuses, and only the browser can hand the link over again.
+    if ((e.Code == 401 || e.Code == 403) && !m_handovers.contains(m_focus.Url)) {
+        m_focus.Status = e.Info + ". " + LoginGone;
+        u.Log.push_back("<i>" + e.Info + " : " + MarkupEscape(m_focus.Url) + ". " + LoginGone + "</i>");
+        u.Status = m_focus.Status;
+    }
     u.FocusLine = TBoardUpdate::Line::Stored;
     return u;
 }
@@ -247,7 +287,7 @@ TBoardUpdate TDownloadBoard::on(const TRunDoneEvent &e, std::string_view)
         u.Log.push_back("<i>File Not Downloaded : " + MarkupEscape(m_focus.Url) + "</i><hr>");
     } else if (Outcome(m_focus.Url).value_or(true)) {
         m_focus.Image = 3;
-        m_focus.Status = "Downloaded";
+        m_focus.Status = withMismatch("Downloaded", Downloaded(m_focus.Url).Mismatch);
     }
     m_runningKey.clear();
     // A run that lost anything says how much, so "Completed" is not read

@@ -3,6 +3,7 @@
 // the board makes of them (lines, run log, status, tray hint, outcomes).
 #include "app/core/download_board.h"
 #include "app/core/download_lines.h"
+#include "digest/sha256_stream.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
 #include "transfer/engine_event_queue.h"
@@ -200,6 +201,41 @@ TEST_F(DownloadBoardRun, StoppedEntryKeepsItsPartResumesAndDeleteRemovesIt)
     EXPECT_FALSE(std::filesystem::exists(engine.KeptPart().Path));
     EXPECT_TRUE(std::filesystem::exists(other));
     EXPECT_EQ(board.Entries().Count(), 0);
+}
+
+// A page saved under an archive's name says so in its line to the end of
+// the run, and its report gets the digest made as it was written. A site
+// that wants a browser login the entry no longer has says how to get it.
+TEST_F(DownloadBoardRun, WhatAFileIsAndALostLoginAreSaidInTheLine)
+{
+    start({"/cookiepage/a.zip", "/status/403", "/cookiepage/b.zip"});
+    follow();
+    ASSERT_TRUE(shown.ended);
+    const std::string a = url("/cookiepage/a.zip"), denied = url("/status/403");
+    const std::string mismatch = "an HTML page, not a ZIP archive";
+    EXPECT_NE(line("/cookiepage/a.zip").find("<B>File Downloaded! (" + mismatch + ")</B>"), std::string::npos)
+        << line("/cookiepage/a.zip");
+    EXPECT_NE(line("/cookiepage/b.zip").find("<B>Downloaded (" + mismatch + ")</B>"), std::string::npos);
+    EXPECT_EQ(board.Downloaded(a).Mismatch, mismatch);
+    EXPECT_EQ(board.Downloaded(a).Sha256, digest::Sha256Hex(test::readFile(dir.path() / "a.zip")));
+    EXPECT_EQ(board.Downloaded(denied).Sha256, "");
+    const std::string login =
+        "Returned http error code 403. The site wants the browser's login: send the link to Fetchly again "
+        "from the browser.";
+    EXPECT_NE(line("/status/403").find(login), std::string::npos) << line("/status/403");
+    EXPECT_NE(std::find(shown.log.begin(), shown.log.end(),
+                        "<i>Returned http error code 403 : " + denied +
+                            ". The site wants the browser's login: send the link to Fetchly again from the "
+                            "browser.</i>"),
+              shown.log.end());
+    // While the entry still has what the browser sent, the refusal is the
+    // site's word alone.
+    board.SetHandover(denied, {{{"Cookie", "s=1"}}, ""});
+    shown = {};
+    board.Launch(board.PlanOne(1, dir.str()), engine);
+    follow();
+    EXPECT_NE(line("/status/403").find("<B>Returned http error code 403</B>"), std::string::npos)
+        << line("/status/403");
 }
 
 TEST_F(DownloadBoardRun, NextRunForgetsTheOutcomesOfTheLast)
