@@ -1,5 +1,7 @@
 #include "cli/cancel_signals.h"
 
+#include "base/fd_io.h"
+
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -46,18 +48,18 @@ void onSignal(int sig)
 
 CancelOnSignals::CancelOnSignals(std::function<void()> cancel) : m_cancel(std::move(cancel))
 {
-    if (::pipe2(m_pipe, O_CLOEXEC) != 0)
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
         return; // without the pipe the signals keep their default effect
+    m_wakeRead.Reset(ends[0]);
+    m_wakeWrite.Reset(ends[1]);
     g_signal = 0;
     g_count = 0;
-    g_wakeFd = m_pipe[1];
+    g_wakeFd = m_wakeWrite.Get();
     m_watcher = std::thread([this] {
         char c = 0;
         for (;;) {
-            const ssize_t n = ::read(m_pipe[0], &c, 1);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0 || c == kQuit)
+            if (ReadSome(m_wakeRead.Get(), &c, 1) <= 0 || c == kQuit)
                 return;
             m_cancel();
         }
@@ -72,15 +74,13 @@ CancelOnSignals::CancelOnSignals(std::function<void()> cancel) : m_cancel(std::m
 
 CancelOnSignals::~CancelOnSignals()
 {
-    if (m_pipe[1] < 0)
+    if (!m_wakeWrite.Valid())
         return;
     ::sigaction(SIGINT, &g_oldInt, nullptr);
     ::sigaction(SIGTERM, &g_oldTerm, nullptr);
     g_wakeFd = -1;
-    wake(m_pipe[1], kQuit);
+    wake(m_wakeWrite.Get(), kQuit);
     m_watcher.join();
-    ::close(m_pipe[0]);
-    ::close(m_pipe[1]);
 }
 
 int CancelOnSignals::Signal() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/unique_fd.h"
+
 #include <functional>
 #include <thread>
 
@@ -21,7 +23,8 @@ public:
 
 private:
     std::function<void()> m_cancel;
-    int m_pipe[2] = {-1, -1};
+    TUniqueFd m_wakeRead;
+    TUniqueFd m_wakeWrite;
     std::thread m_watcher;
 };
 

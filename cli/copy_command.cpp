@@ -62,15 +62,7 @@ int runCopy(const std::vector<std::string> &args)
 
     TFetchEngine engine;
     for (const auto &source : sources) {
-        TFetchItem item;
-        item.Protocol = TFetchProtocol::wpFile;
-        item.URL = source;
-        item.TargetDir = dir;
-        item.TargetFilename = name;
-        item.FTPHost = share;
-        item.FTPUserID = user;
-        item.FTPPassword = password;
-        engine.Items.Add(item);
+        engine.Items.Add(makeItem(TFetchProtocol::wpFile, source, dir, name, {share, user, password}));
     }
     return runItems(engine, common);
 }

@@ -78,16 +78,7 @@ bool parseFtp(const std::vector<std::string> &args, const std::string &dirOption
 
 TFetchItem ftpItem(const FtpCommandLine &cmd, TFetchProtocol protocol, const std::string &path)
 {
-    TFetchItem item;
-    item.Protocol = protocol;
-    item.URL = path;
-    item.TargetDir = cmd.dir;
-    item.TargetFilename = cmd.name;
-    item.FTPHost = cmd.host;
-    item.FTPPort = cmd.port;
-    item.FTPUserID = cmd.user;
-    item.FTPPassword = cmd.password;
-    return item;
+    return makeItem(protocol, path, cmd.dir, cmd.name, {cmd.host, cmd.user, cmd.password, cmd.port});
 }
 
 int runFtp(const std::vector<std::string> &args, bool upload)

@@ -111,10 +111,7 @@ int runGet(const std::vector<std::string> &args)
     TFetchEngine engine;
     int position = 0;
     for (const auto &url : urls) {
-        TFetchItem item;
-        item.URL = url;
-        item.TargetDir = dir;
-        item.TargetFilename = name;
+        TFetchItem item = makeItem(TFetchProtocol::wpHttp, url, dir, name);
         item.ExternalIndex = position++;
         engine.Items.Add(item);
     }
@@ -153,12 +150,9 @@ int runPut(const std::vector<std::string> &args)
         return 1;
     }
     TFetchEngine engine;
-    TFetchItem item;
-    item.Protocol = TFetchProtocol::wpHttpUpload;
+    TFetchItem item = makeItem(TFetchProtocol::wpHttpUpload, words[1], file.parent_path().string(),
+                               file.filename().string());
     item.HTTPCommand = command;
-    item.URL = words[1];
-    item.TargetDir = file.parent_path().string();
-    item.TargetFilename = file.filename().string();
     engine.Items.Add(item);
     return runItems(engine, common);
 }

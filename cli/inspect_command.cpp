@@ -28,7 +28,7 @@ int usage()
 bool readable(const std::string &path)
 {
     std::int64_t size = 0;
-    return inspect::OpenRegularFile(path, size).valid();
+    return inspect::OpenRegularFile(path, size).Valid();
 }
 
 } // namespace

@@ -93,6 +93,19 @@ int usageFailure(const std::string &message, const char *usage)
     return 2;
 }
 
+TFetchItem makeItem(TFetchProtocol protocol, const std::string &source, const std::string &dir,
+                    const std::string &name, const ServerLogin &server)
+{
+    return TFetchItem{.URL = source,
+                      .TargetDir = dir,
+                      .TargetFilename = name,
+                      .Protocol = protocol,
+                      .FTPHost = server.host,
+                      .FTPUserID = server.user,
+                      .FTPPassword = server.password,
+                      .FTPPort = server.port};
+}
+
 namespace {
 
 // Server replies and names reach the terminal; none of their bytes may

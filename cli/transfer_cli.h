@@ -28,6 +28,21 @@ struct CommonOptions {
     bool resume = true;        // --no-resume: start downloads from zero
 };
 
+// The server an FTP item talks to, or the share a copy reads from, with
+// the login for it.
+struct ServerLogin {
+    std::string host;
+    std::string user;
+    std::string password;
+    int port = 21;
+};
+
+// The one way a command makes an item: `source` is the URL, remote path or
+// file to read; `dir` and `name` where the result goes (for an upload, the
+// local file's folder and name). An empty name lets the engine choose.
+TFetchItem makeItem(TFetchProtocol protocol, const std::string &source, const std::string &dir,
+                    const std::string &name, const ServerLogin &server = {});
+
 // The value of the option at args[i] ("--opt VALUE" or "--opt=VALUE");
 // advances i past it. Throws UsageError when the value is missing.
 std::string optionValue(const std::vector<std::string> &args, std::size_t &i);

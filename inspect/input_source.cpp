@@ -1,5 +1,7 @@
 #include "inspect/input_source.h"
 
+#include "base/fd_io.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -12,45 +14,14 @@ namespace fetchly::inspect {
 namespace {
 constexpr std::size_t ChunkSize = 64 * 1024;
 
-// Up to `count` bytes into `to`; fewer only at the end of the file or on an error.
-std::size_t readFully(int fd, char *to, std::size_t count)
-{
-    std::size_t done = 0;
-    while (done < count) {
-        const ssize_t got = ::read(fd, to + done, count - done);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += static_cast<std::size_t>(got);
-    }
-    return done;
-}
-
 } // namespace
 
-UniqueFd::~UniqueFd()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-}
-
-UniqueFd &UniqueFd::operator=(UniqueFd &&other) noexcept
-{
-    if (this != &other) {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = std::exchange(other.m_fd, -1);
-    }
-    return *this;
-}
-
-UniqueFd OpenRegularFile(const std::string &path, int64_t &size)
+TUniqueFd OpenRegularFile(const std::string &path, int64_t &size)
 {
     size = 0;
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    TUniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         return {};
     size = st.st_size;
     return fd;
@@ -64,7 +35,7 @@ FileSource::FileSource(const std::string &path)
 bool FileSource::refill()
 {
     m_buffer.resize(ChunkSize);
-    const std::size_t got = readFully(m_file.get(), m_buffer.data(), ChunkSize);
+    const std::size_t got = ReadFully(m_file.Get(), m_buffer.data(), ChunkSize);
     m_buffer.resize(got);
     m_bufPos = 0;
     return got > 0;
@@ -79,7 +50,7 @@ std::size_t FileSource::read(std::string &out, std::size_t count)
     std::memcpy(out.data(), m_buffer.data() + m_bufPos, done);
     m_bufPos += done;
     if (count - done >= ChunkSize) // large reads skip the read-ahead
-        done += readFully(m_file.get(), out.data() + done, count - done);
+        done += ReadFully(m_file.Get(), out.data() + done, count - done);
     while (done < count) {
         if (!refill())
             break;
@@ -110,7 +81,7 @@ void FileSource::skip(int64_t count)
         m_pos += count;
         return;
     }
-    if (::lseek(m_file.get(), static_cast<off_t>(count - buffered), SEEK_CUR) != -1) {
+    if (::lseek(m_file.Get(), static_cast<off_t>(count - buffered), SEEK_CUR) != -1) {
         m_pos += count;
         m_buffer.clear();
         m_bufPos = 0;

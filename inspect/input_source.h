@@ -1,10 +1,11 @@
 #pragma once
 
+#include "base/unique_fd.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace fetchly::inspect {
 
@@ -21,31 +22,16 @@ public:
     virtual void skip(int64_t count) = 0;
 };
 
-// A file descriptor that closes with its owner.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    ~UniqueFd();
-    UniqueFd(UniqueFd &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd &operator=(UniqueFd &&other) noexcept;
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-
-private:
-    int m_fd = -1;
-};
-
 // Opens `path` to read when it is a regular file, without ever waiting: a FIFO
 // or a device named like a download is refused at once, before any read.
 // `size` receives the file's size. An invalid descriptor otherwise.
-UniqueFd OpenRegularFile(const std::string &path, int64_t &size);
+TUniqueFd OpenRegularFile(const std::string &path, int64_t &size);
 
 class FileSource : public InputSource {
 public:
     // Opens `path` for reading; `ok()` tells whether that worked.
     explicit FileSource(const std::string &path);
-    bool ok() const { return m_file.valid(); }
+    bool ok() const { return m_file.Valid(); }
     int64_t size() const { return m_size; }
     std::size_t read(std::string &out, std::size_t count) override;
     int get() override;
@@ -55,7 +41,7 @@ public:
 private:
     bool refill();
 
-    UniqueFd m_file;
+    TUniqueFd m_file;
     int64_t m_size = 0;
     int64_t m_pos = 0;
     // Our own read-ahead, so that skipping small distances (ZIP entries) costs

@@ -1,5 +1,7 @@
 #include "inspect/version_resource.h"
 
+#include "base/fd_io.h"
+
 #include "inspect/byte_view.h"
 #include "inspect/input_source.h"
 #include "inspect/text_util.h"
@@ -44,24 +46,16 @@ public:
     int64_t size() const override { return m_size; }
     std::optional<std::string> readAt(int64_t offset, int64_t count) const override
     {
-        if (!m_file.valid() || offset < 0 || count < 0 || offset > m_size || count > m_size - offset)
+        if (!m_file.Valid() || offset < 0 || count < 0 || offset > m_size || count > m_size - offset)
             return std::nullopt;
         std::string out(static_cast<std::size_t>(count), '\0');
-        std::size_t done = 0;
-        while (done < out.size()) {
-            const ssize_t got = ::pread(m_file.get(), out.data() + done, out.size() - done,
-                                        static_cast<off_t>(offset + static_cast<int64_t>(done)));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                return std::nullopt;
-            done += static_cast<std::size_t>(got);
-        }
+        if (ReadFullyAt(m_file.Get(), out.data(), out.size(), static_cast<off_t>(offset)) != out.size())
+            return std::nullopt;
         return out;
     }
 
 private:
-    UniqueFd m_file;
+    TUniqueFd m_file;
     int64_t m_size = 0;
 };
 

@@ -1,5 +1,8 @@
 #include "transfer/copy_source.h"
 
+#include "base/fd_io.h"
+#include "base/unique_fd.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -10,48 +13,38 @@ namespace fetchly {
 namespace {
 class LocalSource final : public CopySource {
 public:
-    explicit LocalSource(int fd) : m_fd(fd) {}
-    ~LocalSource() override { ::close(m_fd); }
-    LocalSource(const LocalSource &) = delete;
-    LocalSource &operator=(const LocalSource &) = delete;
+    explicit LocalSource(TUniqueFd fd) : m_fd(std::move(fd)) {}
 
     std::int64_t Size() override
     {
-        off_t end = ::lseek(m_fd, 0, SEEK_END);
-        if (end < 0 || ::lseek(m_fd, 0, SEEK_SET) != 0)
+        const off_t end = ::lseek(m_fd.Get(), 0, SEEK_END);
+        if (end < 0 || ::lseek(m_fd.Get(), 0, SEEK_SET) != 0)
             return -1;
         return end;
     }
 
-    ssize_t Read(char *buffer, std::size_t count) override
-    {
-        for (;;) {
-            ssize_t n = ::read(m_fd, buffer, count);
-            if (n >= 0 || errno != EINTR)
-                return n;
-        }
-    }
+    ssize_t Read(char *buffer, std::size_t count) override { return ReadSome(m_fd.Get(), buffer, count); }
 
 private:
-    int m_fd;
+    TUniqueFd m_fd;
 };
 } // namespace
 
 std::unique_ptr<CopySource> OpenLocalSource(const std::string &path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    TUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid())
         return nullptr;
     struct stat st {};
     // A directory opens for reading on Linux but cannot be read as a file.
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
         const int why = S_ISDIR(st.st_mode) ? EISDIR : errno;
-        ::close(fd);
+        fd.Reset();
         errno = why;
         return nullptr;
     }
-    ::posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-    return std::make_unique<LocalSource>(fd);
+    ::posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return std::make_unique<LocalSource>(std::move(fd));
 }
 
 } // namespace fetchly

@@ -211,7 +211,8 @@ bool TFetchEngine::runOperation(TFetchRun &run, const TFetchItem &item)
     case TFetchProtocol::wpFile:
         return FileCopy(run, item);
     }
-    run.RaiseError(-1, "Unknown transfer protocol " + std::to_string(static_cast<int>(item.Protocol)));
+    run.RaiseError(TFetchErrorCode::Unexpected,
+                   "Unknown transfer protocol " + std::to_string(static_cast<int>(item.Protocol)));
     return false;
 }
 
@@ -275,7 +276,7 @@ int TFetchEngine::runItems(const TRunConfig &config, int position, std::uint64_t
             if (config.OnFileStart)
                 config.OnFileStart(*this, idx, item->ExternalIndex);
         } catch (const std::exception &e) {
-            run.RaiseError(-1, e.what());
+            run.RaiseError(TFetchErrorCode::Unexpected, e.what());
         }
         switch (item->Protocol) {
         case TFetchProtocol::wpFile:
@@ -294,9 +295,9 @@ int TFetchEngine::runItems(const TRunConfig &config, int position, std::uint64_t
         } catch (const std::exception &e) {
             // Operations report their own failures; anything that still gets
             // here fails this item and the run goes on.
-            run.RaiseError(-1, e.what());
+            run.RaiseError(TFetchErrorCode::Unexpected, e.what());
         } catch (...) {
-            run.RaiseError(-1, "Unexpected failure of the transfer");
+            run.RaiseError(TFetchErrorCode::Unexpected, "Unexpected failure of the transfer");
         }
         const bool cancelled = m_cancelled.load();
         Items.SetDone(idx, generation, ok && !cancelled);

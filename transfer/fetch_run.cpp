@@ -37,7 +37,7 @@ void TFetchRun::RaiseError(int code, const std::string &info)
         m_config.OnErrorInfo(m_engine, code, info);
 }
 
-void TFetchRun::RaiseFileError(int code, const std::string &info)
+void TFetchRun::RaiseFileError(TFetchErrorCode code, const std::string &info)
 {
     m_engine.m_failureIsLocal = true;
     RaiseError(code, info);

@@ -41,12 +41,16 @@ public:
     // said it; the owner reads it through TFetchEngine::CurrentReason while
     // handling the event that follows.
     void SetReason(const std::string &reason);
-    // OnError then OnErrorInfo.
+    // OnError then OnErrorInfo, with an HTTP status or a libcurl code.
     void RaiseError(int code, const std::string &info);
+    void RaiseError(TFetchErrorCode code, const std::string &info)
+    {
+        RaiseError(static_cast<int>(code), info);
+    }
     // RaiseError for a failure of the local file (it cannot be made, written
     // or read, or another transfer writes it), which the owner can tell
     // from a failure of the server through CurrentFailureIsLocal.
-    void RaiseFileError(int code, const std::string &info);
+    void RaiseFileError(TFetchErrorCode code, const std::string &info);
     // What a stopped or failed download keeps for a later attempt.
     void SetKeptPart(const std::string &path, TFetchSize kept, TFetchSize total);
     // The digest and first bytes of the file the item has just completed.

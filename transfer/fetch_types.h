@@ -22,6 +22,21 @@ enum class TFetchHTTPCommand : std::uint8_t {
     hcPut = 1,
 };
 
+// The engine's own failure codes, carried as ErrorCode by OnError,
+// OnErrorInfo and OnRetry. Owners and their logs know these numbers, so they
+// never change. A failure of the server or the library carries the HTTP
+// status (300 and above) or the libcurl code instead.
+enum class TFetchErrorCode : int {
+    Unexpected = -1, // outside every transfer step: an unknown protocol, an exception
+    IdenticalFiles = 0,
+    CannotOpenSource = 1,
+    ZeroLengthSource = 2,
+    CannotCreateTarget = 3,
+    ErrorReadingSource = 4,
+    ErrorWritingTarget = 5,
+    CannotConnect = 6,
+};
+
 // Byte counts are 64-bit: files over 2 GiB are ordinary.
 using TFetchSize = std::int64_t;
 

@@ -48,24 +48,25 @@ bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
     auto location = share ? ParseShareLocation(item.FTPHost) : std::nullopt;
     const bool sourceIsLocal = !share || location->kind == ShareLocation::Kind::LocalDirectory;
     if (source == target || (sourceIsLocal && sameLocalFile(source, target))) {
-        run.RaiseError(0, "Cannot copy identical files " + source);
+        run.RaiseError(TFetchErrorCode::IdenticalFiles, "Cannot copy identical files " + source);
         return false;
     }
     TPartFile output(target);
     if (!DirectoryPart(target).empty() && !output.PlaceIsUsable()) {
-        run.RaiseFileError(3, "Cannot create target file " + target + ": not a regular file");
+        run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
+                           "Cannot create target file " + target + ": not a regular file");
         return false;
     }
 
     std::unique_ptr<CopySource> input = share ? share->OpenRead(item.URL) : OpenLocalSource(source);
     if (!input) {
         run.SetReason(share ? share->LastError() : std::strerror(errno));
-        run.RaiseError(1, "Cannot open source file " + source);
+        run.RaiseError(TFetchErrorCode::CannotOpenSource, "Cannot open source file " + source);
         return false;
     }
     const TFetchSize size = input->Size();
     if (size <= 0) {
-        run.RaiseError(2, "Zero length source file " + source);
+        run.RaiseError(TFetchErrorCode::ZeroLengthSource, "Zero length source file " + source);
         return false;
     }
     if (FileExists(target) && !run.AskOverwrite(target))
@@ -75,12 +76,12 @@ bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
     // happens to run; it is refused like any target that cannot be made.
     const std::string targetDir = DirectoryPart(target);
     if (targetDir.empty()) {
-        run.RaiseFileError(3, "Cannot create target file " + target);
+        run.RaiseFileError(TFetchErrorCode::CannotCreateTarget, "Cannot create target file " + target);
         return false;
     }
     MakeDirectories(targetDir);
     if (IsDirectory(target) || !output.Open() || !output.Restart()) {
-        run.RaiseFileError(3, "Cannot create target file " + target);
+        run.RaiseFileError(TFetchErrorCode::CannotCreateTarget, "Cannot create target file " + target);
         return false;
     }
 
@@ -89,12 +90,13 @@ bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
     for (;;) {
         ssize_t n = input->Read(buffer.get(), CopyChunkSize);
         if (n < 0) {
-            run.RaiseFileError(4, "Error reading source file " + source);
+            run.RaiseFileError(TFetchErrorCode::ErrorReadingSource, "Error reading source file " + source);
             return false;
         }
         // A short write (a full disk) fails the copy; the part file stays.
         if (!output.WriteAt(done, buffer.get(), static_cast<std::size_t>(n))) {
-            run.RaiseFileError(5, "Error writing to destination file " + target);
+            run.RaiseFileError(TFetchErrorCode::ErrorWritingTarget,
+                               "Error writing to destination file " + target);
             return false;
         }
         done += n;
@@ -109,7 +111,8 @@ bool copyFile(TFetchRun &run, const TFetchItem &item, ShareConnection *share)
     // Delayed allocation can report a full disk only when the data is
     // flushed; the copy becomes the target only once it is on disk.
     if (!output.Commit()) {
-        run.RaiseFileError(5, "Error writing to destination file " + target);
+        run.RaiseFileError(TFetchErrorCode::ErrorWritingTarget,
+                           "Error writing to destination file " + target);
         return false;
     }
     return true;

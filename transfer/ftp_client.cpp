@@ -1,5 +1,7 @@
 #include "transfer/ftp_client.h"
 
+#include "transfer/url_functions.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -13,25 +15,13 @@ constexpr long kReceiveBufferSize = 256 * 1024;
 
 std::string FtpUrlPath(const std::string &path)
 {
-    static const char *hex = "0123456789ABCDEF";
-    std::string out;
-    std::size_t i = 0;
-    if (!path.empty() && path.front() == '/') {
-        out = "%2F";
-        i = 1;
-    }
-    for (; i < path.size(); ++i) {
-        auto c = static_cast<unsigned char>(path[i]);
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-            std::strchr("-._~/!$&'()*+,=:@", c)) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
+    // ";" stays encoded: curl reads ";type=" at the end of an FTP URL as
+    // the transfer mode. A leading "/" is %2F, so the path starts at the
+    // server's root rather than at the login folder.
+    constexpr const char *keeps = "!$&'()*+,=:@";
+    if (!path.empty() && path.front() == '/')
+        return "%2F" + PercentEncodePath(path.substr(1), keeps);
+    return PercentEncodePath(path, keeps);
 }
 
 FtpClient::FtpClient(CurlEasy handle, FtpEndpoint endpoint)

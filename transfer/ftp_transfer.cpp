@@ -108,13 +108,15 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
         [&part](TFetchSize at, char *data, std::size_t size) { return part.ReadAt(at, data, size); });
     if (!DirectoryPart(target).empty() && !part.PlaceIsUsable()) {
         run.SetCurrentTarget(target, item.TargetDir);
-        run.RaiseFileError(3, "Cannot create target file " + target + ": not a regular file");
+        run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
+                           "Cannot create target file " + target + ": not a regular file");
         return false;
     }
     // A part that another transfer is writing is left to it, at once.
     if (!part.OpenExisting() && part.Busy()) {
         run.SetCurrentTarget(target, item.TargetDir);
-        run.RaiseFileError(3, target + " is already being downloaded by another transfer");
+        run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
+                           target + " is already being downloaded by another transfer");
         return false;
     }
 
@@ -135,7 +137,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
         return false;
     if (code != CURLE_OK) {
         watch.Explain(code);
-        run.RaiseError(6, "Cannot connect to FTP server " + item.FTPHost);
+        run.RaiseError(TFetchErrorCode::CannotConnect, "Cannot connect to FTP server " + item.FTPHost);
         return false;
     }
 
@@ -162,7 +164,8 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
             // process happens to run; it is refused like any target that
             // cannot be made.
             if (DirectoryPart(target).empty()) {
-                run.RaiseFileError(3, "Cannot create target file " + target);
+                run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
+                                   "Cannot create target file " + target);
                 stop = Stop::CreateFailed;
                 return false;
             }
@@ -173,8 +176,9 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
             run.BeginTransfer();
         }
         if (!part.Open()) {
-            run.RaiseFileError(3, part.Busy() ? target + " is already being downloaded by another transfer"
-                                              : "Cannot create target file " + target);
+            run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
+                               part.Busy() ? target + " is already being downloaded by another transfer"
+                                           : "Cannot create target file " + target);
             stop = Stop::CreateFailed;
             return false;
         }
@@ -192,7 +196,8 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
                 validator = "size:" + std::to_string(total) + (time ? " mdtm:" + std::to_string(*time) : "");
             // Emptied only now that the server has sent data for it.
             if (!part.Restart() || !part.WriteRecord({source, validator, total > 0 ? total : -1, true, {}})) {
-                run.RaiseFileError(3, "Cannot create target file " + target);
+                run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
+                                   "Cannot create target file " + target);
                 stop = Stop::CreateFailed;
                 return false;
             }
@@ -278,14 +283,16 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
     }
     if (stop == Stop::WriteFailed) {
         part.Close();
-        run.RaiseFileError(5, "Error writing to destination file " + target);
+        run.RaiseFileError(TFetchErrorCode::ErrorWritingTarget,
+                           "Error writing to destination file " + target);
         return false;
     }
     if (code == CURLE_OK) {
         run.SetWrittenFile(digest.Finish(part.Size()), digest.Head());
         if (!part.Commit()) {
             run.SetReason(std::strerror(errno));
-            run.RaiseFileError(5, "Error writing to destination file " + target);
+            run.RaiseFileError(TFetchErrorCode::ErrorWritingTarget,
+                               "Error writing to destination file " + target);
             return false;
         }
         // The loop's last pass reads nothing and reports the final count once more.
@@ -316,7 +323,7 @@ bool FtpUpload(TFetchRun &run, const TFetchItem &item)
         return false;
     if (code != CURLE_OK) {
         watch.Explain(code);
-        run.RaiseError(6, "Cannot connect to FTP server " + item.FTPHost);
+        run.RaiseError(TFetchErrorCode::CannotConnect, "Cannot connect to FTP server " + item.FTPHost);
         return false;
     }
 
@@ -339,7 +346,7 @@ bool FtpUpload(TFetchRun &run, const TFetchItem &item)
     // a missing local file never empties a file of that name on the server.
     LocalFile file;
     if (!file.OpenRead(localPath)) {
-        run.RaiseError(1, "Cannot create target file " + localPath);
+        run.RaiseError(TFetchErrorCode::CannotOpenSource, "Cannot create target file " + localPath);
         return false;
     }
     const TFetchSize total = file.Size();
@@ -387,7 +394,7 @@ bool FtpUpload(TFetchRun &run, const TFetchItem &item)
     if (stop == Stop::Cancelled || (code == CURLE_ABORTED_BY_CALLBACK && run.Cancelled()))
         return opened;
     if (stop == Stop::ReadFailed) {
-        run.RaiseError(4, "Error reading source file " + localPath);
+        run.RaiseError(TFetchErrorCode::ErrorReadingSource, "Error reading source file " + localPath);
         return false;
     }
     if (code == CURLE_OK)

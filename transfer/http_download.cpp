@@ -334,7 +334,7 @@ bool Download::acceptFirstData(Connection &c, TFetchSize total)
         const std::string dir = DirectoryPart(m_target);
         // An empty directory part means no target directory was given.
         if (dir.empty() || IsRealDirectory(m_target)) {
-            m_run.RaiseFileError(3, "Cannot create file " + m_target);
+            m_run.RaiseFileError(TFetchErrorCode::CannotCreateTarget, "Cannot create file " + m_target);
             end(End::Stopped);
             return false;
         }
@@ -345,15 +345,16 @@ bool Download::acceptFirstData(Connection &c, TFetchSize total)
         MakeDirectories(dir);
     }
     if (!m_part.Open()) {
-        m_run.RaiseFileError(3, m_part.Busy() ? m_target + " is already being downloaded by another transfer"
-                                              : "Cannot create file " + m_target);
+        m_run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
+                             m_part.Busy() ? m_target + " is already being downloaded by another transfer"
+                                           : "Cannot create file " + m_target);
         end(End::Stopped);
         return false;
     }
     if (m_proven.Empty()) {
         // Emptied only now that the server has sent data for it.
         if (!m_part.Restart() || !m_part.WriteRecord({m_url, m_validator, total, true, {}})) {
-            m_run.RaiseFileError(3, "Cannot create file " + m_target);
+            m_run.RaiseFileError(TFetchErrorCode::CannotCreateTarget, "Cannot create file " + m_target);
             end(End::Stopped);
             return false;
         }
@@ -471,7 +472,8 @@ std::size_t Download::Receive(Connection &c, const char *data, std::size_t size)
     }
     if (take > 0 && !m_part.WriteAt(s.pos, data, take)) {
         m_run.SetReason(std::strerror(errno));
-        m_run.RaiseFileError(5, "Error writing to destination file " + m_target);
+        m_run.RaiseFileError(TFetchErrorCode::ErrorWritingTarget,
+                             "Error writing to destination file " + m_target);
         end(End::Stopped);
         return 0;
     }
@@ -713,13 +715,15 @@ bool Download::Run()
     m_multi = m_run.Session()->Multi();
     if (!DirectoryPart(m_target).empty() && !m_part.PlaceIsUsable()) {
         m_run.SetCurrentTarget(m_target, m_item.TargetDir);
-        m_run.RaiseFileError(3, "Cannot create file " + m_target + ": not a regular file");
+        m_run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
+                             "Cannot create file " + m_target + ": not a regular file");
         return false;
     }
     // A part that another transfer is writing is left to it, at once.
     if (!m_part.OpenExisting() && m_part.Busy()) {
         m_run.SetCurrentTarget(m_target, m_item.TargetDir);
-        m_run.RaiseFileError(3, m_target + " is already being downloaded by another transfer");
+        m_run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
+                             m_target + " is already being downloaded by another transfer");
         return false;
     }
     // Without resume the item starts from zero; its own retries continue.
@@ -747,7 +751,8 @@ bool Download::Run()
             m_run.SetWrittenFile(m_digest.Finish(m_part.Size()), m_digest.Head());
             if (!m_part.Commit()) {
                 m_run.SetReason(std::strerror(errno));
-                m_run.RaiseFileError(5, "Error writing to destination file " + m_target);
+                m_run.RaiseFileError(TFetchErrorCode::ErrorWritingTarget,
+                                     "Error writing to destination file " + m_target);
                 return false;
             }
             // The final pass of the loop that reads nothing: one more

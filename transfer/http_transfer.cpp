@@ -87,13 +87,13 @@ bool HttpUpload(TFetchRun &run, const TFetchItem &item)
 
     CurlEasy easy = run.Session() ? run.Session()->NewHandle() : CurlEasy();
     if (!easy || host.empty()) {
-        run.RaiseError(6, "Cannot connect to server " + host);
+        run.RaiseError(TFetchErrorCode::CannotConnect, "Cannot connect to server " + host);
         return false;
     }
     LocalFile file;
     const long long size = file.OpenRead(path) ? file.Size() : -1;
     if (size < 0) {
-        run.RaiseError(1, "Cannot open source file " + path);
+        run.RaiseError(TFetchErrorCode::CannotOpenSource, "Cannot open source file " + path);
         return false;
     }
     CURL *h = easy.get();
@@ -128,11 +128,11 @@ bool HttpUpload(TFetchRun &run, const TFetchItem &item)
     if (up.cancelled || run.Cancelled())
         return false;
     if (up.readFailed) {
-        run.RaiseError(4, "Error reading source file " + path);
+        run.RaiseError(TFetchErrorCode::ErrorReadingSource, "Error reading source file " + path);
         return false;
     }
     if (rc == CURLE_URL_MALFORMAT || rc == CURLE_UNSUPPORTED_PROTOCOL) {
-        run.RaiseError(6, "Cannot connect to server " + host);
+        run.RaiseError(TFetchErrorCode::CannotConnect, "Cannot connect to server " + host);
         return false;
     }
     if (rc != CURLE_OK) {

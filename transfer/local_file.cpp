@@ -1,6 +1,7 @@
 #include "transfer/local_file.h"
 
-#include <cerrno>
+#include "base/fd_io.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,18 +11,18 @@ namespace fetchly {
 bool LocalFile::Create(const std::string &path)
 {
     Close();
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    return m_fd >= 0;
+    m_fd.Reset(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    return m_fd.Valid();
 }
 
 bool LocalFile::OpenRead(const std::string &path)
 {
     Close();
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (m_fd < 0)
+    m_fd.Reset(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!m_fd.Valid())
         return false;
     struct stat st {};
-    if (::fstat(m_fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(m_fd.Get(), &st) != 0 || S_ISDIR(st.st_mode)) {
         Close();
         return false;
     }
@@ -30,49 +31,30 @@ bool LocalFile::OpenRead(const std::string &path)
 
 bool LocalFile::WriteAll(const char *data, std::size_t size)
 {
-    while (size > 0) {
-        const ssize_t n = ::write(m_fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    return fetchly::WriteAll(m_fd.Get(), data, size);
 }
 
 ssize_t LocalFile::Read(char *data, std::size_t size)
 {
-    for (;;) {
-        const ssize_t n = ::read(m_fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        return n;
-    }
+    return ReadSome(m_fd.Get(), data, size);
 }
 
 bool LocalFile::Truncate(long long size)
 {
-    return m_fd >= 0 && ::ftruncate(m_fd, static_cast<off_t>(size)) == 0;
+    return m_fd.Valid() && ::ftruncate(m_fd.Get(), static_cast<off_t>(size)) == 0;
 }
 
 long long LocalFile::Size() const
 {
     struct stat st {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
+    if (!m_fd.Valid() || ::fstat(m_fd.Get(), &st) != 0)
         return -1;
     return static_cast<long long>(st.st_size);
 }
 
 bool LocalFile::Close()
 {
-    if (m_fd < 0)
-        return true;
-    const int rc = ::close(m_fd);
-    m_fd = -1;
-    return rc == 0;
+    return m_fd.Close();
 }
 
 bool FileExists(const std::string &path)

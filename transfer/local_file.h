@@ -1,24 +1,25 @@
 #pragma once
 
+#include "base/unique_fd.h"
+
 #include <cstddef>
 #include <string>
 #include <sys/types.h>
 
 namespace fetchly {
 
-// A file descriptor that closes itself. Used for the local side of every
+// A local file for a transfer's local side. Used for the local side of every
 // transfer so no path leaves a descriptor open.
 class LocalFile {
 public:
     LocalFile() = default;
-    ~LocalFile() { Close(); }
     LocalFile(const LocalFile &) = delete;
     LocalFile &operator=(const LocalFile &) = delete;
 
     // Creates (or empties) a file for writing; false on failure.
     bool Create(const std::string &path);
     bool OpenRead(const std::string &path);
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_fd.Valid(); }
     // Writes all bytes (retrying short writes); false on failure.
     bool WriteAll(const char *data, std::size_t size);
     // Reads up to `size` bytes; -1 on failure, 0 at the end.
@@ -31,7 +32,7 @@ public:
     bool Close();
 
 private:
-    int m_fd = -1;
+    TUniqueFd m_fd;
 };
 
 // True for an existing path that is not a directory.

@@ -1,5 +1,7 @@
 #include "transfer/part_file.h"
 
+#include "base/fd_io.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -112,14 +114,12 @@ bool attributesUnsupported(int error)
 
 // A sidecar is a small regular file of ours; a link or anything else there
 // is left alone.
-int openSidecar(const std::string &path, int flags)
+TUniqueFd openSidecar(const std::string &path, int flags)
 {
-    const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+    TUniqueFd fd(::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600));
     struct stat st {};
-    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-        ::close(fd);
-        return -1;
-    }
+    if (fd.Valid() && (::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)))
+        return {};
     return fd;
 }
 
@@ -133,14 +133,13 @@ std::optional<TPartRecord> readRecord(int partFd, const std::string &partPath)
     }
     if (!attributesUnsupported(errno))
         return std::nullopt;
-    const int fd = openSidecar(partPath + kSidecar, O_RDONLY);
-    if (fd < 0)
+    const TUniqueFd fd = openSidecar(partPath + kSidecar, O_RDONLY);
+    if (!fd.Valid())
         return std::nullopt;
-    const ssize_t got = ::read(fd, text.data(), text.size());
-    ::close(fd);
-    if (got <= 0 || static_cast<std::size_t>(got) == text.size())
+    const std::size_t got = ReadFully(fd.Get(), text.data(), text.size());
+    if (got == 0 || got == text.size())
         return std::nullopt;
-    text.resize(static_cast<std::size_t>(got));
+    text.resize(got);
     return decode(text);
 }
 
@@ -165,37 +164,34 @@ bool TPartFile::openCandidate(int index)
     // Only a regular file is opened: opening some devices has effects.
     if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    TUniqueFd fd(::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.Valid())
         return false;
     // A part held by another transfer is its own, even before its record
     // is written.
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
         m_busy = errno == EWOULDBLOCK;
-        ::close(fd);
         return false;
     }
     struct stat opened {};
     // Checked again on the open file: the name may have been swapped since.
     // A second link would let our writes change a file elsewhere.
-    bool ours = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_nlink == 1 &&
-                readRecord(fd, path).has_value();
+    bool ours = ::fstat(fd.Get(), &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_nlink == 1 &&
+                readRecord(fd.Get(), path).has_value();
     // The name must still lead to the file locked: a transfer that has just
     // finished renames its part away before it lets go of it.
     if (ours && (::stat(path.c_str(), &st) != 0 || st.st_ino != opened.st_ino || st.st_dev != opened.st_dev))
         ours = false;
-    if (!ours || ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
-        ::close(fd);
+    if (!ours || ::fcntl(fd.Get(), F_SETFL, ::fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK) != 0)
         return false;
-    }
-    m_fd = fd;
+    m_fd = std::move(fd);
     m_path = path;
     return true;
 }
 
 bool TPartFile::OpenExisting()
 {
-    if (m_fd >= 0)
+    if (m_fd.Valid())
         return true;
     m_busy = false;
     for (int i = 0; i < kCandidates; ++i) {
@@ -218,18 +214,17 @@ bool TPartFile::Open()
         struct stat st {};
         if (::lstat(path.c_str(), &st) == 0 || errno != ENOENT)
             continue; // someone else's file
-        const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0) {
+        TUniqueFd fd(::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+        if (!fd.Valid()) {
             if (errno == EEXIST)
                 continue;
             return false;
         }
-        if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            ::close(fd);
+        if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
             m_busy = true;
             return false;
         }
-        m_fd = fd;
+        m_fd = std::move(fd);
         m_path = path;
         // Marked as ours at once, so a later attempt knows it may use it.
         WriteRecord(TPartRecord{});
@@ -241,35 +236,35 @@ bool TPartFile::Open()
 TFetchSize TPartFile::Size() const
 {
     struct stat st {};
-    if (m_fd < 0 || ::fstat(m_fd, &st) != 0)
+    if (!m_fd.Valid() || ::fstat(m_fd.Get(), &st) != 0)
         return -1;
     return static_cast<TFetchSize>(st.st_size);
 }
 
 std::optional<TPartRecord> TPartFile::ReadRecord() const
 {
-    if (m_fd < 0)
+    if (!m_fd.Valid())
         return std::nullopt;
-    return readRecord(m_fd, m_path);
+    return readRecord(m_fd.Get(), m_path);
 }
 
 bool TPartFile::WriteRecord(const TPartRecord &record)
 {
-    if (m_fd < 0 || record.Source.find('\n') != std::string::npos ||
+    if (!m_fd.Valid() || record.Source.find('\n') != std::string::npos ||
         record.Validator.find('\n') != std::string::npos)
         return false;
     const std::string text = encode(record);
     if (text.size() >= kRecordLimit)
         return false;
-    if (::fsetxattr(m_fd, kAttribute, text.data(), text.size(), 0) == 0)
+    if (::fsetxattr(m_fd.Get(), kAttribute, text.data(), text.size(), 0) == 0)
         return true;
     if (!attributesUnsupported(errno))
         return false;
-    const int fd = openSidecar(m_path + kSidecar, O_WRONLY | O_CREAT | O_TRUNC);
-    if (fd < 0)
+    TUniqueFd fd = openSidecar(m_path + kSidecar, O_WRONLY | O_CREAT | O_TRUNC);
+    if (!fd.Valid())
         return false;
-    const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    return ::close(fd) == 0 && ok;
+    const bool ok = WriteAll(fd.Get(), text.data(), text.size());
+    return fd.Close() && ok;
 }
 
 TByteRanges TPartFile::ProvenFor(const std::string &source, TPartRecord &record) const
@@ -298,56 +293,32 @@ bool TPartFile::Restart()
 
 bool TPartFile::TruncateTo(TFetchSize size)
 {
-    return m_fd >= 0 && ::ftruncate(m_fd, static_cast<off_t>(size)) == 0;
+    return m_fd.Valid() && ::ftruncate(m_fd.Get(), static_cast<off_t>(size)) == 0;
 }
 
 void TPartFile::Trim(const TByteRanges &proven)
 {
-    if (m_fd < 0)
+    if (!m_fd.Valid())
         return;
     if (Size() > proven.End())
         TruncateTo(proven.End());
 #ifdef FALLOC_FL_PUNCH_HOLE
     for (const auto &[a, b] : proven.Missing(proven.End()))
-        ::fallocate(m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, a, b - a);
+        ::fallocate(m_fd.Get(), FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE, a, b - a);
 #endif
 }
 
 bool TPartFile::WriteAt(TFetchSize offset, const char *data, std::size_t size)
 {
-    const TFetchSize start = offset;
-    while (size > 0) {
-        const ssize_t n = ::pwrite(m_fd, data, size, static_cast<off_t>(offset));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-        offset += n;
-    }
-    handOver(start, offset);
+    if (!WriteAllAt(m_fd.Get(), data, size, static_cast<off_t>(offset)))
+        return false;
+    handOver(offset, offset + static_cast<TFetchSize>(size));
     return true;
 }
 
 bool TPartFile::ReadAt(TFetchSize offset, char *data, std::size_t size) const
 {
-    while (size > 0) {
-        const ssize_t n = ::pread(m_fd, data, size, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-        offset += n;
-    }
-    return true;
+    return ReadFullyAt(m_fd.Get(), data, size, static_cast<off_t>(offset)) == size;
 }
 
 void TPartFile::handOver(TFetchSize from, TFetchSize to)
@@ -366,16 +337,16 @@ void TPartFile::handOver(TFetchSize from, TFetchSize to)
         return;
 #ifdef SYNC_FILE_RANGE_WRITE
     // Starts the writeback of this stretch without waiting for it.
-    ::sync_file_range(m_fd, stream->clean, to - stream->clean, SYNC_FILE_RANGE_WRITE);
+    ::sync_file_range(m_fd.Get(), stream->clean, to - stream->clean, SYNC_FILE_RANGE_WRITE);
 #endif
     stream->clean = to;
 }
 
 bool TPartFile::Commit()
 {
-    if (m_fd < 0)
+    if (!m_fd.Valid())
         return false;
-    if (::fsync(m_fd) != 0) {
+    if (::fsync(m_fd.Get()) != 0) {
         Close();
         return false;
     }
@@ -386,32 +357,26 @@ bool TPartFile::Commit()
         Close();
         return false;
     }
-    ::fremovexattr(m_fd, kAttribute);
+    ::fremovexattr(m_fd.Get(), kAttribute);
     Close();
     ::unlink((m_path + kSidecar).c_str());
     // The rename itself reaches the disk with its directory.
     const std::string dir = m_target.substr(0, m_target.find_last_of('/') + 1);
-    const int dfd = ::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    const TUniqueFd dfd(::open(dir.empty() ? "." : dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dfd.Valid())
+        ::fsync(dfd.Get());
     return true;
 }
 
 bool TPartFile::Close()
 {
-    if (m_fd < 0)
-        return true;
-    const int rc = ::close(m_fd);
-    m_fd = -1;
-    return rc == 0;
+    return m_fd.Close();
 }
 
 void TPartFile::Discard()
 {
     // Only the part this transfer holds is removed, never what it refused.
-    if (m_fd < 0)
+    if (!m_fd.Valid())
         return;
     ::unlink(m_path.c_str());
     ::unlink((m_path + kSidecar).c_str());

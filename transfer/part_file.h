@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/unique_fd.h"
+
 #include "transfer/byte_ranges.h"
 #include "transfer/fetch_types.h"
 
@@ -62,7 +64,7 @@ public:
     // Never blocks.
     bool Open();
     bool Busy() const { return m_busy; }
-    bool IsOpen() const { return m_fd >= 0; }
+    bool IsOpen() const { return m_fd.Valid(); }
     TFetchSize Size() const;
 
     // The record of an earlier attempt, if one is there and readable.
@@ -103,7 +105,7 @@ private:
 
     std::string m_target;
     std::string m_path;
-    int m_fd = -1;
+    TUniqueFd m_fd;
     bool m_busy = false;
     // Where each stream of writes goes on, and where its data not yet
     // handed to the disk begins.

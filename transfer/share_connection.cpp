@@ -1,6 +1,7 @@
 #include "transfer/share_connection.h"
 
 #include "transfer/smb_library.h"
+#include "transfer/url_functions.h"
 
 #include <cerrno>
 #include <cstring>
@@ -57,24 +58,6 @@ std::optional<ShareLocation> parseSmbRest(std::string rest)
         return std::nullopt;
     loc.host = server;
     return loc;
-}
-
-// Characters that may stand unescaped in the path of an smb:// URL.
-std::string escapeUrlPath(const std::string &path)
-{
-    static const char *hex = "0123456789ABCDEF";
-    std::string out;
-    for (unsigned char c : path) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-            std::strchr("-._~/!$&'()*+,;=:@", c)) {
-            out += static_cast<char>(c);
-        } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
 }
 
 std::string errnoText(int err, const std::string &what)
@@ -263,7 +246,7 @@ bool ShareConnection::Connect(const std::string &share, const std::string &user,
     std::string server = location->host;
     if (location->port != 0)
         server += ":" + std::to_string(location->port);
-    smb->baseUrl = "smb://" + server + "/" + escapeUrlPath(location->path);
+    smb->baseUrl = "smb://" + server + "/" + PercentEncodePath(location->path, kSharePathKeeps);
 
     SMBCFILE *dir = api->getFunctionOpendir(smb->ctx)(smb->ctx, smb->baseUrl.c_str());
     if (!dir) {
@@ -322,7 +305,7 @@ std::unique_ptr<CopySource> ShareConnection::OpenRead(const std::string &relativ
         return nullptr;
     }
     SMBCCTX *ctx = m_smbShared->ctx;
-    std::string url = m_smbShared->baseUrl + "/" + escapeUrlPath(rel);
+    std::string url = m_smbShared->baseUrl + "/" + PercentEncodePath(rel, kSharePathKeeps);
     SMBCFILE *file = m_smbShared->api->getFunctionOpen(ctx)(ctx, url.c_str(), O_RDONLY, 0);
     if (!file) {
         m_lastError = errnoText(errno, rel);

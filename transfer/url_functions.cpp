@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <stdexcept>
 #include <string_view>
 #include <sys/stat.h>
@@ -93,6 +94,25 @@ std::string MaskUrlPassword(const std::string &url)
         start = next + 3;
     }
     out.append(url, copied, std::string::npos);
+    return out;
+}
+
+std::string PercentEncodePath(const std::string &path, const char *keep)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(path.size());
+    for (const char ch : path) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+            (c != 0 && (std::strchr("-._~/", c) || std::strchr(keep, c)))) {
+            out += ch;
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
     return out;
 }
 

@@ -23,6 +23,12 @@ std::string AddProxyCredentials(const std::string &url, const std::string &proxy
 // log line) has every URL in it masked.
 std::string MaskUrlPassword(const std::string &url);
 
+// `path` for the path of a URL: letters, digits, "-._~", "/" and the
+// characters of `keep` stand as they are, every other byte becomes %XX.
+std::string PercentEncodePath(const std::string &path, const char *keep);
+// What a share (smb://) path keeps: every sub-delimiter, ":" and "@".
+inline constexpr const char *kSharePathKeeps = "!$&'()*+,;=:@";
+
 // dir + "/" + name (no separator added when dir ends in "/"; name alone when
 // dir is empty).
 std::string JoinPath(const std::string &dir, const std::string &name);

@@ -1,5 +1,8 @@
 #include "app/core/atomic_file.h"
 
+#include "base/fd_io.h"
+#include "base/unique_fd.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -12,29 +15,6 @@
 namespace fetchly {
 
 namespace {
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return m_fd; }
-    // Closes now, reporting the result (a deferred write error shows here).
-    int close()
-    {
-        const int rc = ::close(m_fd);
-        m_fd = -1;
-        return rc;
-    }
-
-private:
-    int m_fd;
-};
 
 std::runtime_error ioError(const std::string &what, const std::filesystem::path &path, int err)
 {
@@ -50,27 +30,19 @@ void WriteFileAtomically(const std::filesystem::path &path, std::string_view byt
     std::string pattern = (dir / ("." + path.filename().string() + ".XXXXXX")).string();
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
-    FileDescriptor fd(::mkstemp(name.data()));
-    if (fd.get() < 0)
+    TUniqueFd fd(::mkstemp(name.data()));
+    if (!fd.Valid())
         throw ioError("Cannot create file", path, errno);
     const std::string tmp(name.data());
     auto fail = [&](int err) {
         ::unlink(tmp.c_str());
         return ioError("Cannot write file", path, err);
     };
-    if (::fchmod(fd.get(), mode) != 0)
+    if (::fchmod(fd.Get(), mode) != 0)
         throw fail(errno);
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd.get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            throw fail(errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(fd.get()) != 0 || fd.close() != 0)
+    if (!WriteAll(fd.Get(), bytes.data(), bytes.size()))
+        throw fail(errno);
+    if (::fsync(fd.Get()) != 0 || !fd.Close())
         throw fail(errno);
     if (::rename(tmp.c_str(), path.c_str()) != 0)
         throw fail(errno);
@@ -78,11 +50,11 @@ void WriteFileAtomically(const std::filesystem::path &path, std::string_view byt
 
 std::string ReadWholeFile(const std::filesystem::path &path, std::size_t maxBytes)
 {
-    FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    TUniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.Valid())
         throw ioError("Cannot open file", path, errno);
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0)
+    if (::fstat(fd.Get(), &st) != 0)
         throw ioError("Cannot open file", path, errno);
     if (S_ISDIR(st.st_mode))
         throw ioError("Cannot open file", path, EISDIR);
@@ -96,12 +68,9 @@ std::string ReadWholeFile(const std::filesystem::path &path, std::size_t maxByte
     std::string bytes;
     char buf[65536];
     for (;;) {
-        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
+        const ssize_t n = ReadSome(fd.Get(), buf, sizeof buf);
+        if (n < 0)
             throw ioError("Cannot read file", path, errno);
-        }
         if (n == 0)
             break;
         if (bytes.size() + static_cast<std::size_t>(n) > maxBytes)

@@ -1,5 +1,7 @@
 #include "browser/host/native_framing.h"
 
+#include "base/fd_io.h"
+
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
@@ -13,34 +15,12 @@ enum class TReadResult { Full, Closed, Partial, Error };
 // Reads exactly `size` bytes unless the input ends or fails first.
 TReadResult readExactly(int fd, char *into, std::size_t size, std::size_t &got)
 {
-    got = 0;
-    while (got < size) {
-        const ssize_t n = ::read(fd, into + got, size - got);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return TReadResult::Error;
-        }
-        if (n == 0)
-            return got == 0 ? TReadResult::Closed : TReadResult::Partial;
-        got += static_cast<std::size_t>(n);
-    }
-    return TReadResult::Full;
-}
-
-bool writeAll(int fd, const char *from, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, from, size);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        from += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
+    got = ReadFully(fd, into, size);
+    if (got == size)
+        return TReadResult::Full;
+    if (errno != 0)
+        return TReadResult::Error;
+    return got == 0 ? TReadResult::Closed : TReadResult::Partial;
 }
 
 } // namespace
@@ -112,7 +92,7 @@ bool WriteFrame(int fd, std::string_view bytes, std::size_t cap)
     if (bytes.size() > cap)
         return false;
     const std::string frame = EncodeFrame(bytes);
-    return writeAll(fd, frame.data(), frame.size());
+    return WriteAll(fd, frame.data(), frame.size());
 }
 
 } // namespace fetchly::host

@@ -1,5 +1,8 @@
 #include "markup/qt/markup_picture.h"
 
+#include "base/fd_io.h"
+#include "base/unique_fd.h"
+
 #include <QBuffer>
 #include <QDirIterator>
 #include <QFile>
@@ -22,45 +25,20 @@ namespace {
 // Pictures named by a list line are read on the UI thread and held in memory.
 constexpr qint64 kMaxPictureFile = 16 * 1024 * 1024;
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // The bytes of a regular file of at most kMaxPictureFile bytes; nothing for
 // anything else. Opening without blocking keeps a FIFO from hanging, and the
 // type is checked before a single byte is read, so a device is never read.
 std::optional<QByteArray> ReadPictureFile(const QString &path)
 {
-    const FileDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    const TUniqueFd file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st {};
-    if (file.get() < 0 || ::fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) ||
+    if (!file.Valid() || ::fstat(file.Get(), &st) != 0 || !S_ISREG(st.st_mode) ||
         st.st_size > kMaxPictureFile)
         return std::nullopt;
     QByteArray data;
     data.resize(static_cast<qsizetype>(st.st_size));
-    qsizetype done = 0;
-    while (done < data.size()) {
-        const ssize_t got =
-            ::read(file.get(), data.data() + done, static_cast<std::size_t>(data.size() - done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        done += got;
-    }
-    data.resize(done); // a file that shrank meanwhile gives what it held
+    const std::size_t done = ReadFully(file.Get(), data.data(), static_cast<std::size_t>(data.size()));
+    data.resize(static_cast<qsizetype>(done)); // a file that shrank meanwhile gives what it held
     return data;
 }
 

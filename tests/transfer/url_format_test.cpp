@@ -2,6 +2,7 @@
 #include "tests/support/temp_dir.h"
 #include "transfer/fetch_item.h"
 #include "transfer/format_functions.h"
+#include "transfer/ftp_client.h"
 #include "transfer/url_functions.h"
 
 #include <gtest/gtest.h>
@@ -60,6 +61,16 @@ TEST(MaskUrlPassword, HidesOnlyThePassword)
     EXPECT_EQ(MaskUrlPassword("Error : ftp://a:1@h and <i>http://b:2@g/x</i> at 10:30@home"),
               "Error : ftp://a:***@h and <i>http://b:***@g/x</i> at 10:30@home");
     EXPECT_EQ(MaskUrlPassword("u:p@h/f.zip"), "u:***@h/f.zip");
+}
+
+TEST(PercentEncodePath, FtpAndSharePathsDifferOnlyWhereTheirUrlsDo)
+{
+    const std::string path = "dir/a b;type=a#1?x%\xC3\xA9\x01(2)@:";
+    EXPECT_EQ(PercentEncodePath(path, kSharePathKeeps), "dir/a%20b;type=a%231%3Fx%25%C3%A9%01(2)@:");
+    // ";type=" would switch an FTP transfer to ASCII; a leading "/" is the root.
+    EXPECT_EQ(FtpUrlPath("/" + path), "%2Fdir/a%20b%3Btype=a%231%3Fx%25%C3%A9%01(2)@:");
+    EXPECT_EQ(FtpUrlPath("rel/x"), "rel/x");
+    EXPECT_EQ(PercentEncodePath(std::string("a\0b", 3), ""), "a%00b");
 }
 
 TEST(JoinPath, UsesTheNativeSeparator)
