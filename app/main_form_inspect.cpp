@@ -21,13 +21,17 @@ void TDownloadForm::inspectFocusedFile()
     guarded([this] {
         std::string url = m_board.Focus().Url;
         std::string dir = m_options.TargetDir;
-        // The file the download wrote, which may not bear the URL's name.
-        std::string file = m_board.FileOf(url);
+        // What the download saw of the file as it wrote it opens and ends
+        // the report.
+        TDownloadedFile file = m_board.Downloaded(url);
         m_inspector.Post([this, url = std::move(url), dir = std::move(dir),
                           file = std::move(file)]() -> TLatestJobWorker::Effect {
             inspect::InspectionResult result;
             try {
-                result = file.empty() ? inspect::InspectCurrentFile(url, dir) : inspect::InspectPath(file);
+                const inspect::InspectionResult report = file.Path.empty()
+                                                             ? inspect::InspectCurrentFile(url, dir)
+                                                             : inspect::InspectPath(file.Path);
+                result = inspect::WithContentLines(report, file.Mismatch, file.Sha256);
             } catch (const std::exception &e) {
                 result.HasReport = false;
                 result.Error = e.what();

@@ -2,6 +2,7 @@
 // the download list's tooltip would show it.
 #include "cli/commands.h"
 
+#include "inspect/content_check.h"
 #include "inspect/input_source.h"
 #include "inspect/inspection_report.h"
 
@@ -65,7 +66,10 @@ int runInspect(const std::vector<std::string> &args)
             status = 1;
             continue;
         }
-        const inspect::InspectionResult result = inspect::InspectPath(file);
+        inspect::InspectionResult result = inspect::InspectPath(file);
+        if (result.HasReport)
+            result = inspect::WithContentLines(std::move(result), inspect::FileContentMismatch(file, file),
+                                               inspect::FileSha256(file));
         if (!result.HasReport) {
             std::cerr << "fetchly inspect: " << file << ": no report for this kind of file\n";
             status = 1;

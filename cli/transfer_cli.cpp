@@ -1,6 +1,7 @@
 #include "cli/transfer_cli.h"
 
 #include "cli/cancel_signals.h"
+#include "inspect/content_check.h"
 #include "transfer/format_functions.h"
 #include "transfer/url_functions.h"
 
@@ -212,6 +213,19 @@ std::string errorLine(int code, const std::string &info, const std::string &reas
     return "error " + std::to_string(code) + ": " + item + inParentheses(why);
 }
 
+// A finished download: its file, a warning when its first bytes belie its
+// name (it still succeeded: the server sent that), and its SHA-256.
+void doneLines(RunPrinter &out, const TFetchEngine &engine)
+{
+    const std::string target = engine.CurrentTarget();
+    out.line("fetchly: done " + target);
+    const std::string name = target.substr(target.find_last_of('/') + 1);
+    if (const std::string mismatch = inspect::ContentMismatch(name, engine.CurrentHead()); !mismatch.empty())
+        out.line("fetchly: warning: " + name + " is " + mismatch, true);
+    if (const std::string sha = engine.CurrentSha256(); !sha.empty())
+        out.line("fetchly: SHA-256: " + sha);
+}
+
 // A lower stall limit for tests and slow links; not a documented option.
 void applyStallLimit(TFetchEngine &engine)
 {
@@ -302,7 +316,7 @@ int runItems(TFetchEngine &engine, const CommonOptions &options)
         else if (item.Done && e.CurrentFileUnchanged())
             out.line("fetchly: unchanged " + describe(item));
         else if (item.Done)
-            out.line("fetchly: done " + e.CurrentTarget());
+            doneLines(out, e);
         else if (!reported)
             fail("failed " + describe(item) + inParentheses(e.CurrentReason()));
     };

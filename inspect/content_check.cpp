@@ -1,5 +1,6 @@
 #include "inspect/content_check.h"
 
+#include "digest/sha256_stream.h"
 #include "inspect/input_source.h"
 
 #include <algorithm>
@@ -173,6 +174,21 @@ std::string FileContentMismatch(const std::string &path, std::string_view name)
     std::string head;
     file.read(head, ContentHeadBytes);
     return ContentMismatch(name, head);
+}
+
+std::string FileSha256(const std::string &path)
+{
+    FileSource file(path);
+    if (!file.ok())
+        return {};
+    digest::TSha256Stream sha;
+    std::string piece;
+    while (file.remaining() > 0) {
+        if (file.read(piece, 1 << 20) == 0)
+            return {};
+        sha.Update(piece);
+    }
+    return sha.FinishHex();
 }
 
 } // namespace fetchly::inspect

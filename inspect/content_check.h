@@ -31,4 +31,9 @@ std::string ContentMismatch(std::string_view nameOrUrl, std::string_view head);
 // Empty too when the file cannot be read.
 std::string FileContentMismatch(const std::string &path, std::string_view name);
 
+// The SHA-256 of the file at `path` as lower-case hex, read through once
+// in bounded pieces (for files no download of ours wrote); empty when it
+// cannot be read whole.
+std::string FileSha256(const std::string &path);
+
 } // namespace fetchly::inspect

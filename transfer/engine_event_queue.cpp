@@ -100,12 +100,13 @@ void ForwardEvents(TFetchEngine &engine, const EngineEventSink &sink)
             done = sender.Items.Get(idx).Done;
         } catch (const std::out_of_range &) {
         }
-        sink(TFileDoneEvent{Ext, done, done ? sender.CurrentTarget() : std::string(),
+        sink(TFileDoneEvent{Ext, done, sender.CurrentSha256(), sender.CurrentHead(),
+                            done ? sender.CurrentTarget() : std::string(),
                             done && sender.CurrentFileUnchanged()});
     };
     engine.OnURLNotFound = [sink](TFetchEngine &, const std::string &url) { sink(TURLNotFoundEvent{url}); };
     engine.OnErrorInfo = [sink](TFetchEngine &sender, int code, const std::string &info) {
-        sink(TErrorInfoEvent{info, FailureInWords(code, info, sender.CurrentReason())});
+        sink(TErrorInfoEvent{info, code, FailureInWords(code, info, sender.CurrentReason())});
     };
     engine.OnRetry = [sink](TFetchEngine &, int retry, int retries, int delayMs, int,
                             const std::string &info) {

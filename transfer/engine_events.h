@@ -23,6 +23,10 @@ struct TProgressEvent {
 struct TFileDoneEvent {
     int Ext = 0;
     bool Done = false;
+    // Of a completed download: its SHA-256 and first bytes (see
+    // TFetchEngine::CurrentSha256), empty otherwise.
+    std::string Sha256;
+    std::string Head;
     // The file it wrote (CurrentTarget), and whether it found the file it
     // had finished before unchanged instead of fetching it.
     std::string Target;
@@ -33,6 +37,7 @@ struct TURLNotFoundEvent {
 };
 struct TErrorInfoEvent {
     std::string Info;
+    int Code = 0;
     // The failure in plain words (FailureInWords with CurrentReason).
     std::string Words;
 };

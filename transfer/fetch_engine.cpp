@@ -120,6 +120,18 @@ TFetchEngine::TKeptPart TFetchEngine::KeptPart() const
     return m_keptPart;
 }
 
+std::string TFetchEngine::CurrentSha256() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_currentSha256;
+}
+
+std::string TFetchEngine::CurrentHead() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_currentHead;
+}
+
 bool TFetchEngine::DeletePart(const TFetchItem &item)
 {
     if (item.Protocol != TFetchProtocol::wpHttp && item.Protocol != TFetchProtocol::wpFtp)
@@ -263,6 +275,8 @@ int TFetchEngine::runItems(const TRunConfig &config, int position, std::uint64_t
         {
             std::lock_guard lock(m_mutex);
             m_keptPart = {};
+            m_currentSha256.clear();
+            m_currentHead.clear();
         }
         bool ok = false;
         try {

@@ -138,6 +138,12 @@ public:
         TFetchSize Total = 0;
     };
     TKeptPart KeptPart() const;
+    // The SHA-256 (lower-case hex) of the file the current (or last) item
+    // downloaded, computed as it was written, and the file's first bytes
+    // (up to 512), which tell what it is; both empty until a download
+    // completes, and for items that are not HTTP downloads.
+    std::string CurrentSha256() const;
+    std::string CurrentHead() const;
     // Removes the part file a download of `item` left, when it is the
     // engine's own (it carries its record, has no other link, and no
     // transfer is writing it); true when one was removed.
@@ -187,6 +193,7 @@ private:
     TRunConfig m_nextConfig;
     std::string m_currentTarget, m_currentTargetDir, m_currentReason;
     TKeptPart m_keptPart;
+    std::string m_currentSha256, m_currentHead;
 };
 
 } // namespace fetchly

@@ -49,6 +49,13 @@ void TFetchRun::SetKeptPart(const std::string &path, TFetchSize kept, TFetchSize
     m_engine.m_keptPart = {path, kept, total};
 }
 
+void TFetchRun::SetWrittenFile(const std::string &sha256Hex, const std::string &head)
+{
+    std::lock_guard lock(m_engine.m_mutex);
+    m_engine.m_currentSha256 = sha256Hex;
+    m_engine.m_currentHead = head;
+}
+
 void TFetchRun::RaiseURLNotFound(const std::string &url)
 {
     if (m_config.OnURLNotFound)

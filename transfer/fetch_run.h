@@ -53,6 +53,8 @@ public:
     void RaiseFileError(TFetchErrorCode code, const std::string &info);
     // What a stopped or failed download keeps for a later attempt.
     void SetKeptPart(const std::string &path, TFetchSize kept, TFetchSize total);
+    // The digest and first bytes of the file the item has just completed.
+    void SetWrittenFile(const std::string &sha256Hex, const std::string &head);
     void RaiseURLNotFound(const std::string &url);
     void RaiseConnectError();
     // OnCopyOverWrite with allow coming in true; returns allow.

@@ -7,6 +7,7 @@
 #include "transfer/transfer_operations.h"
 #include "transfer/transfer_watch.h"
 #include "transfer/url_functions.h"
+#include "transfer/written_digest.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -103,6 +104,8 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
 
     const std::string target = DownloadTarget(item);
     TPartFile part(target);
+    TWrittenDigest digest(
+        [&part](TFetchSize at, char *data, std::size_t size) { return part.ReadAt(at, data, size); });
     if (!DirectoryPart(target).empty() && !part.PlaceIsUsable()) {
         run.SetCurrentTarget(target, item.TargetDir);
         run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
@@ -198,6 +201,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
                 stop = Stop::CreateFailed;
                 return false;
             }
+            digest.Restart();
         }
         return true;
     };
@@ -216,6 +220,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
             stop = Stop::WriteFailed;
             return false;
         }
+        digest.Written(done, data, size);
         while (size > 0) {
             const std::size_t chunk = std::min<std::size_t>(size, NetworkChunkSize);
             size -= chunk;
@@ -241,6 +246,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
                 const auto mark = record.Validator.find(" mdtm:");
                 if (mark != std::string::npos)
                     recordedTime = std::atoll(record.Validator.c_str() + mark + 6);
+                digest.Kept(proven);
             }
         }
         mayResume = true;
@@ -282,6 +288,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
         return false;
     }
     if (code == CURLE_OK) {
+        run.SetWrittenFile(digest.Finish(part.Size()), digest.Head());
         if (!part.Commit()) {
             run.SetReason(std::strerror(errno));
             run.RaiseFileError(TFetchErrorCode::ErrorWritingTarget,

@@ -13,6 +13,7 @@
 #include "transfer/transfer_operations.h"
 #include "transfer/transfer_watch.h"
 #include "transfer/url_functions.h"
+#include "transfer/written_digest.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -130,7 +131,9 @@ public:
     Download(TFetchRun &run, const TFetchItem &item)
         : m_run(run), m_item(item), m_url(item.URL),
           m_choice(ChooseTarget(DownloadTarget(item), item.URL, run.AsksOverwrite())),
-          m_target(m_choice.Path), m_part(m_target), m_settings(run.Network())
+          m_target(m_choice.Path), m_part(m_target), m_settings(run.Network()),
+          m_digest(
+              [this](TFetchSize at, char *data, std::size_t size) { return m_part.ReadAt(at, data, size); })
     {
     }
     bool Run();
@@ -197,6 +200,7 @@ private:
     std::vector<std::unique_ptr<Connection>> m_connections;
     std::optional<End> m_end;
     Failure m_failure;
+    TWrittenDigest m_digest;
 };
 
 std::size_t onWrite(char *data, std::size_t size, std::size_t count, void *user)
@@ -370,6 +374,7 @@ bool Download::acceptFirstData(Connection &c, TFetchSize total)
             end(End::Stopped);
             return false;
         }
+        m_digest.Restart();
     }
     m_total = total;
     Segment &s = *c.segment;
@@ -488,6 +493,7 @@ std::size_t Download::Receive(Connection &c, const char *data, std::size_t size)
         end(End::Stopped);
         return 0;
     }
+    m_digest.Written(s.pos, data, take);
     s.pos += static_cast<TFetchSize>(take);
     // The progress step after every 4096 bytes, over all connections, as the
     // dialog and the events expect; Cancel is looked at between them.
@@ -756,6 +762,7 @@ bool Download::Run()
         // Ranges are placed in a file of known size only.
         if (m_total < 0 && !record.InOrder)
             m_proven.Clear();
+        m_digest.Kept(m_proven);
     }
     const auto &policy = m_settings.Retry;
     int retry = 0, restarts = 0;
@@ -773,6 +780,7 @@ bool Download::Run()
             e = End::Failed;
         }
         if (e == End::Done) {
+            m_run.SetWrittenFile(m_digest.Finish(m_part.Size()), m_digest.Head());
             if (!m_part.Commit()) {
                 m_run.SetReason(std::strerror(errno));
                 m_run.RaiseFileError(TFetchErrorCode::ErrorWritingTarget,

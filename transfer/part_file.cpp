@@ -316,6 +316,11 @@ bool TPartFile::WriteAt(TFetchSize offset, const char *data, std::size_t size)
     return true;
 }
 
+bool TPartFile::ReadAt(TFetchSize offset, char *data, std::size_t size) const
+{
+    return ReadFullyAt(m_fd.Get(), data, size, static_cast<off_t>(offset)) == size;
+}
+
 void TPartFile::handOver(TFetchSize from, TFetchSize to)
 {
     // Writes continue where an earlier one of their connection ended.

@@ -83,6 +83,8 @@ public:
     void Trim(const TByteRanges &proven);
     // Writes all bytes at `offset`; false on a write error (errno tells).
     bool WriteAt(TFetchSize offset, const char *data, std::size_t size);
+    // Reads `size` bytes at `offset`; false unless all of them are there.
+    bool ReadAt(TFetchSize offset, char *data, std::size_t size) const;
 
     // Flushes the data to disk and renames the part onto NAME; the record
     // goes. False (the part kept) when any step fails.

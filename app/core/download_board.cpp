@@ -2,6 +2,7 @@
 
 #include "app/core/download_lines.h"
 #include "app/core/url_text.h"
+#include "inspect/content_check.h"
 #include "transfer/fetch_engine.h"
 #include "transfer/url_functions.h"
 
@@ -40,12 +41,6 @@ std::optional<bool> TDownloadBoard::Outcome(std::string_view key) const
     return it->second;
 }
 
-std::string TDownloadBoard::FileOf(std::string_view key) const
-{
-    const auto it = m_files.find(key);
-    return it == m_files.end() ? std::string() : it->second;
-}
-
 TUrlOffer TDownloadBoard::OfferUrl(std::string_view typed, const TAppOptions &options)
 {
     // Blanks around a pasted or typed URL are not part of it.
@@ -63,6 +58,28 @@ TUrlOffer TDownloadBoard::OfferUrl(std::string_view typed, const TAppOptions &op
     // A URL offered anew carries nothing a browser handed over before.
     m_handovers.erase(key);
     return listed ? TUrlOffer::AlreadyListed : TUrlOffer::Added;
+}
+
+namespace {
+
+// A status with what the file's first bytes say, when they belie its name:
+// "File Downloaded! (an HTML page, not a ZIP archive)".
+std::string withMismatch(std::string status, const std::string &mismatch)
+{
+    return mismatch.empty() ? status : status + " (" + mismatch + ")";
+}
+
+// Said when a site refuses a link whose browser login went with the entry
+// that the program no longer has (it ended since).
+constexpr const char *LoginGone =
+    "The site wants the browser's login: send the link to Fetchly again from the browser.";
+
+} // namespace
+
+TDownloadedFile TDownloadBoard::Downloaded(std::string_view key) const
+{
+    const auto found = m_downloaded.find(key);
+    return found == m_downloaded.end() ? TDownloadedFile{} : found->second;
 }
 
 void TDownloadBoard::SetHandover(std::string_view key, TEntryHandover handover)
@@ -99,6 +116,7 @@ std::vector<TFetchItem> TDownloadBoard::DeleteEntry(int index, const std::string
     if (!item.URL.empty() && m_entries.IndexOfKey(item.URL) < 0) {
         // What the browser handed over goes with its entry.
         m_handovers.erase(item.URL);
+        m_downloaded.erase(item.URL);
         parts.push_back(std::move(item));
     }
     endUndoStep(!parts.empty());
@@ -111,6 +129,7 @@ std::vector<TFetchItem> TDownloadBoard::EmptyList(const std::string &folder)
     beginUndoStep(TUndoStep::Kind::Empty);
     m_entries.Clear();
     m_handovers.clear();
+    m_downloaded.clear();
     // A later run-done must not write the line of a URL that is gone.
     m_focus = {};
     endUndoStep(!parts.empty());
@@ -252,19 +271,24 @@ TBoardUpdate TDownloadBoard::on(const TFileDoneEvent &e, std::string_view)
         return u;
     }
     ++m_doneInRun;
+    // The name the file was saved under promises what it is: a browser's
+    // name when it handed one over, else the URL's.
+    const auto handover = m_handovers.find(m_focus.Url);
+    const std::string name = handover != m_handovers.end() && !handover->second.FileName.empty()
+                                 ? handover->second.FileName
+                                 : m_focus.Url;
+    TDownloadedFile &file = m_downloaded[m_focus.Url];
+    // A file found unchanged is still what it was found to be when it came.
+    if (!e.Unchanged || file.Path != e.Target)
+        file = {inspect::ContentMismatch(name, e.Head), e.Sha256, e.Target};
     m_focus.Image = 3;
-    m_focus.Status = "File Downloaded!";
+    m_focus.Status = withMismatch("File Downloaded!", file.Mismatch);
+    // A file that could not have the name it was meant to have says which
+    // it has.
     std::string saved;
-    if (!e.Target.empty()) {
-        m_files.insert_or_assign(m_focus.Url, e.Target);
-        // A file that could not have the URL's name says which it has.
-        const std::string name = e.Target.substr(e.Target.find_last_of('/') + 1);
-        const auto handover = m_handovers.find(m_focus.Url);
-        if (name != (handover != m_handovers.end() && !handover->second.FileName.empty()
-                         ? handover->second.FileName
-                         : UrlFileName(m_focus.Url)))
-            saved = " as " + MarkupEscape(name);
-    }
+    if (const std::string written = e.Target.substr(e.Target.find_last_of('/') + 1);
+        !e.Target.empty() && written != UrlFileName(name))
+        saved = " as " + MarkupEscape(written);
     u.Log.push_back((e.Unchanged ? "File Unchanged : " : "File Downloaded : ") + MarkupEscape(m_focus.Url) +
                     saved + "<hr>");
     u.Inspect = true;
@@ -290,6 +314,13 @@ TBoardUpdate TDownloadBoard::on(const TErrorInfoEvent &e, std::string_view)
     // In plain words: what the server, the network or the system said.
     m_focus.Status = e.Words.empty() ? e.Info : e.Words;
     u.Status = m_focus.Status;
+    // A login that went with the entry is gone after a restart; without it
+    // the site refuses, and only the browser can hand the link over again.
+    if ((e.Code == 401 || e.Code == 403) && !m_handovers.contains(m_focus.Url)) {
+        m_focus.Status = e.Info + ". " + LoginGone;
+        u.Log.push_back("<i>" + e.Info + " : " + MarkupEscape(m_focus.Url) + ". " + LoginGone + "</i>");
+        u.Status = m_focus.Status;
+    }
     u.FocusLine = TBoardUpdate::Line::Stored;
     return u;
 }
@@ -318,7 +349,7 @@ TBoardUpdate TDownloadBoard::on(const TRunDoneEvent &e, std::string_view)
         u.Log.push_back("<i>File Not Downloaded : " + MarkupEscape(m_focus.Url) + "</i><hr>");
     } else if (Outcome(m_focus.Url).value_or(true)) {
         m_focus.Image = 3;
-        m_focus.Status = "Downloaded";
+        m_focus.Status = withMismatch("Downloaded", Downloaded(m_focus.Url).Mismatch);
     }
     m_runningKey.clear();
     // A run that lost anything says how much, so "Completed" is not read

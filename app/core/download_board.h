@@ -73,6 +73,16 @@ struct TEntryHandover {
     std::string FileName; // empty: named after the URL
 };
 
+// What a completed download turned out to be: whether its first bytes
+// belie its name ("an HTML page, not a ZIP archive", else empty) and its
+// SHA-256, for the lines and the report of its file.
+struct TDownloadedFile {
+    std::string Mismatch;
+    std::string Sha256;
+    // Where it was written: its name may be numbered ("NAME (1).EXT").
+    std::string Path;
+};
+
 // The download list without a window: the entry table, the entry in focus,
 // whether a run is going and how each item of the run came out. It turns
 // the engine's events into what the window shows; every text it makes is
@@ -96,9 +106,6 @@ public:
     // How the last item of this run for `key` came out: true when its file
     // arrived; nothing while none has ended.
     std::optional<bool> Outcome(std::string_view key) const;
-    // The file the download of `key` wrote last (its name may be numbered,
-    // "NAME (1).EXT"); "" when none arrived since the program started.
-    std::string FileOf(std::string_view key) const;
 
     // The focus as its line of the list, the engine's rate text at its end.
     std::string FocusLine(std::string_view rate) const;
@@ -112,6 +119,9 @@ public:
     // before): its items carry these headers and that file name. Kept in
     // memory only, until the URL is offered again or the program ends.
     void SetHandover(std::string_view key, TEntryHandover handover);
+    // What the last download of `key` in this session turned out to be
+    // (empty when none completed).
+    TDownloadedFile Downloaded(std::string_view key) const;
 
     // The item a run gets for the entry at `index`, into `folder`.
     TFetchItem ItemFor(int index, const std::string &folder) const;
@@ -179,9 +189,8 @@ private:
     // Each entry's last result in this run (TFetchItem::Done), by key.
     std::unordered_map<std::string, bool, detail::KeyHash, detail::KeyEqual> m_outcomes;
     int m_doneInRun = 0;
-    // The file each entry's download wrote, by key.
-    std::unordered_map<std::string, std::string, detail::KeyHash, detail::KeyEqual> m_files;
     std::unordered_map<std::string, TEntryHandover, detail::KeyHash, detail::KeyEqual> m_handovers;
+    std::unordered_map<std::string, TDownloadedFile, detail::KeyHash, detail::KeyEqual> m_downloaded;
 };
 
 } // namespace fetchly

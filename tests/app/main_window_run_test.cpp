@@ -2,6 +2,7 @@
 // local HTTP server, its lines, run log, status bar and tray hint.
 #include "app/main_form.h"
 #include "app/options_form.h"
+#include "digest/sha256_stream.h"
 #include "tests/support/event_wait.h"
 #include "tests/support/http_server.h"
 #include "tests/support/main_form_test_view.h"
@@ -199,6 +200,10 @@ TEST_F(DownloadRun, KeylessLineIsSkippedButPositionsStay)
     EXPECT_EQ(view->Board().Entries().Line(1), "just a note");
     EXPECT_NE(line(2).find("<B>Downloaded</B>"), std::string::npos) << line(2);
     EXPECT_EQ(readFile(target.path() / "y.zip"), "yy");
+    // The last file's report ends with the digest made as it was written.
+    const QString digest = QString::fromStdString("SHA-256: " + digest::Sha256Hex("yy"));
+    EXPECT_TRUE(PumpUntil([&] { return view->List().toolTip().contains(digest); }, 10000))
+        << view->List().toolTip().toStdString();
 }
 
 TEST_F(DownloadRun, StartAllUsesTheTypedDirectoryAndTheListIsLockedDuringTheRun)

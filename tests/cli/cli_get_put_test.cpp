@@ -1,5 +1,6 @@
 // `fetchly get` and `fetchly put` over HTTP, run as the program itself:
 // exit status, log lines and the bytes that arrive.
+#include "digest/sha256_stream.h"
 #include "tests/cli/run_fetchly.h"
 #include "tests/support/http_server.h"
 #include "tests/support/root_only.h"
@@ -30,7 +31,15 @@ TEST(GetCommand, DownloadsEveryUrlIntoTheFolder)
     EXPECT_EQ(readFile(dir.path() / "out" / "70000"), patternBytes(70000));
     EXPECT_EQ(readFile(dir.path() / "out" / "3000"), patternBytes(3000));
     EXPECT_TRUE(contains(r.err, "fetchly: " + peer.url("/file/70000"))) << r.err;
-    EXPECT_TRUE(contains(r.err, "fetchly: done " + dir.str() + "/out/3000")) << r.err;
+    EXPECT_TRUE(contains(r.err, "fetchly: done " + dir.str() + "/out/3000\nfetchly: SHA-256: " +
+                                    fetchly::digest::Sha256Hex(patternBytes(3000)) + "\n"))
+        << r.err;
+
+    // A login page saved under an archive's name: it is what the server
+    // sent, so the download succeeded, with a warning that says what it is.
+    r = runFetchly({"get", "--quiet", "-o", "setup.zip", peer.url("/cookiepage/setup.zip")}, dir.path());
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "fetchly: warning: setup.zip is an HTML page, not a ZIP archive\n");
 
     // Default folder: the current one; -o names the file.
     r = runFetchly({"get", "-o", "named.bin", peer.url("/file/10")}, dir.path());

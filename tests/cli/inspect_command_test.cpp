@@ -1,4 +1,5 @@
 // `fetchly inspect` run as a program, as scripts use it.
+#include "digest/sha256_stream.h"
 #include "inspect/inspection_report.h"
 #include "tests/cli/run_fetchly.h"
 #include "tests/support/stalled_fifo.h"
@@ -29,10 +30,14 @@ TEST(InspectCommand, RawKeepsTheReportBytes)
 {
     fetchly::test::TempDir dir;
     const auto zip = dir.write("a.zip", zipOf("inside.txt"));
+    const std::string sha = digest::Sha256Hex(zipOf("inside.txt"));
     const fetchly::test::ProgramResult r = runInspect(dir, {"--raw", zip.string()});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, InspectPath(zip.string()).Report);
-    EXPECT_EQ(r.out, zip.string() + "\n\rinside.txt\n\r");
+    EXPECT_EQ(r.out, WithContentLines(InspectPath(zip.string()), "", sha).Report);
+    EXPECT_EQ(r.out, zip.string() + "\n\rinside.txt\n\rSHA-256: " + sha + "\n\r");
+    // A page under an archive's name says so first.
+    const auto page = dir.write("b.zip", "<!DOCTYPE html><title>Log in</title>");
+    EXPECT_EQ(runInspect(dir, {page.string()}).out.substr(0, 32), "An HTML page, not a ZIP archive\n");
 }
 
 TEST(InspectCommand, NativeLineEndsAndSeveralFiles)
@@ -42,7 +47,9 @@ TEST(InspectCommand, NativeLineEndsAndSeveralFiles)
     const auto mp3 = dir.write("b.mp3", std::string(10, '\0'));
     const fetchly::test::ProgramResult r = runInspect(dir, {zip.string(), mp3.string()});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, zip.string() + "\ninside.txt\n\nSong File  : b.mp3\n");
+    EXPECT_EQ(r.out, zip.string() + "\ninside.txt\nSHA-256: " + digest::Sha256Hex(zipOf("inside.txt")) +
+                         "\n\nSong File  : b.mp3\nSHA-256: " + digest::Sha256Hex(std::string(10, '\0')) +
+                         "\n");
     EXPECT_EQ(r.err, "");
 }
 
@@ -54,7 +61,7 @@ TEST(InspectCommand, UnreadableFilesAndUsage)
     const fetchly::test::ProgramResult r = runInspect(dir, {missing, zip.string()});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Error : Cannot open file " + missing + "\n");
-    EXPECT_EQ(r.out, zip.string() + "\nok.txt\n"); // the other file is still reported
+    EXPECT_EQ(r.out.substr(0, zip.string().size() + 8), zip.string() + "\nok.txt\n"); // the other file still
     // A pipe named like an archive is refused at once, not waited on.
     const fetchly::test::StalledFifo fifo(dir.path() / "pipe.zip", std::chrono::seconds(20));
     const auto started = std::chrono::steady_clock::now();

@@ -1,4 +1,5 @@
 // FTP downloads against a real pyftpdlib server on 127.0.0.1.
+#include "digest/sha256_stream.h"
 #include "tests/support/event_recorder.h"
 #include "tests/support/ftp_server.h"
 #include "tests/support/temp_dir.h"
@@ -259,6 +260,8 @@ TEST_F(FtpDownload, BrokenTransferResumesWhileTheSizeIsUnchanged)
     runToEnd(engine);
     EXPECT_TRUE(engine.Items.Get(0).Done);
     EXPECT_EQ(readFile(local.path() / "r.flaky"), data);
+    // The part kept from the broken transfer counts in the digest, once.
+    EXPECT_EQ(engine.CurrentSha256(), digest::Sha256Hex(data));
     const auto commands = ftp.commands();
     EXPECT_NE(std::find(commands.begin(), commands.end(), "anonymous REST 25000"), commands.end());
     EXPECT_EQ(events.progressSteps().back().size, 50000);
@@ -274,6 +277,7 @@ TEST_F(FtpDownload, BrokenTransferResumesWhileTheSizeIsUnchanged)
     writeFile(ftp.root() / "s.flaky", patternBytes(40000));
     runToEnd(engine);
     EXPECT_EQ(readFile(local.path() / "s.flaky"), patternBytes(40000));
+    EXPECT_EQ(engine.CurrentSha256(), digest::Sha256Hex(patternBytes(40000)));
 
     // Grown and changed, or changed at the same size (its time tells): both
     // start over.

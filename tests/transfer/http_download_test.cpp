@@ -6,6 +6,7 @@
 #include "tests/support/temp_dir.h"
 #include "transfer/part_file.h"
 #include "transfer/target_name.h"
+#include "transfer/written_digest.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +50,13 @@ protected:
         return engine.Items.Get(0);
     }
     std::string file(const std::string &name) const { return readFile(dir.path() / name); }
+    // The file arrived as `bytes`, and the digest made while it was written
+    // is theirs.
+    void expectFile(const std::string &name, const std::string &bytes) const
+    {
+        EXPECT_TRUE(file(name) == bytes) << "the file differs";
+        EXPECT_EQ(engine.CurrentSha256(), digest::Sha256Hex(bytes));
+    }
     TRequestHeaders sendHeaders;
     Lines progress() const { return rec.progress(); }
     std::size_t requests(const std::string &line) const
@@ -462,7 +470,7 @@ TEST_F(HttpDownloadTest, InterruptedDownloadResumesOnlyTheSameFile)
             writeFile(peer.recordDir() / "etag", newTag);
         const std::size_t earlier = progress().size();
         EXPECT_TRUE(fetch(url, dir.str(), "r.bin").Done);
-        EXPECT_TRUE(file("r.bin") == patternBytes(200000));
+        expectFile("r.bin", patternBytes(200000));
         EXPECT_FALSE(fs::exists(dir.path() / "r.bin.part"));
         long long first = -1, total = 0;
         const std::string step = progress().at(earlier);
@@ -536,7 +544,7 @@ TEST_F(HttpDownloadTest, LargeFileOverRangesIsByteExact)
         const std::string path = "/ranged/" + std::to_string(size) + "?" + query;
         const std::size_t retriesBefore = rec.retries().size();
         EXPECT_TRUE(fetch(peer.url(path), dir.str(), "big.bin").Done);
-        EXPECT_TRUE(file("big.bin") == patternBytes(size)) << "the file differs";
+        expectFile("big.bin", patternBytes(size));
         // A dropped range is taken over by a connection that finished early
         // when that one is quicker than the retry, so the drop may cost none.
         EXPECT_LE(rec.retries().size() - retriesBefore, retries) << ::testing::PrintToString(rec.retries());
@@ -556,6 +564,48 @@ TEST_F(HttpDownloadTest, LargeFileOverRangesIsByteExact)
         }
         EXPECT_GE(asked.size(), ranges);
     }
+}
+
+// Bytes that come out of order are read back once, when the hashed prefix
+// reaches them, and never more than that.
+TEST(WrittenDigest, HashesEveryByteOnceWhateverTheOrder)
+{
+    TempDir dir;
+    const std::string bytes = patternBytes(10 << 20);
+    TPartFile part((dir.path() / "d.bin").string());
+    ASSERT_TRUE(part.Open());
+    TWrittenDigest digest(
+        [&](TFetchSize at, char *data, std::size_t size) { return part.ReadAt(at, data, size); });
+    const auto write = [&](std::size_t at, std::size_t size) {
+        ASSERT_TRUE(part.WriteAt(static_cast<TFetchSize>(at), bytes.data() + at, size));
+        digest.Written(static_cast<TFetchSize>(at), bytes.data() + at, size);
+    };
+    // Two connections: the second range arrives first, in steps.
+    for (std::size_t at = 5 << 20; at < (10u << 20); at += 100000)
+        write(at, std::min<std::size_t>(100000, (10u << 20) - at));
+    for (std::size_t at = 0; at < (5u << 20); at += 100000)
+        write(at, std::min<std::size_t>(100000, (5u << 20) - at));
+    EXPECT_EQ(digest.Finish(10 << 20), digest::Sha256Hex(bytes));
+    EXPECT_EQ(digest.ReadBack(), 5 << 20);
+    EXPECT_EQ(digest.Head(), bytes.substr(0, 512));
+
+    // A resumed part: the kept half is read back once, the rest is hashed
+    // as it comes; bytes written again make the digest start over.
+    digest.Restart();
+    digest.Kept(TByteRanges{});
+    TByteRanges kept;
+    kept.Add(0, 5 << 20);
+    digest.Kept(kept);
+    const TFetchSize before = digest.ReadBack();
+    for (std::size_t at = 5 << 20; at < (10u << 20); at += 100000)
+        write(at, std::min<std::size_t>(100000, (10u << 20) - at));
+    EXPECT_LT(digest.ReadBack() - before, (5 << 20) + (1 << 20));
+    write(0, 4096);
+    EXPECT_EQ(digest.Finish(10 << 20), digest::Sha256Hex(bytes));
+    // A file that cannot be read back has no digest rather than a wrong one.
+    TWrittenDigest unreadable([](TFetchSize, char *, std::size_t) { return false; });
+    unreadable.Written(4096, bytes.data(), 4096);
+    EXPECT_EQ(unreadable.Finish(8192), "");
 }
 
 // Stop is a pause: the part keeps what the connections proved, and the next
@@ -579,7 +629,7 @@ TEST_F(HttpDownloadTest, StopKeepsAParallelDownloadAndTheNextStartFetchesTheRest
     rec.onProgress = nullptr;
     const std::size_t before = peer.requestsLog().size();
     EXPECT_TRUE(fetch(peer.url(path), dir.str(), "c.bin").Done);
-    EXPECT_TRUE(file("c.bin") == patternBytes(8388608)) << "the file differs";
+    expectFile("c.bin", patternBytes(8388608));
     EXPECT_EQ(askedBytes(path, 8388608, before), 8388608 - kept.Kept);
     EXPECT_FALSE(fs::exists(dir.path() / "c.bin.part"));
 }
@@ -599,20 +649,20 @@ TEST_F(HttpDownloadTest, FailedParallelDownloadResumesWithWhatWasProven)
     engine.Retries = 2;
     std::size_t before = peer.requestsLog().size();
     EXPECT_TRUE(fetch(peer.url(path), dir.str(), "f.bin").Done);
-    EXPECT_TRUE(file("f.bin") == patternBytes(size)) << "the file differs";
+    expectFile("f.bin", patternBytes(size));
     EXPECT_EQ(askedBytes(path, size, before), size - kept.Kept);
 
     TPartRecord record{peer.url(path), "\"f\"", size, false, {}};
     leavePart("z.bin", std::string(size, 'z'), record);
     EXPECT_TRUE(fetch(peer.url(path), dir.str(), "z.bin").Done);
-    EXPECT_TRUE(file("z.bin") == patternBytes(size)) << "a record of nothing was taken for more";
+    expectFile("z.bin", patternBytes(size));
 
     // Stopped just before its rename: the server's 416 confirms the size.
     record.Proven.Add(0, size);
     leavePart("w.bin", patternBytes(size), record);
     before = peer.requestsLog().size();
     EXPECT_TRUE(fetch(peer.url(path), dir.str(), "w.bin").Done);
-    EXPECT_TRUE(file("w.bin") == patternBytes(size));
+    expectFile("w.bin", patternBytes(size));
     EXPECT_EQ(peer.requestsLog().substr(before).find("GET "),
               peer.requestsLog().substr(before).rfind("GET "));
     EXPECT_NE(peer.requestsLog().find("Range: bytes=16777216-\n", before), std::string::npos);
@@ -641,9 +691,11 @@ TEST_P(HttpAnswerTest, OnlyTheServersFileSaysDone)
     EXPECT_EQ(done, a.shift >= 0);
     if (done) {
         const std::string want = patternBytes(static_cast<std::size_t>(a.size + a.shift)).substr(a.shift);
-        EXPECT_TRUE(file("a.bin") == want) << "the file differs";
+        expectFile("a.bin", want);
+        EXPECT_EQ(engine.CurrentHead(), want.substr(0, 512));
     } else {
         EXPECT_FALSE(fs::exists(dir.path() / "a.bin"));
+        EXPECT_EQ(engine.CurrentSha256(), "");
     }
 }
 

@@ -3,6 +3,7 @@
 // the board makes of them (lines, run log, status, tray hint, outcomes).
 #include "app/core/download_board.h"
 #include "app/core/download_lines.h"
+#include "digest/sha256_stream.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
 #include "transfer/engine_event_queue.h"
@@ -216,7 +217,7 @@ TEST_F(DownloadBoardRun, FinishedFilesAreAskedForAndNumberedNamesAndReasonsShown
     const std::string a = url("/ranged/3000?etag=3"), b = url("/file/1000");
     EXPECT_EQ(shown.log[1], "File Downloaded : " + a + "<hr>");
     EXPECT_EQ(shown.log[3], "File Downloaded : " + b + " as 1000 (1)<hr>");
-    EXPECT_EQ(board.FileOf(b), dir.str() + "/1000 (1)");
+    EXPECT_EQ(board.Downloaded(b).Path, dir.str() + "/1000 (1)");
     const std::string reason = engine.CurrentReason();
     ASSERT_FALSE(reason.empty());
     EXPECT_NE(line("/drop/2000").find(reason), std::string::npos) << line("/drop/2000");
@@ -255,6 +256,41 @@ TEST_F(DownloadBoardRun, CancelBetweenFilesKeepsTheOneThatArrived)
     EXPECT_EQ(shown.log.back(), "<b>Fetchly Downloads Cancelled </b>1 downloaded");
     EXPECT_EQ(shown.statuses.back(), "Downloading Cancelled ! 1 downloaded");
     EXPECT_EQ(shown.inspections, 1);
+}
+
+// A page saved under an archive's name says so in its line to the end of
+// the run, and its report gets the digest made as it was written. A site
+// that wants a browser login the entry no longer has says how to get it.
+TEST_F(DownloadBoardRun, WhatAFileIsAndALostLoginAreSaidInTheLine)
+{
+    start({"/cookiepage/a.zip", "/status/403", "/cookiepage/b.zip"});
+    follow();
+    ASSERT_TRUE(shown.ended);
+    const std::string a = url("/cookiepage/a.zip"), denied = url("/status/403");
+    const std::string mismatch = "an HTML page, not a ZIP archive";
+    EXPECT_NE(line("/cookiepage/a.zip").find("<B>File Downloaded! (" + mismatch + ")</B>"), std::string::npos)
+        << line("/cookiepage/a.zip");
+    EXPECT_NE(line("/cookiepage/b.zip").find("<B>Downloaded (" + mismatch + ")</B>"), std::string::npos);
+    EXPECT_EQ(board.Downloaded(a).Mismatch, mismatch);
+    EXPECT_EQ(board.Downloaded(a).Sha256, digest::Sha256Hex(test::readFile(dir.path() / "a.zip")));
+    EXPECT_EQ(board.Downloaded(denied).Sha256, "");
+    const std::string login =
+        "Returned http error code 403. The site wants the browser's login: send the link to Fetchly again "
+        "from the browser.";
+    EXPECT_NE(line("/status/403").find(login), std::string::npos) << line("/status/403");
+    EXPECT_NE(std::find(shown.log.begin(), shown.log.end(),
+                        "<i>Returned http error code 403 : " + denied +
+                            ". The site wants the browser's login: send the link to Fetchly again from the "
+                            "browser.</i>"),
+              shown.log.end());
+    // While the entry still has what the browser sent, the refusal is the
+    // site's word alone.
+    board.SetHandover(denied, {{{"Cookie", "s=1"}}, ""});
+    shown = {};
+    board.Launch(board.PlanOne(1, dir.str()), engine);
+    follow();
+    EXPECT_NE(line("/status/403").find("<B>Returned http error code 403</B>"), std::string::npos)
+        << line("/status/403");
 }
 
 TEST_F(DownloadBoardRun, NextRunForgetsTheOutcomesOfTheLast)
