@@ -5,6 +5,7 @@
 // the run's one multi handle on the worker thread.
 #include "transfer/byte_ranges.h"
 #include "transfer/format_functions.h"
+#include "transfer/host_budget.h"
 #include "transfer/http_head.h"
 #include "transfer/local_file.h"
 #include "transfer/part_file.h"
@@ -114,13 +115,14 @@ struct Connection {
     CurlSlist headers;
     THttpHead head;
     TTransferWatch watch;
-    std::string range;       // as asked ("" for the whole file)
-    TFetchSize askFirst = 0; // the range asked: from here
-    TFetchSize askEnd = -1;  // to here (exclusive), -1 for the file's end
-    TFetchSize limit = -1;   // where the accepted answer said its body ends
-    bool accepted = false;   // its answer fits, its data goes into the part
-    bool reachedEnd = false; // stopped on purpose at its segment's end
-    std::string fault;       // why its answer was not taken, when it did not fit
+    std::string range;         // as asked ("" for the whole file)
+    TFetchSize askFirst = 0;   // the range asked: from here
+    TFetchSize askEnd = -1;    // to here (exclusive), -1 for the file's end
+    TFetchSize limit = -1;     // where the accepted answer said its body ends
+    bool accepted = false;     // its answer fits, its data goes into the part
+    bool reachedEnd = false;   // stopped on purpose at its segment's end
+    std::string fault;         // why its answer was not taken, when it did not fit
+    THostBudget::TLease lease; // its place among the host's connections
 };
 
 class Download {
@@ -141,7 +143,9 @@ private:
 
     End attempt(bool plain);
     void pump();
-    void addConnection(Segment &segment, bool probe);
+    void addConnection(Segment &segment, bool probe, THostBudget::TLease lease);
+    void addHelpers();
+    void removeConnection(Connection &c);
     void finished(Connection &c, CURLcode rc);
     bool acceptProbe(Connection &c);
     bool acceptHelper(Connection &c);
@@ -168,6 +172,9 @@ private:
     TPartFile m_part;
     const TNetworkSettings &m_settings;
     CURLM *m_multi = nullptr;
+    // The process's rate limit, for this download's connections.
+    TRateGate m_gate;
+    std::string m_host = HostKey(m_url);
 
     // What earlier attempts proved: the part continues only with answers
     // that carry the same validator and total.
@@ -196,9 +203,10 @@ std::size_t onWrite(char *data, std::size_t size, std::size_t count, void *user)
     return c->owner.Receive(*c, data, size * count);
 }
 
-void Download::addConnection(Segment &segment, bool probe)
+void Download::addConnection(Segment &segment, bool probe, THostBudget::TLease lease)
 {
     auto c = std::make_unique<Connection>(*this, segment, probe, m_run);
+    c->lease = std::move(lease);
     c->easy = m_run.Session()->NewHandle();
     if (!c->easy) {
         end(End::Failed);
@@ -454,6 +462,8 @@ std::size_t Download::Receive(Connection &c, const char *data, std::size_t size)
         return 0;
     if (!c.accepted && !(c.probe ? acceptProbe(c) : acceptHelper(c)))
         return 0;
+    if (!c.watch.Admit(m_gate, size))
+        return CURL_WRITEFUNC_PAUSE;
     Segment &s = *c.segment;
     std::size_t take = size;
     if (s.end >= 0 && static_cast<TFetchSize>(size) > s.end - s.pos) {
@@ -588,15 +598,31 @@ void Download::saveRecord()
     m_part.WriteRecord(record);
 }
 
+// Extra connections go without when the host's places are taken by other
+// downloads; a place freed is found on a later turn of the loop.
+void Download::addHelpers()
+{
+    while (m_connections.size() < m_maxActive && !m_end) {
+        THostBudget::TLease lease = ProcessHostBudget().TryAcquire(m_host);
+        if (!lease)
+            return;
+        Segment *s = nextSegment();
+        if (!s)
+            return;
+        addConnection(*s, false, std::move(lease));
+    }
+}
+
+void Download::removeConnection(Connection &c)
+{
+    m_gate.Forget(c.easy.get());
+    curl_multi_remove_handle(m_multi, c.easy.get());
+}
+
 void Download::pump()
 {
     while (!m_end) {
-        while (m_connections.size() < m_maxActive && !m_end) {
-            Segment *s = nextSegment();
-            if (!s)
-                break;
-            addConnection(*s, false);
-        }
+        addHelpers();
         int running = 0;
         curl_multi_perform(m_multi, &running);
         while (CURLMsg *msg = curl_multi_info_read(m_multi, &running)) {
@@ -606,7 +632,7 @@ void Download::pump()
             const CURLcode rc = msg->data.result;
             Connection *c = nullptr;
             curl_easy_getinfo(h, CURLINFO_PRIVATE, reinterpret_cast<char **>(&c));
-            curl_multi_remove_handle(m_multi, h);
+            removeConnection(*c);
             finished(*c, rc);
             std::erase_if(m_connections, [c](const auto &p) { return p.get() == c; });
         }
@@ -625,7 +651,8 @@ void Download::pump()
             if (!s.busy && !s.complete())
                 wait = std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(s.due - Clock::now()),
                                   std::chrono::milliseconds(0), wait);
-        curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(wait.count()), nullptr);
+        curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(m_gate.PollLimit(wait).count()), nullptr);
+        m_gate.Release();
     }
 }
 
@@ -654,10 +681,14 @@ Download::End Download::attempt(bool plain)
         m_segments.push_back(Segment{});
     }
     m_sendRange = !plain && isHttpUrl(m_url) && (!m_proven.Empty() || m_settings.Connections > 1);
-    addConnection(m_segments.front(), true);
+    // The first connection waits its turn on the host.
+    THostBudget::TLease lease = ProcessHostBudget().Acquire(m_host, [this] { return m_run.Cancelled(); });
+    if (!lease)
+        return End::Cancelled;
+    addConnection(m_segments.front(), true, std::move(lease));
     pump();
     for (auto &c : m_connections)
-        curl_multi_remove_handle(m_multi, c->easy.get());
+        removeConnection(*c);
     m_connections.clear();
     return *m_end;
 }
