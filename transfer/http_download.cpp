@@ -30,6 +30,9 @@ using Clock = std::chrono::steady_clock;
 // libcurl hands over data in blocks of this size; the progress step still
 // follows every 4096 bytes, but the disk sees fewer, larger writes.
 constexpr long ReceiveBufferSize = 100 * 1024;
+// Under a speed limit a connection takes smaller blocks: a block is drawn
+// whole, and one that runs past a range since split is thrown away.
+constexpr long LimitedBufferSize = 16 * 1024;
 // Files from this size on are worth more than one connection.
 constexpr TFetchSize ParallelMinimum = 4 << 20;
 // No connection is started for less than this.
@@ -146,6 +149,8 @@ private:
     void addConnection(Segment &segment, bool probe, THostBudget::TLease lease);
     void addHelpers();
     void removeConnection(Connection &c);
+    // The connection of `h` has ended with `rc`: it leaves the download.
+    void retire(CURL *h, CURLcode rc);
     void finished(Connection &c, CURLcode rc);
     bool acceptProbe(Connection &c);
     bool acceptHelper(Connection &c);
@@ -237,7 +242,8 @@ void Download::addConnection(Segment &segment, bool probe, THostBudget::TLease l
     }
     curl_easy_setopt(h, CURLOPT_URL, m_url.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, c->headers.get());
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, ReceiveBufferSize);
+    curl_easy_setopt(h, CURLOPT_BUFFERSIZE,
+                     ProcessRateLimiter().Rate() > 0 ? LimitedBufferSize : ReceiveBufferSize);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onWrite);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, c.get());
     curl_easy_setopt(h, CURLOPT_PRIVATE, c.get());
@@ -619,6 +625,15 @@ void Download::removeConnection(Connection &c)
     curl_multi_remove_handle(m_multi, c.easy.get());
 }
 
+void Download::retire(CURL *h, CURLcode rc)
+{
+    Connection *c = nullptr;
+    curl_easy_getinfo(h, CURLINFO_PRIVATE, reinterpret_cast<char **>(&c));
+    removeConnection(*c);
+    finished(*c, rc);
+    std::erase_if(m_connections, [c](const auto &p) { return p.get() == c; });
+}
+
 void Download::pump()
 {
     while (!m_end) {
@@ -628,13 +643,7 @@ void Download::pump()
         while (CURLMsg *msg = curl_multi_info_read(m_multi, &running)) {
             if (msg->msg != CURLMSG_DONE)
                 continue;
-            CURL *h = msg->easy_handle;
-            const CURLcode rc = msg->data.result;
-            Connection *c = nullptr;
-            curl_easy_getinfo(h, CURLINFO_PRIVATE, reinterpret_cast<char **>(&c));
-            removeConnection(*c);
-            finished(*c, rc);
-            std::erase_if(m_connections, [c](const auto &p) { return p.get() == c; });
+            retire(msg->easy_handle, msg->data.result);
         }
         if (m_end)
             break;
@@ -652,7 +661,10 @@ void Download::pump()
                 wait = std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(s.due - Clock::now()),
                                   std::chrono::milliseconds(0), wait);
         curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(m_gate.PollLimit(wait).count()), nullptr);
-        m_gate.Release();
+        // A kept chunk refused on its way in (its range reached, or not to be
+        // trusted) ends its connection as it would have in curl's own loop.
+        for (CURL *h : m_gate.Release())
+            retire(h, CURLE_WRITE_ERROR);
     }
 }
 
