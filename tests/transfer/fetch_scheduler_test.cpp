@@ -216,3 +216,21 @@ TEST(FetchScheduler, TheSpeedLimitHoldsForAllItemsAndConnectionsTogether)
     for (const char *name : {"a", "b"})
         EXPECT_EQ(std::filesystem::file_size(dir.path() / name), static_cast<std::uintmax_t>(size));
 }
+
+// Two items of the run that write the same file never run at once: the
+// second waits for the first (whose part it would find locked) while the
+// items after it go ahead.
+TEST(FetchScheduler, AnItemWaitsForTheOneWritingItsFile)
+{
+    HttpPeer peer;
+    TempDir dir;
+    TFetchScheduler scheduler(3);
+    ItemLog log(scheduler);
+    auto list = items(peer, "/delay/300/1000", dir, 3);
+    list[1].TargetFilename = list[0].TargetFilename;
+    scheduler.Start(list);
+    ASSERT_TRUE(scheduler.WaitFor(10s));
+    EXPECT_EQ(log.started(), (std::vector<int>{0, 2, 1}));
+    EXPECT_EQ(log.count("done"), 3);
+    EXPECT_EQ(log.count("failed"), 0);
+}
