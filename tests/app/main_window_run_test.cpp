@@ -166,6 +166,8 @@ TEST_F(DownloadRun, KeylessLineIsSkippedButPositionsStay)
                                                    readyLine(y) + "\r\n");
     form->OpenListFile(QString::fromStdString(list.string()));
     ASSERT_EQ(view->Board().Entries().Count(), 3);
+    // In order, so the last line is the one the run's end marks.
+    view->Options().Simultaneous = 1;
     view->Trigger("startAllButton");
     finishRun();
     EXPECT_EQ(runLog().filter(QStringLiteral("File Start : ")).size(), 2);
