@@ -157,6 +157,34 @@ TEST_F(DownloadRun, StopStaysForAFollowUpRunAndAnEmptyListStartsNothing)
     EXPECT_TRUE(PumpUntil([&] { return !std::filesystem::exists(part); }, 5000));
 }
 
+// Start All runs the options' number at once: the status bar sums them up,
+// and Stop cuts off every one under way, each line saying so and each part
+// kept, while the one still waiting stays ready.
+TEST_F(DownloadRun, StartAllRunsSeveralAtOnceAndStopCutsEachOff)
+{
+    HttpPeer peer;
+    for (const char *name : {"a", "b", "c"})
+        form->AddUrl(peer.url(std::string("/slow/400000/") + name + ".zip"));
+    view->Options().Simultaneous = 2;
+    view->Trigger("startAllButton");
+    ASSERT_TRUE(PumpUntil(
+        [this] {
+            return !statuses.isEmpty() && statuses.last().startsWith("Downloading 2 files, 1 waiting : ");
+        },
+        10000))
+        << statuses.join(" | ").toStdString();
+    PumpUntil([] { return false; }, 300); // both have data in their parts
+    view->Trigger("stopButton");
+    finishRun();
+    EXPECT_EQ(statuses.last(), "Downloading Cancelled ! 0 downloaded, 2 cancelled");
+    for (int i = 0; i < 2; ++i)
+        EXPECT_NE(line(i).find("<B>Download Cancelled</B>"), std::string::npos) << line(i);
+    EXPECT_EQ(line(2), readyLine(peer.url("/slow/400000/c.zip")));
+    for (const char *part : {"a.zip.part", "b.zip.part"})
+        EXPECT_TRUE(std::filesystem::exists(target.path() / part)) << part;
+    EXPECT_FALSE(view->Command("stopButton").isEnabled());
+}
+
 TEST_F(DownloadRun, KeylessLineIsSkippedButPositionsStay)
 {
     std::ofstream(server.root() / "x.zip", std::ios::binary) << "xx";
