@@ -2,6 +2,7 @@
 
 #include "app/core/app_options.h"
 #include "transfer/fetch_engine.h"
+#include "transfer/rate_limiter.h"
 
 namespace fetchly {
 
@@ -16,6 +17,11 @@ void ConfigureEngine(TFetchEngine &engine, const TAppOptions &options)
     engine.ShowOpenFolder = options.ShowOpenFolder;
     engine.Connections = options.Connections;
     engine.Retries = options.Retries;
+}
+
+void ApplyProcessLimits(const TAppOptions &options)
+{
+    ProcessRateLimiter().SetRate(static_cast<std::int64_t>(options.LimitRate) * 1024);
 }
 
 } // namespace fetchly

@@ -9,5 +9,8 @@ struct TAppOptions;
 // progress dialog's switches, connections and retries. The texts of the
 // window's design stay as they are.
 void ConfigureEngine(TFetchEngine &engine, const TAppOptions &options);
+// Sets the speed limit of the whole process from the options; it holds for
+// the transfers going on as well.
+void ApplyProcessLimits(const TAppOptions &options);
 
 } // namespace fetchly

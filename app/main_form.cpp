@@ -133,6 +133,7 @@ void TDownloadForm::SaveState()
 void TDownloadForm::applyOptions()
 {
     ConfigureEngine(m_engine, m_options);
+    ApplyProcessLimits(m_options);
     m_ui.targetFolderEdit->setText(QString::fromStdString(m_options.TargetDir));
 }
 

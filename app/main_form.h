@@ -9,6 +9,7 @@
 #include "app/main_window_design.h"
 #include "inspect/inspection_report.h"
 #include "transfer/fetch_engine.h"
+#include "transfer/fetch_scheduler.h"
 #include "ui/progress_dialog.h"
 #include "ui/ui_event_pump.h"
 
@@ -127,7 +128,12 @@ private:
     void removeParts(std::vector<TFetchItem> items);
 
     // --- runs (main_form_download.cpp)
-    void launch(const TRunPlan &plan);
+    // `atOnce`: several items at once on the scheduler, else one after
+    // another on the engine (which the progress dialog follows).
+    void launch(const TRunPlan &plan, bool atOnce);
+    // The scheduler, with as many engines as the options say.
+    TFetchScheduler &scheduler();
+    bool schedulerRunning() const { return m_scheduler && m_scheduler->Running(); }
     void deliver(const TEngineEvent &event);
     // Shows what the board made of an event.
     void showUpdate(const TBoardUpdate &update);
@@ -181,6 +187,8 @@ private:
     // Carries the engine's events to this thread; the queue it holds is
     // shared with the engine's handlers, so it outlives a run that ends late.
     TUiEventPump m_pump{this, [this](const TEngineEvent &event) { deliver(event); }};
+    // Runs Start All's items several at once; its events go to the pump.
+    std::unique_ptr<TFetchScheduler> m_scheduler;
     // Reads downloaded files for their reports, off the UI thread; a newer
     // click or finished file supersedes a report still pending.
     TLatestJobWorker m_inspector{this};

@@ -4,19 +4,29 @@
 // the window's event pump, on the UI thread, in their order (progress may be
 // coalesced).
 #include "app/desktop_notifier.h"
+#include "app/engine_options.h"
 #include "app/main_form.h"
 #include "markup/qt/markup_list_box.h"
 #include "transfer/url_functions.h"
 
 #include <QAction>
 #include <QTimer>
+#include <algorithm>
 #include <variant>
 
 namespace fetchly {
 
 std::string TDownloadForm::rateText() const
 {
-    return m_engine.RateLabel();
+    return m_board.AtOnce() ? m_board.FocusRate() : m_engine.RateLabel();
+}
+
+TFetchScheduler &TDownloadForm::scheduler()
+{
+    const int wanted = std::clamp(m_options.Simultaneous, 1, MaxSimultaneous);
+    if (!m_scheduler || (m_scheduler->Simultaneous() != wanted && !m_scheduler->Running()))
+        m_scheduler = std::make_unique<TFetchScheduler>(wanted);
+    return *m_scheduler;
 }
 
 void TDownloadForm::onStartAllClicked()
@@ -33,7 +43,8 @@ void TDownloadForm::onStartAllClicked()
             SetStatusText(QStringLiteral("Nothing to download: the list holds no URL."));
             return;
         }
-        launch(plan);
+        // The progress dialog shows one transfer: with it, one at a time.
+        launch(plan, !m_options.ShowDialog);
     });
 }
 
@@ -42,19 +53,29 @@ void TDownloadForm::onDownloadSelectedClicked()
     guarded([this] {
         const int i = selectedLine();
         if (i >= 0)
-            launch(m_board.PlanOne(i, m_options.TargetDir));
+            launch(m_board.PlanOne(i, m_options.TargetDir), schedulerRunning());
     });
 }
 
-void TDownloadForm::launch(const TRunPlan &plan)
+void TDownloadForm::launch(const TRunPlan &plan, bool atOnce)
 {
     m_ui.runLog->clear();
-    m_board.Launch(plan, m_engine);
+    if (atOnce) {
+        // The engines take the options as they are now, for the whole run.
+        m_board.LaunchAtOnce(plan, scheduler(), m_pump.Queue(), [options = m_options](TFetchEngine &engine) {
+            ConfigureEngine(engine, options);
+            engine.ShowDialog = false;
+        });
+    } else {
+        m_board.Launch(plan, m_engine);
+    }
     m_ui.stopButton->setEnabled(true);
 }
 
 void TDownloadForm::onStopClicked()
 {
+    if (schedulerRunning())
+        m_scheduler->Stop();
     if (m_engine.Running())
         m_engine.CancelClick();
 }
@@ -72,6 +93,9 @@ void TDownloadForm::deliver(const TEngineEvent &event)
 
 void TDownloadForm::showUpdate(const TBoardUpdate &update)
 {
+    // Every line that showed progress shows its stored text from here on.
+    if (update.RunEnded)
+        m_shown.EndLive();
     if (update.Status && update.StatusFirst)
         SetStatusText(QString::fromStdString(*update.Status));
     for (const std::string &line : update.Log)
@@ -86,8 +110,11 @@ void TDownloadForm::showUpdate(const TBoardUpdate &update)
         showLiveLine();
     if (update.Inspect)
         inspectFocusedFile();
-    if (update.RunEnded)
+    if (update.RunEnded) {
+        // Lines of items cut off beside the focus were written by the board.
+        refreshList();
         runEnded(*update.RunEnded);
+    }
 }
 
 void TDownloadForm::settleRun()
@@ -96,7 +123,7 @@ void TDownloadForm::settleRun()
     // still to come, and until then Stop stays and the list stays locked.
     // Its run-done event may even arrive before the engine has let go of
     // the run, so the engine is asked again shortly.
-    const bool running = m_engine.Running();
+    const bool running = m_engine.Running() || schedulerRunning();
     m_ui.stopButton->setEnabled(running);
     m_board.SetBusy(running);
     if (running)

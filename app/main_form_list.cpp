@@ -35,7 +35,7 @@ bool TDownloadForm::AddHandedOverUrl(const std::string &url, TEntryHandover hand
                 return;
             if (!m_board.Busy())
                 applyOptions();
-            launch(m_board.PlanOne(i, m_options.TargetDir));
+            launch(m_board.PlanOne(i, m_options.TargetDir), schedulerRunning());
         });
     }
     return true;

@@ -19,6 +19,8 @@ public:
 
     QSpinBox *connectionsEdit;
     QSpinBox *retriesEdit;
+    QSpinBox *simultaneousEdit;
+    QSpinBox *limitRateEdit;
 };
 
 } // namespace fetchly

@@ -4,6 +4,7 @@
 // (The --ftp forms are in ftp_commands.cpp.)
 #include "cli/commands.h"
 #include "cli/transfer_cli.h"
+#include "transfer/fetch_scheduler.h"
 
 #include <cctype>
 #include <filesystem>
@@ -15,13 +16,16 @@ namespace fetchly::cli {
 namespace {
 
 const char *const kGetUsage =
-    "usage: fetchly get [-d DIR] [-o NAME] [--connections N] [--retries N] [--no-resume] [--force] URL...\n"
+    "usage: fetchly get [-d DIR] [-o NAME] [--parallel N] [--limit-rate RATE] [--connections N]\n"
+    "                   [--retries N] [--no-resume] [--force] URL...\n"
     "       fetchly get --ftp HOST[:PORT] ... PATH...   (see fetchly get --ftp --help)\n"
     "  Downloads each URL (http, https, ftp) into DIR (default: the current folder),\n"
     "  named after the URL's last part or NAME (one URL only). A download goes to\n"
     "  NAME.part first and continues from it when the server proves the file unchanged\n"
     "  (--no-resume: start from zero). --connections N (1-16, default 8) for large files\n"
     "  on servers that serve ranges; --retries N (default 5) for failures that may pass.\n"
+    "  --parallel N (1-10, default 4): downloads at once. --limit-rate RATE caps all of\n"
+    "  them together, in bytes per second or with K, M or G (500K, 2M).\n"
     "  Options: --quiet, --proxy HOST:PORT, --proxy-user U, --proxy-password P.\n"
     "  Stopped (Ctrl-C), a download keeps NAME.part and the next run resumes it.\n"
     "  A file fetched before from the same URL is asked for only if it changed\n"
@@ -86,7 +90,7 @@ int runGet(const std::vector<std::string> &args)
     CommonOptions common;
     std::vector<std::string> urls;
     std::string dir, name;
-    bool force = false;
+    int parallel = DefaultSimultaneous;
     try {
         const bool go =
             parseWords(args, kGetUsage, common, urls, [&](const std::string &opt, std::size_t &i) {
@@ -95,7 +99,9 @@ int runGet(const std::vector<std::string> &args)
                 else if (opt == "-o" || opt == "--output")
                     name = optionValue(args, i);
                 else if (opt == "--force")
-                    force = true;
+                    common.askIfUnchanged = false;
+                else if (opt == "--parallel")
+                    parallel = numberOption(args, i, 1, MaxSimultaneous);
                 else
                     return false;
                 return true;
@@ -114,15 +120,13 @@ int runGet(const std::vector<std::string> &args)
     if (dir.empty())
         dir = std::filesystem::current_path().string();
 
-    TFetchEngine engine;
-    engine.AskIfUnchanged = !force;
-    int position = 0;
+    std::vector<TFetchItem> items;
     for (const auto &url : urls) {
         TFetchItem item = makeItem(TFetchProtocol::wpHttp, url, dir, name);
-        item.ExternalIndex = position++;
-        engine.Items.Add(item);
+        item.ExternalIndex = static_cast<int>(items.size());
+        items.push_back(item);
     }
-    return runItems(engine, common);
+    return runItemsAtOnce(std::move(items), common, parallel);
 }
 
 int runPut(const std::vector<std::string> &args)

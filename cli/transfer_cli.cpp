@@ -2,13 +2,19 @@
 
 #include "cli/cancel_signals.h"
 #include "inspect/content_check.h"
+#include "transfer/fetch_scheduler.h"
 #include "transfer/format_functions.h"
+#include "transfer/rate_limiter.h"
 #include "transfer/url_functions.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <iostream>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <unistd.h>
 
@@ -31,8 +37,6 @@ std::string optionValue(const std::vector<std::string> &args, std::size_t &i)
     return args[++i];
 }
 
-namespace {
-
 int numberOption(const std::vector<std::string> &args, std::size_t &i, int low, int high)
 {
     const std::string name = optionName(args[i]);
@@ -44,7 +48,43 @@ int numberOption(const std::vector<std::string> &args, std::size_t &i, int low, 
     return std::stoi(text);
 }
 
-} // namespace
+std::int64_t parseRate(const std::string &text)
+{
+    // As curl has it: a number of bytes per second, or of K, M or G of them.
+    std::size_t digits = 0;
+    while (digits < text.size() &&
+           (std::isdigit(static_cast<unsigned char>(text[digits])) || text[digits] == '.'))
+        ++digits;
+    const std::string number = text.substr(0, digits);
+    const std::string unit = text.substr(digits);
+    const auto bad = [&] {
+        return UsageError("--limit-rate takes a rate such as 500K, 2M or 100000 (bytes per second), not \"" +
+                          text + "\"");
+    };
+    if (number.empty() || number.size() > 12 || number.find('.') != number.rfind('.') || number == "." ||
+        unit.size() > 1)
+        throw bad();
+    double scale = 1;
+    if (!unit.empty()) {
+        switch (std::toupper(static_cast<unsigned char>(unit[0]))) {
+        case 'K':
+            scale = 1024.0;
+            break;
+        case 'M':
+            scale = 1024.0 * 1024;
+            break;
+        case 'G':
+            scale = 1024.0 * 1024 * 1024;
+            break;
+        default:
+            throw bad();
+        }
+    }
+    const double rate = std::strtod(number.c_str(), nullptr) * scale;
+    if (!std::isfinite(rate) || rate > 1e12)
+        throw bad();
+    return static_cast<std::int64_t>(std::llround(rate));
+}
 
 bool parseCommonOption(const std::vector<std::string> &args, std::size_t &i, CommonOptions &options)
 {
@@ -63,6 +103,8 @@ bool parseCommonOption(const std::vector<std::string> &args, std::size_t &i, Com
         options.retries = numberOption(args, i, 0, 100);
     else if (name == "--no-resume")
         options.resume = false;
+    else if (name == "--limit-rate")
+        options.limitRate = parseRate(optionValue(args, i));
     else
         return false;
     return true;
@@ -119,7 +161,8 @@ std::string printable(std::string text)
 }
 
 // Everything printed during a run goes through here: events come from the
-// engine's worker, and a progress line must be wiped before a log line.
+// engines' workers, and a progress line must be wiped before a log line.
+// With several items at once the progress line counts them together.
 class RunPrinter {
 public:
     explicit RunPrinter(bool quiet) : m_quiet(quiet), m_terminal(!quiet && ::isatty(STDERR_FILENO)) {}
@@ -133,26 +176,45 @@ public:
         std::fprintf(stderr, "%s\n", printable(text).c_str());
     }
 
-    void progress(TFetchSize done, TFetchSize total, std::int64_t elapsedMs)
+    // Item `item` has `done` of its `total` bytes (0: unknown); `delta`
+    // of them are new since its last call.
+    void progress(int item, TFetchSize done, TFetchSize total, TFetchSize delta)
     {
         if (!m_terminal)
             return;
         const auto now = std::chrono::steady_clock::now();
         std::lock_guard lock(m_mutex);
+        m_active[item] = {done, total};
+        m_moved += delta;
         // A terminal needs no more than ten updates a second.
         if (m_shown && now - m_last < std::chrono::milliseconds(100) && done != total)
             return;
         m_last = now;
-        std::string text = FormatSize(done);
-        if (total > 0)
-            text += " of " + FormatSize(total);
-        text += "  " + FormatRate(static_cast<TFetchSize>(done * 1000.0 / (elapsedMs + 1)));
-        std::string left = FormatTimeLeft(elapsedMs, done, total);
-        if (total > 0 && !left.empty())
+        TFetchSize sum = 0, sumTotal = 0;
+        for (const auto &[i, sizes] : m_active) {
+            sum += sizes.first;
+            sumTotal = sizes.second > 0 && sumTotal >= 0 ? sumTotal + sizes.second : -1;
+        }
+        const auto elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(now - m_start).count();
+        std::string text = FormatSize(sum);
+        if (sumTotal > 0)
+            text += " of " + FormatSize(sumTotal);
+        text += "  " + FormatRate(static_cast<TFetchSize>(m_moved * 1000.0 / (elapsedMs + 1)));
+        std::string left = sumTotal > 0 ? FormatTimeLeft(elapsedMs, m_moved, m_moved + sumTotal - sum) : "";
+        if (!left.empty())
             text += "  " + left + " left";
+        if (m_active.size() > 1)
+            text += "  (" + std::to_string(m_active.size()) + " at once)";
         std::fprintf(stderr, "\r%s\033[K", text.c_str());
         std::fflush(stderr);
         m_shown = true;
+    }
+
+    // Item `item` no longer counts on the progress line.
+    void ended(int item)
+    {
+        std::lock_guard lock(m_mutex);
+        m_active.erase(item);
     }
 
     void finish()
@@ -174,6 +236,9 @@ private:
     std::mutex m_mutex;
     bool m_shown = false;
     std::chrono::steady_clock::time_point m_last;
+    const std::chrono::steady_clock::time_point m_start = std::chrono::steady_clock::now();
+    std::map<int, std::pair<TFetchSize, TFetchSize>> m_active;
+    TFetchSize m_moved = 0;
 };
 
 std::string describe(const TFetchItem &item)
@@ -238,9 +303,146 @@ void applyStallLimit(TFetchEngine &engine)
         engine.StallTimeout = std::chrono::seconds(seconds);
 }
 
-} // namespace
+// How each item of a run came out, by its number in the run, and the
+// engine that ran it (for the part an item cut off by a signal keeps).
+class RunReport {
+public:
+    explicit RunReport(bool quiet) : out(quiet) {}
 
-int runItems(TFetchEngine &engine, const CommonOptions &options)
+    // Prints what `engine`'s events say; `number` turns the engine's item
+    // index into the item's number in the run.
+    void Bind(TFetchEngine &engine, const std::function<int(int)> &number, bool answersOverwrite);
+    // 0 when every item arrived, else the status of the first (in list
+    // order) that did not: 3 when it failed on its local file, else 1.
+    int Status(int items) const;
+    // After a signal: a line for each part kept by an item cut off.
+    void ReportKeptParts();
+
+    RunPrinter out;
+
+private:
+    // One engine's item under way: its events come one at a time.
+    struct Current {
+        TFetchItem item;
+        int number = 0;
+        bool reported = false;
+        bool localFailure = false;
+        TFetchSize moved = 0;
+    };
+    void started(int number, TFetchEngine &engine);
+    void ended(int number, int status);
+
+    mutable std::mutex m_mutex;
+    std::map<int, int> m_status;                // of the items that ended
+    std::map<int, TFetchEngine *> m_unfinished; // started, not ended
+};
+
+void RunReport::started(int number, TFetchEngine &engine)
+{
+    std::lock_guard lock(m_mutex);
+    m_unfinished[number] = &engine;
+}
+
+void RunReport::ended(int number, int status)
+{
+    out.ended(number);
+    std::lock_guard lock(m_mutex);
+    m_unfinished.erase(number);
+    m_status[number] = status;
+}
+
+int RunReport::Status(int items) const
+{
+    std::lock_guard lock(m_mutex);
+    for (int i = 0; i < items; ++i) {
+        const auto found = m_status.find(i);
+        if (found == m_status.end())
+            return 1;
+        if (found->second != 0)
+            return found->second;
+    }
+    return 0;
+}
+
+void RunReport::ReportKeptParts()
+{
+    std::lock_guard lock(m_mutex);
+    bool any = false;
+    for (const auto &[number, engine] : m_unfinished) {
+        const auto kept = engine->KeptPart();
+        if (kept.Path.empty())
+            continue;
+        any = true;
+        out.line("fetchly: stopped: " + std::to_string(kept.Kept) +
+                     (kept.Total > 0 ? " of " + std::to_string(kept.Total) : std::string()) +
+                     " bytes kept in " + kept.Path + " (run again to resume)",
+                 true);
+    }
+    if (!any)
+        out.line("fetchly: cancelled", true);
+}
+
+void RunReport::Bind(TFetchEngine &engine, const std::function<int(int)> &number, bool answersOverwrite)
+{
+    auto current = std::make_shared<Current>();
+    auto fail = [this, current](const std::string &text) {
+        current->reported = true;
+        out.line("fetchly: " + text, true);
+    };
+
+    engine.OnFileStart = [this, current, number](TFetchEngine &e, int idx, int) {
+        *current = Current{e.Items.Get(idx), number(idx)};
+        started(current->number, e);
+        out.line("fetchly: " + describe(current->item));
+    };
+    engine.OnCopyProgress = [this, current](TFetchEngine &, int, int, TFetchSize done, TFetchSize total) {
+        const TFetchSize delta = std::max<TFetchSize>(done - current->moved, 0);
+        current->moved = done;
+        out.progress(current->number, done, total, delta);
+    };
+    engine.OnErrorInfo = [current, fail](TFetchEngine &e, int code, const std::string &info) {
+        current->localFailure = current->localFailure || e.CurrentFailureIsLocal();
+        fail(errorLine(code, info, e.CurrentReason(), describe(current->item)));
+    };
+    engine.OnURLNotFound = [current, fail](TFetchEngine &e, const std::string &) {
+        fail("not found: " + describe(current->item) + inParentheses(e.CurrentReason()));
+    };
+    engine.OnConnectError = [current, fail](TFetchEngine &e) {
+        // A failed connection is followed by a failed release of it; once
+        // is enough to hear.
+        if (!current->reported)
+            fail("share connection failed: " + describe(current->item) + inParentheses(e.CurrentReason()));
+    };
+    engine.OnRetry = [this](TFetchEngine &, int retry, int retries, int delayMs, int code,
+                            const std::string &info) {
+        char wait[32];
+        std::snprintf(wait, sizeof wait, "%.1f", delayMs / 1000.0);
+        out.line("fetchly: retry " + std::to_string(retry) + " of " + std::to_string(retries) + " in " +
+                 wait + " s after error " + std::to_string(code) + ": " + info);
+    };
+    // An HTTP download whose name is taken by another file gets a name of
+    // its own ("NAME (1).EXT") unless someone answers the overwrite
+    // question: here no one does, so only the other transfers ask it.
+    if (answersOverwrite)
+        engine.OnCopyOverWrite = [this](TFetchEngine &, const std::string &file, bool &) {
+            out.line("fetchly: replacing " + file);
+        };
+    engine.OnFileDone = [this, current, fail, number](TFetchEngine &e, int idx, int) {
+        const TFetchItem item = e.Items.Get(idx);
+        if (item.Done && isUpload(item))
+            out.line("fetchly: done " + describe(item) + " (" + std::to_string(current->moved) +
+                     " bytes sent)");
+        else if (item.Done && e.CurrentFileUnchanged())
+            out.line("fetchly: unchanged " + describe(item));
+        else if (item.Done)
+            doneLines(out, e);
+        else if (!current->reported)
+            fail("failed " + describe(item) + inParentheses(e.CurrentReason()));
+        ended(number(idx), item.Done ? 0 : current->localFailure ? 3 : 1);
+    };
+}
+
+void configure(TFetchEngine &engine, const CommonOptions &options)
 {
     engine.Proxy = options.proxy;
     engine.ProxyUserID = options.proxyUser;
@@ -251,102 +453,59 @@ int runItems(TFetchEngine &engine, const CommonOptions &options)
     engine.Connections = options.connections;
     engine.Retries = options.retries;
     engine.Resume = options.resume;
+    engine.AskIfUnchanged = options.askIfUnchanged;
     applyStallLimit(engine);
+}
 
-    RunPrinter out(options.quiet);
-    auto itemStart = std::chrono::steady_clock::now();
-    // The item being transferred (events come one at a time, from the
-    // engine's worker): one failure line each, naming it and saying why.
-    TFetchItem current;
-    bool reported = false;
-    bool localFailure = false;
-    TFetchSize moved = 0;
-    auto fail = [&](const std::string &text) {
-        reported = true;
-        out.line("fetchly: " + text, true);
-    };
+// Runs `start` and waits for `wait` under the signals' cancel (`cancel`),
+// then works out the exit status of `items` items.
+int runReported(RunReport &report, int items, const std::function<void()> &start,
+                const std::function<void()> &wait, const std::function<void()> &cancel)
+{
+    {
+        CancelOnSignals signals(cancel);
+        start();
+        wait();
+        report.out.finish();
+        if (const int sig = signals.Signal()) {
+            report.ReportKeptParts();
+            return 128 + sig;
+        }
+    }
+    return report.Status(items);
+}
 
-    engine.OnFileStart = [&](TFetchEngine &e, int idx, int) {
-        itemStart = std::chrono::steady_clock::now();
-        current = e.Items.Get(idx);
-        reported = false;
-        moved = 0;
-        out.line("fetchly: " + describe(current));
-    };
-    engine.OnCopyProgress = [&](TFetchEngine &, int, int, TFetchSize done, TFetchSize total) {
-        moved = done;
-        auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
-                                                                        itemStart);
-        out.progress(done, total, ms.count());
-    };
-    engine.OnErrorInfo = [&](TFetchEngine &e, int code, const std::string &info) {
-        localFailure = localFailure || e.CurrentFailureIsLocal();
-        fail(errorLine(code, info, e.CurrentReason(), describe(current)));
-    };
-    engine.OnURLNotFound = [&](TFetchEngine &e, const std::string &) {
-        fail("not found: " + describe(current) + inParentheses(e.CurrentReason()));
-    };
-    engine.OnConnectError = [&](TFetchEngine &e) {
-        // A failed connection is followed by a failed release of it; once
-        // is enough to hear.
-        if (!reported)
-            fail("share connection failed: " + describe(current) + inParentheses(e.CurrentReason()));
-    };
-    engine.OnRetry = [&](TFetchEngine &, int retry, int retries, int delayMs, int code,
-                         const std::string &info) {
-        char wait[32];
-        std::snprintf(wait, sizeof wait, "%.1f", delayMs / 1000.0);
-        out.line("fetchly: retry " + std::to_string(retry) + " of " + std::to_string(retries) + " in " +
-                 wait + " s after error " + std::to_string(code) + ": " + info);
-    };
-    // An HTTP download whose name is taken by another file gets a name of
-    // its own ("NAME (1).EXT") unless someone answers the overwrite
-    // question: here no one does, so only the other transfers ask it.
+} // namespace
+
+int runItems(TFetchEngine &engine, const CommonOptions &options)
+{
+    configure(engine, options);
+    ProcessRateLimiter().SetRate(options.limitRate);
+    RunReport report(options.quiet);
     bool http = engine.Items.Count() > 0;
     for (int i = 0; i < engine.Items.Count(); ++i)
         http = http && engine.Items.Get(i).Protocol == TFetchProtocol::wpHttp;
-    if (!http)
-        engine.OnCopyOverWrite = [&](TFetchEngine &, const std::string &file, bool &) {
-            out.line("fetchly: replacing " + file);
-        };
-    engine.OnFileDone = [&](TFetchEngine &e, int idx, int) {
-        const TFetchItem item = e.Items.Get(idx);
-        if (item.Done && isUpload(item))
-            out.line("fetchly: done " + describe(item) + " (" + std::to_string(moved) + " bytes sent)");
-        else if (item.Done && e.CurrentFileUnchanged())
-            out.line("fetchly: unchanged " + describe(item));
-        else if (item.Done)
-            doneLines(out, e);
-        else if (!reported)
-            fail("failed " + describe(item) + inParentheses(e.CurrentReason()));
-    };
+    report.Bind(
+        engine, [](int idx) { return idx; }, !http);
+    return runReported(
+        report, engine.Items.Count(), [&] { engine.Start(); }, [&] { engine.Wait(); },
+        [&] { engine.CancelClick(); });
+}
 
-    int status = 0;
-    {
-        CancelOnSignals signals([&engine] { engine.CancelClick(); });
-        engine.Start();
-        engine.Wait();
-        out.finish();
-        if (const int sig = signals.Signal()) {
-            const auto kept = engine.KeptPart();
-            if (kept.Path.empty())
-                out.line("fetchly: cancelled", true);
-            else
-                out.line("fetchly: stopped: " + std::to_string(kept.Kept) +
-                             (kept.Total > 0 ? " of " + std::to_string(kept.Total) : std::string()) +
-                             " bytes kept in " + kept.Path + " (run again to resume)",
-                         true);
-            status = 128 + sig;
-        }
-    }
-    if (status != 0)
-        return status;
-    if (localFailure)
-        return 3;
-    for (int i = 0; i < engine.Items.Count(); ++i)
-        if (!engine.Items.Get(i).Done)
-            return 1;
-    return 0;
+int runItemsAtOnce(std::vector<TFetchItem> items, const CommonOptions &options, int simultaneous)
+{
+    ProcessRateLimiter().SetRate(options.limitRate);
+    RunReport report(options.quiet);
+    const int count = static_cast<int>(items.size());
+    TFetchScheduler scheduler(simultaneous);
+    scheduler.OnPrepare = [&](TFetchEngine &engine, int item) {
+        configure(engine, options);
+        report.Bind(
+            engine, [item](int) { return item; }, false);
+    };
+    return runReported(
+        report, count, [&] { scheduler.Start(std::move(items)); }, [&] { scheduler.Wait(); },
+        [&] { scheduler.Stop(); });
 }
 
 } // namespace fetchly::cli

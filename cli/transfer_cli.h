@@ -3,6 +3,7 @@
 #include "transfer/fetch_engine.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -19,13 +20,15 @@ public:
 };
 
 struct CommonOptions {
-    std::string proxy;         // --proxy HOST:PORT
-    std::string proxyUser;     // --proxy-user U
-    std::string proxyPassword; // --proxy-password P
-    bool quiet = false;        // --quiet: errors only
-    int connections = 8;       // --connections N (1..16)
-    int retries = 5;           // --retries N
-    bool resume = true;        // --no-resume: start downloads from zero
+    std::string proxy;          // --proxy HOST:PORT
+    std::string proxyUser;      // --proxy-user U
+    std::string proxyPassword;  // --proxy-password P
+    bool quiet = false;         // --quiet: errors only
+    int connections = 8;        // --connections N (1..16)
+    int retries = 5;            // --retries N
+    bool resume = true;         // --no-resume: start downloads from zero
+    bool askIfUnchanged = true; // get --force: fetch a file fetched before anyway
+    std::int64_t limitRate = 0; // --limit-rate RATE, bytes per second for the process (0: none)
 };
 
 // The server an FTP item talks to, or the share a copy reads from, with
@@ -46,8 +49,14 @@ TFetchItem makeItem(TFetchProtocol protocol, const std::string &source, const st
 // The value of the option at args[i] ("--opt VALUE" or "--opt=VALUE");
 // advances i past it. Throws UsageError when the value is missing.
 std::string optionValue(const std::vector<std::string> &args, std::size_t &i);
+// The whole number from `low` to `high` that the option at args[i] takes;
+// advances i past it. Throws UsageError for anything else.
+int numberOption(const std::vector<std::string> &args, std::size_t &i, int low, int high);
 // The option's name without an "=VALUE" part.
 std::string optionName(const std::string &arg);
+// A rate in curl's words ("500K", "2M", "100000"), in bytes per second;
+// throws UsageError for anything else.
+std::int64_t parseRate(const std::string &text);
 // Takes a common option at args[i]; false when args[i] is not one.
 bool parseCommonOption(const std::vector<std::string> &args, std::size_t &i, CommonOptions &options);
 // "HOST[:PORT]" into host and port; throws UsageError for a bad port.
@@ -62,6 +71,9 @@ void splitHostPort(const std::string &text, std::string &host, int &port);
 // 1 when any failed otherwise, and 128 plus the signal's number after such
 // a cancel, which keeps the download's part for a later run to resume.
 int runItems(TFetchEngine &engine, const CommonOptions &options);
+// The same for `items` downloaded up to `simultaneous` at once, each on an
+// engine of its own; the status is that of the first failure in list order.
+int runItemsAtOnce(std::vector<TFetchItem> items, const CommonOptions &options, int simultaneous);
 
 // Prints "fetchly: MESSAGE" and the usage text; returns 2.
 int usageFailure(const std::string &message, const char *usage);

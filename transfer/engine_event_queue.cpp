@@ -37,9 +37,16 @@ void TEngineEventQueue::Push(TEngineEvent event)
     if (m_closed)
         return;
     const bool progress = std::holds_alternative<TProgressEvent>(event);
-    if (progress && !m_events.empty() && std::holds_alternative<TProgressEvent>(m_events.back())) {
-        m_events.back() = std::move(event);
-        return;
+    // Only a progress of the same item is replaced: with several items at
+    // once, each line keeps its own.
+    for (auto it = m_events.rbegin(); progress && it != m_events.rend(); ++it) {
+        const auto *queued = std::get_if<TProgressEvent>(&*it);
+        if (!queued)
+            break;
+        if (queued->Ext == std::get<TProgressEvent>(event).Ext) {
+            *it = std::move(event);
+            return;
+        }
     }
     m_events.push_back(std::move(event));
     if (!progress) {

@@ -18,7 +18,7 @@ class TFetchEngine;
 // drains everything queued in one call when its waker asks it to.
 //
 // Progress is coalesced and paced: a progress value still queued behind no
-// other event is replaced by a newer one, and a wake-up for progress alone
+// other event is replaced by a newer one of the same entry, and a wake-up for progress alone
 // comes at most once per `progressInterval`, so a fast download cannot keep
 // the consumer busy. A progress never overtakes an event pushed after it.
 // After Close nothing is queued or woken any more.

@@ -32,20 +32,26 @@ struct TFileDoneEvent {
     std::string Target;
     bool Unchanged = false;
 };
+// The entry (Ext) of the events below is -1 from a lone engine, whose
+// events all concern its current item; with several items at once the
+// scheduler's forwarding names it.
 struct TURLNotFoundEvent {
     std::string Url;
+    int Ext = -1;
 };
 struct TErrorInfoEvent {
     std::string Info;
     int Code = 0;
     // The failure in plain words (FailureInWords with CurrentReason).
     std::string Words;
+    int Ext = -1;
 };
 struct TRetryEvent {
     int Retry = 0;
     int Retries = 0;
     int DelayMs = 0;
     std::string Info;
+    int Ext = -1;
 };
 struct TRunDoneEvent {
     bool Cancelled = false;

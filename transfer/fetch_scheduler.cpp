@@ -1,15 +1,28 @@
 #include "transfer/fetch_scheduler.h"
 
 #include "transfer/engine_event_queue.h"
+#include "transfer/transfer_operations.h"
 
 #include <algorithm>
 #include <variant>
 
 namespace fetchly {
 
+namespace {
+
+// The file an item writes, or "" for an item that writes none (an upload).
+std::string targetOf(const TFetchItem &item)
+{
+    const bool download = item.Protocol == TFetchProtocol::wpHttp || item.Protocol == TFetchProtocol::wpFtp;
+    return download ? DownloadTarget(item) : std::string();
+}
+
+} // namespace
+
 struct TFetchScheduler::Lane {
     TFetchEngine engine;
     int item = -1;        // the item it runs; -1 while free
+    std::string target;   // the file it writes
     bool started = false; // its engine runs the item; Stop may cancel it
     bool ended = false;   // its engine has raised run-done; the worker is to be joined
 };
@@ -40,6 +53,7 @@ int TFetchScheduler::Start(std::vector<TFetchItem> items)
     std::vector<TFetchItem> *target = &m_items;
     if (!m_running && !m_endingRun) {
         m_items.clear();
+        m_taken.clear();
         m_next = 0;
         m_stopped = false;
         m_running = true;
@@ -108,23 +122,46 @@ int TFetchScheduler::ActiveCount() const
 int TFetchScheduler::WaitingCount() const
 {
     std::lock_guard lock(m_mutex);
-    const auto active = [](const TFetchItem &item) { return item.Active; };
-    const auto waiting = m_stopped ? 0
-                                   : std::count_if(m_items.begin() + static_cast<std::ptrdiff_t>(m_next),
-                                                   m_items.end(), active);
-    return static_cast<int>(waiting + std::count_if(m_pending.begin(), m_pending.end(), active));
+    std::ptrdiff_t count = 0;
+    for (std::size_t i = m_next; !m_stopped && i < m_items.size(); ++i)
+        count += waiting(i) ? 1 : 0;
+    count +=
+        std::count_if(m_pending.begin(), m_pending.end(), [](const TFetchItem &item) { return item.Active; });
+    return static_cast<int>(count);
+}
+
+bool TFetchScheduler::waiting(std::size_t i) const
+{
+    return m_items[i].Active && !(i < m_taken.size() && m_taken[i]);
 }
 
 bool TFetchScheduler::hasWaiting() const
 {
-    return std::any_of(m_items.begin() + static_cast<std::ptrdiff_t>(m_next), m_items.end(),
-                       [](const TFetchItem &item) { return item.Active; });
+    for (std::size_t i = m_next; i < m_items.size(); ++i)
+        if (waiting(i))
+            return true;
+    return false;
+}
+
+std::size_t TFetchScheduler::nextStartable() const
+{
+    for (std::size_t i = m_next; i < m_items.size(); ++i) {
+        if (!waiting(i))
+            continue;
+        const std::string target = targetOf(m_items[i]);
+        if (target.empty() || std::none_of(m_lanes.begin(), m_lanes.end(), [&](const auto &lane) {
+                return lane->item >= 0 && lane->target == target;
+            }))
+            return i;
+    }
+    return m_items.size();
 }
 
 bool TFetchScheduler::mayStart() const
 {
-    return m_running && !m_stopped && hasWaiting() &&
-           std::any_of(m_lanes.begin(), m_lanes.end(), [](const auto &lane) { return lane->item < 0; });
+    return m_running && !m_stopped &&
+           std::any_of(m_lanes.begin(), m_lanes.end(), [](const auto &lane) { return lane->item < 0; }) &&
+           nextStartable() < m_items.size();
 }
 
 bool TFetchScheduler::anyEnded() const
@@ -177,10 +214,14 @@ void TFetchScheduler::startWaiting(std::unique_lock<std::mutex> &lock)
             return;
         if (lane->item >= 0)
             continue;
-        while (!m_items[m_next].Active)
+        const std::size_t next = nextStartable();
+        m_taken.resize(m_items.size());
+        m_taken[next] = true;
+        while (m_next < m_items.size() && !waiting(m_next))
             ++m_next;
-        const int item = static_cast<int>(m_next++);
+        const int item = static_cast<int>(next);
         lane->item = item;
+        lane->target = targetOf(m_items[next]);
         TFetchEngine &engine = lane->engine;
         engine.Items.Clear();
         engine.Items.Add(m_items[static_cast<std::size_t>(item)]);
@@ -230,6 +271,7 @@ void TFetchScheduler::endRun(std::unique_lock<std::mutex> &lock)
     if (!m_pending.empty()) {
         m_items = std::move(m_pending);
         m_pending.clear();
+        m_taken.clear();
         m_next = 0;
         m_stopped = false;
         m_running = true;

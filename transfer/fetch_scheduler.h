@@ -76,6 +76,12 @@ private:
     // Raises the run's end and takes up items that arrived meanwhile; likewise.
     void endRun(std::unique_lock<std::mutex> &lock);
     bool hasWaiting() const;
+    // Item i is still to be started.
+    bool waiting(std::size_t i) const;
+    // The first waiting item that may start now, or m_items.size(): an item
+    // whose file another one of the run is writing waits for it, so it does
+    // not find that one's part locked.
+    std::size_t nextStartable() const;
     bool mayStart() const;
     bool anyEnded() const;
     bool runComplete() const;
@@ -86,6 +92,7 @@ private:
     mutable std::mutex m_mutex; // guards everything below
     std::condition_variable m_changed;
     std::vector<TFetchItem> m_items;
+    std::vector<bool> m_taken; // started, by item; items before m_next all are
     std::size_t m_next = 0;
     // Given while a stopped run was ending: the next run's items.
     std::vector<TFetchItem> m_pending;

@@ -170,7 +170,8 @@ std::size_t FtpClient::onWrite(char *data, std::size_t size, std::size_t count, 
 {
     auto *client = static_cast<FtpClient *>(self);
     std::size_t bytes = size * count;
-    if (!client->m_sink || !(*client->m_sink)(data, bytes))
+    if (!client->m_sink || (client->m_throttle && !client->m_throttle(bytes)) ||
+        !(*client->m_sink)(data, bytes))
         return bytes == 0 ? 1 : 0; // any other count than `bytes` stops curl
     return bytes;
 }

@@ -38,6 +38,10 @@ public:
         m_afterPerform = std::move(after);
     }
 
+    // Asked before each chunk received is handed on; false stops the
+    // request (a download waits here for the process's rate limit).
+    void SetThrottle(std::function<bool(std::size_t)> admit) { m_throttle = std::move(admit); }
+
     // Connects and logs in.
     CURLcode Connect();
     // Enters `dir`, creating it (and its missing parents) when it is missing.
@@ -79,6 +83,7 @@ private:
     FtpEndpoint m_endpoint;
     std::function<void(CURL *)> m_beforePerform;
     std::function<CURLcode(CURLcode)> m_afterPerform;
+    std::function<bool(std::size_t)> m_throttle;
     const std::function<bool(const char *, std::size_t)> *m_sink = nullptr;
     const std::function<ssize_t(char *, std::size_t)> *m_source = nullptr;
     std::string m_lastReply;

@@ -51,6 +51,7 @@ public:
             [this](CURLcode code) {
                 return m_watch && m_watch->Stalled() ? CURLE_OPERATION_TIMEDOUT : code;
             });
+        ftp.SetThrottle([this](std::size_t bytes) { return !m_watch || m_watch->Take(bytes); });
     }
     FtpWatch(const FtpWatch &) = delete;
     FtpWatch &operator=(const FtpWatch &) = delete;

@@ -6,6 +6,7 @@
 #include "transfer/byte_ranges.h"
 #include "transfer/finished_record.h"
 #include "transfer/format_functions.h"
+#include "transfer/host_budget.h"
 #include "transfer/http_head.h"
 #include "transfer/local_file.h"
 #include "transfer/part_file.h"
@@ -32,6 +33,9 @@ using Clock = std::chrono::steady_clock;
 // libcurl hands over data in blocks of this size; the progress step still
 // follows every 4096 bytes, but the disk sees fewer, larger writes.
 constexpr long ReceiveBufferSize = 100 * 1024;
+// Under a speed limit a connection takes smaller blocks: a block is drawn
+// whole, and one that runs past a range since split is thrown away.
+constexpr long LimitedBufferSize = 16 * 1024;
 // Files from this size on are worth more than one connection.
 constexpr TFetchSize ParallelMinimum = 4 << 20;
 // No connection is started for less than this.
@@ -117,13 +121,14 @@ struct Connection {
     CurlSlist headers;
     THttpHead head;
     TTransferWatch watch;
-    std::string range;       // as asked ("" for the whole file)
-    TFetchSize askFirst = 0; // the range asked: from here
-    TFetchSize askEnd = -1;  // to here (exclusive), -1 for the file's end
-    TFetchSize limit = -1;   // where the accepted answer said its body ends
-    bool accepted = false;   // its answer fits, its data goes into the part
-    bool reachedEnd = false; // stopped on purpose at its segment's end
-    std::string fault;       // why its answer was not taken, when it did not fit
+    std::string range;         // as asked ("" for the whole file)
+    TFetchSize askFirst = 0;   // the range asked: from here
+    TFetchSize askEnd = -1;    // to here (exclusive), -1 for the file's end
+    TFetchSize limit = -1;     // where the accepted answer said its body ends
+    bool accepted = false;     // its answer fits, its data goes into the part
+    bool reachedEnd = false;   // stopped on purpose at its segment's end
+    std::string fault;         // why its answer was not taken, when it did not fit
+    THostBudget::TLease lease; // its place among the host's connections
 };
 
 class Download {
@@ -148,7 +153,11 @@ private:
 
     End attempt(bool plain);
     void pump();
-    void addConnection(Segment &segment, bool probe);
+    void addConnection(Segment &segment, bool probe, THostBudget::TLease lease);
+    void addHelpers();
+    void removeConnection(Connection &c);
+    // The connection of `h` has ended with `rc`: it leaves the download.
+    void retire(CURL *h, CURLcode rc);
     void finished(Connection &c, CURLcode rc);
     bool acceptProbe(Connection &c);
     bool acceptHelper(Connection &c);
@@ -177,6 +186,9 @@ private:
     TPartFile m_part;
     const TNetworkSettings &m_settings;
     CURLM *m_multi = nullptr;
+    // The process's rate limit, for this download's connections.
+    TRateGate m_gate;
+    std::string m_host = HostKey(m_url);
 
     // What earlier attempts proved: the part continues only with answers
     // that carry the same validator and total.
@@ -209,9 +221,10 @@ std::size_t onWrite(char *data, std::size_t size, std::size_t count, void *user)
     return c->owner.Receive(*c, data, size * count);
 }
 
-void Download::addConnection(Segment &segment, bool probe)
+void Download::addConnection(Segment &segment, bool probe, THostBudget::TLease lease)
 {
     auto c = std::make_unique<Connection>(*this, segment, probe, m_run);
+    c->lease = std::move(lease);
     c->easy = m_run.Session()->NewHandle();
     if (!c->easy) {
         end(End::Failed);
@@ -244,7 +257,8 @@ void Download::addConnection(Segment &segment, bool probe)
         curl_slist_append(c->headers.get(), ConditionalHeader(m_finished).c_str());
     curl_easy_setopt(h, CURLOPT_URL, m_url.c_str());
     curl_easy_setopt(h, CURLOPT_HTTPHEADER, c->headers.get());
-    curl_easy_setopt(h, CURLOPT_BUFFERSIZE, ReceiveBufferSize);
+    curl_easy_setopt(h, CURLOPT_BUFFERSIZE,
+                     ProcessRateLimiter().Rate() > 0 ? LimitedBufferSize : ReceiveBufferSize);
     curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onWrite);
     curl_easy_setopt(h, CURLOPT_WRITEDATA, c.get());
     curl_easy_setopt(h, CURLOPT_PRIVATE, c.get());
@@ -476,6 +490,8 @@ std::size_t Download::Receive(Connection &c, const char *data, std::size_t size)
         return 0;
     if (!c.accepted && !(c.probe ? acceptProbe(c) : acceptHelper(c)))
         return 0;
+    if (!c.watch.Admit(m_gate, size))
+        return CURL_WRITEFUNC_PAUSE;
     Segment &s = *c.segment;
     std::size_t take = size;
     if (s.end >= 0 && static_cast<TFetchSize>(size) > s.end - s.pos) {
@@ -612,27 +628,46 @@ void Download::saveRecord()
     m_part.WriteRecord(record);
 }
 
+// Extra connections go without when the host's places are taken by other
+// downloads; a place freed is found on a later turn of the loop.
+void Download::addHelpers()
+{
+    while (m_connections.size() < m_maxActive && !m_end) {
+        THostBudget::TLease lease = ProcessHostBudget().TryAcquire(m_host);
+        if (!lease)
+            return;
+        Segment *s = nextSegment();
+        if (!s)
+            return;
+        addConnection(*s, false, std::move(lease));
+    }
+}
+
+void Download::removeConnection(Connection &c)
+{
+    m_gate.Forget(c.easy.get());
+    curl_multi_remove_handle(m_multi, c.easy.get());
+}
+
+void Download::retire(CURL *h, CURLcode rc)
+{
+    Connection *c = nullptr;
+    curl_easy_getinfo(h, CURLINFO_PRIVATE, reinterpret_cast<char **>(&c));
+    removeConnection(*c);
+    finished(*c, rc);
+    std::erase_if(m_connections, [c](const auto &p) { return p.get() == c; });
+}
+
 void Download::pump()
 {
     while (!m_end) {
-        while (m_connections.size() < m_maxActive && !m_end) {
-            Segment *s = nextSegment();
-            if (!s)
-                break;
-            addConnection(*s, false);
-        }
+        addHelpers();
         int running = 0;
         curl_multi_perform(m_multi, &running);
         while (CURLMsg *msg = curl_multi_info_read(m_multi, &running)) {
             if (msg->msg != CURLMSG_DONE)
                 continue;
-            CURL *h = msg->easy_handle;
-            const CURLcode rc = msg->data.result;
-            Connection *c = nullptr;
-            curl_easy_getinfo(h, CURLINFO_PRIVATE, reinterpret_cast<char **>(&c));
-            curl_multi_remove_handle(m_multi, h);
-            finished(*c, rc);
-            std::erase_if(m_connections, [c](const auto &p) { return p.get() == c; });
+            retire(msg->easy_handle, msg->data.result);
         }
         if (m_end)
             break;
@@ -649,7 +684,11 @@ void Download::pump()
             if (!s.busy && !s.complete())
                 wait = std::clamp(std::chrono::duration_cast<std::chrono::milliseconds>(s.due - Clock::now()),
                                   std::chrono::milliseconds(0), wait);
-        curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(wait.count()), nullptr);
+        curl_multi_poll(m_multi, nullptr, 0, static_cast<int>(m_gate.PollLimit(wait).count()), nullptr);
+        // A kept chunk refused on its way in (its range reached, or not to be
+        // trusted) ends its connection as it would have in curl's own loop.
+        for (CURL *h : m_gate.Release())
+            retire(h, CURLE_WRITE_ERROR);
     }
 }
 
@@ -678,10 +717,14 @@ Download::End Download::attempt(bool plain)
         m_segments.push_back(Segment{});
     }
     m_sendRange = !plain && isHttpUrl(m_url) && (!m_proven.Empty() || m_settings.Connections > 1);
-    addConnection(m_segments.front(), true);
+    // The first connection waits its turn on the host.
+    THostBudget::TLease lease = ProcessHostBudget().Acquire(m_host, [this] { return m_run.Cancelled(); });
+    if (!lease)
+        return End::Cancelled;
+    addConnection(m_segments.front(), true, std::move(lease));
     pump();
     for (auto &c : m_connections)
-        curl_multi_remove_handle(m_multi, c->easy.get());
+        removeConnection(*c);
     m_connections.clear();
     return *m_end;
 }

@@ -20,17 +20,20 @@ std::chrono::milliseconds TRateGate::PollLimit(std::chrono::milliseconds wait) c
     return std::min(wait, m_limiter.Delay());
 }
 
-void TRateGate::Release()
+std::vector<CURL *> TRateGate::Release()
 {
+    std::vector<CURL *> failed;
     if (m_held.empty() || m_limiter.Delay().count() > 0)
-        return;
+        return failed;
     // Continuing a handle delivers its kept chunk at once, through Admit,
     // which may hold it again: work on a copy.
     std::vector<CURL *> held;
     held.swap(m_held);
     // The handle held longest goes first, so no connection starves.
     for (CURL *easy : held)
-        curl_easy_pause(easy, CURLPAUSE_CONT);
+        if (curl_easy_pause(easy, CURLPAUSE_CONT) != CURLE_OK)
+            failed.push_back(easy);
+    return failed;
 }
 
 void TRateGate::Forget(CURL *easy)

@@ -30,7 +30,10 @@ public:
     std::chrono::milliseconds PollLimit(std::chrono::milliseconds wait) const;
     // Outside any callback: continues every held handle when tokens are
     // back. A handle whose chunk is refused again is simply held again.
-    void Release();
+    // Returns the handles whose write callback failed on their kept chunk:
+    // curl reports that to no one and carries on reading, so the caller
+    // must end them.
+    std::vector<CURL *> Release();
     // Before `easy` leaves its multi handle or is cleaned up.
     void Forget(CURL *easy);
     bool Holding() const { return !m_held.empty(); }

@@ -28,6 +28,23 @@ void TTransferWatch::Install(CURL *handle)
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
 }
 
+bool TTransferWatch::Admit(TRateGate &gate, std::size_t bytes)
+{
+    m_held = !gate.Admit(m_handle, bytes);
+    if (!m_held)
+        m_lastMove = std::chrono::steady_clock::now();
+    return !m_held;
+}
+
+bool TTransferWatch::Take(std::size_t bytes)
+{
+    m_held = true;
+    const bool taken = ProcessRateLimiter().Take(bytes, [this] { return m_run.Cancelled(); });
+    m_held = false;
+    m_lastMove = std::chrono::steady_clock::now();
+    return taken;
+}
+
 std::string TTransferWatch::Reason(CURLcode code) const
 {
     if (m_stalled)
@@ -57,7 +74,7 @@ int TTransferWatch::onProgress(void *self, curl_off_t, curl_off_t dlnow, curl_of
     }
     const auto now = std::chrono::steady_clock::now();
     const curl_off_t bytes = dlnow + ulnow;
-    if (bytes != w.m_lastBytes) {
+    if (bytes != w.m_lastBytes || w.m_held) {
         w.m_lastBytes = bytes;
         w.m_lastMove = now;
     } else if (now - w.m_lastMove >= w.m_limit) {

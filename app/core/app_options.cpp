@@ -4,6 +4,7 @@
 #include "app/core/entry_table.h"
 #include "app/core/ini_file.h"
 #include "app/core/kept_aside.h"
+#include "transfer/fetch_scheduler.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -67,7 +68,7 @@ void writeLinkTypes(TIniFile &ini, std::string_view key, const TLinkTypeList &li
 } // namespace
 
 // The dialog's designed values, under its controls' names.
-const std::array<TOptionKey, 11> OptionKeys = {{
+const std::array<TOptionKey, 13> OptionKeys = {{
     {Values, "CheckBox1", &TAppOptions::FtpPassive},
     {Values, "ProxEdit", &TAppOptions::Proxy},
     {Values, "PassEdit", &TAppOptions::ProxyPassword},
@@ -79,6 +80,8 @@ const std::array<TOptionKey, 11> OptionKeys = {{
     {Values, "LinksList", &TAppOptions::LinkTypes, -1},
     {"Transfer", "Connections", &TAppOptions::Connections, 8, {}, 1, MaxConnections},
     {"Transfer", "Retries", &TAppOptions::Retries, 5, {}, 0, MaxRetries},
+    {"Transfer", "Simultaneous", &TAppOptions::Simultaneous, DefaultSimultaneous, {}, 1, MaxSimultaneous},
+    {"Transfer", "LimitRate", &TAppOptions::LimitRate, 0, {}, 0, MaxLimitRate},
 }};
 
 TAppOptions::TAppOptions()

@@ -21,6 +21,8 @@ struct TLinkTypeList {
 
 inline constexpr int MaxConnections = 16;
 inline constexpr int MaxRetries = 20;
+// The highest speed limit one can set, in KB/s (about 1 GB/s).
+inline constexpr int MaxLimitRate = 1000000;
 
 // Every setting the user can change, as one value: the options dialog
 // edits a copy of it, the window configures the engine from it, and it
@@ -43,6 +45,10 @@ struct TAppOptions {
     // a failure that may pass.
     int Connections = 0;
     int Retries = 0;
+    // Downloads at once in a run, and the process's speed limit in KB/s
+    // (0: none).
+    int Simultaneous = 0;
+    int LimitRate = 0;
 
     bool IsAcceptedLink(std::string_view url) const;
     bool operator==(const TAppOptions &) const = default;
@@ -67,7 +73,7 @@ struct TOptionKey {
 };
 
 // In the order the keys are written, which is the order a new file has.
-extern const std::array<TOptionKey, 11> OptionKeys;
+extern const std::array<TOptionKey, 13> OptionKeys;
 
 // Reads every option, each falling back to its value in `defaults` when
 // missing or not a number. Link types stored without their dot get one, and

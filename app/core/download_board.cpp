@@ -3,7 +3,9 @@
 #include "app/core/download_lines.h"
 #include "app/core/url_text.h"
 #include "inspect/content_check.h"
+#include "transfer/engine_event_queue.h"
 #include "transfer/fetch_engine.h"
+#include "transfer/fetch_scheduler.h"
 #include "transfer/url_functions.h"
 
 #include <cstdio>
@@ -11,11 +13,38 @@
 
 namespace fetchly {
 
+namespace {
+
+// The entry an event concerns, -1 when it concerns the run or the focus.
+template <class Event> int entryOf(const Event &e)
+{
+    if constexpr (requires { e.Ext; })
+        return e.Ext;
+    else
+        return -1;
+}
+
+// An event of the item at `entry`, with the entry named in it.
+TEngineEvent withEntry(TEngineEvent event, int entry)
+{
+    std::visit(
+        [entry](auto &e) {
+            if constexpr (requires { e.Ext; })
+                e.Ext = entry;
+        },
+        event);
+    return event;
+}
+
+} // namespace
+
 void TDownloadBoard::RunRequested(bool fresh)
 {
     if (fresh) {
         m_doneInRun = 0;
         m_outcomes.clear();
+        m_planned = 0;
+        m_started = 0;
     }
     m_busy = true;
 }
@@ -204,12 +233,68 @@ void TDownloadBoard::Launch(const TRunPlan &plan, TFetchEngine &engine)
     for (const TFetchItem &item : plan.Items)
         engine.Items.Add(item);
     RunRequested(fresh);
+    if (fresh)
+        m_atOnce = false;
+    m_planned += static_cast<int>(plan.Items.size());
     engine.Start();
+}
+
+void TDownloadBoard::LaunchAtOnce(const TRunPlan &plan, TFetchScheduler &scheduler,
+                                  const std::shared_ptr<TEngineEventQueue> &queue,
+                                  const std::function<void(TFetchEngine &)> &configure)
+{
+    const bool running = scheduler.Running();
+    if (!running) {
+        // Set between runs only: during one the scheduler's thread calls them.
+        scheduler.OnPrepare = [queue, configure](TFetchEngine &engine, int item) {
+            configure(engine);
+            // Each engine gets its item alone; its events are all that item's.
+            const int entry = engine.Items.Get(0).ExternalIndex;
+            ForwardItemEvents(engine, item, [queue, entry](int, const TEngineEvent &event) {
+                queue->Push(withEntry(event, entry));
+            });
+        };
+        scheduler.OnRunDone = [queue](bool stopped) { queue->Push(TRunDoneEvent{stopped}); };
+    }
+    const bool fresh = plan.Fresh || !running;
+    RunRequested(fresh);
+    if (fresh)
+        m_atOnce = true;
+    m_planned += static_cast<int>(plan.Items.size());
+    scheduler.Start(plan.Items);
+}
+
+std::string TDownloadBoard::FocusRate() const
+{
+    const TActiveItem *item = m_active.Find(m_focus.Url);
+    return item && m_rated ? TActiveItems::RateText(*item, TActiveItems::Clock::now()) : std::string();
+}
+
+void TDownloadBoard::follow(int entry)
+{
+    if (entry < 0)
+        return;
+    const std::string_view key = m_entries.Key(entry);
+    if (const TActiveItem *item = m_active.Find(key)) {
+        m_focus = item->Line;
+        m_rated = item->Rated;
+    }
+}
+
+void TDownloadBoard::keep()
+{
+    if (TActiveItem *item = m_active.Find(m_focus.Url)) {
+        item->Line = m_focus;
+        item->Rated = m_rated;
+    }
 }
 
 TBoardUpdate TDownloadBoard::Apply(const TEngineEvent &event, std::string_view rate)
 {
-    return std::visit([&](const auto &e) { return on(e, rate); }, event);
+    follow(std::visit([](const auto &e) { return entryOf(e); }, event));
+    TBoardUpdate u = std::visit([&](const auto &e) { return on(e, rate); }, event);
+    keep();
+    return u;
 }
 
 TBoardUpdate TDownloadBoard::on(const TDialogNoticeEvent &, std::string_view)
@@ -226,7 +311,8 @@ TBoardUpdate TDownloadBoard::on(const TFileStartEvent &e, std::string_view)
 {
     TBoardUpdate u;
     m_focus.Url = std::string(m_entries.Key(e.Ext));
-    m_runningKey = m_focus.Url;
+    m_active.Start(m_focus.Url);
+    ++m_started;
     m_focus.Image = 2;
     m_focus.Status = "DownLoading";
     // Until its own progress arrives, the line must not show the sizes of
@@ -247,8 +333,18 @@ TBoardUpdate TDownloadBoard::on(const TProgressEvent &e, std::string_view rate)
     m_focus.Url = std::string(m_entries.Key(e.Ext));
     m_focus.Progress = ProgressText(e.Size, e.TotalSize);
     m_rated = true;
-    u.Status = std::string(rate) + "  Downloading : " + m_focus.Url;
-    u.TrayHint = "Fetchly Downloading : " + m_focus.Progress;
+    const auto now = TActiveItems::Clock::now();
+    if (TActiveItem *item = m_active.Find(m_focus.Url))
+        TActiveItems::Progress(*item, e.Size, e.TotalSize, now);
+    if (m_atOnce) {
+        // Several lines move at once: the status and the tray sum them up.
+        const std::string totals = m_active.Totals(std::max(m_planned - m_started, 0), now);
+        u.Status = "Downloading " + totals;
+        u.TrayHint = "Fetchly Downloading " + totals;
+    } else {
+        u.Status = std::string(rate) + "  Downloading : " + m_focus.Url;
+        u.TrayHint = "Fetchly Downloading : " + m_focus.Progress;
+    }
     u.FocusLine = TBoardUpdate::Line::Live;
     u.Entry = e.Ext;
     m_busy = true;
@@ -257,9 +353,9 @@ TBoardUpdate TDownloadBoard::on(const TProgressEvent &e, std::string_view rate)
 
 TBoardUpdate TDownloadBoard::on(const TFileDoneEvent &e, std::string_view)
 {
-    m_runningKey.clear(); // it arrived, or failed: it was not cut off
     TBoardUpdate u;
     m_focus.Url = std::string(m_entries.Key(e.Ext));
+    m_active.End(m_focus.Url); // it arrived, or failed: it was not cut off
     m_outcomes[m_focus.Url] = e.Done;
     u.FocusLine = TBoardUpdate::Line::Stored;
     u.Entry = e.Ext;
@@ -338,20 +434,18 @@ TBoardUpdate TDownloadBoard::on(const TRetryEvent &e, std::string_view)
 TBoardUpdate TDownloadBoard::on(const TRunDoneEvent &e, std::string_view)
 {
     TBoardUpdate u;
-    // The item that was running when Cancel was pressed got no file-done
-    // event: it did not arrive, whatever its line said last. Its part stays
-    // for the next start to resume, and its line keeps the sizes it reached.
-    const bool cut = e.Cancelled && !m_runningKey.empty();
-    if (cut) {
-        m_focus.Url = m_runningKey;
-        m_focus.Image = 4;
-        m_focus.Status = "Download Cancelled";
-        u.Log.push_back("<i>File Not Downloaded : " + MarkupEscape(m_focus.Url) + "</i><hr>");
+    // The items that were running when Cancel was pressed got no file-done
+    // event: they did not arrive, whatever their lines said last. Their parts
+    // stay for the next start to resume, and their lines keep the sizes they
+    // reached.
+    const std::vector<std::string> cut = e.Cancelled ? m_active.Keys() : std::vector<std::string>();
+    if (!cut.empty()) {
+        markCut(cut, u);
     } else if (Outcome(m_focus.Url).value_or(true)) {
         m_focus.Image = 3;
         m_focus.Status = withMismatch("Downloaded", Downloaded(m_focus.Url).Mismatch);
     }
-    m_runningKey.clear();
+    m_active.Clear();
     // A run that lost anything says how much, so "Completed" is not read
     // as "all arrived".
     std::string counts;
@@ -359,8 +453,8 @@ TBoardUpdate TDownloadBoard::on(const TRunDoneEvent &e, std::string_view)
         counts = std::to_string(m_doneInRun) + " downloaded";
         if (failed > 0)
             counts += ", " + std::to_string(failed) + " failed";
-        if (cut)
-            counts += ", 1 cancelled";
+        if (!cut.empty())
+            counts += ", " + std::to_string(cut.size()) + " cancelled";
     }
     const std::string ended = e.Cancelled ? "Downloading Cancelled !" : "Downloading Completed !";
     u.Status = counts.empty() ? ended : ended + " " + counts;
@@ -375,6 +469,22 @@ TBoardUpdate TDownloadBoard::on(const TRunDoneEvent &e, std::string_view)
     m_busy = false;
     u.RunEnded = e.Cancelled;
     return u;
+}
+
+void TDownloadBoard::markCut(const std::vector<std::string> &cut, TBoardUpdate &u)
+{
+    for (const std::string &key : cut) {
+        TBoardFocus line = m_active.Find(key)->Line;
+        line.Url = key;
+        line.Image = 4;
+        line.Status = "Download Cancelled";
+        u.Log.push_back("<i>File Not Downloaded : " + MarkupEscape(key) + "</i><hr>");
+        // The oldest becomes the focus; the others' lines are written here.
+        if (&key == &cut.front())
+            m_focus = line;
+        else if (m_entries.IndexOfKey(key) >= 0)
+            m_entries.SetValue(key, StatusLine(4, MaskUrlPassword(key), line.Status, line.Progress, ""));
+    }
 }
 
 } // namespace fetchly

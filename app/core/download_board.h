@@ -1,11 +1,13 @@
 #pragma once
 
+#include "app/core/active_items.h"
 #include "app/core/app_options.h"
 #include "app/core/entry_table.h"
 #include "transfer/engine_events.h"
 #include "transfer/fetch_item.h"
 #include "transfer/fetch_types.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,14 +17,6 @@
 #include <vector>
 
 namespace fetchly {
-
-// The entry in focus: the one the engine works on, or the one last clicked.
-struct TBoardFocus {
-    std::string Url;
-    int Image = 0;
-    std::string Status;
-    std::string Progress;
-};
 
 // What a view has to show after a step of the board, in this order: the
 // run-log lines, the status text, the tray hint, the focus line, the report
@@ -65,7 +59,9 @@ enum class TUrlOffer {
     TypeNotAccepted, // not one of the accepted link types
 };
 
+class TEngineEventQueue;
 class TFetchEngine;
+class TFetchScheduler;
 
 // What a browser hands over with a URL besides it.
 struct TEntryHandover {
@@ -131,6 +127,17 @@ public:
     TRunPlan PlanOne(int index, const std::string &folder) const;
     // Hands the plan to the engine and starts it.
     void Launch(const TRunPlan &plan, TFetchEngine &engine);
+    // Hands the plan to the scheduler, which runs several items at once,
+    // each on an engine that `configure` sets up; their events reach
+    // `queue` with their entry, and the run's end once after the last item.
+    void LaunchAtOnce(const TRunPlan &plan, TFetchScheduler &scheduler,
+                      const std::shared_ptr<TEngineEventQueue> &queue,
+                      const std::function<void(TFetchEngine &)> &configure);
+    // The run going has several items at once: each line shows its own rate
+    // (FocusRate), the status and tray hint the run's totals.
+    bool AtOnce() const { return m_atOnce; }
+    // The rate and time left of the item in focus while it is transferred.
+    std::string FocusRate() const;
 
     // Deletes the entry at `index`; returns the item whose part file is to
     // go with it (none when another line still holds its URL).
@@ -147,7 +154,8 @@ public:
 
     // Applies one of the engine's events; `rate` is the engine's rate text
     // when it arrived. An event's `Ext` is its entry's position in the
-    // table; an entry that is no longer there throws std::out_of_range.
+    // table (that line becomes the focus; -1: the focus itself); an entry
+    // that is no longer there throws std::out_of_range.
     TBoardUpdate Apply(const TEngineEvent &event, std::string_view rate);
 
 private:
@@ -161,6 +169,13 @@ private:
     TBoardUpdate on(const TRetryEvent &e, std::string_view rate);
     TBoardUpdate on(const TRunDoneEvent &e, std::string_view rate);
     TBoardUpdate on(const TDialogNoticeEvent &e, std::string_view rate);
+    // The focus becomes the line of the item at `entry`, when it is active;
+    // keep() writes the focus back into its item.
+    void follow(int entry);
+    void keep();
+    // The lines of the items a Stop cut off, but for the focus's, straight
+    // into the table; their log lines into `u`.
+    void markCut(const std::vector<std::string> &cut, TBoardUpdate &u);
 
     // The list as it was before the last step that removed entries.
     struct TUndoStep {
@@ -180,12 +195,15 @@ private:
     TBoardFocus m_focus;
     std::optional<TUndoStep> m_undo;
     bool m_busy = false;
-    // The entry the engine works on; empty once its file-done event came,
-    // so a cancel finds the one that was cut off.
-    std::string m_runningKey;
-    // The focus line's rate is its own: false from the start of an item
-    // until its first progress, so a failure shows no rate of the one before.
+    // The items being transferred; each leaves at its file-done event, so a
+    // cancel finds those that were cut off.
+    TActiveItems m_active;
+    // Whether the focus line's rate is its own (see TActiveItem::Rated).
     bool m_rated = false;
+    bool m_atOnce = false;
+    // Items of the run, and those of them started (the rest wait).
+    int m_planned = 0;
+    int m_started = 0;
     // Each entry's last result in this run (TFetchItem::Done), by key.
     std::unordered_map<std::string, bool, detail::KeyHash, detail::KeyEqual> m_outcomes;
     int m_doneInRun = 0;

@@ -7,7 +7,8 @@ namespace fetchly {
 
 std::string_view TShownList::text(const TEntryTable &table, int i) const
 {
-    return i == m_live ? std::string_view(m_liveMarkup) : table.ShownLine(i);
+    const auto live = m_live.find(i);
+    return live != m_live.end() ? std::string_view(live->second) : table.ShownLine(i);
 }
 
 void TShownList::compare(const TEntryTable &table, int i, TListChange &change)
@@ -60,14 +61,11 @@ TListChange TShownList::Refresh(const TEntryTable &table)
 
 TListChange TShownList::Store(const TEntryTable &table, std::size_t before, int stored)
 {
-    const int live = std::exchange(m_live, -1);
-    if (m_generation != before || Count() != table.Count())
-        return Refresh(table);
     std::vector<int> lines = table.LinesShowing(stored);
-    if (lines.empty())
+    for (int i : lines)
+        m_live.erase(i);
+    if (m_generation != before || Count() != table.Count() || lines.empty())
         return Refresh(table);
-    if (live >= 0 && live < table.Count())
-        lines.push_back(live);
     TListChange change;
     for (int i : lines)
         compare(table, i, change);
@@ -79,19 +77,19 @@ bool TShownList::ShowLive(int i, std::string markup)
 {
     if (i < 0 || i >= Count())
         return false;
-    m_live = i;
-    m_liveMarkup = std::move(markup);
+    std::string &live = m_live[i];
+    live = std::move(markup);
     std::string &was = m_lines[static_cast<std::size_t>(i)];
-    if (was == m_liveMarkup)
+    if (was == live)
         return false;
-    was = m_liveMarkup;
+    was = live;
     return true;
 }
 
 void TShownList::Clear()
 {
     m_lines.clear();
-    m_live = -1;
+    m_live.clear();
 }
 
 } // namespace fetchly

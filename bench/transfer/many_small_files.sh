@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # 40 files of 100 KB from a server that waits 200 ms before each first byte
 # (bench/transfer/first_byte_peer.py): `aria2c -i LIST` at its defaults
-# (five at once) against `fetchly get URL...` at its defaults. Prints the
+# (five at once) against `fetchly get URL...` at its defaults, and the
+# window's Start All over the same list (build/bench/app/window_run_bench,
+# when built: the main window offscreen, its options' defaults). Prints the
 # wall time of each, how many connections each opened, and fetchly's speed
 # as a multiple of aria2c's (wanted: >= 1.0 once downloads run at once).
 # Every file is checked for its size.
@@ -40,13 +42,17 @@ measure() {
   echo "$(echo "$end - $start" | bc -l) $((after - before))"
 }
 
+window=$here/build/bench/app/window_run_bench
+clients=(aria2c fetchly)
+[ -x "$window" ] && clients+=(window)
 declare -A best conns
-for client in aria2c fetchly; do best[$client]=999999; done
+for client in "${clients[@]}"; do best[$client]=999999; done
 for round in $(seq "$rounds"); do
-  for client in aria2c fetchly; do
+  for client in "${clients[@]}"; do
     case $client in
       aria2c) line=$(measure aria2c aria2c -q --allow-overwrite=true -d "$work/out" -i "$work/list.txt") ;;
       fetchly) line=$(measure fetchly "$fetchly" get --quiet -d "$work/out" "${urls[@]}") ;;
+      window) line=$(measure window "$window" "$work/list.txt" "$work/out") ;;
     esac
     read -r secs opened <<<"$line"
     printf "round %d %-8s %6.2f s, %d connections\n" "$round" "$client" "$secs" "$opened"
@@ -57,3 +63,7 @@ echo
 printf "%d x %d bytes, 200 ms first byte: aria2c %.2f s (%d connections), fetchly %.2f s (%d connections)\n" \
   "$files" "$size" "${best[aria2c]}" "${conns[aria2c]}" "${best[fetchly]}" "${conns[fetchly]}"
 printf "fetchly/aria2c speed %.2fx (wanted >= 1.0)\n" "$(echo "${best[aria2c]} / ${best[fetchly]}" | bc -l)"
+if [ -n "${best[window]:-}" ]; then
+  printf "window's Start All %.2f s (%d connections): %.2fx aria2c (wanted >= 1.0)\n" "${best[window]}" \
+    "${conns[window]}" "$(echo "${best[aria2c]} / ${best[window]}" | bc -l)"
+fi

@@ -24,7 +24,7 @@ _fetchly()
             return
             ;;
         -o | --output | --to | --share | --user | --password | --proxy | --proxy-user | \
-            --proxy-password | --connections | --retries)
+            --proxy-password | --connections | --retries | --parallel | --limit-rate)
             return
             ;;
     esac
@@ -40,7 +40,7 @@ _fetchly()
             fi
             ;;
         get)
-            options="-d --dir -o --output --connections --retries --no-resume --force --ftp $common"
+            options="-d --dir -o --output --connections --parallel --limit-rate --retries --no-resume --force --ftp $common"
             [[ -n $ftp ]] && options+=" --user --password --passive"
             ;;
         put)

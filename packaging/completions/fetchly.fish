@@ -31,6 +31,8 @@ complete -c fetchly -n '__fish_seen_subcommand_from get put copy' -l password -x
 complete -c fetchly -n '__fish_seen_subcommand_from get put; and __fetchly_ftp' -l passive -d 'Open the data connections from here'
 
 complete -c fetchly -n '__fish_seen_subcommand_from get' -l connections -x -d 'Connections per file (1-16)'
+complete -c fetchly -n '__fish_seen_subcommand_from get' -l parallel -x -d 'Downloads at once (1-10)'
+complete -c fetchly -n '__fish_seen_subcommand_from get' -l limit-rate -x -d 'Speed of all downloads together (500K, 2M)'
 complete -c fetchly -n '__fish_seen_subcommand_from get' -l retries -x -d 'Retries of a transient failure'
 complete -c fetchly -n '__fish_seen_subcommand_from get' -l no-resume -d 'Start every download from zero'
 complete -c fetchly -n '__fish_seen_subcommand_from get' -l force -d 'Fetch again without asking whether it changed'

@@ -80,6 +80,8 @@ TEST_F(DownloadRun, ThreeEntriesOneMissingShowPicturesLogAndStatusInOrder)
     for (const auto &url : {a, b, c})
         form->AddUrl(url);
     ASSERT_EQ(view->Board().Entries().Count(), 3);
+    // One at a time, so the run's texts come in the list's order.
+    view->Options().Simultaneous = 1;
     view->Trigger("startAllButton");
     finishRun();
 
@@ -183,6 +185,34 @@ TEST_F(DownloadRun, StopStaysForAFollowUpRunAndAnEmptyListStartsNothing)
     EXPECT_TRUE(PumpUntil([&] { return !std::filesystem::exists(part); }, 5000));
 }
 
+// Start All runs the options' number at once: the status bar sums them up,
+// and Stop cuts off every one under way, each line saying so and each part
+// kept, while the one still waiting stays ready.
+TEST_F(DownloadRun, StartAllRunsSeveralAtOnceAndStopCutsEachOff)
+{
+    HttpPeer peer;
+    for (const char *name : {"a", "b", "c"})
+        form->AddUrl(peer.url(std::string("/slow/400000/") + name + ".zip"));
+    view->Options().Simultaneous = 2;
+    view->Trigger("startAllButton");
+    ASSERT_TRUE(PumpUntil(
+        [this] {
+            return !statuses.isEmpty() && statuses.last().startsWith("Downloading 2 files, 1 waiting : ");
+        },
+        10000))
+        << statuses.join(" | ").toStdString();
+    PumpUntil([] { return false; }, 300); // both have data in their parts
+    view->Trigger("stopButton");
+    finishRun();
+    EXPECT_EQ(statuses.last(), "Downloading Cancelled ! 0 downloaded, 2 cancelled");
+    for (int i = 0; i < 2; ++i)
+        EXPECT_NE(line(i).find("<B>Download Cancelled</B>"), std::string::npos) << line(i);
+    EXPECT_EQ(line(2), readyLine(peer.url("/slow/400000/c.zip")));
+    for (const char *part : {"a.zip.part", "b.zip.part"})
+        EXPECT_TRUE(std::filesystem::exists(target.path() / part)) << part;
+    EXPECT_FALSE(view->Command("stopButton").isEnabled());
+}
+
 TEST_F(DownloadRun, KeylessLineIsSkippedButPositionsStay)
 {
     std::ofstream(server.root() / "x.zip", std::ios::binary) << "xx";
@@ -192,10 +222,11 @@ TEST_F(DownloadRun, KeylessLineIsSkippedButPositionsStay)
                                                    readyLine(y) + "\r\n");
     form->OpenListFile(QString::fromStdString(list.string()));
     ASSERT_EQ(view->Board().Entries().Count(), 3);
+    // In order, so the last line is the one the run's end marks.
+    view->Options().Simultaneous = 1;
     view->Trigger("startAllButton");
-    ASSERT_EQ(view->Engine().Items.Count(), 2);
-    EXPECT_EQ(view->Engine().Items.Get(1).ExternalIndex, 2);
     finishRun();
+    EXPECT_EQ(runLog().filter(QStringLiteral("File Start : ")).size(), 2);
     EXPECT_NE(line(0).find("<B>File Downloaded!</B>"), std::string::npos) << line(0);
     EXPECT_EQ(view->Board().Entries().Line(1), "just a note");
     EXPECT_NE(line(2).find("<B>Downloaded</B>"), std::string::npos) << line(2);

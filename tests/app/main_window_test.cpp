@@ -165,7 +165,7 @@ TEST(MainWindowLifecycle, StoredOptionsRunTheWindowAndAreWrittenBackUnchanged)
     const std::string stored =
         "[Values]\nCheckBox1=1\nProxEdit=proxy:3128\nPassEdit=\nUserEdit=\nCheckBox2=0\n"
         "CheckBox3=0\nCheckBox4=1\ndiredit=/srv/in/\nLinksList=0\n[Transfer]\nConnections=3\n"
-        "Retries=1\n[LinksList]\nCount=1\nItem0=.pdf\n";
+        "Retries=1\nSimultaneous=4\nLimitRate=0\n[LinksList]\nCount=1\nItem0=.pdf\n";
     test::writeFile(test::IniPath(), stored);
     {
         TDownloadForm form;

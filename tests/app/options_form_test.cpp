@@ -4,6 +4,7 @@
 #include "app/transfer_options_dialog.h"
 #include "tests/support/main_form_test_view.h"
 #include "tests/support/widget_helpers.h"
+#include "transfer/rate_limiter.h"
 #include "ui/input_box.h"
 
 #include <QCheckBox>
@@ -108,6 +109,8 @@ TEST(OptionsSettings, OkWritesAndTheMainWindowAppliesToTheEngine)
             ASSERT_NE(dialog, nullptr);
             dialog->connectionsEdit->setValue(3);
             dialog->retriesEdit->setValue(0);
+            dialog->simultaneousEdit->setValue(2);
+            dialog->limitRateEdit->setValue(300);
             dialog->accept();
         });
         options->advancedButton->click();
@@ -126,6 +129,10 @@ TEST(OptionsSettings, OkWritesAndTheMainWindowAppliesToTheEngine)
     const TIniFile ini(test::IniPath());
     EXPECT_EQ(ini.ReadString("Transfer", "Connections", ""), "3");
     EXPECT_EQ(ini.ReadString("Transfer", "Retries", ""), "0");
+    EXPECT_EQ(ini.ReadString("Transfer", "Simultaneous", ""), "2");
+    EXPECT_EQ(ini.ReadString("Transfer", "LimitRate", ""), "300");
+    EXPECT_EQ(ProcessRateLimiter().Rate(), 300 * 1024);
+    ProcessRateLimiter().SetRate(0);
     EXPECT_EQ(ini.ReadString("Values", "ProxEdit", ""), "proxy:8080");
     EXPECT_EQ(ini.ReadString("Values", "CheckBox2", ""), "1");
 }

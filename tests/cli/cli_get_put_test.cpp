@@ -229,6 +229,40 @@ TEST(GetCommand, AFileFetchedBeforeIsAskedForAndATakenNameIsNumbered)
     EXPECT_EQ(fs::file_size(dir.path() / "r.bin"), 4000u);
 }
 
+// --parallel N at once (the server never sees more), one line per item,
+// and the status of the first failure in list order; --limit-rate paces all.
+TEST(GetCommand, ParallelDownloadsAndTheFirstFailureInListOrderDecides)
+{
+    HttpPeer peer;
+    TempDir dir;
+    std::vector<std::string> args{"get", "--parallel", "3", "-d", dir.str()};
+    for (int i = 1; i <= 7; ++i)
+        args.push_back(peer.url("/delay/300/" + std::to_string(1000 + i)));
+    auto r = runFetchly(args, dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(peer.peakDelayed(), 3);
+    for (int i = 1; i <= 7; ++i) {
+        const std::string name = std::to_string(1000 + i);
+        EXPECT_EQ(readFile(dir.path() / name), patternBytes(1000 + i));
+        EXPECT_TRUE(contains(r.err, "fetchly: done " + dir.str() + "/" + name + "\n")) << r.err;
+    }
+
+    // A folder where the file should go is a local failure (3), a 404 not.
+    fs::create_directory(dir.path() / "10");
+    r = runFetchly({"get", "--quiet", peer.url("/status/404"), peer.url("/file/10")}, dir.path());
+    EXPECT_EQ(r.status, 1) << r.err;
+    r = runFetchly({"get", "--quiet", peer.url("/file/10"), peer.url("/status/404")}, dir.path());
+    EXPECT_EQ(r.status, 3) << r.err;
+
+    const auto start = std::chrono::steady_clock::now();
+    r = runFetchly({"get", "--quiet", "--limit-rate", "100K", "-o", "paced", peer.url("/file/300000")},
+                   dir.path());
+    EXPECT_EQ(r.status, 0) << r.err;
+    // 300000 bytes at 102400 a second, less the bucket's fifth of a second.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+    EXPECT_EQ(readFile(dir.path() / "paced"), patternBytes(300000));
+}
+
 TEST(GetCommand, UsageErrorsGiveStatusTwo)
 {
     TempDir dir;
@@ -239,6 +273,11 @@ TEST(GetCommand, UsageErrorsGiveStatusTwo)
                                                {"get", "-d"},
                                                {"get", "--connections", "17", "http://h/"},
                                                {"get", "--retries", "x", "http://h/"},
+                                               {"get", "--parallel", "0", "http://h/"},
+                                               {"get", "--parallel", "11", "http://h/"},
+                                               {"get", "--limit-rate", "fast", "http://h/"},
+                                               {"get", "--limit-rate", "5Q", "http://h/"},
+                                               {"get", "--limit-rate=1.2.3K", "http://h/"},
                                                {"put", "onlyfile"},
                                                {"put", "--put", "a", "b", "c"}}) {
         const auto r = runFetchly(args, dir.path());

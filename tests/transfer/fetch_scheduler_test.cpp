@@ -1,14 +1,18 @@
 // Several items at once over the scheduler's engines, against the HTTP
 // peer: how many run at once, the order of each item's events, Stop, and
 // the one end of the run. Also run under TSan (scripts/sanitize.sh).
+#include "tests/support/byte_pattern.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/wait_until.h"
 #include "transfer/fetch_scheduler.h"
+#include "transfer/host_budget.h"
+#include "transfer/rate_limiter.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <mutex>
 
@@ -161,4 +165,72 @@ TEST(FetchScheduler, StopCancelsEveryActiveItemAndStartsNoMore)
     EXPECT_EQ(log.count("done"), 1);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "f5"));
     EXPECT_EQ(log.runDone(), (std::vector<bool>{true, false}));
+}
+
+// Ten at once on one host: each item's first connection waits for one of the
+// host's eight places, so the server never sees more.
+TEST(FetchScheduler, NoMoreThanEightConnectionsToAHostAcrossItems)
+{
+    HttpPeer peer;
+    TempDir dir;
+    TFetchScheduler scheduler(MaxSimultaneous);
+    ItemLog log(scheduler);
+    scheduler.Start(items(peer, "/delay/400/20000", dir, 12));
+    ASSERT_TRUE(scheduler.WaitFor(20s));
+    EXPECT_EQ(peer.peakDelayed(), MaxConnectionsPerHost);
+    EXPECT_EQ(log.count("done"), 12);
+}
+
+// The process's speed limit over a run: two items at once, each over four
+// ranged connections, paced by pausing them. Ten seconds' worth come in ten
+// seconds (within 5 %), and a connection held back that long is no stall.
+TEST(FetchScheduler, TheSpeedLimitHoldsForAllItemsAndConnectionsTogether)
+{
+    NginxServer nginx;
+    TempDir dir;
+    constexpr std::int64_t rate = 1 << 20;
+    constexpr std::int64_t size = 5 * rate + rate / 4; // over the size split into ranges
+    std::ofstream(nginx.root() / "five").close();
+    std::filesystem::resize_file(nginx.root() / "five", size);
+    TFetchScheduler scheduler(2);
+    ItemLog log(scheduler);
+    const auto prepare = scheduler.OnPrepare;
+    scheduler.OnPrepare = [&](TFetchEngine &engine, int item) {
+        prepare(engine, item);
+        engine.Connections = 4;
+        engine.StallTimeout = std::chrono::seconds(1);
+    };
+    std::vector<TFetchItem> list;
+    for (const char *name : {"a", "b"})
+        list.push_back(TFetchItem{static_cast<int>(list.size()), nginx.url("/five"), dir.str(), name});
+    ProcessRateLimiter().SetRate(rate);
+    const auto start = std::chrono::steady_clock::now();
+    scheduler.Start(list);
+    const bool ended = scheduler.WaitFor(20s);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    ProcessRateLimiter().SetRate(0);
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(log.count("done"), 2);
+    EXPECT_NEAR(static_cast<double>(2 * size) / seconds, static_cast<double>(rate), 0.05 * rate)
+        << seconds << " s";
+    for (const char *name : {"a", "b"})
+        EXPECT_EQ(std::filesystem::file_size(dir.path() / name), static_cast<std::uintmax_t>(size));
+}
+
+// Two items of the run that write the same file never run at once: the
+// second waits for the first (whose part it would find locked) while the
+// items after it go ahead.
+TEST(FetchScheduler, AnItemWaitsForTheOneWritingItsFile)
+{
+    HttpPeer peer;
+    TempDir dir;
+    TFetchScheduler scheduler(3);
+    ItemLog log(scheduler);
+    auto list = items(peer, "/delay/300/1000", dir, 3);
+    list[1].TargetFilename = list[0].TargetFilename;
+    scheduler.Start(list);
+    ASSERT_TRUE(scheduler.WaitFor(10s));
+    EXPECT_EQ(log.started(), (std::vector<int>{0, 2, 1}));
+    EXPECT_EQ(log.count("done"), 3);
+    EXPECT_EQ(log.count("failed"), 0);
 }

@@ -5,6 +5,7 @@
 #include "tests/support/temp_dir.h"
 
 #include "transfer/fetch_engine.h"
+#include "transfer/rate_limiter.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -314,6 +315,26 @@ TEST_F(FtpDownload, StalledTransferFailsAfterTheStallLimit)
     EXPECT_EQ(errors[0].rfind(std::to_string(CURLE_OPERATION_TIMEDOUT) + ": ", 0), 0u) << errors[0];
     EXPECT_EQ(readFile(local.path() / "slow.stall.part"), data.substr(0, 30000));
     EXPECT_FALSE(engine.Items.Get(0).Done);
+}
+
+// The process's speed limit paces FTP too; a transfer held back for longer
+// than the stall limit has not stalled.
+TEST_F(FtpDownload, TheSpeedLimitPacesItAndHoldingBackIsNoStall)
+{
+    const std::string data = patternBytes(512 * 1024);
+    writeFile(ftp.root() / "paced.bin", data);
+    engine.Items.Add(ftpItem(ftp, "paced.bin", local.str()));
+    engine.StallTimeout = std::chrono::seconds(1);
+    ProcessRateLimiter().SetRate(256 * 1024);
+    const auto started = std::chrono::steady_clock::now();
+    runToEnd(engine, std::chrono::seconds(20));
+    const auto took = std::chrono::steady_clock::now() - started;
+    ProcessRateLimiter().SetRate(0);
+
+    // Two seconds' worth, less the bucket's fifth of a second.
+    EXPECT_GE(took, std::chrono::milliseconds(1600));
+    EXPECT_TRUE(engine.Items.Get(0).Done) << (events.errors().empty() ? "" : events.errors()[0]);
+    EXPECT_EQ(readFile(local.path() / "paced.bin"), data);
 }
 
 TEST_F(FtpDownload, LocalWriteErrorIsCode5)

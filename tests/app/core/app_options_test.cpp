@@ -33,17 +33,19 @@ TEST(AppOptionsFile, ANewFileHoldsTheDesignedValuesInTheirOrder)
     WriteAppOptions(options, ini);
     EXPECT_EQ(ini.Text(), "[Values]\nCheckBox1=0\nProxEdit=\nPassEdit=\nUserEdit=\nCheckBox2=0\nCheckBox3=0\n"
                           "CheckBox4=0\ndiredit=/home/u/Downloads/\nLinksList=-1\n" +
-                              designedLinkTypes() + "[Transfer]\nConnections=8\nRetries=5\n");
+                              designedLinkTypes() +
+                              "[Transfer]\nConnections=8\nRetries=5\nSimultaneous=4\nLimitRate=0\n");
 }
 
 // A file as the program writes it from its second save on: the link types'
 // section is written afresh each time, so it has moved to the end.
 TEST(AppOptionsFile, AStoredFileIsReadAndSavedBackByteForByte)
 {
-    const std::string stored = "; kept by hand\n[Values]\ncheckbox1=1\nProxEdit=proxy:3128\nPassEdit=pw\n"
-                               "UserEdit=me\nCheckBox2=0\nCheckBox3=1\nCheckBox4=0\ndiredit=/srv/in/\n"
-                               "LinksList=1\nOther=kept\n[Transfer]\nConnections=4\nRetries=0\n"
-                               "[LinksList]\nCount=3\nItem0=.jpg\nItem1=.pdf\nItem2=.zip\n";
+    const std::string stored =
+        "; kept by hand\n[Values]\ncheckbox1=1\nProxEdit=proxy:3128\nPassEdit=pw\n"
+        "UserEdit=me\nCheckBox2=0\nCheckBox3=1\nCheckBox4=0\ndiredit=/srv/in/\n"
+        "LinksList=1\nOther=kept\n[Transfer]\nConnections=4\nRetries=0\nSimultaneous=10\nLimitRate=500\n"
+        "[LinksList]\nCount=3\nItem0=.jpg\nItem1=.pdf\nItem2=.zip\n";
     test::TempDir dir;
     const auto path = dir.write("Fetchly.ini", stored);
     TOptionsFile file(path);
@@ -57,6 +59,8 @@ TEST(AppOptionsFile, AStoredFileIsReadAndSavedBackByteForByte)
     EXPECT_EQ(options.LinkTypes, (TLinkTypeList{{".jpg", ".pdf", ".zip"}, 1}));
     EXPECT_EQ(options.Connections, 4);
     EXPECT_EQ(options.Retries, 0);
+    EXPECT_EQ(options.Simultaneous, 10);
+    EXPECT_EQ(options.LimitRate, 500);
     file.Save(options);
     EXPECT_EQ(test::readFile(path), stored);
 }
@@ -66,8 +70,9 @@ TEST(AppOptionsFile, DamagedOrMissingKeysFallBackToTheirDefaults)
     TAppOptions defaults;
     defaults.FtpPassive = true;
     defaults.TargetDir = "/default/";
-    const TAppOptions read = readText("[Values]\nProxEdit=p\nCheckBox2=yes\nCheckBox3=0x1\nLinksList=17\n"
-                                      "[Transfer]\nConnections=99\nRetries=x\n");
+    const TAppOptions read =
+        readText("[Values]\nProxEdit=p\nCheckBox2=yes\nCheckBox3=0x1\nLinksList=17\n"
+                 "[Transfer]\nConnections=99\nRetries=x\nSimultaneous=0\nLimitRate=-5\n");
     const TAppOptions kept = readText("[Values]\nCheckBox2=yes\nProxEdit=p\n", defaults);
     EXPECT_TRUE(kept.FtpPassive);
     EXPECT_EQ(kept.TargetDir, "/default/");
@@ -77,6 +82,8 @@ TEST(AppOptionsFile, DamagedOrMissingKeysFallBackToTheirDefaults)
     EXPECT_EQ(read.LinkTypes, (TLinkTypeList{DefaultLinkTypes(), -1}));
     EXPECT_EQ(read.Connections, MaxConnections);
     EXPECT_EQ(read.Retries, 5);
+    EXPECT_EQ(read.Simultaneous, 1);
+    EXPECT_EQ(read.LimitRate, 0);
 }
 
 TEST(AppOptionsFile, StoredTypesWithoutDotGetOneAndDuplicatesGo)

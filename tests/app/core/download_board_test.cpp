@@ -8,6 +8,7 @@
 #include "tests/support/temp_dir.h"
 #include "transfer/engine_event_queue.h"
 #include "transfer/fetch_engine.h"
+#include "transfer/fetch_scheduler.h"
 
 #include <gtest/gtest.h>
 
@@ -67,6 +68,19 @@ protected:
             board.Entries().SetValue(url(path), ReadyLine(url(path)));
         board.Launch(board.PlanRun(dir.str()), engine);
     }
+    // The same, `n` at once.
+    void startAtOnce(const std::vector<std::string> &paths, int n)
+    {
+        scheduler = std::make_unique<TFetchScheduler>(n);
+        board.Entries().Clear();
+        for (const std::string &path : paths)
+            board.Entries().SetValue(url(path), ReadyLine(url(path)));
+        board.LaunchAtOnce(board.PlanRun(dir.str()), *scheduler, queue, [](TFetchEngine &e) {
+            e.ShowDialog = false;
+            e.Retries = 0;
+            e.Connections = 1;
+        });
+    }
     // Applies each event as the window does (the line stored with an empty
     // rate) until the run ends, `stop` holds or 30 s pass.
     void follow(const std::function<bool()> &stop = [] { return false; })
@@ -97,6 +111,7 @@ protected:
     test::HttpPeer peer;
     test::TempDir dir;
     TFetchEngine engine;
+    std::unique_ptr<TFetchScheduler> scheduler;
     std::shared_ptr<TEngineEventQueue> queue = std::make_shared<TEngineEventQueue>();
     TDownloadBoard board;
     Shown shown;
@@ -305,6 +320,56 @@ TEST_F(DownloadBoardRun, NextRunForgetsTheOutcomesOfTheLast)
     EXPECT_EQ(board.FailedInRun(), 0);
     EXPECT_EQ(board.DoneInRun(), 1);
     EXPECT_FALSE(board.Outcome(url("/status/404")).has_value());
+}
+
+// Several at once: each line has its own events in their order, the status
+// and the tray sum the run up, and Stop cuts off every item under way, each
+// keeping its part.
+TEST_F(DownloadBoardRun, SeveralAtOnceKeepTheirOwnLinesAndStopCutsEachOff)
+{
+    std::vector<std::string> paths;
+    for (int i = 0; i < 5; ++i)
+        paths.push_back("/ranged/" + std::to_string(300000 + i) + "?etag=e&rate=100000");
+    startAtOnce(paths, 3);
+    follow([&] {
+        for (const auto &s : shown.statuses)
+            if (s.rfind("Downloading 3 files, 2 waiting : ", 0) == 0)
+                return true;
+        return false;
+    });
+    ASSERT_TRUE(board.AtOnce());
+    EXPECT_EQ(scheduler->ActiveCount(), 3);
+    // Each has data in its part by then.
+    const auto settle = std::chrono::steady_clock::now() + 500ms;
+    follow([&] { return std::chrono::steady_clock::now() > settle; });
+    EXPECT_NE(board.FocusRate(), "");
+    scheduler->Stop();
+    follow();
+    ASSERT_TRUE(shown.ended);
+    EXPECT_EQ(shown.statuses.back(), "Downloading Cancelled ! 0 downloaded, 3 cancelled");
+    int cut = 0, started = 0;
+    for (int i = 0; i < 5; ++i) {
+        const std::string u = url(paths[static_cast<std::size_t>(i)]);
+        const auto start = std::find(shown.log.begin(), shown.log.end(), "File Start : " + MarkupEscape(u));
+        const auto end = std::find(shown.log.begin(), shown.log.end(),
+                                   "<i>File Not Downloaded : " + MarkupEscape(u) + "</i><hr>");
+        if (start == shown.log.end()) {
+            EXPECT_EQ(line(paths[static_cast<std::size_t>(i)]), ReadyLine(u)); // never started
+            continue;
+        }
+        ++started;
+        ASSERT_NE(end, shown.log.end()) << u;
+        EXPECT_LT(start, end);
+        cut += 1;
+        EXPECT_NE(line(paths[static_cast<std::size_t>(i)]).find("<B>Download Cancelled</B>"),
+                  std::string::npos);
+        EXPECT_EQ(line(paths[static_cast<std::size_t>(i)]).find("0kb of 0kb"), std::string::npos);
+        EXPECT_TRUE(std::filesystem::exists(dir.path() / (u.substr(u.rfind('/') + 1) + ".part"))) << u;
+    }
+    EXPECT_EQ(started, 3);
+    EXPECT_EQ(cut, 3);
+    EXPECT_FALSE(board.Busy());
+    EXPECT_EQ(board.FailedInRun(), 0);
 }
 
 TEST(DownloadBoard, ProgressTextAndTheFocusLine)

@@ -103,7 +103,7 @@ TEST(ShownList, LiveProgressStaysOnScreenUntilTheFocusLineIsStored)
     view.lines[2] = "<2 at 40%>";
     EXPECT_FALSE(shown.ShowLive(2, "<2 at 40%>")); // nothing new to paint
     EXPECT_FALSE(shown.ShowLive(5, "<beyond>"));
-    EXPECT_EQ(shown.LiveLine(), 2);
+    EXPECT_TRUE(shown.IsLive(2));
     EXPECT_EQ(shown.Line(2), "<2 at 40%>");
     // A refresh for another change keeps the progress shown.
     table.SetValue("http://h/0.zip", "<zero>");
@@ -112,14 +112,28 @@ TEST(ShownList, LiveProgressStaysOnScreenUntilTheFocusLineIsStored)
     EXPECT_EQ(shown.Line(2), "<2 at 40%>");
     view.apply(c, shown);
 
-    // The engine moves on to line 4: storing its line puts line 2 back.
+    // Line 4 starts beside it: line 2 keeps its progress until its own
+    // line is stored.
     std::size_t before = table.Generation();
     table.SetValue("http://h/4.zip", "<4 started>");
     c = shown.Store(table, before, 4);
-    EXPECT_EQ(c.Changed, (std::vector<int>{4, 2}));
-    EXPECT_EQ(shown.LiveLine(), -1);
+    EXPECT_EQ(c.Changed, (std::vector<int>{4}));
+    EXPECT_TRUE(shown.IsLive(2));
+    view.apply(c, shown);
+    before = table.Generation();
+    table.SetValue("http://h/2.zip", "<2 done>");
+    c = shown.Store(table, before, 2);
+    EXPECT_EQ(c.Changed, (std::vector<int>{2}));
+    EXPECT_FALSE(shown.IsLive(2));
     view.apply(c, shown);
     EXPECT_TRUE(view.follows(table));
+    // At the run's end no line stays live.
+    EXPECT_TRUE(shown.ShowLive(3, "<3 at 10%>"));
+    view.lines[3] = "<3 at 10%>";
+    shown.EndLive();
+    c = shown.Refresh(table);
+    EXPECT_EQ(c.Changed, std::vector<int>{3});
+    view.apply(c, shown);
 
     // A store into a table the list had not followed compares every line.
     table.SetValue("http://h/1.zip", "<one>");

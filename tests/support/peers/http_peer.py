@@ -321,6 +321,8 @@ class Handler(BaseHTTPRequestHandler):
 def main():
     port, record_dir = int(sys.argv[1]), sys.argv[2]
     Handler.record_dir = record_dir
+    # Room for every connection a run opens at once (the default is 5).
+    ThreadingHTTPServer.request_queue_size = 64
     server = ThreadingHTTPServer(("127.0.0.1", port), Handler)
     server.daemon_threads = True
     if len(sys.argv) > 4:
