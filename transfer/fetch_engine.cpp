@@ -98,38 +98,32 @@ bool TFetchEngine::WaitFor(std::chrono::milliseconds timeout)
 
 std::string TFetchEngine::CurrentTarget() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_currentTarget;
+    return locked(m_currentTarget);
 }
 
 std::string TFetchEngine::CurrentTargetDir() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_currentTargetDir;
+    return locked(m_currentTargetDir);
 }
 
 std::string TFetchEngine::CurrentReason() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_currentReason;
+    return locked(m_currentReason);
 }
 
 TFetchEngine::TKeptPart TFetchEngine::KeptPart() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_keptPart;
+    return locked(m_keptPart);
 }
 
 std::string TFetchEngine::CurrentSha256() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_currentSha256;
+    return locked(m_currentSha256);
 }
 
 std::string TFetchEngine::CurrentHead() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_currentHead;
+    return locked(m_currentHead);
 }
 
 bool TFetchEngine::DeletePart(const TFetchItem &item)

@@ -171,6 +171,12 @@ private:
     void setCurrentTarget(const std::string &target, const std::string &dir);
     void setCurrentReason(const std::string &reason);
     void cancel();
+    // A copy of a member guarded by m_mutex, taken under it.
+    template <typename T> T locked(const T &member) const
+    {
+        std::lock_guard lock(m_mutex);
+        return member;
+    }
     // Sleeps up to `delay`; false as soon as the run is cancelled.
     bool sleepUnlessCancelled(std::chrono::milliseconds delay);
 
