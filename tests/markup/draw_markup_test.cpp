@@ -171,9 +171,10 @@ TEST_F(DrawMarkupLayout, BothPassesAgreeOnTheLines)
 
 TEST_F(DrawMarkupLayout, AUrlOfAmpersandsIsLaidOutInLinearTime)
 {
-    // A URL of 100,000 "&" as list lines write it; replacing one entity per
-    // rescan of the text, or every layout entity in a pass of its own, takes
-    // far longer.
+    // A URL of 100,000 "&" as list lines write it: a few milliseconds.
+    // Replacing one entity per rescan of the text, or every layout entity in
+    // a pass of its own, takes seconds; the bound leaves room for a loaded
+    // machine's caches.
     std::string markup = "<B>";
     for (int i = 0; i < 100000; ++i)
         markup += "&amp;";
@@ -183,7 +184,7 @@ TEST_F(DrawMarkupLayout, AUrlOfAmpersandsIsLaidOutInLinearTime)
         m = Measure(markup);
         Draw(markup);
     });
-    EXPECT_LT(seconds, 0.01 * kTimeAllowance);
+    EXPECT_LT(seconds, 0.05 * kTimeAllowance);
     EXPECT_EQ(m.width, 100000 * 6); // the mnemonic rule shows "&&" as one "&"
     ASSERT_EQ(surface.texts.size(), 1u);
     EXPECT_EQ(surface.texts[0].text, std::string(200000, '&'));
