@@ -1,6 +1,8 @@
 #include "transfer/fetch_run.h"
 
 #include "transfer/fetch_engine.h"
+#include "transfer/part_file.h"
+#include "transfer/url_functions.h"
 
 namespace fetchly {
 
@@ -41,6 +43,24 @@ void TFetchRun::RaiseFileError(TFetchErrorCode code, const std::string &info)
 {
     m_engine.m_failureIsLocal = true;
     RaiseError(code, info);
+}
+
+bool TFetchRun::TakePartPlace(TPartFile &part, const std::string &target, const std::string &targetDir,
+                              const std::string &cannotCreate)
+{
+    if (!DirectoryPart(target).empty() && !part.PlaceIsUsable()) {
+        SetCurrentTarget(target, targetDir);
+        RaiseFileError(TFetchErrorCode::CannotCreateTarget, cannotCreate + target + ": not a regular file");
+        return false;
+    }
+    // A part that another transfer is writing is left to it, at once.
+    if (!part.OpenExisting() && part.Busy()) {
+        SetCurrentTarget(target, targetDir);
+        RaiseFileError(TFetchErrorCode::CannotCreateTarget,
+                       target + " is already being downloaded by another transfer");
+        return false;
+    }
+    return true;
 }
 
 void TFetchRun::SetKeptPart(const std::string &path, TFetchSize kept, TFetchSize total)

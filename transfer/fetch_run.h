@@ -12,6 +12,7 @@
 namespace fetchly {
 
 class TFetchEngine;
+class TPartFile;
 struct TRunConfig;
 
 // What a transfer operation sees of its run: the events it raises, the
@@ -51,6 +52,12 @@ public:
     // or read, or another transfer writes it), which the owner can tell
     // from a failure of the server through CurrentFailureIsLocal.
     void RaiseFileError(TFetchErrorCode code, const std::string &info);
+    // Before a download touches its part: false, with the file error raised,
+    // when the place is not a regular file (`cannotCreate` + target + ": not
+    // a regular file") or another transfer is writing the part; otherwise
+    // our part, if one is there, is open.
+    bool TakePartPlace(TPartFile &part, const std::string &target, const std::string &targetDir,
+                       const std::string &cannotCreate);
     // What a stopped or failed download keeps for a later attempt.
     void SetKeptPart(const std::string &path, TFetchSize kept, TFetchSize total);
     // The digest and first bytes of the file the item has just completed.

@@ -107,19 +107,8 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
     TPartFile part(target);
     TWrittenDigest digest(
         [&part](TFetchSize at, char *data, std::size_t size) { return part.ReadAt(at, data, size); });
-    if (!DirectoryPart(target).empty() && !part.PlaceIsUsable()) {
-        run.SetCurrentTarget(target, item.TargetDir);
-        run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
-                           "Cannot create target file " + target + ": not a regular file");
+    if (!run.TakePartPlace(part, target, item.TargetDir, "Cannot create target file "))
         return false;
-    }
-    // A part that another transfer is writing is left to it, at once.
-    if (!part.OpenExisting() && part.Busy()) {
-        run.SetCurrentTarget(target, item.TargetDir);
-        run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
-                           target + " is already being downloaded by another transfer");
-        return false;
-    }
 
     FtpClient ftp(handleFor(run), endpointFor(run, item));
     FtpWatch watch(run, ftp);

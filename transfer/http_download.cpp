@@ -783,19 +783,8 @@ bool Download::Run()
     if (m_settings.AskIfUnchanged && isHttpUrl(m_url))
         if (const auto record = UnchangedSince(m_target, m_url))
             m_finished = record->Validator;
-    if (!DirectoryPart(m_target).empty() && !m_part.PlaceIsUsable()) {
-        m_run.SetCurrentTarget(m_target, m_item.TargetDir);
-        m_run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
-                             "Cannot create file " + m_target + ": not a regular file");
+    if (!m_run.TakePartPlace(m_part, m_target, m_item.TargetDir, "Cannot create file "))
         return false;
-    }
-    // A part that another transfer is writing is left to it, at once.
-    if (!m_part.OpenExisting() && m_part.Busy()) {
-        m_run.SetCurrentTarget(m_target, m_item.TargetDir);
-        m_run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
-                             m_target + " is already being downloaded by another transfer");
-        return false;
-    }
     // Without resume the item starts from zero; its own retries continue.
     if (m_part.IsOpen() && m_settings.Resume && isHttpUrl(m_url)) {
         TPartRecord record;
