@@ -25,11 +25,18 @@ RunPrinter::RunPrinter(bool quiet) : m_quiet(quiet), m_terminal(!quiet && ::isat
 
 void RunPrinter::line(const std::string &text, bool always)
 {
-    if (m_quiet && !always)
-        return;
+    lines({{text, always}});
+}
+
+void RunPrinter::lines(const std::vector<std::pair<std::string, bool>> &texts)
+{
     std::lock_guard lock(m_mutex);
-    clearProgressLocked();
-    std::fprintf(stderr, "%s\n", printable(text).c_str());
+    for (const auto &[text, always] : texts) {
+        if (m_quiet && !always)
+            continue;
+        clearProgressLocked();
+        std::fprintf(stderr, "%s\n", printable(text).c_str());
+    }
 }
 
 void RunPrinter::progress(int item, TFetchSize done, TFetchSize total, TFetchSize delta)

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace fetchly::cli {
 
@@ -19,6 +20,9 @@ public:
 
     // A log line on stderr; under --quiet only when `always`.
     void line(const std::string &text, bool always = false);
+    // Lines that belong together (one item's result): no other item's line
+    // may fall between them.
+    void lines(const std::vector<std::pair<std::string, bool>> &texts);
     // Item `item` has `done` of its `total` bytes (0: unknown); `delta`
     // of them are new since its last call.
     void progress(int item, TFetchSize done, TFetchSize total, TFetchSize delta);

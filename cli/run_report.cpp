@@ -54,12 +54,13 @@ std::string errorLine(int code, const std::string &info, const std::string &reas
 void doneLines(RunPrinter &out, const TFetchEngine &engine)
 {
     const std::string target = engine.CurrentTarget();
-    out.line("fetchly: done " + target);
+    std::vector<std::pair<std::string, bool>> texts{{"fetchly: done " + target, false}};
     const std::string name = target.substr(target.find_last_of('/') + 1);
     if (const std::string mismatch = inspect::ContentMismatch(name, engine.CurrentHead()); !mismatch.empty())
-        out.line("fetchly: warning: " + name + " is " + mismatch, true);
+        texts.emplace_back("fetchly: warning: " + name + " is " + mismatch, true);
     if (const std::string sha = engine.CurrentSha256(); !sha.empty())
-        out.line("fetchly: SHA-256: " + sha);
+        texts.emplace_back("fetchly: SHA-256: " + sha, false);
+    out.lines(texts);
 }
 
 } // namespace
