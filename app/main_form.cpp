@@ -38,6 +38,12 @@ TDownloadForm::TDownloadForm(QWidget *parent)
     m_engine.ShowCompletion = true;
     m_engine.ShowTime = true;
     SendEventsTo(m_engine, m_pump.Queue());
+    // The run dialog's model notices on this thread, from inside the board's
+    // steps and from the dialog's own buttons: its view takes them up after.
+    m_runDialog.Model().SetListener([this](TDialogChange change, std::uint64_t serial) {
+        QMetaObject::invokeMethod(
+            this, [this, change, serial] { m_runProgressHost.Notice(change, serial); }, Qt::QueuedConnection);
+    });
     startUp();
 }
 

@@ -3,6 +3,7 @@
 #include "app/core/app_options.h"
 #include "app/core/app_session.h"
 #include "app/core/download_board.h"
+#include "app/core/run_dialog.h"
 #include "app/core/shown_list.h"
 #include "app/core/url_text.h"
 #include "app/latest_job_worker.h"
@@ -128,9 +129,12 @@ private:
     void removeParts(std::vector<TFetchItem> items);
 
     // --- runs (main_form_download.cpp)
-    // `atOnce`: several items at once on the scheduler, else one after
-    // another on the engine (which the progress dialog follows).
+    // `atOnce`: several items at once on the scheduler (the run's dialog
+    // follows the oldest), else one after another on the engine (its own
+    // dialog follows it).
     void launch(const TRunPlan &plan, bool atOnce);
+    // What the buttons of the run's dialog do.
+    TDialogActions runDialogActions();
     // The scheduler, with as many engines as the options say.
     TFetchScheduler &scheduler();
     bool schedulerRunning() const { return m_scheduler && m_scheduler->Running(); }
@@ -189,6 +193,9 @@ private:
     TUiEventPump m_pump{this, [this](const TEngineEvent &event) { deliver(event); }};
     // Runs Start All's items several at once; its events go to the pump.
     std::unique_ptr<TFetchScheduler> m_scheduler;
+    // The progress dialog of a run of several at once, and its view.
+    TRunDialog m_runDialog;
+    ProgressDialogHost m_runProgressHost{m_runDialog.Model(), runDialogActions(), this};
     // Reads downloaded files for their reports, off the UI thread; a newer
     // click or finished file supersedes a report still pending.
     TLatestJobWorker m_inspector{this};

@@ -43,8 +43,7 @@ void TDownloadForm::onStartAllClicked()
             SetStatusText(QStringLiteral("Nothing to download: the list holds no URL."));
             return;
         }
-        // The progress dialog shows one transfer: with it, one at a time.
-        launch(plan, !m_options.ShowDialog);
+        launch(plan, true);
     });
 }
 
@@ -61,6 +60,9 @@ void TDownloadForm::launch(const TRunPlan &plan, bool atOnce)
 {
     m_ui.runLog->clear();
     if (atOnce) {
+        // A run already going keeps its dialog; the new items join its count.
+        if ((plan.Fresh || !schedulerRunning()) && m_options.ShowDialog)
+            m_runDialog.Begin(m_engine.DialogSetup());
         // The engines take the options as they are now, for the whole run.
         m_board.LaunchAtOnce(plan, scheduler(), m_pump.Queue(), [options = m_options](TFetchEngine &engine) {
             ConfigureEngine(engine, options);
@@ -86,9 +88,24 @@ void TDownloadForm::deliver(const TEngineEvent &event)
         m_progressHost.Notice(notice->Change, notice->Serial);
         return;
     }
-    guarded([&] { showUpdate(m_board.Apply(event, rateText())); });
-    // The dialog follows every step of the run that the pump delivers.
+    guarded([&] {
+        const TBoardUpdate update = m_board.Apply(event, rateText());
+        m_runDialog.Show(m_board, update);
+        showUpdate(update);
+    });
+    // The dialogs follow every step of the run that the pump delivers.
     m_progressHost.Refresh();
+    m_runProgressHost.Refresh();
+}
+
+TDialogActions TDownloadForm::runDialogActions()
+{
+    const auto folder = [this] {
+        const std::string &file = m_runDialog.Target();
+        return file.empty() ? m_options.TargetDir : file.substr(0, file.find_last_of('/'));
+    };
+    return {[this] { onStopClicked(); }, [this] { return m_runDialog.Target(); }, folder,
+            [this] { m_runDialog.Model().Free(); }};
 }
 
 void TDownloadForm::showUpdate(const TBoardUpdate &update)

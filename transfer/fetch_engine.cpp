@@ -25,13 +25,18 @@ TFetchEngine::~TFetchEngine()
     Wait();
 }
 
+TDialogSetup TFetchEngine::DialogSetup() const
+{
+    return {DlgCaption,       DlgCompleted,     DlgFileLabel, DlgFileOfLabel, DlgFromServerLabel,
+            DlgToServerLabel, DlgProgressLabel, DlgRateLabel, DlgTimeLabel,   DlgCopying,
+            DlgDwnload,       DlgUpload,        ShowDialog,   ShowOpenFile,   ShowOpenFolder,
+            ShowCompletion,   ShowTime,         AlwaysOnTop};
+}
+
 TRunConfig TFetchEngine::snapshotConfig() const
 {
     TRunConfig c;
-    c.Dialog = {DlgCaption,       DlgCompleted,     DlgFileLabel, DlgFileOfLabel, DlgFromServerLabel,
-                DlgToServerLabel, DlgProgressLabel, DlgRateLabel, DlgTimeLabel,   DlgCopying,
-                DlgDwnload,       DlgUpload,        ShowDialog,   ShowOpenFile,   ShowOpenFolder,
-                ShowCompletion,   ShowTime,         AlwaysOnTop};
+    c.Dialog = DialogSetup();
     c.Network.Proxy = Proxy;
     c.Network.ProxyUserID = ProxyUserID;
     c.Network.ProxyPassword = ProxyPassword;

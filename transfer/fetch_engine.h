@@ -153,6 +153,8 @@ public:
 
     // The progress dialog of the current (or last) run.
     TProgressModel &Progress() { return m_progress; }
+    // The dialog's texts and switches as the properties have them now.
+    TDialogSetup DialogSetup() const;
     // The dialog's buttons. CancelClick raises OnCopyCancel on the calling
     // thread, sets Cancelled and hides the dialog; the Open buttons' view
     // opens CurrentTarget / CurrentTargetDir and then calls FreeDialog.

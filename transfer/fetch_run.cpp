@@ -121,12 +121,10 @@ bool TFetchRun::WaitUnlessCancelled(std::chrono::milliseconds delay)
 void TFetchRun::SetItemHeader(const std::string &name, const std::string &directionWord,
                               const std::string &host)
 {
-    std::string counter;
-    if (m_engine.Items.Count() >= 2)
-        counter = std::to_string(FileNumber()) + " " + m_config.Dialog.DlgFileOfLabel + " " +
-                  std::to_string(m_engine.Items.ActiveItemCount()) + " : ";
-    m_engine.m_progress.SetFileLabel(m_config.Dialog.DlgFileLabel + " " + counter + name + " " +
-                                     directionWord + " " + host);
+    // A collection of one item shows no counter.
+    const int count = m_engine.Items.Count() >= 2 ? m_engine.Items.ActiveItemCount() : 0;
+    m_engine.m_progress.SetFileLabel(
+        ItemHeader(m_config.Dialog, FileNumber(), count, name, directionWord, host));
 }
 
 void TFetchRun::SetAnimation(TDialogAnimation animation)

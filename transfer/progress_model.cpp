@@ -233,4 +233,13 @@ TProgressSnapshot TProgressModel::Snapshot() const
     return s;
 }
 
+std::string ItemHeader(const TDialogSetup &setup, int number, int count, const std::string &name,
+                       const std::string &directionWord, const std::string &host)
+{
+    std::string counter;
+    if (count != 0)
+        counter = std::to_string(number) + " " + setup.DlgFileOfLabel + " " + std::to_string(count) + " : ";
+    return setup.DlgFileLabel + " " + counter + name + " " + directionWord + " " + host;
+}
+
 } // namespace fetchly

@@ -105,6 +105,11 @@ private:
     bool m_closeCaption = false, m_openEnabled = false, m_openFileEnabled = false;
 };
 
+// The dialog's file line: "File : " + "2 of 5 : " (unless `count` is 0) +
+// name + " " + direction word + " " + host.
+std::string ItemHeader(const TDialogSetup &setup, int number, int count, const std::string &name,
+                       const std::string &directionWord, const std::string &host);
+
 // round(done * 100 / total) without overflow, halves to even; 0 for total <= 0
 // and at most 100.
 int ProgressPercent(TFetchSize done, TFetchSize total);

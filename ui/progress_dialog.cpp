@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QUrl>
+#include <utility>
 
 namespace fetchly {
 
@@ -28,10 +29,16 @@ void place(QWidget *w, const TDialogRect &r)
 
 } // namespace
 
-ProgressDialog::ProgressDialog(TFetchEngine &engine, const TProgressSnapshot &first, QWidget *parent)
+TDialogActions EngineDialogActions(TFetchEngine &engine)
+{
+    return {[&engine] { engine.CancelClick(); }, [&engine] { return engine.CurrentTarget(); },
+            [&engine] { return engine.CurrentTargetDir(); }, [&engine] { engine.FreeDialog(); }};
+}
+
+ProgressDialog::ProgressDialog(TDialogActions actions, const TProgressSnapshot &first, QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           (first.Setup.AlwaysOnTop ? Qt::WindowStaysOnTopHint : Qt::WindowFlags())),
-      m_engine(engine)
+      m_actions(std::move(actions))
 {
     const TProgressLayout &l = first.Layout;
     setFixedSize(l.width, l.height);
@@ -95,7 +102,7 @@ void ProgressDialog::refresh(const TProgressSnapshot &s)
 
 void ProgressDialog::cancelClick()
 {
-    m_engine.CancelClick();
+    m_actions.Cancel();
 }
 
 void ProgressDialog::reject()
@@ -106,18 +113,23 @@ void ProgressDialog::reject()
 
 void ProgressDialog::openFileClick()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(qs(m_engine.CurrentTarget())));
-    m_engine.FreeDialog();
+    QDesktopServices::openUrl(QUrl::fromLocalFile(qs(m_actions.Target())));
+    m_actions.Free();
 }
 
 void ProgressDialog::openFolderClick()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(qs(m_engine.CurrentTargetDir())));
-    m_engine.FreeDialog();
+    QDesktopServices::openUrl(QUrl::fromLocalFile(qs(m_actions.TargetDir())));
+    m_actions.Free();
+}
+
+ProgressDialogHost::ProgressDialogHost(TProgressModel &model, TDialogActions actions, QWidget *dialogParent)
+    : m_model(model), m_actions(std::move(actions)), m_parent(dialogParent)
+{
 }
 
 ProgressDialogHost::ProgressDialogHost(TFetchEngine &engine, QWidget *dialogParent)
-    : m_engine(engine), m_parent(dialogParent)
+    : ProgressDialogHost(engine.Progress(), EngineDialogActions(engine), dialogParent)
 {
 }
 
@@ -128,14 +140,14 @@ ProgressDialogHost::~ProgressDialogHost()
 
 void ProgressDialogHost::Notice(TDialogChange change, std::uint64_t serial)
 {
-    const TProgressSnapshot s = m_engine.Progress().Snapshot();
+    const TProgressSnapshot s = m_model.Snapshot();
     if (change == TDialogChange::Built) {
         // A new run builds a new dialog; an older one goes.
         delete m_dialog.data();
         m_serial = serial;
         if (s.Serial != serial)
             return; // already superseded; a later notice follows
-        m_dialog = new ProgressDialog(m_engine, s, m_parent);
+        m_dialog = new ProgressDialog(m_actions, s, m_parent);
         if (s.Visible)
             m_dialog->show();
         return;
@@ -161,7 +173,7 @@ void ProgressDialogHost::Refresh()
 {
     if (!m_dialog)
         return;
-    const TProgressSnapshot s = m_engine.Progress().Snapshot();
+    const TProgressSnapshot s = m_model.Snapshot();
     if (s.Serial == m_serial)
         m_dialog->refresh(s);
 }

@@ -4,7 +4,9 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <functional>
 #include <memory>
+#include <string>
 
 class QLabel;
 class QProgressBar;
@@ -15,12 +17,24 @@ namespace fetchly {
 class TFetchEngine;
 class TransferAnimation;
 
-// The progress dialog of one run: a view of the engine's progress model,
-// laid out as the model's geometry says. Its buttons act on the engine.
+// What the dialog's buttons act on: one engine's run, or a run of several
+// downloads at once.
+struct TDialogActions {
+    std::function<void()> Cancel;
+    std::function<std::string()> Target;    // the file Open file opens
+    std::function<std::string()> TargetDir; // the folder Open folder opens
+    std::function<void()> Free;             // the dialog has served its purpose
+};
+
+// The buttons of the dialog of `engine`'s runs.
+TDialogActions EngineDialogActions(TFetchEngine &engine);
+
+// The progress dialog of one run: a view of a progress model, laid out as
+// the model's geometry says.
 class ProgressDialog : public QDialog {
     Q_OBJECT
 public:
-    ProgressDialog(TFetchEngine &engine, const TProgressSnapshot &first, QWidget *parent = nullptr);
+    ProgressDialog(TDialogActions actions, const TProgressSnapshot &first, QWidget *parent = nullptr);
 
     // Shows the model's current state.
     void refresh(const TProgressSnapshot &s);
@@ -44,7 +58,7 @@ private:
     void openFileClick();
     void openFolderClick();
 
-    TFetchEngine &m_engine;
+    TDialogActions m_actions;
     QLabel *m_fileLabel = nullptr;
     QLabel *m_progressLabel = nullptr;
     QLabel *m_rateLabel = nullptr;
@@ -56,15 +70,17 @@ private:
     QProgressBar *m_bar = nullptr;
 };
 
-// Shows the Qt progress dialog of an engine's runs: builds a dialog for
-// each run and follows the model's end state. The worker never touches a
-// widget: the model's notices reach the host through the UI event pump
-// (TEngineEventQueue carries them), and each progress the pump delivers
-// refreshes the dialog. Create it on the UI thread; it must not outlive the
-// engine.
+// Shows the Qt progress dialog of a model's runs: builds a dialog for each
+// run and follows the model's end state. The worker never touches a widget:
+// the model's notices reach the host on the UI thread (for an engine's model
+// through the UI event pump, which TEngineEventQueue feeds), and each
+// progress the pump delivers refreshes the dialog. Create it on the UI
+// thread; it must not outlive the model.
 class ProgressDialogHost : public QObject {
     Q_OBJECT
 public:
+    ProgressDialogHost(TProgressModel &model, TDialogActions actions, QWidget *dialogParent = nullptr);
+    // The dialog of `engine`'s runs; it must not outlive the engine.
     explicit ProgressDialogHost(TFetchEngine &engine, QWidget *dialogParent = nullptr);
     ~ProgressDialogHost() override;
 
@@ -77,7 +93,8 @@ public:
     void Refresh();
 
 private:
-    TFetchEngine &m_engine;
+    TProgressModel &m_model;
+    TDialogActions m_actions;
     QPointer<QWidget> m_parent;
     QPointer<ProgressDialog> m_dialog;
     std::uint64_t m_serial = 0;

@@ -29,6 +29,9 @@ struct TActiveItem {
     TFetchSize Total = 0;
     TFetchSize FirstSize = -1; // at its first progress, where its rate counts from
     std::chrono::steady_clock::time_point FirstAt{};
+    // Its place among the items of the run (from 1), and when it started.
+    int Number = 0;
+    std::chrono::steady_clock::time_point StartedAt{};
 };
 
 // The items of a run being transferred, oldest first, and what they come to
@@ -46,6 +49,11 @@ public:
     int Count() const { return static_cast<int>(m_items.size()); }
     // The keys of the active items, oldest first.
     std::vector<std::string> Keys() const;
+    // The item that has been active longest, with its key; none when idle.
+    const std::pair<std::string, TActiveItem> *Oldest() const
+    {
+        return m_items.empty() ? nullptr : &m_items.front();
+    }
 
     // A progress of `item`: `size` of `total` bytes (0: unknown) at `now`.
     static void Progress(TActiveItem &item, TFetchSize size, TFetchSize total, Clock::time_point now);

@@ -45,6 +45,7 @@ void TDownloadBoard::RunRequested(bool fresh)
         m_outcomes.clear();
         m_planned = 0;
         m_started = 0;
+        m_places.clear();
     }
     m_busy = true;
 }
@@ -260,7 +261,10 @@ void TDownloadBoard::LaunchAtOnce(const TRunPlan &plan, TFetchScheduler &schedul
     RunRequested(fresh);
     if (fresh)
         m_atOnce = true;
-    m_planned += static_cast<int>(plan.Items.size());
+    // Items start in any order as lanes free up; the dialog counts them
+    // in the order of the list.
+    for (const TFetchItem &item : plan.Items)
+        m_places[std::string(m_entries.Key(item.ExternalIndex))] = ++m_planned;
     scheduler.Start(plan.Items);
 }
 
@@ -268,6 +272,28 @@ std::string TDownloadBoard::FocusRate() const
 {
     const TActiveItem *item = m_active.Find(m_focus.Url);
     return item && m_rated ? TActiveItems::RateText(*item, TActiveItems::Clock::now()) : std::string();
+}
+
+std::optional<TRunFocus> TDownloadBoard::OldestActive() const
+{
+    const auto *oldest = m_active.Oldest();
+    if (!oldest)
+        return std::nullopt;
+    const auto &[url, item] = *oldest;
+    const auto handover = m_handovers.find(url);
+    TRunFocus focus;
+    focus.Name = handover != m_handovers.end() && !handover->second.FileName.empty()
+                     ? handover->second.FileName
+                     : UrlFileName(url);
+    focus.Host = UrlHost(url);
+    focus.Number = item.Number;
+    focus.Count = m_planned;
+    focus.Size = item.Size;
+    focus.Total = item.Total;
+    focus.ElapsedMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(TActiveItems::Clock::now() - item.StartedAt)
+            .count();
+    return focus;
 }
 
 void TDownloadBoard::follow(int entry)
@@ -311,8 +337,11 @@ TBoardUpdate TDownloadBoard::on(const TFileStartEvent &e, std::string_view)
 {
     TBoardUpdate u;
     m_focus.Url = std::string(m_entries.Key(e.Ext));
-    m_active.Start(m_focus.Url);
+    TActiveItem &item = m_active.Start(m_focus.Url);
     ++m_started;
+    const auto place = m_places.find(m_focus.Url);
+    item.Number = place != m_places.end() ? place->second : m_started;
+    item.StartedAt = TActiveItems::Clock::now();
     m_focus.Image = 2;
     m_focus.Status = "DownLoading";
     // Until its own progress arrives, the line must not show the sizes of

@@ -59,6 +59,18 @@ enum class TUrlOffer {
     TypeNotAccepted, // not one of the accepted link types
 };
 
+// The item of a run with several at once that a progress dialog follows:
+// the oldest one being transferred.
+struct TRunFocus {
+    std::string Name; // the name it is saved under
+    std::string Host;
+    int Number = 0; // its place in the run, in list order
+    int Count = 0;  // items of the run
+    TFetchSize Size = 0;
+    TFetchSize Total = 0;
+    std::int64_t ElapsedMs = 0; // since it started
+};
+
 class TEngineEventQueue;
 class TFetchEngine;
 class TFetchScheduler;
@@ -138,6 +150,8 @@ public:
     bool AtOnce() const { return m_atOnce; }
     // The rate and time left of the item in focus while it is transferred.
     std::string FocusRate() const;
+    // The oldest item being transferred; none between items and after a run.
+    std::optional<TRunFocus> OldestActive() const;
 
     // Deletes the entry at `index`; returns the item whose part file is to
     // go with it (none when another line still holds its URL).
@@ -204,6 +218,8 @@ private:
     // Items of the run, and those of them started (the rest wait).
     int m_planned = 0;
     int m_started = 0;
+    // The place of each item of a run of several at once, in list order.
+    std::unordered_map<std::string, int, detail::KeyHash, detail::KeyEqual> m_places;
     // Each entry's last result in this run (TFetchItem::Done), by key.
     std::unordered_map<std::string, bool, detail::KeyHash, detail::KeyEqual> m_outcomes;
     int m_doneInRun = 0;

@@ -10,6 +10,8 @@
 #include "tests/support/test_paths.h"
 #include "ui/directory_edit.h"
 #include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
 
 #include <QApplication>
 #include <QListWidget>
@@ -272,14 +274,15 @@ TEST_F(DownloadRun, DownloadSelectedDuringARunJoinsIt)
     EXPECT_FALSE(view->Board().Busy());
 }
 
-TEST_F(DownloadRun, TheRunShowsItsProgressDialogWithTheWindowsTexts)
+TEST_F(DownloadRun, TheEnginesProgressDialogShowsTheWindowsTexts)
 {
     std::ofstream(server.root() / "d.zip", std::ios::binary) << std::string(10000, 'd');
     const std::string url = server.url("/d.zip");
     form->AddUrl(url);
-    view->Options().ShowDialog = true;   // show the dialog
-    view->Options().ShowOpenFile = true; // keep it open with "Open file"
-    view->Trigger("startAllButton");
+    // Show the dialog, and keep it open with "Open file".
+    view->Engine().ShowDialog = view->Engine().ShowOpenFile = true;
+    view->Select(0);
+    view->Trigger("downloadSelectedAction");
     finishRun();
     PumpUntil([this] { return view->ProgressHost().dialog() && view->ProgressHost().dialog()->isVisible(); });
     ProgressDialog *dialog = view->ProgressHost().dialog();
@@ -289,4 +292,36 @@ TEST_F(DownloadRun, TheRunShowsItsProgressDialogWithTheWindowsTexts)
     // The window's status lines quote that same rate line.
     EXPECT_NE(line(0).find("  Transfer Rate :"), std::string::npos) << line(0);
     dialog->close();
+}
+
+// A run of several at once has one dialog: it follows the oldest item being
+// transferred, its counter counts the run, and its Cancel stops every item.
+TEST_F(DownloadRun, TheRunsDialogFollowsTheOldestItemAndItsCancelStopsThemAll)
+{
+    HttpPeer peer;
+    std::ofstream(server.root() / "d.zip", std::ios::binary) << std::string(10000, 'd');
+    form->AddUrl(server.url("/d.zip"));
+    for (const char *name : {"a", "b"})
+        form->AddUrl(peer.url(std::string("/slow/400000/") + name + ".zip"));
+    view->Options().Simultaneous = 2;
+    view->Options().ShowDialog = true;
+    view->Options().ShowOpenFile = true;
+    view->Trigger("startAllButton");
+    ProgressDialog *dialog = nullptr;
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+            dialog = view->RunProgressHost().dialog();
+            return dialog && dialog->isVisible() &&
+                   dialog->fileLabel()->text().startsWith("File : 2 of 3 : a.zip from");
+        },
+        10000))
+        << (dialog ? dialog->fileLabel()->text().toStdString() : "no dialog");
+    EXPECT_TRUE(dialog->rateLabel()->text().startsWith("Transfer Rate : "))
+        << dialog->rateLabel()->text().toStdString();
+    EXPECT_EQ(view->ProgressHost().dialog(), nullptr) << "the window's own engine ran nothing";
+    dialog->cancelButton()->click();
+    finishRun();
+    EXPECT_EQ(statuses.last(), "Downloading Cancelled ! 1 downloaded, 2 cancelled");
+    ASSERT_TRUE(PumpUntil([&] { return dialog->cancelButton()->text() == "Close"; }, 5000));
+    EXPECT_FALSE(dialog->openFileButton()->isEnabled()) << "a cancelled run offers no file";
 }

@@ -24,6 +24,7 @@ public:
     TAppOptions &Options() { return m_form.m_options; }
     TFetchEngine &Engine() { return m_form.m_engine; }
     ProgressDialogHost &ProgressHost() { return m_form.m_progressHost; }
+    ProgressDialogHost &RunProgressHost() { return m_form.m_runProgressHost; }
     std::string RateText() const { return m_form.rateText(); }
 
     // A command by its object name ("startAllButton", "deleteSelectedAction").
