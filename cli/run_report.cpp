@@ -161,7 +161,8 @@ void RunReport::Bind(TFetchEngine &engine, const std::function<int(int)> &number
             out.line("fetchly: done " + describe(item) + " (" + std::to_string(current->moved) +
                      " bytes sent)");
         else if (item.Done && e.CurrentFileUnchanged())
-            out.line("fetchly: unchanged " + describe(item));
+            out.line("fetchly: unchanged " + describe(item) + " (" + e.CurrentTarget() + ", " +
+                     FormatSize(e.UnchangedFileSize()) + ")");
         else if (item.Done)
             doneLines(out, e);
         else if (!current->reported)

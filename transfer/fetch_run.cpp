@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace fetchly {
 
@@ -139,6 +140,9 @@ bool TFetchRun::AsksOverwrite() const
 void TFetchRun::SetUnchanged(const std::string &target, const std::string &targetDir)
 {
     SetCurrentTarget(target, targetDir);
+    // Taken here, on the worker: the window shows it without touching the file.
+    struct stat st {};
+    m_engine.m_unchangedSize = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
     m_engine.m_unchanged = true;
 }
 

@@ -79,7 +79,8 @@ public:
     bool AskOverwrite(const std::string &targetFile);
     // True when the owner answers OnCopyOverWrite (else allow stays true).
     bool AsksOverwrite() const;
-    // The item succeeds without a transfer: its file `target` is unchanged.
+    // The item succeeds without a transfer: its file `target` is unchanged
+    // (and its size on disk is what the item shows).
     void SetUnchanged(const std::string &target, const std::string &targetDir);
     // OnRetry for retry number `retry` (0 for the first) of the failure
     // (code, info), which comes after `delay`.

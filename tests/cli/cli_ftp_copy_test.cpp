@@ -132,7 +132,7 @@ TEST(FtpCommands, GetKeepsTheUsersFilesAndWhatIsFetchedAlready)
     };
     EXPECT_TRUE(run(get, "fetchly: done " + numbered + "\n"));
     EXPECT_EQ(readFile(dir.path() / "k.bin"), "mine");
-    EXPECT_FALSE(run(get, "fetchly: unchanged ftp " + server + " /pub/k.bin\n"));
+    EXPECT_FALSE(run(get, "fetchly: unchanged ftp " + server + " /pub/k.bin (" + numbered + ", 5.00 Kb)\n"));
     auto forced = get;
     forced.push_back("--force");
     EXPECT_TRUE(run(forced, "fetchly: done " + numbered + "\n"));
