@@ -46,7 +46,13 @@ std::string errorLine(int code, const std::string &info, const std::string &reas
     if (!reason.empty() && info == "Returned http error code " + std::to_string(code))
         return reason + ": " + item;
     const std::string why = FailureInWords(code, info, reason);
-    return "error " + std::to_string(code) + ": " + item + inParentheses(why);
+    std::string line = "error " + std::to_string(code) + ": " + item + inParentheses(why);
+    // A terminal has no login to give; the browser that has one can hand
+    // the link over with it.
+    if (code == 401 || code == 403)
+        line += ". The site wants a login: send the link to Fetchly from the browser where you are "
+                "logged in (Add URL Link to Fetchly), which passes that login along";
+    return line;
 }
 
 // A finished download: its file, a warning when its first bytes belie its
