@@ -95,7 +95,7 @@ bool TFetchRun::CompleteDownload(TPartFile &part, TWrittenDigest &digest, const 
         return false;
     }
     // Without its record the file is fetched whole next time.
-    RecordFinished(part.Target(), source, validator);
+    RecordFinished(part.Target(), source, validator, sha256);
     return true;
 }
 
