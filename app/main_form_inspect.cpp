@@ -4,6 +4,7 @@
 // hostile file must not freeze the window.
 #include "app/core/download_lines.h"
 #include "app/core/fitted_report.h"
+#include "app/core/report_digest.h"
 #include "app/main_form.h"
 #include "inspect/inspection_report.h"
 #include "markup/qt/markup_list_box.h"
@@ -31,7 +32,7 @@ void TDownloadForm::inspectFocusedFile()
                 const inspect::InspectionResult report = file.Path.empty()
                                                              ? inspect::InspectCurrentFile(url, dir)
                                                              : inspect::InspectPath(file.Path);
-                result = inspect::WithContentLines(report, file.Mismatch, file.Sha256);
+                result = inspect::WithContentLines(report, file.Mismatch, ReportSha256(file, url, dir));
             } catch (const std::exception &e) {
                 result.HasReport = false;
                 result.Error = e.what();

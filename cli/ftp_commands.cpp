@@ -12,11 +12,14 @@ namespace fetchly::cli {
 namespace {
 
 const char *const kFtpGetUsage =
-    "usage: fetchly get --ftp HOST[:PORT] [--user U --password P] [--passive] [-d DIR] [-o NAME] PATH...\n"
+    "usage: fetchly get --ftp HOST[:PORT] [--user U --password P] [--passive] [-d DIR] [-o NAME] [--force]\n"
+    "                   PATH...\n"
     "  Downloads each PATH on the FTP server (\"/pub/a.zip\" from the root, \"a.zip\" from the\n"
     "  login folder) into DIR (default: the current folder). Without both --user and\n"
-    "  --password the login is anonymous. Options: --quiet, --proxy HOST:PORT,\n"
-    "  --proxy-user U, --proxy-password P.\n";
+    "  --password the login is anonymous. A file fetched before is fetched again only\n"
+    "  when the server's size or time differs (\"fetchly: unchanged\"; --force: fetch it\n"
+    "  anyway). A name taken by another file gives NAME (1).EXT, NAME (2).EXT...\n"
+    "  Options: --quiet, --proxy HOST:PORT, --proxy-user U, --proxy-password P.\n";
 
 const char *const kFtpPutUsage =
     "usage: fetchly put --ftp HOST[:PORT] [--user U --password P] [--passive] [--to REMOTEDIR] [-o NAME] "
@@ -55,6 +58,8 @@ bool parseFtp(const std::vector<std::string> &args, const std::string &dirOption
             cmd.password = optionValue(args, i);
         else if (opt == "--passive")
             cmd.passive = true;
+        else if (dirOption == "-d" && opt == "--force")
+            cmd.common.askIfUnchanged = false;
         else if (opt == dirOption || (dirOption == "-d" && opt == "--dir"))
             cmd.dir = optionValue(args, i);
         else if (opt == "-o" || opt == "--output")

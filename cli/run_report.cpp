@@ -46,7 +46,13 @@ std::string errorLine(int code, const std::string &info, const std::string &reas
     if (!reason.empty() && info == "Returned http error code " + std::to_string(code))
         return reason + ": " + item;
     const std::string why = FailureInWords(code, info, reason);
-    return "error " + std::to_string(code) + ": " + item + inParentheses(why);
+    std::string line = "error " + std::to_string(code) + ": " + item + inParentheses(why);
+    // A terminal has no login to give; the browser that has one can hand
+    // the link over with it.
+    if (code == 401 || code == 403)
+        line += ". The site wants a login: send the link to Fetchly from the browser where you are "
+                "logged in (Add URL Link to Fetchly), which passes that login along";
+    return line;
 }
 
 // A finished download: its file, a warning when its first bytes belie its
@@ -161,7 +167,8 @@ void RunReport::Bind(TFetchEngine &engine, const std::function<int(int)> &number
             out.line("fetchly: done " + describe(item) + " (" + std::to_string(current->moved) +
                      " bytes sent)");
         else if (item.Done && e.CurrentFileUnchanged())
-            out.line("fetchly: unchanged " + describe(item));
+            out.line("fetchly: unchanged " + describe(item) + " (" + e.CurrentTarget() + ", " +
+                     FormatSize(e.UnchangedFileSize()) + ")");
         else if (item.Done)
             doneLines(out, e);
         else if (!current->reported)

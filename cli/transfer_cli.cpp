@@ -195,11 +195,14 @@ int runItems(TFetchEngine &engine, const CommonOptions &options)
     configure(engine, options);
     ProcessRateLimiter().SetRate(options.limitRate);
     RunReport report(options.quiet);
-    bool http = engine.Items.Count() > 0;
-    for (int i = 0; i < engine.Items.Count(); ++i)
-        http = http && engine.Items.Get(i).Protocol == TFetchProtocol::wpHttp;
+    // Downloads number a taken name instead of asking to replace it.
+    bool downloads = engine.Items.Count() > 0;
+    for (int i = 0; i < engine.Items.Count(); ++i) {
+        const TFetchProtocol protocol = engine.Items.Get(i).Protocol;
+        downloads = downloads && (protocol == TFetchProtocol::wpHttp || protocol == TFetchProtocol::wpFtp);
+    }
     report.Bind(
-        engine, [](int idx) { return idx; }, !http);
+        engine, [](int idx) { return idx; }, !downloads);
     return runReported(
         report, engine.Items.Count(), [&] { engine.Start(); }, [&] { engine.Wait(); },
         [&] { engine.CancelClick(); });

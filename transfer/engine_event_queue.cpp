@@ -109,7 +109,7 @@ void ForwardEvents(TFetchEngine &engine, const EngineEventSink &sink)
         }
         sink(TFileDoneEvent{Ext, done, sender.CurrentSha256(), sender.CurrentHead(),
                             done ? sender.CurrentTarget() : std::string(),
-                            done && sender.CurrentFileUnchanged()});
+                            done && sender.CurrentFileUnchanged(), done ? sender.UnchangedFileSize() : 0});
     };
     engine.OnURLNotFound = [sink](TFetchEngine &, const std::string &url) { sink(TURLNotFoundEvent{url}); };
     engine.OnErrorInfo = [sink](TFetchEngine &sender, int code, const std::string &info) {

@@ -31,6 +31,8 @@ struct TFileDoneEvent {
     // had finished before unchanged instead of fetching it.
     std::string Target;
     bool Unchanged = false;
+    // The size on disk of a file found unchanged.
+    TFetchSize UnchangedSize = 0;
 };
 // The entry (Ext) of the events below is -1 from a lone engine, whose
 // events all concern its current item; with several items at once the

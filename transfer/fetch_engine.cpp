@@ -271,6 +271,7 @@ int TFetchEngine::runItems(const TRunConfig &config, int position, std::uint64_t
         setCurrentReason({});
         m_failureIsLocal = false;
         m_unchanged = false;
+        m_unchangedSize = 0;
         {
             std::lock_guard lock(m_mutex);
             m_keptPart = {};

@@ -129,6 +129,8 @@ public:
     // True when the current (or last) item succeeded without a transfer:
     // the server said the file finished before is still its file.
     bool CurrentFileUnchanged() const { return m_unchanged.load(); }
+    // The size of that file on disk when it was found unchanged; 0 otherwise.
+    TFetchSize UnchangedFileSize() const { return m_unchangedSize.load(); }
     // The part file the current (or last) item kept when it stopped or
     // failed, for a later start to resume: its path (empty when none), the
     // bytes kept and the file's size (0 when unknown).
@@ -188,6 +190,7 @@ private:
     std::atomic<int> m_currentExt{0};
     std::atomic<bool> m_failureIsLocal{false};
     std::atomic<bool> m_unchanged{false};
+    std::atomic<TFetchSize> m_unchangedSize{0};
     std::mutex m_cancelMutex;
     std::condition_variable m_cancelSignal;
 

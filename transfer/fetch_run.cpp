@@ -1,8 +1,16 @@
 #include "transfer/fetch_run.h"
 
 #include "transfer/fetch_engine.h"
+#include "transfer/finished_record.h"
 #include "transfer/part_file.h"
+#include "transfer/target_name.h"
+#include "transfer/transfer_operations.h"
 #include "transfer/url_functions.h"
+#include "transfer/written_digest.h"
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
 
 namespace fetchly {
 
@@ -63,6 +71,34 @@ bool TFetchRun::TakePartPlace(TPartFile &part, const std::string &target, const 
     return true;
 }
 
+bool TFetchRun::TargetChosen(const TFetchItem &item, const std::string &chosen)
+{
+    if (!chosen.empty())
+        return true;
+    const std::string wanted = DownloadTarget(item);
+    SetCurrentTarget(wanted, item.TargetDir);
+    RaiseFileError(TFetchErrorCode::CannotCreateTarget, "Cannot create file " + wanted +
+                                                            ": it and the names numbered up to " +
+                                                            std::to_string(NumberedNameLimit) + " are taken");
+    return false;
+}
+
+bool TFetchRun::CompleteDownload(TPartFile &part, TWrittenDigest &digest, const std::string &source,
+                                 const std::string &validator)
+{
+    const std::string sha256 = digest.Finish(part.Size());
+    SetWrittenFile(sha256, digest.Head());
+    if (!part.Commit()) {
+        SetReason(std::strerror(errno));
+        RaiseFileError(TFetchErrorCode::ErrorWritingTarget,
+                       "Error writing to destination file " + part.Target());
+        return false;
+    }
+    // Without its record the file is fetched whole next time.
+    RecordFinished(part.Target(), source, validator, sha256);
+    return true;
+}
+
 void TFetchRun::SetKeptPart(const std::string &path, TFetchSize kept, TFetchSize total)
 {
     std::lock_guard lock(m_engine.m_mutex);
@@ -101,8 +137,12 @@ bool TFetchRun::AsksOverwrite() const
     return static_cast<bool>(m_config.OnCopyOverWrite);
 }
 
-void TFetchRun::SetUnchanged()
+void TFetchRun::SetUnchanged(const std::string &target, const std::string &targetDir)
 {
+    SetCurrentTarget(target, targetDir);
+    // Taken here, on the worker: the window shows it without touching the file.
+    struct stat st {};
+    m_engine.m_unchangedSize = ::stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : 0;
     m_engine.m_unchanged = true;
 }
 

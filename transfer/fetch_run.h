@@ -13,6 +13,7 @@ namespace fetchly {
 
 class TFetchEngine;
 class TPartFile;
+class TWrittenDigest;
 struct TRunConfig;
 
 // What a transfer operation sees of its run: the events it raises, the
@@ -58,6 +59,16 @@ public:
     // our part, if one is there, is open.
     bool TakePartPlace(TPartFile &part, const std::string &target, const std::string &targetDir,
                        const std::string &cannotCreate);
+    // Before a download touches anything: false, with the file error
+    // raised, when no name was free for it (ChooseTarget gave `chosen` "").
+    bool TargetChosen(const TFetchItem &item, const std::string &chosen);
+    // The download of `source` is whole in `part`: its digest and first
+    // bytes are noted, the part takes its target's name, and the file keeps
+    // the record of its download (`validator`, the digest) so that the next
+    // download of `source` may find it unchanged. False, with the file
+    // error raised, when the part could not take the name.
+    bool CompleteDownload(TPartFile &part, TWrittenDigest &digest, const std::string &source,
+                          const std::string &validator);
     // What a stopped or failed download keeps for a later attempt.
     void SetKeptPart(const std::string &path, TFetchSize kept, TFetchSize total);
     // The digest and first bytes of the file the item has just completed.
@@ -68,8 +79,9 @@ public:
     bool AskOverwrite(const std::string &targetFile);
     // True when the owner answers OnCopyOverWrite (else allow stays true).
     bool AsksOverwrite() const;
-    // The item succeeds without a transfer: its file is unchanged.
-    void SetUnchanged();
+    // The item succeeds without a transfer: its file `target` is unchanged
+    // (and its size on disk is what the item shows).
+    void SetUnchanged(const std::string &target, const std::string &targetDir);
     // OnRetry for retry number `retry` (0 for the first) of the failure
     // (code, info), which comes after `delay`.
     void RaiseRetry(int retry, std::chrono::milliseconds delay, int code, const std::string &info);

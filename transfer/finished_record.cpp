@@ -57,11 +57,19 @@ bool readNumber(const std::string &text, long long &out)
     return true;
 }
 
-// The fields of a record, one a line; nothing in them may end a line.
+// The fields of a record, one a line; nothing in them may end a line. The
+// digest is a field of its own at the end, there only when known, so a
+// record of an older version (without it) reads the same.
 std::string encode(const TFinishedRecord &r, char separator)
 {
     const std::string s(1, separator);
-    return r.Url + s + r.Validator + s + std::to_string(r.Size) + s + std::to_string(r.MtimeNs);
+    return r.Url + s + r.Validator + s + std::to_string(r.Size) + s + std::to_string(r.MtimeNs) +
+           (r.Sha256.empty() ? std::string() : s + r.Sha256);
+}
+
+bool isDigest(const std::string &text)
+{
+    return text.size() == 64 && text.find_first_not_of("0123456789abcdef") == std::string::npos;
 }
 
 bool encodable(const std::string &text)
@@ -83,13 +91,15 @@ std::vector<std::string> split(const std::string &text, char separator, std::siz
     return fields;
 }
 
+// Fields from `first` on: four, or five with the digest.
 std::optional<TFinishedRecord> decode(const std::vector<std::string> &f, std::size_t first)
 {
     long long size = 0, mtime = 0;
-    if (f.size() != first + 4 || f[first].empty() || !readNumber(f[first + 2], size) || size < 0 ||
-        !readNumber(f[first + 3], mtime))
+    if ((f.size() != first + 4 && f.size() != first + 5) || f[first].empty() ||
+        !readNumber(f[first + 2], size) || size < 0 || !readNumber(f[first + 3], mtime) ||
+        (f.size() == first + 5 && !isDigest(f[first + 4])))
         return std::nullopt;
-    return TFinishedRecord{f[first], f[first + 1], size, mtime};
+    return TFinishedRecord{f[first], f[first + 1], size, mtime, f.size() == first + 5 ? f[first + 4] : ""};
 }
 
 // Reads a whole small regular file; nothing when it is larger than `limit`.
@@ -113,7 +123,7 @@ std::vector<std::pair<std::string, TFinishedRecord>> parseIndex(const std::strin
         std::size_t nl = text.find('\n', at);
         if (nl == std::string::npos)
             break; // a line cut off is not taken
-        const auto fields = split(text.substr(at, nl - at), '\t', 6);
+        const auto fields = split(text.substr(at, nl - at), '\t', 7);
         at = nl + 1;
         if (const auto record = decode(fields, 1); record && !fields[0].empty())
             entries.emplace_back(fields[0], *record);
@@ -161,7 +171,8 @@ std::optional<TFinishedRecord> TFinishedIndex::Find(const std::string &path) con
 
 bool TFinishedIndex::Put(const std::string &path, const TFinishedRecord &record) const
 {
-    if (!encodable(path) || !encodable(record.Url) || !encodable(record.Validator) || path.empty() ||
+    if (!encodable(path) || !encodable(record.Url) || !encodable(record.Validator) ||
+        !(record.Sha256.empty() || isDigest(record.Sha256)) || path.empty() ||
         path.size() + encode(record, '\t').size() >= kRecordLimit)
         return false;
     const std::string dir = m_file.substr(0, m_file.find_last_of('/'));
@@ -191,13 +202,16 @@ bool TFinishedIndex::Put(const std::string &path, const TFinishedRecord &record)
     return true;
 }
 
-bool RecordFinished(const std::string &path, const std::string &url, const std::string &validator)
+bool RecordFinished(const std::string &path, const std::string &url, const std::string &validator,
+                    const std::string &sha256)
 {
     struct stat st {};
     TUniqueFd fd = openRegular(path, st);
     if (fd.Get() < 0 || !encodable(url) || !encodable(validator))
         return false;
-    const TFinishedRecord record{url, validator, static_cast<TFetchSize>(st.st_size), mtimeOf(st)};
+    // A digest that is not one is left out rather than kept.
+    const TFinishedRecord record{url, validator, static_cast<TFetchSize>(st.st_size), mtimeOf(st),
+                                 isDigest(sha256) ? sha256 : std::string()};
     const std::string text = std::string(kHeader) + "\n" + encode(record, '\n') + "\n";
     if (text.size() >= kRecordLimit)
         return false;
@@ -222,7 +236,7 @@ std::optional<TFinishedRecord> readRecord(const std::string &path, struct stat &
     if (text.empty() || text.back() != '\n')
         return std::nullopt;
     text.pop_back();
-    const auto fields = split(text, '\n', 6);
+    const auto fields = split(text, '\n', 7);
     if (fields.empty() || fields[0] != kHeader)
         return std::nullopt;
     return decode(fields, 1);
@@ -248,6 +262,12 @@ std::optional<std::string> FinishedFrom(const std::string &path)
 {
     const auto record = currentRecord(path);
     return record ? std::optional<std::string>(record->Url) : std::nullopt;
+}
+
+std::string RecordedSha256(const std::string &path)
+{
+    const auto record = currentRecord(path);
+    return record ? record->Sha256 : std::string();
 }
 
 std::optional<TFinishedRecord> UnchangedSince(const std::string &path, const std::string &url)

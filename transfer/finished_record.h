@@ -14,12 +14,14 @@ namespace fetchly {
 // the URL, the server's validator (a strong ETag or a Last-Modified date)
 // and the file's size and modification time as the download left them. A
 // file that was changed since (another size or time) is no longer the
-// download's.
+// download's. The SHA-256 the download computed as it wrote the file comes
+// last; records written before it was kept have none.
 struct TFinishedRecord {
     std::string Url;
     std::string Validator; // "" when the server gave none
     TFetchSize Size = 0;
     std::int64_t MtimeNs = 0;
+    std::string Sha256; // lower-case hex, "" when not known
 };
 
 // The records of files on file systems without user attributes: a small
@@ -48,7 +50,9 @@ private:
 // Notes with the file at `path`, just downloaded from `url`, the record of
 // that download (in the attribute "user.fetchly.done", else in the user's
 // index). False when it could not be kept.
-bool RecordFinished(const std::string &path, const std::string &url, const std::string &validator);
+// `sha256` is the file's digest as lower-case hex ("" when it is not known).
+bool RecordFinished(const std::string &path, const std::string &url, const std::string &validator,
+                    const std::string &sha256 = {});
 
 // The record of the file at `path` when it names `url` and the file is as
 // that download left it (same size and modification time).
@@ -58,6 +62,11 @@ std::optional<TFinishedRecord> UnchangedSince(const std::string &path, const std
 // still as that download left it; nothing for a file without a record or
 // one changed since.
 std::optional<std::string> FinishedFrom(const std::string &path);
+
+// The SHA-256 the download of the file at `path` computed, while the file is
+// still as that download left it; "" otherwise, or when it was not kept.
+// Reads only the record (and stats the file), never the file's bytes.
+std::string RecordedSha256(const std::string &path);
 
 // The request header that asks a server whether the file it has still is
 // `validator`'s version ("If-None-Match: ..." for an ETag, else

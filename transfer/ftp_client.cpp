@@ -132,7 +132,16 @@ std::optional<std::int64_t> FtpClient::Size(const std::string &path)
     resetRequest();
     curl_easy_setopt(m_handle.get(), CURLOPT_URL, urlFor(path).c_str());
     curl_easy_setopt(m_handle.get(), CURLOPT_NOBODY, 1L);
-    if (perform() != CURLE_OK)
+    curl_easy_setopt(m_handle.get(), CURLOPT_FILETIME, 1L);
+    // curl hands its "Content-Length:" and "Last-Modified:" lines to the
+    // data callback too; they are not the file's bytes.
+    const std::function<bool(const char *, std::size_t)> ignore = [](const char *, std::size_t) {
+        return true;
+    };
+    m_sink = &ignore;
+    const CURLcode code = perform();
+    curl_easy_setopt(m_handle.get(), CURLOPT_FILETIME, 0L);
+    if (code != CURLE_OK)
         return std::nullopt;
     return RemoteSize();
 }

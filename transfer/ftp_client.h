@@ -52,13 +52,14 @@ public:
     // With `from` > 0 the server is asked to start there (REST).
     CURLcode Retrieve(const std::string &path, const std::function<bool(const char *, std::size_t)> &sink,
                       std::int64_t from = 0);
-    // Asks the size of `path` (SIZE) without fetching it.
+    // Asks the size of `path` (SIZE) without fetching it, and its
+    // modification time (MDTM), which RemoteTime then gives.
     std::optional<std::int64_t> Size(const std::string &path);
     // The remote size learned by the last Retrieve (from SIZE or the server's
     // transfer reply); nothing when the server did not tell.
     std::optional<std::int64_t> RemoteSize() const;
     // The remote file's modification time (MDTM, seconds since 1970) learned
-    // by the last Retrieve; nothing when the server did not tell.
+    // by the last Retrieve or Size; nothing when the server did not tell.
     std::optional<std::int64_t> RemoteTime() const;
 
     // Uploads to `path`. `source` fills the buffer and returns the byte

@@ -1,9 +1,11 @@
 // FTP download and upload.
 #include "transfer/fetch_run.h"
+#include "transfer/finished_record.h"
 #include "transfer/format_functions.h"
 #include "transfer/ftp_client.h"
 #include "transfer/local_file.h"
 #include "transfer/part_file.h"
+#include "transfer/target_name.h"
 #include "transfer/transfer_operations.h"
 #include "transfer/transfer_watch.h"
 #include "transfer/url_functions.h"
@@ -95,6 +97,13 @@ bool isRemoteFileRefused(CURLcode code)
     }
 }
 
+// What proves an FTP file's version: its size, and its modification time
+// where the server tells it.
+std::string ftpValidator(TFetchSize size, std::optional<std::int64_t> time)
+{
+    return "size:" + std::to_string(size) + (time ? " mdtm:" + std::to_string(*time) : "");
+}
+
 } // namespace
 
 bool FtpDownload(TFetchRun &run, const TFetchItem &item)
@@ -103,7 +112,18 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
     const std::string remoteName = UrlFileName(item.URL);
     run.SetItemHeader(remoteName, dlg.DlgFromServerLabel, item.FTPHost);
 
-    const std::string target = DownloadTarget(item);
+    const std::string source = DownloadSource(item);
+    // Decided before the part is chosen: the part goes with the name.
+    const TTargetChoice choice = ChooseTarget(DownloadTarget(item), source, run.AsksOverwrite());
+    const std::string &target = choice.Path;
+    if (!run.TargetChosen(item, target))
+        return false;
+    // The validator of this source's file finished before, which the server's
+    // size and time are held against; "" to fetch it anyway.
+    std::string finished;
+    if (run.Network().AskIfUnchanged)
+        if (const auto record = UnchangedSince(target, source))
+            finished = record->Validator;
     TPartFile part(target);
     TWrittenDigest digest(
         [&part](TFetchSize at, char *data, std::size_t size) { return part.ReadAt(at, data, size); });
@@ -131,10 +151,19 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
         return false;
     }
 
+    // Only a time proves a file of the same size unchanged: without one the
+    // file is fetched again.
+    if (!finished.empty()) {
+        const auto size = ftp.Size(item.URL);
+        if (const auto time = ftp.RemoteTime(); size && time && ftpValidator(*size, time) == finished) {
+            run.SetUnchanged(target, item.TargetDir);
+            return true;
+        }
+    }
+
     // The part is continued (REST) only while the server's file keeps the
     // size and the modification time (where the server tells it) it had
     // when the part began.
-    const std::string source = DownloadSource(item);
     bool mayResume = run.Network().Resume;
     std::optional<std::int64_t> recordedTime;
 
@@ -144,6 +173,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
     Stop stop = Stop::None;
     bool asked = false, opened = false;
     TFetchSize done = 0, total = 0, from = 0, recorded = 0;
+    std::string validator;
 
     auto openTarget = [&]() -> bool {
         opened = true;
@@ -181,9 +211,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
             return false;
         }
         if (from == 0) {
-            std::string validator;
-            if (total > 0)
-                validator = "size:" + std::to_string(total) + (time ? " mdtm:" + std::to_string(*time) : "");
+            validator = total > 0 ? ftpValidator(total, time) : std::string();
             // Emptied only now that the server has sent data for it.
             if (!part.Restart() || !part.WriteRecord({source, validator, total > 0 ? total : -1, true, {}})) {
                 run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
@@ -232,6 +260,7 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
             const TByteRanges proven = part.ProvenFor(source, record);
             if (record.InOrder && proven.End() > 0 && record.Validator.rfind("size:", 0) == 0) {
                 from = proven.End();
+                validator = record.Validator;
                 recorded = std::atoll(record.Validator.c_str() + 5);
                 const auto mark = record.Validator.find(" mdtm:");
                 if (mark != std::string::npos)
@@ -278,13 +307,8 @@ bool FtpDownload(TFetchRun &run, const TFetchItem &item)
         return false;
     }
     if (code == CURLE_OK) {
-        run.SetWrittenFile(digest.Finish(part.Size()), digest.Head());
-        if (!part.Commit()) {
-            run.SetReason(std::strerror(errno));
-            run.RaiseFileError(TFetchErrorCode::ErrorWritingTarget,
-                               "Error writing to destination file " + target);
+        if (!run.CompleteDownload(part, digest, source, validator))
             return false;
-        }
         // The loop's last pass reads nothing and reports the final count once more.
         run.ProgressStep(done, total, dlg.DlgDwnload);
         return true;

@@ -772,14 +772,8 @@ bool Download::Run()
         return false;
     }
     m_multi = m_run.Session()->Multi();
-    if (m_target.empty()) {
-        const std::string wanted = DownloadTarget(m_item);
-        m_run.SetCurrentTarget(wanted, m_item.TargetDir);
-        m_run.RaiseFileError(TFetchErrorCode::CannotCreateTarget,
-                             "Cannot create file " + wanted + ": it and the names numbered up to " +
-                                 std::to_string(NumberedNameLimit) + " are taken");
+    if (!m_run.TargetChosen(m_item, m_target))
         return false;
-    }
     if (m_settings.AskIfUnchanged && isHttpUrl(m_url))
         if (const auto record = UnchangedSince(m_target, m_url))
             m_finished = record->Validator;
@@ -802,8 +796,7 @@ bool Download::Run()
     for (;;) {
         End e = attempt(plain);
         if (e == End::Unchanged) {
-            m_run.SetCurrentTarget(m_target, m_item.TargetDir);
-            m_run.SetUnchanged();
+            m_run.SetUnchanged(m_target, m_item.TargetDir);
             return true;
         }
         if (e == End::Done && m_total >= 0 && m_part.Size() != m_total) {
@@ -812,15 +805,8 @@ bool Download::Run()
             e = End::Failed;
         }
         if (e == End::Done) {
-            m_run.SetWrittenFile(m_digest.Finish(m_part.Size()), m_digest.Head());
-            if (!m_part.Commit()) {
-                m_run.SetReason(std::strerror(errno));
-                m_run.RaiseFileError(TFetchErrorCode::ErrorWritingTarget,
-                                     "Error writing to destination file " + m_target);
+            if (!m_run.CompleteDownload(m_part, m_digest, m_url, m_validator))
                 return false;
-            }
-            // Without its record the file is fetched whole next time.
-            RecordFinished(m_target, m_url, m_validator);
             // The final pass of the loop that reads nothing: one more
             // progress step with the final count.
             m_run.ProgressStep(m_done, std::max<TFetchSize>(m_total, 0), m_run.Dialog().DlgDwnload);

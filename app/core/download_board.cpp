@@ -408,6 +408,8 @@ TBoardUpdate TDownloadBoard::on(const TFileDoneEvent &e, std::string_view)
         file = {inspect::ContentMismatch(name, e.Head), e.Sha256, e.Target};
     m_focus.Image = 3;
     m_focus.Status = withMismatch("File Downloaded!", file.Mismatch);
+    if (e.Unchanged) // no byte moved, so no rate: only the file's size
+        m_focus.Progress = ProgressText(e.UnchangedSize, e.UnchangedSize);
     // A file that could not have the name it was meant to have says which
     // it has.
     std::string saved;

@@ -2,11 +2,13 @@
 // downloaded file as the list's tooltip, once the file has been read off the
 // UI thread.
 #include "app/main_form.h"
+#include "digest/sha256_stream.h"
 #include "tests/support/event_wait.h"
 #include "tests/support/main_form_test_view.h"
 #include "tests/support/stalled_fifo.h"
 #include "tests/support/temp_dir.h"
 #include "tests/support/test_paths.h"
+#include "transfer/finished_record.h"
 #include "ui/directory_edit.h"
 
 #include <QApplication>
@@ -58,7 +60,10 @@ TEST_F(MainFormInspect, ClickShowsTheReportOrTheError)
     form.AddUrl("http://host/notes.jpg");
     ASSERT_EQ(view.List().count(), 3);
 
-    click(0, "inside");
+    // A file fetched in an earlier session: its record gives the digest.
+    const std::string sha = digest::Sha256Hex(zipOf("<b>inside</b>.txt"));
+    ASSERT_TRUE(RecordFinished(downloads.str() + "/a.zip", "http://host/a.zip", "", sha));
+    click(0, QString::fromStdString("SHA-256: " + sha));
     const QString tip = view.List().toolTip();
     const QString path = QString::fromStdString(downloads.str() + "/a.zip");
     // Plain text made into tooltip markup: one break per report line, and the

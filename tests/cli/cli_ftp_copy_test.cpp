@@ -5,6 +5,7 @@
 #include "tests/support/smb_server.h"
 #include "tests/support/temp_dir.h"
 
+#include <chrono>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -107,6 +108,39 @@ TEST(FtpCommands, GetDownloadsPassiveIntoDir)
     r = runFetchly({"get", "--ftp", server, "--quiet", "pub/none\x1b[2J.bin"}, dir.path());
     EXPECT_EQ(r.err,
               "fetchly: error 3: ftp " + server + " pub/none?[2J.bin (path contains control characters)\n");
+}
+
+// As over HTTP: a name taken by a file we did not write is numbered, a file
+// fetched before is fetched again only when the server's size or time
+// changed, and --force fetches it anyway.
+TEST(FtpCommands, GetKeepsTheUsersFilesAndWhatIsFetchedAlready)
+{
+    FtpServer ftp;
+    const fs::path remote = ftp.root() / "pub" / "k.bin";
+    writeFile(remote, std::string(5000, 'k'));
+    TempDir dir;
+    writeFile(dir.path() / "k.bin", "mine");
+    const std::string server = "127.0.0.1:" + std::to_string(ftp.port());
+    const std::vector<std::string> get{"get", "--ftp", server, "--passive", "-d", dir.str(), "/pub/k.bin"};
+    const std::string numbered = dir.str() + "/k (1).bin";
+    auto run = [&](std::vector<std::string> args, const std::string &line) {
+        ftp.clearCommands();
+        const Result r = runFetchly(args, dir.path());
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_TRUE(contains(r.err, line)) << r.err;
+        return ftp.sawCommand("RETR");
+    };
+    EXPECT_TRUE(run(get, "fetchly: done " + numbered + "\n"));
+    EXPECT_EQ(readFile(dir.path() / "k.bin"), "mine");
+    EXPECT_FALSE(run(get, "fetchly: unchanged ftp " + server + " /pub/k.bin (" + numbered + ", 5.00 Kb)\n"));
+    auto forced = get;
+    forced.push_back("--force");
+    EXPECT_TRUE(run(forced, "fetchly: done " + numbered + "\n"));
+    // The same size at another time is another file.
+    fs::last_write_time(remote, fs::last_write_time(remote) - std::chrono::hours(1));
+    EXPECT_TRUE(run(get, "fetchly: done " + numbered + "\n"));
+    EXPECT_EQ(readFile(numbered), std::string(5000, 'k'));
+    EXPECT_FALSE(fs::exists(dir.path() / "k (2).bin"));
 }
 
 TEST(FtpCommands, PutUploadsIntoANewRemoteFolder)

@@ -68,6 +68,10 @@ TEST(GetCommand, EachFailureLineNamesTheItemAndWhy)
     std::vector<Case> cases{
         {{program, "get", "--quiet", peer.url("/file/10"), peer.url("/status/404")},
          "fetchly: error 404: " + peer.url("/status/404") + " (Returned http error code 404)\n"},
+        {{program, "get", "--quiet", peer.url("/status/403")},
+         "fetchly: error 403: " + peer.url("/status/403") +
+             " (Returned http error code 403). The site wants a login: send the link to Fetchly from the "
+             "browser where you are logged in (Add URL Link to Fetchly), which passes that login along\n"},
         {{program, "get", "--quiet", tls.url("/file/10")},
          "fetchly: not found: " + tls.url("/file/10") +
              " (SSL certificate problem: self-signed certificate)\n"},
@@ -219,7 +223,9 @@ TEST(GetCommand, AFileFetchedBeforeIsAskedForAndATakenNameIsNumbered)
     ASSERT_EQ(r.status, 0) << r.err;
     r = runFetchly({"get", "-o", "r.bin", url}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_TRUE(contains(r.err, "fetchly: unchanged " + url + "\n")) << r.err;
+    // The line gives the file's size on disk, as nothing was transferred.
+    EXPECT_TRUE(contains(r.err, "fetchly: unchanged " + url + " (" + dir.str() + "/r.bin, 4.00 Kb)\n"))
+        << r.err;
     r = runFetchly({"get", "--force", "-o", "r.bin", url}, dir.path());
     EXPECT_TRUE(contains(r.err, "fetchly: done " + dir.str() + "/r.bin\n")) << r.err;
     r = runFetchly({"get", "-o", "r.bin", peer.url("/file/10")}, dir.path());

@@ -4,6 +4,7 @@
 #include "tests/support/ftp_server.h"
 #include "tests/support/http_server.h"
 #include "tests/support/temp_dir.h"
+#include "transfer/finished_record.h"
 #include "transfer/part_file.h"
 #include "transfer/target_name.h"
 #include "transfer/written_digest.h"
@@ -256,6 +257,9 @@ TEST_F(HttpDownloadTest, FinishedFileIsFetchedAgainOnlyWhenChanged)
     engine.OnCopyOverWrite = nullptr; // no one answers the overwrite question
     const std::string url = peer.url("/ranged/5000?etag=7"), name = "5000?etag=7";
     ASSERT_TRUE(fetch(url).Done);
+    // The record keeps the digest made while writing, for later sessions.
+    EXPECT_EQ(RecordedSha256((dir.path() / name).string()), engine.CurrentSha256());
+    EXPECT_EQ(engine.CurrentSha256().size(), 64u);
     const auto written = fs::last_write_time(dir.path() / name);
     std::size_t from = peer.requestsLog().size();
     EXPECT_TRUE(fetch(url).Done);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <stdexcept>
 
 using namespace fetchly;
@@ -181,6 +182,26 @@ TEST(NumberedName, PutsTheNumberBeforeTheExtension)
     EXPECT_EQ(NumberedName(longName, 99), std::string(245, 'a') + " (99).zip");
 }
 
+// The digest kept with a finished file's record is given back only while
+// the file is the one recorded.
+TEST(FinishedRecord, GivesTheDigestBackWhileTheFileIsTheOneRecorded)
+{
+    test::TempDir dir;
+    const std::string path = dir.write("f.bin", "abc").string(), url = "http://h/f.bin";
+    const std::string sha = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+    ASSERT_TRUE(RecordFinished(path, url, "\"e\"", sha));
+    EXPECT_EQ(RecordedSha256(path), sha);
+    EXPECT_EQ(UnchangedSince(path, url)->Validator, "\"e\"");
+    // Without a digest the record is still one, as an older version's was.
+    ASSERT_TRUE(RecordFinished(path, url, "\"e\"", "not a digest"));
+    EXPECT_EQ(RecordedSha256(path), "");
+    EXPECT_TRUE(UnchangedSince(path, url));
+    ASSERT_TRUE(RecordFinished(path, url, "", sha));
+    std::ofstream(path, std::ios::app) << "d";
+    EXPECT_EQ(RecordedSha256(path), "") << "changed since";
+    EXPECT_EQ(RecordedSha256(dir.str() + "/none.bin"), "");
+}
+
 // Records of finished files where the file system keeps no attributes.
 TEST(FinishedIndex, KeepsTheNewestRecordsWithinItsBound)
 {
@@ -206,6 +227,14 @@ TEST(FinishedIndex, KeepsTheNewestRecordsWithinItsBound)
     EXPECT_FALSE(index.Find("/d/a"));
     EXPECT_EQ(index.Find("/d/b")->Size, 5);
     EXPECT_FALSE(index.Find("/d/c"));
+    // The digest is a field of its own; a line without it (an older
+    // version's, as /d/b above) loads, one with a broken digest does not.
+    const std::string sha(64, 'a');
+    EXPECT_TRUE(index.Put("/d/s", {"http://h/s", "", 1, 1, sha}));
+    EXPECT_EQ(index.Find("/d/s")->Sha256, sha);
+    EXPECT_EQ(index.Find("/d/b")->Sha256, "");
+    dir.write("state/finished-files", "/d/x\thttp://h/x\t\t5\t1\tnot a digest\n");
+    EXPECT_FALSE(index.Find("/d/x"));
     EXPECT_EQ(ConditionalHeader("\"e1\""), "If-None-Match: \"e1\"");
     EXPECT_EQ(ConditionalHeader("Wed, 21 Oct 2015 07:28:00 GMT"),
               "If-Modified-Since: Wed, 21 Oct 2015 07:28:00 GMT");
