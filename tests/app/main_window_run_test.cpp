@@ -319,9 +319,13 @@ TEST_F(DownloadRun, TheRunsDialogFollowsTheOldestItemAndItsCancelStopsThemAll)
     EXPECT_TRUE(dialog->rateLabel()->text().startsWith("Transfer Rate : "))
         << dialog->rateLabel()->text().toStdString();
     EXPECT_EQ(view->ProgressHost().dialog(), nullptr) << "the window's own engine ran nothing";
+    // Both slow ones under way, with data in their parts.
+    ASSERT_TRUE(PumpUntil([this] { return statuses.last().startsWith("Downloading 2 files : "); }, 10000))
+        << statuses.join(" | ").toStdString();
+    PumpUntil([] { return false; }, 300);
     dialog->cancelButton()->click();
     finishRun();
-    EXPECT_EQ(statuses.last(), "Downloading Cancelled ! 1 downloaded, 2 cancelled");
+    EXPECT_EQ(statuses.last().toStdString(), "Downloading Cancelled ! 1 downloaded, 2 cancelled");
     ASSERT_TRUE(PumpUntil([&] { return dialog->cancelButton()->text() == "Close"; }, 5000));
     EXPECT_FALSE(dialog->openFileButton()->isEnabled()) << "a cancelled run offers no file";
 }
