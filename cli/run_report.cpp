@@ -1,6 +1,7 @@
 #include "cli/run_report.h"
 
 #include "inspect/content_check.h"
+#include "transfer/finished_record.h"
 #include "transfer/format_functions.h"
 #include "transfer/url_functions.h"
 
@@ -65,6 +66,19 @@ void doneLines(RunPrinter &out, const TFetchEngine &engine)
     if (const std::string mismatch = inspect::ContentMismatch(name, engine.CurrentHead()); !mismatch.empty())
         texts.emplace_back("fetchly: warning: " + name + " is " + mismatch, true);
     if (const std::string sha = engine.CurrentSha256(); !sha.empty())
+        texts.emplace_back("fetchly: SHA-256: " + sha, false);
+    out.lines(texts);
+}
+
+// A file the server proved unchanged: nothing passed through this run, so
+// its digest is the one recorded when it arrived, while it is that file.
+void unchangedLines(RunPrinter &out, const std::string &item, const TFetchEngine &engine)
+{
+    const std::string target = engine.CurrentTarget();
+    std::vector<std::pair<std::string, bool>> texts{
+        {"fetchly: unchanged " + item + " (" + target + ", " + FormatSize(engine.UnchangedFileSize()) + ")",
+         false}};
+    if (const std::string sha = RecordedSha256(target); !sha.empty())
         texts.emplace_back("fetchly: SHA-256: " + sha, false);
     out.lines(texts);
 }
@@ -167,8 +181,7 @@ void RunReport::Bind(TFetchEngine &engine, const std::function<int(int)> &number
             out.line("fetchly: done " + describe(item) + " (" + std::to_string(current->moved) +
                      " bytes sent)");
         else if (item.Done && e.CurrentFileUnchanged())
-            out.line("fetchly: unchanged " + describe(item) + " (" + e.CurrentTarget() + ", " +
-                     FormatSize(e.UnchangedFileSize()) + ")");
+            unchangedLines(out, describe(item), e);
         else if (item.Done)
             doneLines(out, e);
         else if (!current->reported)

@@ -225,8 +225,10 @@ TEST(GetCommand, AFileFetchedBeforeIsAskedForAndATakenNameIsNumbered)
     ASSERT_EQ(r.status, 0) << r.err;
     r = runFetchly({"get", "-o", "r.bin", url}, dir.path());
     EXPECT_EQ(r.status, 0) << r.err;
-    // The line gives the file's size on disk, as nothing was transferred.
-    EXPECT_TRUE(contains(r.err, "fetchly: unchanged " + url + " (" + dir.str() + "/r.bin, 4.00 Kb)\n"))
+    // Nothing was transferred: the line gives the file's size on disk and the digest recorded when it came.
+    EXPECT_TRUE(contains(r.err, "fetchly: unchanged " + url + " (" + dir.str() +
+                                    "/r.bin, 4.00 Kb)\nfetchly: SHA-256: " +
+                                    fetchly::digest::Sha256Hex(readFile(dir.path() / "r.bin")) + "\n"))
         << r.err;
     r = runFetchly({"get", "--force", "-o", "r.bin", url}, dir.path());
     EXPECT_TRUE(contains(r.err, "fetchly: done " + dir.str() + "/r.bin\n")) << r.err;
